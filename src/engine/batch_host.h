@@ -1,0 +1,51 @@
+#pragma once
+
+#include "canvas.h"
+#include "job_options.h"
+
+#include <string>
+
+namespace kalvimo {
+
+enum class MessageIcon { Exclamation, Information };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+// Everything a batch run needs from outside the engine: the window implements it over its
+// controls, tests with a script. Every call is made at the moment the run needs the answer.
+class BatchHost {
+public:
+    virtual ~BatchHost() = default;
+
+    virtual JobOptions Options() = 0;
+    virtual CropBox CropRectangle() = 0;
+    virtual int TwipsPerPixel() = 0;
+
+    // The source file list, in list order.
+    virtual int SourceFileCount() = 0;
+    virtual std::string SourceFileName(int index) = 0;
+    virtual bool SourceFileSelected(int index) = 0;
+
+    virtual void AddLogLine(const std::string& line) = 0;
+    virtual void SetStatus(const std::string& caption) = 0;
+    virtual void SetProcessCaption(const std::string& caption) = 0;
+    virtual void SetProgressVisible(bool visible) = 0;
+    virtual void SetProgress(int value) = 0;
+    virtual void RefreshDestinationList() = 0;
+
+    // Lets the user interface handle what is pending (a "Stop" click, repaints).
+    virtual void PumpMessages() = 0;
+
+    virtual MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
+                                      MessageButtons buttons) = 0;
+
+    virtual bool CropDialogVisible() = 0;
+    // Shows the picture in the crop dialog, modally; true when the user cancelled.
+    virtual bool PromptCustomCrop(const Canvas& picture) = 0;
+
+    // The decoded source and the drawn target, for the window's hidden canvases.
+    virtual void ShowSourcePicture(const Canvas& picture) = 0;
+    virtual void ShowTargetPicture(const Canvas& picture) = 0;
+};
+
+} // namespace kalvimo

@@ -1,0 +1,141 @@
+#include "batch_run.h"
+
+#include "codecs/picture_decoder.h"
+#include "geometry.h"
+#include "rounding.h"
+#include "text_helpers.h"
+
+#include <exception>
+
+namespace kalvimo {
+
+BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {}
+
+void BatchRun::PressProcess() {
+    if (running_) {
+        stopRequested_ = true;
+        return;
+    }
+    host_.SetProcessCaption("Stop");
+    running_ = true;
+    stopRequested_ = false;
+
+    lstToDo_.clear();
+    const bool selectedOnly = host_.Options().selectedOnly;
+    const int count = host_.SourceFileCount();
+    for (int i = 0; i < count; ++i) {
+        if (!selectedOnly || host_.SourceFileSelected(i)) {
+            lstToDo_.push_back(host_.SourceFileName(i));
+        }
+    }
+    if (lstToDo_.empty()) {
+        host_.SetProcessCaption("Process");
+        running_ = false;
+        host_.ShowMessage("No images are selected in the Source folder.", MessageIcon::Exclamation,
+                          MessageButtons::Ok);
+        return;
+    }
+
+    host_.SetProgressVisible(true);
+    for (std::size_t i = 0; i <= lstToDo_.size(); ++i) {
+        const std::size_t n = lstToDo_.size();
+        host_.SetProgress(static_cast<int>(
+            RoundHalfEven(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
+        if (i < n) {
+            ProcessFile(host_.Options().sourceFolder, lstToDo_[i], true);
+        }
+        host_.PumpMessages();
+        if (stopRequested_) {
+            break;
+        }
+    }
+
+    running_ = false;
+    host_.SetProgressVisible(false);
+    host_.SetProcessCaption("Process");
+    host_.RefreshDestinationList();
+    host_.ShowMessage(stopRequested_ ? "Picture resize process has been aborted."
+                                     : "Picture resize process complete.",
+                      MessageIcon::Information, MessageButtons::Ok);
+}
+
+void BatchRun::ProcessFile(const std::string& folder, const std::string& fileName, bool save) {
+    if (fileBusy_ || fileName.empty()) {
+        return;
+    }
+    bool done = false;
+    try {
+        host_.SetStatus("Processing " + fileName + "...");
+        host_.PumpMessages();
+        fileBusy_ = true;
+        done = ProcessPicture(folder, fileName, save);
+    } catch (const std::exception&) {
+        done = false;
+    }
+    if (!done) {
+        fileBusy_ = false;
+        host_.AddLogLine("Error processing file: " + fileName);
+        host_.SetStatus("Error processing " + fileName);
+        host_.PumpMessages();
+    }
+}
+
+bool BatchRun::ProcessPicture(const std::string& folder, const std::string& fileName, bool save) {
+    const std::string sourcePath = AddBackslash(folder) + fileName;
+    std::string outputPath;
+    if (save) {
+        outputPath = AddBackslash(host_.Options().destinationFolder) + fileName;
+    }
+
+    std::string error;
+    if (!DecodePictureFile(sourcePath, picSrc_, host_.Options().backColour, error)) {
+        return false;
+    }
+    host_.ShowSourcePicture(picSrc_);
+
+    const JobOptions cropOptions = host_.Options();
+    if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
+        if (host_.PromptCustomCrop(picSrc_)) {
+            host_.AddLogLine("Skipped file: " + fileName);
+            FinishPicture("Skipped " + fileName);
+            return true;
+        }
+    }
+
+    if (!RenderFrame(picSrc_, picDest_, host_.Options(), host_.CropRectangle(),
+                     host_.TwipsPerPixel())) {
+        return false;
+    }
+    host_.ShowTargetPicture(picDest_);
+
+    if (save && OrdinaryFileExists(outputPath) && !host_.Options().overwrite) {
+        if (host_.Options().autoRename) {
+            outputPath = UniqueFileName(outputPath);
+            host_.AddLogLine("Renamed file: " + fileName + " to " + FileNameOf(outputPath));
+        } else if (host_.ShowMessage(outputPath + " already exists! Overwrite?",
+                                     MessageIcon::Exclamation,
+                                     MessageButtons::YesNo) == MessageAnswer::No) {
+            host_.AddLogLine("Skipped file: " + fileName);
+            save = false;
+        }
+    }
+    if (save) {
+        if (gdip_.PictureBoxToFile(picDest_, outputPath, kJpegQuality)) {
+            host_.AddLogLine("Saved file: " + outputPath);
+        } else {
+            host_.AddLogLine("Could not save file: " + outputPath);
+        }
+    }
+
+    FinishPicture(save ? "Finished processing " + fileName
+                       : "Finished preview processing " + fileName);
+    return true;
+}
+
+void BatchRun::FinishPicture(const std::string& caption) {
+    fileBusy_ = false;
+    host_.SetStatus(caption);
+    host_.PumpMessages();
+}
+
+} // namespace kalvimo

@@ -1,0 +1,127 @@
+#include "geometry.h"
+
+#include "rounding.h"
+
+#include <cmath>
+#include <limits>
+
+namespace kalvimo {
+
+namespace {
+
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+bool FitsInt32(std::int64_t v) {
+    return v >= std::numeric_limits<std::int32_t>::min() && v <= kInt32Max;
+}
+
+int ToPixels(double twips, int t) {
+    return static_cast<int>(RoundHalfEven(twips / t));
+}
+
+void DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit& fit, int t) {
+    const int left = ToPixels(fit.x, t);
+    const int top = ToPixels(fit.y, t);
+    const int width = ToPixels(fit.width, t);
+    const int height = ToPixels(fit.height, t);
+    // The copy paints exactly its own pixel rectangle, so both bars stay the background fill and
+    // an exact fit loses no row or column of the picture.
+    ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target, {left, top, width, height});
+}
+
+void DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t sw,
+                  std::int64_t sh, std::int64_t dw, std::int64_t dh, int t) {
+    float ox = 0;
+    float oy = 0;
+    if (anchor >= 0 && anchor <= 8) {
+        const int column = anchor % 3;
+        const int row = anchor / 3;
+        const float spareX = static_cast<float>(sw - dw);
+        const float spareY = static_cast<float>(sh - dh);
+        ox = column == 0 ? 0.0F : column == 1 ? spareX / 2 : spareX;
+        oy = row == 0 ? 0.0F : row == 1 ? spareY / 2 : spareY;
+    }
+    const int sx = ToPixels(ox, t);
+    const int sy = ToPixels(oy, t);
+    PlainCopy(source, sx, sy, target, 0, 0, target.Width(), target.Height());
+}
+
+void DrawCustomCrop(const Canvas& source, Canvas& target, const CropBox& crop, int t) {
+    const std::int64_t cw = static_cast<std::int64_t>(crop.right) - crop.left;
+    const std::int64_t ch = static_cast<std::int64_t>(crop.bottom) - crop.top;
+    const int left = ToPixels(crop.left, t);
+    const int top = ToPixels(crop.top, t);
+    if (static_cast<double>(cw) / t == target.Width() &&
+        static_cast<double>(ch) / t == target.Height()) {
+        PlainCopy(source, left, top, target, 0, 0, target.Width(), target.Height());
+        return;
+    }
+    ScaledCopy(
+        source,
+        {left, top, ToPixels(static_cast<double>(cw), t), ToPixels(static_cast<double>(ch), t)},
+        target, {0, 0, target.Width(), target.Height()});
+}
+
+} // namespace
+
+std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
+                                         std::int64_t dh) {
+    if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) {
+        return std::nullopt;
+    }
+    LetterboxFit fit;
+    fit.fitScaleX = static_cast<float>(static_cast<double>(dw) / static_cast<double>(sw));
+    fit.fitScaleY = static_cast<float>(static_cast<double>(dh) / static_cast<double>(sh));
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    if (fit.fitScaleX < fit.fitScaleY) {
+        width = dw;
+        height = RoundHalfEven(static_cast<double>(fit.fitScaleX) * static_cast<double>(sh));
+        y = (dh - height) / 2;
+    } else {
+        width = RoundHalfEven(static_cast<double>(fit.fitScaleY) * static_cast<double>(sw));
+        height = dh;
+        x = (dw - width) / 2;
+    }
+    if (!FitsInt32(width) || !FitsInt32(height) || !FitsInt32(x) || !FitsInt32(y)) {
+        return std::nullopt;
+    }
+    fit.x = static_cast<std::int32_t>(x);
+    fit.y = static_cast<std::int32_t>(y);
+    fit.width = static_cast<std::int32_t>(width);
+    fit.height = static_cast<std::int32_t>(height);
+    return fit;
+}
+
+bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options,
+                 const CropBox& crop, int twipsPerPixel) {
+    const int t = twipsPerPixel;
+    const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
+    const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
+    const std::int64_t sw = static_cast<std::int64_t>(source.Width()) * t;
+    const std::int64_t sh = static_cast<std::int64_t>(source.Height()) * t;
+    if (t <= 0 || source.Empty() || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
+        !FitsInt32(sh) || !target.Resize(options.newWidth, options.newHeight)) {
+        return false;
+    }
+    target.FillRect(0, 0, target.Width(), target.Height(), options.backColour);
+    if (options.stretch) {
+        ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
+                   {0, 0, target.Width(), target.Height()});
+    } else if (options.letterbox) {
+        const std::optional<LetterboxFit> fit = FitLetterbox(sw, sh, dw, dh);
+        if (!fit) {
+            return false;
+        }
+        DrawLetterbox(source, target, *fit, t);
+    } else if (options.autoCrop) {
+        DrawAutoCrop(source, target, options.anchor, sw, sh, dw, dh, t);
+    } else {
+        DrawCustomCrop(source, target, crop, t);
+    }
+    return true;
+}
+
+} // namespace kalvimo

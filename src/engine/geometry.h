@@ -1,0 +1,30 @@
+#pragma once
+
+#include "canvas.h"
+#include "job_options.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace kalvimo {
+
+// Where the letterboxed picture goes, in twips of the target canvas.
+struct LetterboxFit {
+    float fitScaleX = 0;
+    float fitScaleY = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// sw, sh: the source's size in twips; dw, dh: the target's. Empty for a degenerate size.
+std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
+                                         std::int64_t dh);
+
+// Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
+// fitting the options choose. False when the sizes make no sense (the picture then fails).
+bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options,
+                 const CropBox& crop, int twipsPerPixel);
+
+} // namespace kalvimo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "colour.h"
+
+#include <cstdint>
+#include <string>
+
+namespace kalvimo {
+
+// Every option that shapes a run. The window holds them in its controls; the run asks for a
+// fresh copy at each step that needs one, so a change made during a run applies from then on.
+struct JobOptions {
+    std::string sourceFolder;
+    std::string destinationFolder;
+    std::int32_t newWidth = 320;
+    std::int32_t newHeight = 240;
+    bool stretch = true;
+    bool letterbox = false;
+    bool autoCrop = false;
+    bool customCrop = false;
+    bool promptCustomCrop = false;
+    std::int16_t anchor = 4;
+    Colour backColour = 0;
+    bool autoRotate = true;
+    bool renameWithDate = false;
+    std::string prefix;
+    bool suffixExisting = false;
+    std::string noDatePrefix = "x_";
+    bool overwrite = false;
+    bool autoRename = true;
+    bool previewOnClick = false;
+    bool selectedOnly = true;
+    std::string presetText;
+    std::string filterPattern = "*.jpg;*.jpeg;*.bmp;*.gif";
+};
+
+// The custom crop rectangle, in twips from the source picture's top-left corner.
+struct CropBox {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+};
+
+} // namespace kalvimo

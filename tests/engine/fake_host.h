@@ -1,0 +1,93 @@
+#pragma once
+
+#include "batch_host.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kalvimo::test {
+
+// A scripted window: records every call in order and answers from queues.
+class FakeHost : public BatchHost {
+public:
+    struct Entry {
+        std::string name;
+        bool selected = true;
+    };
+
+    JobOptions options;
+    CropBox crop;
+    std::vector<Entry> files;
+    std::vector<std::string> events;
+    std::deque<MessageAnswer> answers;
+    std::deque<bool> cropCancels;
+    bool cropVisible = false;
+    int cropPrompts = 0;
+    // Runs at every pump, as a user's click would be handled then.
+    std::function<void()> onPump;
+
+    JobOptions Options() override { return options; }
+    CropBox CropRectangle() override { return crop; }
+    int TwipsPerPixel() override { return 15; }
+    int SourceFileCount() override { return static_cast<int>(files.size()); }
+    std::string SourceFileName(int i) override {
+        return files.at(static_cast<std::size_t>(i)).name;
+    }
+    bool SourceFileSelected(int i) override {
+        return files.at(static_cast<std::size_t>(i)).selected;
+    }
+    void AddLogLine(const std::string& line) override { events.push_back("log " + line); }
+    void SetStatus(const std::string& caption) override { events.push_back("status " + caption); }
+    void SetProcessCaption(const std::string& caption) override {
+        events.push_back("caption " + caption);
+    }
+    void SetProgressVisible(bool visible) override {
+        events.push_back(visible ? "bar shown" : "bar hidden");
+    }
+    void SetProgress(int value) override { events.push_back("progress " + std::to_string(value)); }
+    void RefreshDestinationList() override { events.push_back("refresh"); }
+    void PumpMessages() override {
+        if (onPump) {
+            onPump();
+        }
+    }
+    MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
+                              MessageButtons buttons) override {
+        events.push_back(std::string("message ") +
+                         (icon == MessageIcon::Exclamation ? "! " : "i ") + text);
+        if (buttons == MessageButtons::Ok) {
+            return MessageAnswer::Ok;
+        }
+        const MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    bool CropDialogVisible() override { return cropVisible; }
+    bool PromptCustomCrop(const Canvas&) override {
+        ++cropPrompts;
+        const bool cancel = cropCancels.empty() ? false : cropCancels.front();
+        if (!cropCancels.empty()) {
+            cropCancels.pop_front();
+        }
+        return cancel;
+    }
+    void ShowSourcePicture(const Canvas&) override {}
+    void ShowTargetPicture(const Canvas&) override {}
+
+    // The events that start with prefix, prefix removed.
+    std::vector<std::string> Only(const std::string& prefix) const {
+        std::vector<std::string> result;
+        for (const std::string& e : events) {
+            if (e.rfind(prefix + " ", 0) == 0) {
+                result.push_back(e.substr(prefix.size() + 1));
+            }
+        }
+        return result;
+    }
+};
+
+} // namespace kalvimo::test

@@ -1,0 +1,124 @@
+#include "codecs/picture_decoder.h"
+#include "gdiplus.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace kalvimo {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCase) {
+    const cGdiPlus gdip;
+    EXPECT_EQ(gdip.EncoderIndex("*.JPG"), gdip.EncoderIndex("*.jpeg"));
+    EXPECT_EQ(gdip.EncoderIndex("*.jfif"), gdip.EncoderIndex("*.JPE"));
+    EXPECT_EQ(gdip.EncoderIndex("*.bmp"), gdip.EncoderIndex("*.RLE"));
+    EXPECT_NE(gdip.EncoderIndex("*.bmp"), gdip.EncoderIndex("*.jpg"));
+    EXPECT_GE(gdip.EncoderIndex("*.gif"), 0);
+    EXPECT_GE(gdip.EncoderIndex("*.Png"), 0);
+    EXPECT_EQ(gdip.EncoderIndex("*.tif"), -1);
+    EXPECT_EQ(gdip.EncoderIndex("JPG"), -1);
+    EXPECT_EQ(gdip.Extensions().size(), 9U);
+}
+
+TEST(cGdiPlus, ExtensionIsAfterTheLastDotOfTheName) {
+    EXPECT_EQ(cGdiPlus::GetExtension("/out/a.b.JPG"), "JPG");
+    EXPECT_EQ(cGdiPlus::GetExtension("/out.d/README"), "");
+    EXPECT_EQ(cGdiPlus::GetExtension("README"), "");
+    EXPECT_EQ(cGdiPlus::GetExtension("stamp."), "");
+}
+
+TEST(cGdiPlus, ErrorTexts) {
+    EXPECT_EQ(cGdiPlus::GdiErrorString(1), "Generic Error");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(7), "Win32 Error");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(12), "Access Denied");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(20), "Property Not Supported");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(0), "Unknown GDI+ Error");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(21), "Unknown GDI+ Error");
+    EXPECT_EQ(cGdiPlus::GdiErrorString(-1), "Unknown GDI+ Error");
+}
+
+class SaveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kalvimo-save-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        gdip_.Error = [this](std::int32_t status, const std::string& text) {
+            errors_.push_back(std::to_string(status) + " " + text);
+        };
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::size_t FileCount() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    }
+
+    fs::path dir_;
+    cGdiPlus gdip_;
+    std::vector<std::string> errors_;
+};
+
+TEST_F(SaveTest, WritesTheFormatTheNameAsksFor) {
+    const Canvas picture(16, 8, PackColour({10, 200, 30}));
+    for (const char* name : {"a.JPG", "b.jpeg", "c.bmp", "d.GIF", "e.png", "f.dib"}) {
+        ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path(name), 85)) << name;
+        Canvas back;
+        std::string error;
+        ASSERT_TRUE(DecodePictureFile(Path(name), back, 0, error)) << error;
+        EXPECT_EQ(back.Width(), 16);
+        EXPECT_EQ(back.Height(), 8);
+    }
+    std::ifstream bmp(Path("c.bmp"), std::ios::binary);
+    char magic[2] = {};
+    bmp.read(magic, 2);
+    EXPECT_EQ(std::string(magic, 2), "BM");
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(FileCount(), 6U); // no temporary file left behind
+}
+
+TEST_F(SaveTest, JpegQualityChangesTheFile) {
+    Canvas picture(64, 64);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            picture.SetPixel(x, y,
+                             {static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4),
+                              static_cast<std::uint8_t>((x ^ y) * 4)});
+        }
+    }
+    ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("low.jpg"), 10));
+    ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("high.jpg"), 95));
+    EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("high.jpg")));
+}
+
+TEST_F(SaveTest, RefusalsLeaveTheOldFileAndNoLitter) {
+    std::ofstream(Path("old.jpg")) << "precious";
+    const Canvas picture(4, 4, 0);
+    // No encoder: false without an event.
+    EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("x.tif")));
+    EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("noextension")));
+    EXPECT_TRUE(errors_.empty());
+    // An empty canvas cannot be encoded: the existing file survives.
+    EXPECT_FALSE(gdip_.PictureBoxToFile(Canvas(), Path("old.jpg"), 85));
+    EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("missing/a.jpg"), 85));
+    EXPECT_EQ(errors_, (std::vector<std::string>{"2 Invalid Parameter", "10 File Not Found"}));
+    std::ifstream in(Path("old.jpg"));
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "precious");
+    EXPECT_EQ(FileCount(), 1U);
+}
+
+TEST_F(SaveTest, ReplacesAnExistingFileWhole) {
+    std::ofstream(Path("pic.bmp")) << std::string(100000, 'x');
+    ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(2, 2, 0), Path("pic.bmp")));
+    EXPECT_LT(fs::file_size(Path("pic.bmp")), 100U);
+    EXPECT_EQ(FileCount(), 1U);
+}
+
+} // namespace
+} // namespace kalvimo

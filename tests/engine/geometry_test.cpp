@@ -1,0 +1,153 @@
+#include "geometry.h"
+#include "picture_maker.h"
+
+#include <gtest/gtest.h>
+
+namespace kalvimo {
+namespace {
+
+constexpr int kT = 15;
+constexpr Rgb kBackRgb{0, 0, 255};
+constexpr Rgb kPictureRgb{200, 100, 50};
+
+JobOptions Fitting(int w, int h, bool stretch, bool letterbox, bool autoCrop, int anchor = 4) {
+    JobOptions o;
+    o.newWidth = w;
+    o.newHeight = h;
+    o.stretch = stretch;
+    o.letterbox = letterbox;
+    o.autoCrop = autoCrop;
+    o.anchor = static_cast<std::int16_t>(anchor);
+    o.backColour = 0xFF0000; // blue
+    return o;
+}
+
+Canvas Render(const Canvas& source, const JobOptions& o, CropBox crop = {}) {
+    Canvas target;
+    EXPECT_TRUE(RenderFrame(source, target, o, crop, kT));
+    EXPECT_EQ(target.Width(), o.newWidth);
+    EXPECT_EQ(target.Height(), o.newHeight);
+    return target;
+}
+
+TEST(FitLetterbox, FollowsTheWiderLimit) {
+    // 800 x 600 from 1000 x 1000: the height limits.
+    auto fit = FitLetterbox(1000 * kT, 1000 * kT, 800 * kT, 600 * kT);
+    ASSERT_TRUE(fit);
+    EXPECT_FLOAT_EQ(fit->fitScaleX, 0.8F);
+    EXPECT_FLOAT_EQ(fit->fitScaleY, 0.6F);
+    EXPECT_EQ(fit->width, 9000);
+    EXPECT_EQ(fit->height, 9000);
+    EXPECT_EQ(fit->x, 1500);
+    EXPECT_EQ(fit->y, 0);
+    // 800 x 600 from 1600 x 900: the width limits.
+    fit = FitLetterbox(1600 * kT, 900 * kT, 800 * kT, 600 * kT);
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->height, 6750);
+    EXPECT_EQ(fit->y, 1125);
+    // 640 x 480 from 3000 x 2000.
+    fit = FitLetterbox(3000 * kT, 2000 * kT, 640 * kT, 480 * kT);
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->height, 6400);
+    EXPECT_EQ(fit->y, 400);
+    EXPECT_FALSE(FitLetterbox(0, 10, 10, 10));
+}
+
+struct LetterboxCase {
+    int sw, sh, w, h;
+    int firstPicture, lastPicture; // along the bar axis
+    bool barsLeftRight;
+};
+
+class Letterbox : public ::testing::TestWithParam<LetterboxCase> {};
+
+TEST_P(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
+    const LetterboxCase c = GetParam();
+    const Canvas target =
+        Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)), Fitting(c.w, c.h, false, true, false));
+    const int across = c.barsLeftRight ? c.w : c.h;
+    for (int i = 0; i < across; ++i) {
+        const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
+        const Rgb got = c.barsLeftRight ? target.Pixel(i, c.h / 2) : target.Pixel(c.w / 2, i);
+        ASSERT_EQ(got, expected) << "at " << i;
+        const Rgb otherEdge = c.barsLeftRight ? target.Pixel(i, c.h - 1) : target.Pixel(c.w - 1, i);
+        ASSERT_EQ(otherEdge, expected) << "at " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Letterbox,
+                         ::testing::Values(LetterboxCase{1000, 1000, 800, 600, 100, 699, true},
+                                           LetterboxCase{1600, 900, 800, 600, 75, 524, false},
+                                           LetterboxCase{3000, 2000, 640, 480, 27, 453, false},
+                                           // An exact fit keeps its last row.
+                                           LetterboxCase{800, 600, 800, 600, 0, 599, false},
+                                           LetterboxCase{400, 300, 800, 600, 0, 599, false}));
+
+TEST(AutoCrop, RoundsTheCentreOffsetHalfToEven) {
+    for (const auto& [extra, offset] : {std::pair{1, 0}, {3, 2}, {5, 2}}) {
+        const Canvas source = test::CoordinatePicture(1000 + extra, 600 + extra);
+        const Canvas target = Render(source, Fitting(1000, 600, false, false, true, 4));
+        EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(offset, offset)) << extra;
+        EXPECT_EQ(target.Pixel(999, 599), test::CoordinateOf(999 + offset, 599 + offset));
+    }
+}
+
+TEST(AutoCrop, EachAnchorKeepsItsCorner) {
+    const Canvas source = test::CoordinatePicture(1000, 700);
+    const int xs[] = {0, 100, 200};
+    const int ys[] = {0, 50, 100};
+    for (int anchor = 0; anchor < 9; ++anchor) {
+        const Canvas target = Render(source, Fitting(800, 600, false, false, true, anchor));
+        EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(xs[anchor % 3], ys[anchor / 3])) << anchor;
+    }
+    // Outside 0..8 the top-left corner is kept.
+    const Canvas target = Render(source, Fitting(800, 600, false, false, true, 12));
+    EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(0, 0));
+}
+
+TEST(AutoCrop, SmallPictureLandsAtItsAnchorOnTheBackground) {
+    const Canvas source = test::CoordinatePicture(400, 300);
+    const Canvas target = Render(source, Fitting(800, 600, false, false, true, 4));
+    EXPECT_EQ(target.Pixel(200, 150), test::CoordinateOf(0, 0));
+    EXPECT_EQ(target.Pixel(599, 449), test::CoordinateOf(399, 299));
+    EXPECT_EQ(target.Pixel(199, 150), kBackRgb);
+    EXPECT_EQ(target.Pixel(600, 449), kBackRgb);
+}
+
+TEST(CustomCrop, SameSizeCopiesAndOtherSizesScale) {
+    const Canvas source = test::CoordinatePicture(1000, 700);
+    const CropBox box{1500, 750, 10500, 7500}; // 600 x 450 pixels at (100, 50)
+    const Canvas same = Render(source, Fitting(600, 450, false, false, false), box);
+    EXPECT_EQ(same.Pixel(0, 0), test::CoordinateOf(100, 50));
+    EXPECT_EQ(same.Pixel(599, 449), test::CoordinateOf(699, 499));
+
+    const Canvas flat(1000, 700, PackColour(kPictureRgb));
+    const Canvas larger = Render(flat, Fitting(800, 600, false, false, false), box);
+    EXPECT_EQ(larger.Pixel(0, 0), kPictureRgb);
+    EXPECT_EQ(larger.Pixel(799, 599), kPictureRgb);
+
+    // A rectangle past the picture's edge leaves the background where no picture is.
+    const CropBox past{12000, 9000, 12000 + 400 * kT, 9000 + 300 * kT};
+    const Canvas edge = Render(flat, Fitting(200, 150, false, false, false), past);
+    EXPECT_EQ(edge.Pixel(0, 0), kPictureRgb);
+    EXPECT_EQ(edge.Pixel(199, 149), kBackRgb);
+}
+
+TEST(Stretch, FillsTheWholeFrame) {
+    const Canvas target =
+        Render(Canvas(1000, 1000, PackColour(kPictureRgb)), Fitting(800, 600, true, false, false));
+    for (const auto& [x, y] : {std::pair{0, 0}, {799, 0}, {0, 599}, {799, 599}, {400, 300}}) {
+        EXPECT_EQ(target.Pixel(x, y), kPictureRgb);
+    }
+}
+
+TEST(RenderFrame, RefusesSizesItCannotMeasure) {
+    Canvas target;
+    const Canvas source(10, 10);
+    EXPECT_FALSE(RenderFrame(Canvas(), target, Fitting(10, 10, false, true, false), {}, kT));
+    EXPECT_FALSE(RenderFrame(source, target, Fitting(0, 10, true, false, false), {}, kT));
+    EXPECT_FALSE(RenderFrame(source, target, Fitting(200'000'000, 10, true, false, false), {}, kT));
+}
+
+} // namespace
+} // namespace kalvimo
