@@ -1,0 +1,139 @@
+#include "codec_internal.h"
+
+#include <png.h>
+#include <vector>
+
+namespace kalvimo::codecs {
+
+namespace {
+
+// Caps what a compressed text or profile chunk may expand to.
+constexpr png_alloc_size_t kMaxChunkBytes = 16 << 20;
+
+// Owns everything with a destructor, so that the function holding setjmp has none.
+struct PngReader {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::vector<png_byte> pixels;
+    std::vector<png_bytep> rows;
+    char message[200] = {};
+
+    PngReader() = default;
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+[[noreturn]] void OnError(png_structp png, png_const_charp message) {
+    auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
+    std::snprintf(reader->message, sizeof reader->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+// Picks libpng's conversions to 8-bit RGB, with alpha when the file has any; true for alpha.
+bool SetUpTransforms(png_structp png, png_infop info) {
+    const int colourType = png_get_color_type(png, info);
+    const bool alpha =
+        (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_expand(png);
+    png_set_scale_16(png);
+    if ((colourType & PNG_COLOR_MASK_COLOR) == 0) {
+        png_set_gray_to_rgb(png);
+    }
+    return alpha;
+}
+
+void Composite(const png_byte* rgba, std::uint8_t* rgb, int width, Rgb back) {
+    for (int x = 0; x < width; ++x, rgba += 4, rgb += 3) {
+        const int a = rgba[3];
+        rgb[0] = static_cast<std::uint8_t>((rgba[0] * a + back.r * (255 - a) + 127) / 255);
+        rgb[1] = static_cast<std::uint8_t>((rgba[1] * a + back.g * (255 - a) + 127) / 255);
+        rgb[2] = static_cast<std::uint8_t>((rgba[2] * a + back.b * (255 - a) + 127) / 255);
+    }
+}
+
+// Rows go straight into the canvas unless there is alpha to composite. Interlaced alpha pictures
+// need the whole RGBA picture, since every pass adds to all rows.
+void ReadRows(PngReader& reader, bool alpha, Canvas& canvas, Rgb back) {
+    const int height = canvas.Height();
+    const int width = canvas.Width();
+    const int passes = png_set_interlace_handling(reader.png);
+    png_read_update_info(reader.png, reader.info);
+    // The rows below are written with this width, so a mismatch must never get through.
+    if (png_get_rowbytes(reader.png, reader.info) !=
+        static_cast<std::size_t>(width) * (alpha ? 4 : 3)) {
+        png_error(reader.png, "unexpected pixel layout");
+    }
+    if (!alpha) {
+        reader.rows.resize(static_cast<std::size_t>(height));
+        for (int y = 0; y < height; ++y) {
+            reader.rows[static_cast<std::size_t>(y)] = canvas.Row(y);
+        }
+        png_read_image(reader.png, reader.rows.data());
+        return;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+    if (passes == 1) {
+        reader.pixels.resize(rowBytes);
+        for (int y = 0; y < height; ++y) {
+            png_read_row(reader.png, reader.pixels.data(), nullptr);
+            Composite(reader.pixels.data(), canvas.Row(y), width, back);
+        }
+        return;
+    }
+    reader.pixels.resize(rowBytes * static_cast<std::size_t>(height));
+    reader.rows.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        reader.rows[static_cast<std::size_t>(y)] = reader.pixels.data() + rowBytes * y;
+    }
+    png_read_image(reader.png, reader.rows.data());
+    for (int y = 0; y < height; ++y) {
+        Composite(reader.rows[static_cast<std::size_t>(y)], canvas.Row(y), width, back);
+    }
+}
+
+// Holds only trivially destructible locals: libpng leaves it by longjmp.
+bool Decode(PngReader& reader, std::FILE* file, Canvas& canvas, Rgb back) {
+    if (setjmp(png_jmpbuf(reader.png)) != 0) {
+        return false;
+    }
+    png_init_io(reader.png, file);
+    png_set_chunk_malloc_max(reader.png, kMaxChunkBytes);
+    png_read_info(reader.png, reader.info);
+    const png_uint_32 width = png_get_image_width(reader.png, reader.info);
+    const png_uint_32 height = png_get_image_height(reader.png, reader.info);
+    if (width > static_cast<png_uint_32>(Canvas::kMaxPixels) ||
+        height > static_cast<png_uint_32>(Canvas::kMaxPixels) ||
+        !canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+        std::snprintf(reader.message, sizeof reader.message, "%s",
+                      TooLargeReason(width, height).c_str());
+        return false;
+    }
+    const bool alpha = SetUpTransforms(reader.png, reader.info);
+    ReadRows(reader, alpha, canvas, back);
+    // What follows the pixels does not matter to the picture, so trailing damage is ignored.
+    return true;
+}
+
+} // namespace
+
+bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason) {
+    PngReader reader;
+    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);
+    if (reader.png != nullptr) {
+        reader.info = png_create_info_struct(reader.png);
+    }
+    if (reader.info == nullptr) {
+        reason = "not enough memory";
+        return false;
+    }
+    const bool ok = Decode(reader, file, canvas, ToRgb(backColour));
+    if (!ok) {
+        reason = reader.message;
+    }
+    return ok;
+}
+
+} // namespace kalvimo::codecs

@@ -1,0 +1,235 @@
+#include "codecs_test_support.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <gif_lib.h>
+#include <iterator>
+#include <png.h>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+namespace kalvimo::test {
+
+void CodecTest::SetUp() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kalvimo-codecs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+}
+
+void CodecTest::TearDown() {
+    std::error_code ignored;
+    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+std::string CodecTest::PathOf(const std::string& name) const {
+    return (dir_ / name).string();
+}
+
+std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) const {
+    const std::string path = PathOf(name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(out.good()) << path;
+    return path;
+}
+
+std::string CodecTest::WriteWith(const std::string& name,
+                                 const std::function<bool(std::FILE*, std::string&)>& write) const {
+    const std::string path = PathOf(name);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(out, nullptr) << path;
+    if (out != nullptr) {
+        std::string error;
+        EXPECT_TRUE(write(out, error)) << error;
+        EXPECT_TRUE(error.empty()) << error;
+        std::fclose(out);
+    }
+    return path;
+}
+
+Bytes CodecTest::ReadFile(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Canvas Pattern(int width, int height) {
+    Canvas canvas(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            canvas.SetPixel(x, y,
+                            {static_cast<std::uint8_t>(x * 40 + y * 7),
+                             static_cast<std::uint8_t>(255 - y * 30 - x),
+                             static_cast<std::uint8_t>((x * y * 13) ^ 0x5A)});
+        }
+    }
+    return canvas;
+}
+
+Canvas Gradient(int width, int height) {
+    Canvas canvas(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            canvas.SetPixel(x, y,
+                            {static_cast<std::uint8_t>(x * 255 / (width - 1)),
+                             static_cast<std::uint8_t>(y * 255 / (height - 1)),
+                             static_cast<std::uint8_t>((x + y) * 255 / (width + height - 2))});
+        }
+    }
+    return canvas;
+}
+
+double MeanAbsError(const Canvas& a, const Canvas& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) {
+        return 1e9;
+    }
+    double sum = 0;
+    const std::size_t count = a.Stride() * static_cast<std::size_t>(a.Height());
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += std::abs(a.Data()[i] - b.Data()[i]);
+    }
+    return sum / static_cast<double>(count);
+}
+
+::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected) {
+    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.Width() << "x" << actual.Height() << ", expected "
+               << expected.Width() << "x" << expected.Height();
+    }
+    for (int y = 0; y < actual.Height(); ++y) {
+        for (int x = 0; x < actual.Width(); ++x) {
+            const Rgb a = actual.Pixel(x, y);
+            const Rgb e = expected.Pixel(x, y);
+            if (!(a == e)) {
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << int{a.r} << "," << int{a.g}
+                       << "," << int{a.b} << ", expected " << int{e.r} << "," << int{e.g} << ","
+                       << int{e.b};
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void Put16(Bytes& bytes, std::uint32_t value) {
+    bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(Bytes& bytes, std::uint32_t value) {
+    Put16(bytes, value & 0xFFFF);
+    Put16(bytes, value >> 16);
+}
+
+void WriteJpegSamples(const std::string& path, int width, int height, const Bytes& samples,
+                      const JpegOptions& options) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, out);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = options.components;
+    info.in_color_space = options.components == 1   ? JCS_GRAYSCALE
+                          : options.components == 4 ? JCS_CMYK
+                                                    : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, options.quality, TRUE);
+    if (options.progressive) {
+        jpeg_simple_progression(&info);
+    }
+    jpeg_start_compress(&info, TRUE);
+    const auto stride = static_cast<std::size_t>(width * options.components);
+    for (int y = 0; y < height; ++y) {
+        JSAMPROW row = const_cast<JSAMPROW>(samples.data() + stride * static_cast<std::size_t>(y));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(out);
+}
+
+void WriteGifIndices(const std::string& path, int width, int height, const Bytes& indices,
+                     const GifOptions& options) {
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    ASSERT_NE(gif, nullptr);
+    std::vector<GifColorType> table(256);
+    for (std::size_t i = 0; i < options.colours.size(); ++i) {
+        table[i] = {options.colours[i].r, options.colours[i].g, options.colours[i].b};
+    }
+    ColorMapObject* map = GifMakeMapObject(256, table.data());
+    EGifSetGifVersion(gif, true);
+    EXPECT_EQ(EGifPutScreenDesc(gif, width, height, 8, 0, map), GIF_OK);
+    if (options.transparentIndex >= 0) {
+        GraphicsControlBlock control{};
+        control.TransparentColor = options.transparentIndex;
+        GifByteType block[4];
+        const auto size = EGifGCBToExtension(&control, block);
+        EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(size), block),
+                  GIF_OK);
+    }
+    EXPECT_EQ(EGifPutImageDesc(gif, 0, 0, width, height, options.interlaced, nullptr), GIF_OK);
+    std::vector<int> order;
+    if (options.interlaced) {
+        for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+            for (int y = start; y < height; y += step) {
+                order.push_back(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < height; ++y) {
+            order.push_back(y);
+        }
+    }
+    for (const int y : order) {
+        auto* row = const_cast<GifPixelType*>(indices.data() + static_cast<std::size_t>(y * width));
+        EXPECT_EQ(EGifPutLine(gif, row, width), GIF_OK);
+    }
+    EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
+    GifFreeMapObject(map);
+}
+
+void WritePngRows(const std::string& path, int width, int height, const std::vector<Bytes>& rows,
+                  const PngOptions& options) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, out);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
+                 options.bitDepth, options.colourType,
+                 options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!options.palette.empty()) {
+        std::vector<png_color> palette;
+        for (const Rgb& c : options.palette) {
+            palette.push_back({c.r, c.g, c.b});
+        }
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    }
+    if (!options.paletteAlpha.empty()) {
+        png_set_tRNS(png, info, options.paletteAlpha.data(),
+                     static_cast<int>(options.paletteAlpha.size()), nullptr);
+    }
+    png_write_info(png, info);
+    std::vector<png_bytep> pointers;
+    for (const Bytes& row : rows) {
+        pointers.push_back(const_cast<png_bytep>(row.data()));
+    }
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(out);
+}
+
+} // namespace kalvimo::test

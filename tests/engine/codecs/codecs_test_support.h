@@ -1,0 +1,74 @@
+#pragma once
+
+#include "canvas.h"
+#include "colour.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace kalvimo::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Gives each test a fresh folder that is removed afterwards.
+class CodecTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    [[nodiscard]] std::string PathOf(const std::string& name) const;
+    std::string WriteFile(const std::string& name, const Bytes& bytes) const;
+    // Opens name for writing, lets write fill it and closes it; fails the test on false.
+    std::string WriteWith(const std::string& name,
+                          const std::function<bool(std::FILE*, std::string&)>& write) const;
+    [[nodiscard]] Bytes ReadFile(const std::string& path) const;
+
+    std::filesystem::path dir_;
+};
+
+// A picture whose every pixel differs from its neighbours, to catch swapped or shifted data.
+Canvas Pattern(int width, int height);
+// Smooth colour ramps of many colours, like a photograph's sky.
+Canvas Gradient(int width, int height);
+double MeanAbsError(const Canvas& a, const Canvas& b);
+::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
+
+void Put16(Bytes& bytes, std::uint32_t value);
+void Put32(Bytes& bytes, std::uint32_t value);
+
+// Writers driven by the libraries directly, for variants our own encoders never produce.
+struct JpegOptions {
+    int components = 3; // 1 grey, 3 RGB, 4 CMYK
+    bool progressive = false;
+    int quality = 95;
+};
+// samples holds width * height * components bytes, rows top to bottom.
+void WriteJpegSamples(const std::string& path, int width, int height, const Bytes& samples,
+                      const JpegOptions& options);
+
+struct GifOptions {
+    bool interlaced = false;
+    int transparentIndex = -1;
+    std::vector<Rgb> colours{};
+};
+// indices holds width * height palette indices, rows top to bottom.
+void WriteGifIndices(const std::string& path, int width, int height, const Bytes& indices,
+                     const GifOptions& options);
+
+struct PngOptions {
+    int colourType = 2; // PNG_COLOR_TYPE_*
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<Rgb> palette{};
+    Bytes paletteAlpha{}; // tRNS of a palette picture
+};
+// rows holds packed rows exactly as the file stores them, top to bottom.
+void WritePngRows(const std::string& path, int width, int height, const std::vector<Bytes>& rows,
+                  const PngOptions& options);
+
+} // namespace kalvimo::test

@@ -1,0 +1,161 @@
+#include "codecs/picture_decoder.h"
+#include "codecs/picture_encoder.h"
+#include "codecs_test_support.h"
+
+#include <set>
+
+namespace kalvimo::test {
+namespace {
+
+class RoundTripTest : public CodecTest {
+protected:
+    Canvas Decode(const std::string& path) {
+        Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(DecodePictureFile(path, canvas, 0, error)) << error;
+        return canvas;
+    }
+};
+
+std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
+    return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
+           (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+TEST_F(RoundTripTest, BmpKeepsEveryPixelWithPaddedBottomUpRows) {
+    for (int width = 1; width <= 5; ++width) {
+        const Canvas picture = Pattern(width, 3);
+        const std::string path = WriteWith("p.bmp", [&](std::FILE* out, std::string& error) {
+            return WriteBmp(picture, out, error);
+        });
+        EXPECT_TRUE(SamePixels(Decode(path), picture)) << "width " << width;
+
+        const Bytes file = ReadFile(path);
+        const std::uint32_t rowBytes = (width * 3 + 3) / 4 * 4;
+        ASSERT_EQ(file.size(), 54 + rowBytes * 3);
+        EXPECT_EQ(file[0], 'B');
+        EXPECT_EQ(file[1], 'M');
+        EXPECT_EQ(Le32(file, 2), file.size());
+        EXPECT_EQ(Le32(file, 10), 54U);
+        EXPECT_EQ(Le32(file, 14), 40U);
+        EXPECT_EQ(Le32(file, 18), static_cast<std::uint32_t>(width));
+        EXPECT_EQ(Le32(file, 22), 3U); // positive: bottom-up
+        EXPECT_EQ(file[28], 24);
+        EXPECT_EQ(Le32(file, 30), 0U);
+        EXPECT_EQ(Le32(file, 34), rowBytes * 3);
+        // The first stored row is the bottom one, in blue-green-red order.
+        const Rgb bottomLeft = picture.Pixel(0, 2);
+        EXPECT_EQ(file[54], bottomLeft.b);
+        EXPECT_EQ(file[56], bottomLeft.r);
+    }
+}
+
+TEST_F(RoundTripTest, PngKeepsEveryPixelAsEightBitRgb) {
+    const Canvas picture = Pattern(7, 5);
+    const std::string path = WriteWith(
+        "p.png", [&](std::FILE* out, std::string& error) { return WritePng(picture, out, error); });
+    EXPECT_TRUE(SamePixels(Decode(path), picture));
+    const Bytes file = ReadFile(path);
+    ASSERT_GT(file.size(), 26U);
+    EXPECT_EQ(file[24], 8); // bit depth
+    EXPECT_EQ(file[25], 2); // colour type RGB
+}
+
+TEST_F(RoundTripTest, JpegIsCloseToTheSourceAndHonoursQuality) {
+    const Canvas picture = Gradient(64, 48);
+    const auto write = [&](const std::string& name, int quality) {
+        return WriteWith(name, [&](std::FILE* out, std::string& error) {
+            return WriteJpeg(picture, out, quality, error);
+        });
+    };
+    const std::string good = write("q95.jpg", 95);
+    const std::string usual = write("q85.jpg", 85);
+    const std::string poor = write("q10.jpg", 10);
+    EXPECT_LT(MeanAbsError(Decode(usual), picture), 2.0);
+    EXPECT_LT(MeanAbsError(Decode(good), Decode(usual)), MeanAbsError(Decode(poor), Decode(usual)));
+    EXPECT_LT(ReadFile(poor).size(), ReadFile(usual).size());
+    EXPECT_LT(ReadFile(usual).size(), ReadFile(good).size());
+
+    // Luma sampled 2x2 against chroma: 4:2:0.
+    const Bytes file = ReadFile(usual);
+    bool sawFrame = false;
+    for (std::size_t i = 2; i + 12 < file.size(); ++i) {
+        if (file[i] == 0xFF && file[i + 1] == 0xC0) {
+            sawFrame = true;
+            EXPECT_EQ(file[i + 9], 3);     // components
+            EXPECT_EQ(file[i + 11], 0x22); // first component's sampling
+            break;
+        }
+    }
+    EXPECT_TRUE(sawFrame);
+}
+
+TEST_F(RoundTripTest, GifKeepsPicturesOfUpTo256ColoursExactly) {
+    Canvas many(16, 16);
+    for (int i = 0; i < 256; ++i) {
+        many.SetPixel(i % 16, i / 16,
+                      {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 7),
+                       static_cast<std::uint8_t>(255 - i)});
+    }
+    Canvas two(9, 4, 0x102030);
+    two.FillRect(3, 1, 8, 3, 0xFEFDFC);
+    const Canvas one(3, 2, 0x00C0FF);
+    for (const Canvas* picture : std::initializer_list<const Canvas*>{&many, &two, &one}) {
+        const std::string path = WriteWith("p.gif", [&](std::FILE* out, std::string& error) {
+            return WriteGif(*picture, out, error);
+        });
+        EXPECT_TRUE(SamePixels(Decode(path), *picture));
+        const Bytes file = ReadFile(path);
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 6), "GIF89a");
+    }
+}
+
+TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
+    const Canvas gradient = Gradient(128, 96);
+    const std::string path = WriteWith("g.gif", [&](std::FILE* out, std::string& error) {
+        return WriteGif(gradient, out, error);
+    });
+    // 256 entries over this smooth surface of colours leave about 4 levels each way: a fixed
+    // palette of 216 web colours would be off by about 13.
+    EXPECT_LT(MeanAbsError(Decode(path), gradient), 4.0);
+
+    // A picture in shades of one hue gets all its entries spent on that hue.
+    Canvas reds(256, 4);
+    for (int x = 0; x < 256; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            reds.SetPixel(x, y, {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0});
+        }
+    }
+    const std::string redPath = WriteWith(
+        "r.gif", [&](std::FILE* out, std::string& error) { return WriteGif(reds, out, error); });
+    const Canvas redDecoded = Decode(redPath);
+    std::set<int> reddish;
+    for (int x = 0; x < 256; ++x) {
+        reddish.insert(redDecoded.Pixel(x, 0).r);
+    }
+    EXPECT_GT(reddish.size(), 24U);
+    EXPECT_LT(MeanAbsError(redDecoded, reds), 3.0);
+}
+
+TEST_F(RoundTripTest, WritersRefuseAnEmptyCanvasAndReportAFullDisk) {
+    const Canvas empty;
+    const Canvas picture = Gradient(300, 200);
+    using Writer = bool (*)(const Canvas&, std::FILE*, std::string&);
+    const Writer writers[] = {
+        [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 85, e); },
+        WriteBmp, WriteGif, WritePng};
+    for (const Writer write : writers) {
+        std::FILE* full = std::fopen("/dev/full", "wb");
+        ASSERT_NE(full, nullptr);
+        std::string error;
+        EXPECT_FALSE(write(empty, full, error));
+        EXPECT_FALSE(error.empty());
+        error.clear();
+        EXPECT_FALSE(write(picture, full, error));
+        EXPECT_FALSE(error.empty());
+        std::fclose(full);
+    }
+}
+
+} // namespace
+} // namespace kalvimo::test
