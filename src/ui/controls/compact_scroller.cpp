@@ -1,0 +1,216 @@
+#include "compact_scroller.h"
+
+#include "owner_drawn_widget.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QScrollBar>
+
+namespace kalvimo {
+
+namespace {
+
+const QString kDefaultDescription = QStringLiteral("Item");
+constexpr Colour kDefaultLabelColour = 0xFFFFFF;
+constexpr int kValueBoxPadding = 30;
+
+int ToShort(int value) {
+    return std::clamp(value, static_cast<int>(std::numeric_limits<std::int16_t>::min()),
+                      static_cast<int>(std::numeric_limits<std::int16_t>::max()));
+}
+
+} // namespace
+
+CompactScroller::CompactScroller(QWidget* parent)
+    : QWidget(parent), description_(kDefaultDescription), lblDes_(new QLabel(this)),
+      hscMain_(new QScrollBar(Qt::Horizontal, this)), picLabel_(new QFrame(this)),
+      lblValue_(new QLabel(picLabel_)) {
+    p_ = TwipsPerPixel(*this);
+    lblDes_->setObjectName(QStringLiteral("lblDes"));
+    hscMain_->setObjectName(QStringLiteral("hscMain"));
+    picLabel_->setObjectName(QStringLiteral("picLabel"));
+    lblValue_->setObjectName(QStringLiteral("lblValue"));
+    picLabel_->setFrameShape(QFrame::Box);
+    picLabel_->setLineWidth(1);
+    picLabel_->setAutoFillBackground(true);
+    lblValue_->setAlignment(Qt::AlignCenter);
+    hscMain_->setRange(scrMin_, scrMax_);
+    hscMain_->setPageStep(scrLargeChange_);
+    hscMain_->setSingleStep(scrSmallChange_);
+    hscMain_->setValue(scrValue_);
+    connect(hscMain_, &QScrollBar::valueChanged, this, &CompactScroller::hscMain_Change);
+    setFocusProxy(hscMain_);
+    ApplyLabelColour();
+    resize(TwipsToPixels(3000, p_), TwipsToPixels(300, p_));
+    UpdateValueBox();
+    LayoutCaption();
+}
+
+QSize CompactScroller::LabelTwips(const QString& text) const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text) * p_, metrics.height() * p_};
+}
+
+void CompactScroller::hscMain_Change(int value) {
+    if (reading_) {
+        return;
+    }
+    scrValue_ = value;
+    UpdateValueBox();
+    emit ScrollChange();
+}
+
+void CompactScroller::UpdateValueBox() {
+    lblValue_->setText(QString::number(scrValue_));
+    const QSize label = LabelTwips(lblValue_->text());
+    const int boxWidth = label.width() + kValueBoxPadding;
+    const int boxHeight = label.height();
+    const int barWidth = width() * p_ - barLeft_;
+    const int left = barLeft_ + barWidth / 2 - boxWidth / 2;
+    const int top = (height() * p_ - boxHeight) / 2;
+    picLabel_->setGeometry(TwipsToPixels(left, p_), TwipsToPixels(top, p_),
+                           TwipsToPixels(boxWidth, p_), TwipsToPixels(boxHeight, p_));
+    lblValue_->setGeometry(0, 0, picLabel_->width(), picLabel_->height());
+    picLabel_->raise();
+}
+
+void CompactScroller::LayoutCaption() {
+    lblDes_->setText(description_);
+    barLeft_ = LabelTwips(description_).width() + spacing_;
+    LayoutParts();
+}
+
+void CompactScroller::LayoutParts() {
+    const QSize caption = LabelTwips(description_);
+    const int controlHeight = height() * p_;
+    lblDes_->setGeometry(0, TwipsToPixels((controlHeight - caption.height()) / 2, p_),
+                         TwipsToPixels(caption.width(), p_), TwipsToPixels(caption.height(), p_));
+    const int barLeft = TwipsToPixels(barLeft_, p_);
+    hscMain_->setGeometry(barLeft, 0, std::max(0, width() - barLeft), height());
+    UpdateValueBox();
+}
+
+void CompactScroller::ApplyLabelColour() {
+    QPalette palette = picLabel_->palette();
+    palette.setColor(QPalette::Window, ToQColor(labelColour_));
+    picLabel_->setPalette(palette);
+}
+
+void CompactScroller::resizeEvent(QResizeEvent* /*event*/) {
+    LayoutParts();
+}
+
+void CompactScroller::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        LayoutCaption();
+    }
+    QWidget::changeEvent(event);
+}
+
+void CompactScroller::SetDescription(const QString& value) {
+    description_ = value;
+    emit PropertyChanged(QStringLiteral("Description"));
+    LayoutCaption();
+}
+
+void CompactScroller::SetSpacing(int value) {
+    spacing_ = value;
+    emit PropertyChanged(QStringLiteral("Spacing"));
+    LayoutCaption();
+}
+
+// Narrowing the range below the value moves the value into it; the bar reports that as a
+// change, so the box and the host follow.
+void CompactScroller::SetScrMax(int value) {
+    scrMax_ = ToShort(value);
+    emit PropertyChanged(QStringLiteral("ScrMax"));
+    hscMain_->setMaximum(scrMax_);
+}
+
+void CompactScroller::SetScrMin(int value) {
+    scrMin_ = ToShort(value);
+    emit PropertyChanged(QStringLiteral("ScrMin"));
+    hscMain_->setMinimum(scrMin_);
+}
+
+void CompactScroller::SetScrLargeChange(int value) {
+    scrLargeChange_ = ToShort(value);
+    emit PropertyChanged(QStringLiteral("ScrLargeChange"));
+    hscMain_->setPageStep(scrLargeChange_);
+}
+
+void CompactScroller::SetScrSmallChange(int value) {
+    scrSmallChange_ = ToShort(value);
+    emit PropertyChanged(QStringLiteral("ScrSmallChange"));
+    hscMain_->setSingleStep(scrSmallChange_);
+}
+
+void CompactScroller::SetScrValue(int value) {
+    if (value < scrMin_ || value > scrMax_) {
+        return;
+    }
+    emit PropertyChanged(QStringLiteral("ScrValue"));
+    hscMain_->setValue(value);
+}
+
+void CompactScroller::SetLabelColour(Colour value) {
+    labelColour_ = value;
+    emit PropertyChanged(QStringLiteral("LabelColour"));
+    ApplyLabelColour();
+}
+
+void CompactScroller::SetEnabled(bool value) {
+    // The caption, bar and value box follow the control's own state.
+    setEnabled(value);
+    emit PropertyChanged(QStringLiteral("Enabled"));
+}
+
+void CompactScroller::ReadProperties(const PropertyStore& store) {
+    reading_ = true;
+    description_ = store.Read("Description", kDefaultDescription).toString();
+    scrMax_ = ToShort(store.Read("ScrMax", 10).toInt());
+    scrMin_ = ToShort(store.Read("ScrMin", 0).toInt());
+    scrLargeChange_ = ToShort(store.Read("ScrLargeChange", 1).toInt());
+    scrSmallChange_ = ToShort(store.Read("ScrSmallChange", 1).toInt());
+    scrValue_ = ToShort(store.Read("ScrValue", 0).toInt());
+    labelColour_ = store.Read("LabelColour", kDefaultLabelColour).toUInt();
+    ApplyLabelColour();
+    spacing_ = store.Read("Spacing", 0).toInt();
+    setEnabled(store.Read("Enabled", true).toBool());
+    UpdateValueBox();
+    LayoutCaption();
+    hscMain_->setMaximum(scrMax_);
+    hscMain_->setMinimum(scrMin_);
+    hscMain_->setPageStep(scrLargeChange_);
+    hscMain_->setSingleStep(scrSmallChange_);
+    hscMain_->setValue(scrValue_);
+    // A saved value outside its saved range shows as the bar holds it.
+    if (scrValue_ != hscMain_->value()) {
+        scrValue_ = hscMain_->value();
+        UpdateValueBox();
+    }
+    reading_ = false;
+}
+
+void CompactScroller::WriteProperties(PropertyStore& store) const {
+    store.Write("Description", description_, kDefaultDescription);
+    store.Write("ScrMax", scrMax_, 10);
+    store.Write("ScrMin", scrMin_, 0);
+    store.Write("ScrLargeChange", scrLargeChange_, 1);
+    store.Write("ScrSmallChange", scrSmallChange_, 1);
+    store.Write("ScrValue", scrValue_, 0);
+    store.Write("LabelColour", labelColour_, kDefaultLabelColour);
+    store.Write("Spacing", spacing_, 0);
+    store.Write("Enabled", isEnabled(), true);
+}
+
+QSize CompactScroller::sizeHint() const {
+    return {TwipsToPixels(3000, p_), std::max(hscMain_->sizeHint().height(), 20)};
+}
+
+} // namespace kalvimo

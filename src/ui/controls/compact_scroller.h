@@ -1,0 +1,83 @@
+#pragma once
+
+#include "property_store.h"
+#include "system_colours.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QScrollBar;
+
+namespace kalvimo {
+
+// A caption, a horizontal scroll bar filling the rest of the width and a small box showing
+// the current value centred over the bar. Numbers are held within the 16-bit range the bar
+// takes.
+class CompactScroller : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CompactScroller(QWidget* parent = nullptr);
+
+    QString Description() const { return description_; }
+    void SetDescription(const QString& value);
+    int ScrMax() const { return scrMax_; }
+    void SetScrMax(int value);
+    int ScrMin() const { return scrMin_; }
+    void SetScrMin(int value);
+    int ScrLargeChange() const { return scrLargeChange_; }
+    void SetScrLargeChange(int value);
+    int ScrSmallChange() const { return scrSmallChange_; }
+    void SetScrSmallChange(int value);
+    int ScrValue() const { return scrValue_; }
+    // A value outside ScrMin to ScrMax is ignored.
+    void SetScrValue(int value);
+    Colour LabelColour() const { return labelColour_; }
+    void SetLabelColour(Colour value);
+    // Twips between the caption and the bar.
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int value);
+    bool Enabled() const { return isEnabled(); }
+    void SetEnabled(bool value);
+
+    void ReadProperties(const PropertyStore& store);
+    void WriteProperties(PropertyStore& store) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void ScrollChange();
+    void PropertyChanged(const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void hscMain_Change(int value);
+    void UpdateValueBox();
+    void LayoutCaption();
+    void LayoutParts();
+    void ApplyLabelColour();
+    QSize LabelTwips(const QString& text) const;
+
+    int p_ = 15;
+    QString description_;
+    int scrMax_ = 10;
+    int scrMin_ = 0;
+    int scrLargeChange_ = 1;
+    int scrSmallChange_ = 1;
+    int scrValue_ = 0;
+    Colour labelColour_ = kWindowBackground;
+    int spacing_ = 0;
+    bool reading_ = false;
+    int barLeft_ = 0;
+
+    QLabel* lblDes_;
+    QScrollBar* hscMain_;
+    QFrame* picLabel_;
+    QLabel* lblValue_;
+};
+
+} // namespace kalvimo

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "owner_drawn_widget.h"
+#include "property_store.h"
+
+namespace kalvimo {
+
+// A horizontal progress bar: a frame the size of the control and a bar inset by 30 twips
+// whose width shows a percentage.
+class OrvelProgress : public OwnerDrawnWidget {
+    Q_OBJECT
+
+public:
+    explicit OrvelProgress(QWidget* parent = nullptr);
+
+    int Value() const { return value_; }
+    // Held within 0 to 100.
+    void SetValue(int value);
+    // The bar's width in twips for the current size and value.
+    double FillWidth() const;
+
+    void ReadProperties(const PropertyStore& store);
+    void WriteProperties(PropertyStore& store) const;
+
+    QSize sizeHint() const override;
+
+signals:
+    void PropertyChanged(const QString& name);
+
+protected:
+    void RenderSurface() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int p_ = 15;
+    int value_ = 0;
+};
+
+} // namespace kalvimo

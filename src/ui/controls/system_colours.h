@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QColor>
+
+namespace kalvimo {
+
+// A colour as the windows store it: red + 256 * green + 65536 * blue; values from
+// 0x80000000 upwards name a system colour.
+using Colour = std::uint32_t;
+
+inline constexpr Colour kButtonFace = 0x8000000F;
+inline constexpr Colour kWindowBackground = 0x80000005;
+
+// The system colour with the given index, taken from the application's palette; black for
+// an index that names no colour.
+Colour SystemColour(int index);
+
+// The RGB form of a stored colour value: system colour values are looked up, anything else
+// passes unchanged.
+Colour TranslateColour(Colour value);
+
+// The only conversions between packed colours and QColor. A system colour value is
+// translated first.
+QColor ToQColor(Colour value);
+Colour FromQColor(const QColor& colour);
+
+} // namespace kalvimo

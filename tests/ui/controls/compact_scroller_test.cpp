@@ -1,0 +1,107 @@
+#include "compact_scroller.h"
+#include "control_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace kalvimo {
+namespace {
+
+class CompactScrollerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::EnsureApplication(); }
+    void SetUp() override {
+        scroller.resize(300, 20);
+        scroller.SetDescription("New Width");
+        scroller.SetScrMin(1);
+        scroller.SetScrMax(2048);
+        scroller.SetScrLargeChange(500);
+        scroller.show();
+    }
+    QScrollBar* Bar() const { return scroller.findChild<QScrollBar*>(); }
+    QWidget* ValueBox() const { return scroller.findChild<QWidget*>("picLabel"); }
+    QString Shown() const { return scroller.findChild<QLabel*>("lblValue")->text(); }
+
+    CompactScroller scroller;
+};
+
+TEST_F(CompactScrollerTest, ValuesInRangeAreTakenOnceAndOthersIgnored) {
+    QSignalSpy changed(&scroller, &CompactScroller::ScrollChange);
+    scroller.SetScrValue(800);
+    EXPECT_EQ(scroller.ScrValue(), 800);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(Shown(), "800");
+    scroller.SetScrValue(800);
+    scroller.SetScrValue(2049);
+    scroller.SetScrValue(0);
+    EXPECT_EQ(scroller.ScrValue(), 800);
+    EXPECT_EQ(changed.count(), 1);
+    // The box is centred over the bar.
+    const QRect bar = Bar()->geometry();
+    const QRect box = ValueBox()->geometry();
+    EXPECT_LE(std::abs(box.center().x() - bar.center().x()), 1);
+    EXPECT_LE(std::abs(box.center().y() - scroller.height() / 2), 1);
+    testing::SavePicture(scroller, "compact_scroller");
+
+    // The user's steps reach the host too.
+    Bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(scroller.ScrValue(), 1300);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(Shown(), "1300");
+}
+
+TEST_F(CompactScrollerTest, ALongerCaptionNarrowsTheBar) {
+    const QRect before = Bar()->geometry();
+    scroller.SetDescription("A much longer description");
+    const QRect after = Bar()->geometry();
+    EXPECT_GT(after.left(), before.left());
+    EXPECT_EQ(after.right(), scroller.width() - 1);
+    EXPECT_LE(std::abs(ValueBox()->geometry().center().x() - after.center().x()), 1);
+    scroller.SetSpacing(150);
+    EXPECT_EQ(Bar()->geometry().left(), after.left() + 10);
+}
+
+TEST_F(CompactScrollerTest, NarrowingTheRangeBelowTheValueMovesIt) {
+    scroller.SetScrValue(2000);
+    QSignalSpy changed(&scroller, &CompactScroller::ScrollChange);
+    scroller.SetScrMax(1600);
+    EXPECT_EQ(scroller.ScrValue(), 1600);
+    EXPECT_EQ(Shown(), "1600");
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(CompactScrollerTest, ReadingTheDesignRaisesNothing) {
+    PropertyStore store;
+    store.Write("description", "New Height", "Item");
+    store.Write("ScrMin", 1, 0);
+    store.Write("ScrMax", 1600, 10);
+    store.Write("ScrValue", 600, 0);
+    QSignalSpy changed(&scroller, &CompactScroller::ScrollChange);
+    scroller.ReadProperties(store);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(scroller.ScrValue(), 600);
+    EXPECT_EQ(Bar()->value(), 600);
+    EXPECT_EQ(Shown(), "600");
+    EXPECT_EQ(scroller.Description(), "New Height");
+
+    PropertyStore written;
+    scroller.WriteProperties(written);
+    EXPECT_EQ(written.Keys(), (QStringList{"description", "scrmax", "scrmin", "scrvalue"}));
+}
+
+TEST_F(CompactScrollerTest, DisablingDisablesEveryPart) {
+    scroller.SetEnabled(false);
+    EXPECT_FALSE(Bar()->isEnabled());
+    EXPECT_FALSE(ValueBox()->isEnabled());
+    for (QLabel* label : scroller.findChildren<QLabel*>()) {
+        EXPECT_FALSE(label->isEnabled());
+    }
+    testing::SavePicture(scroller, "compact_scroller_disabled");
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace kalvimo::testing {
+
+inline void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "controls_tests";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        application = std::make_unique<QApplication>(argc, argv);
+        QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    }
+}
+
+// The widget as drawn, one entry per logical pixel, whatever the device scale.
+class Rendering {
+public:
+    explicit Rendering(QWidget& widget) : image_(widget.grab().toImage()) {}
+
+    QColor At(int x, int y) const {
+        const qreal ratio = image_.devicePixelRatio();
+        const int scale = static_cast<int>(ratio);
+        // The centre of the logical pixel: at twice the scale both device pixels must agree.
+        return image_.pixelColor(static_cast<int>(x * ratio) + scale / 2,
+                                 static_cast<int>(y * ratio) + scale / 2);
+    }
+    const QImage& Image() const { return image_; }
+
+private:
+    QImage image_;
+};
+
+inline QColor Rgb(unsigned packed) {
+    return QColor(static_cast<int>(packed & 0xFF), static_cast<int>(packed >> 8 & 0xFF),
+                  static_cast<int>(packed >> 16 & 0xFF));
+}
+
+// Writes the widget as drawn into the build folder, named after its state and scale.
+inline void SavePicture(QWidget& widget, const QString& name) {
+    const QImage image = widget.grab().toImage();
+    const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
+    image.save(QDir(QStringLiteral(KALVIMO_CONTROL_PICTURES)).filePath(name + scale + ".png"));
+}
+
+} // namespace kalvimo::testing

@@ -1,0 +1,183 @@
+#include "control_test_support.h"
+#include "orvel_simple_button.h"
+
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace kalvimo {
+namespace {
+
+using testing::Rendering;
+using testing::Rgb;
+
+class OrvelSimpleButtonTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::EnsureApplication(); }
+    void SetUp() override {
+        window.resize(300, 200);
+        button = new OrvelSimpleButton(&window);
+        button->setGeometry(20, 20, 120, 40);
+        other = new OrvelSimpleButton(&window);
+        other->setGeometry(20, 100, 120, 40);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void LeaveAndWait() {
+        QCursor::setPos(window.mapToGlobal(QPoint(290, 190)));
+        QTest::qWait(250);
+    }
+
+    QWidget window;
+    OrvelSimpleButton* button = nullptr;
+    OrvelSimpleButton* other = nullptr;
+};
+
+TEST_F(OrvelSimpleButtonTest, AccessKeysFollowTheFirstUsableAmpersand) {
+    const std::pair<QString, QChar> cases[] = {
+        {"Change &background colour", QChar('b')},
+        {"&Process", QChar('P')},
+        {"Save & exit", QChar('S')},  // an ampersand before a space gives no key
+        {"Save && exit", QChar('S')}, // nor does a doubled one
+        {"&&Go", QChar('G')},
+        {"Plain", QChar()},
+    };
+    for (const auto& [caption, key] : cases) {
+        button->SetCaption(caption);
+        EXPECT_EQ(button->AccessKey(), key) << caption.toStdString();
+    }
+}
+
+TEST_F(OrvelSimpleButtonTest, TheAccessKeyClicks) {
+    QSignalSpy clicked(button, &OrvelSimpleButton::Click);
+    button->SetCaption("Change &background colour");
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+    EXPECT_EQ(clicked.count(), 1);
+    testing::SavePicture(*button, "orvel_simple_button_access_key");
+}
+
+TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnRelease) {
+    QSignalSpy clicked(button, &OrvelSimpleButton::Click);
+    button->setFocus();
+    QTest::keyPress(button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 0);
+    QTest::keyRelease(button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 1);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(clicked.count(), 2);
+    QTest::keyClick(button, Qt::Key_A);
+    EXPECT_EQ(clicked.count(), 2);
+}
+
+TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
+    EXPECT_EQ(button->GradientSpecification(OrvelSimpleButton::Normal),
+              "0,16777215#10,15725555#90,15725555#100,12964054");
+    EXPECT_EQ(button->GradientSpecification(OrvelSimpleButton::Disabled),
+              "0,12632256#90,15725555#100,12964054");
+    other->setFocus();
+    const Rendering drawn(*button);
+    const QColor border = Rgb(0x743C00);
+    EXPECT_EQ(drawn.At(0, 20), border);
+    EXPECT_EQ(drawn.At(1, 20), border);
+    EXPECT_EQ(drawn.At(119, 20), border);
+    EXPECT_EQ(drawn.At(60, 39), border);
+    EXPECT_NE(drawn.At(2, 20), border);
+    // Light at the top, the face colour through the middle, shade at the foot.
+    const QColor top = drawn.At(4, 2);
+    const QColor middle = drawn.At(4, 10);
+    const QColor foot = drawn.At(4, 37);
+    EXPECT_GT(top.lightness(), middle.lightness());
+    EXPECT_NEAR(middle.red(), 0xF3, 2);
+    EXPECT_NEAR(middle.blue(), 0xEF, 2);
+    EXPECT_LT(foot.lightness(), middle.lightness());
+    testing::SavePicture(*button, "orvel_simple_button_normal");
+
+    button->SetGradientDirection(0);
+    const Rendering across(*button);
+    EXPECT_GT(across.At(3, 20).lightness(), across.At(60, 20).lightness());
+    testing::SavePicture(*button, "orvel_simple_button_across");
+    button->SetGradientDirection(2);
+    const Rendering outwards(*button);
+    EXPECT_NEAR(outwards.At(30, 20).lightness(), outwards.At(90, 20).lightness(), 3);
+    EXPECT_GT(outwards.At(60, 20).lightness(), outwards.At(30, 20).lightness());
+    testing::SavePicture(*button, "orvel_simple_button_outwards");
+}
+
+TEST_F(OrvelSimpleButtonTest, TinyGradientsStillPaint) {
+    button->SetResolution(1);
+    button->resize(30, 12);
+    EXPECT_EQ(Rendering(*button).At(0, 5), Rgb(0x743C00));
+    button->SetResolution(0);
+    EXPECT_EQ(Rendering(*button).At(0, 5), Rgb(0x743C00));
+}
+
+TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
+    QSignalSpy clicked(button, &OrvelSimpleButton::Click);
+    QSignalSpy moved(button, &OrvelSimpleButton::MouseMove);
+    other->setFocus();
+    const QColor normal = Rendering(*button).At(60, 20);
+
+    QTest::mouseMove(button, QPoint(60, 20));
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Hover);
+    EXPECT_GE(moved.count(), 1);
+    const QColor hover = Rendering(*button).At(60, 20);
+    EXPECT_NE(hover, normal);
+    testing::SavePicture(*button, "orvel_simple_button_hover");
+    LeaveAndWait();
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Normal);
+
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(60, 20));
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Pressed);
+    testing::SavePicture(*button, "orvel_simple_button_pressed");
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(60, 20));
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Hover);
+    EXPECT_EQ(clicked.count(), 1);
+    // The press gave focus: leaving returns to the focused face, not the pressed one.
+    LeaveAndWait();
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Focused);
+    testing::SavePicture(*button, "orvel_simple_button_focused");
+
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(60, 20));
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(200, 20));
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Normal);
+    EXPECT_EQ(clicked.count(), 1);
+
+    other->setFocus();
+    button->setFocus();
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Focused);
+    other->setFocus();
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Normal);
+
+    button->SetEnabled(false);
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Disabled);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(60, 20));
+    EXPECT_EQ(clicked.count(), 1);
+    testing::SavePicture(*button, "orvel_simple_button_disabled");
+    button->SetEnabled(true);
+    EXPECT_EQ(button->State(), OrvelSimpleButton::Normal);
+}
+
+TEST_F(OrvelSimpleButtonTest, PropertiesRoundTripThroughTheStore) {
+    PropertyStore store;
+    button->SetCaption("&Process");
+    button->SetHoverColour(0x8000000F);
+    button->WriteProperties(store);
+    EXPECT_EQ(store.Keys(), (QStringList{"caption", "hovercolour"}));
+    EXPECT_EQ(button->HoverColour(), TranslateColour(0x8000000F));
+
+    PropertyStore saved;
+    saved.Write("Caption", "&Accept", "Button");
+    saved.Write("Enabled", false, true);
+    OrvelSimpleButton copy;
+    copy.ReadProperties(saved);
+    EXPECT_EQ(copy.AccessKey(), QChar('A'));
+    EXPECT_EQ(copy.State(), OrvelSimpleButton::Disabled);
+    EXPECT_FALSE(copy.isEnabled());
+}
+
+} // namespace
+} // namespace kalvimo

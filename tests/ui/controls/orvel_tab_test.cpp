@@ -1,0 +1,230 @@
+#include "control_test_support.h"
+#include "orvel_tab.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace kalvimo {
+namespace {
+
+using testing::Rendering;
+using testing::Rgb;
+
+constexpr unsigned kBorder = 0xFF8080;
+constexpr unsigned kBorderSelected = 0x0080FF;
+constexpr unsigned kTabColour = 0xE0E0E0;
+constexpr unsigned kSelectedFill = 0xFFFFFF;
+constexpr unsigned kDisabled = 0xC0C0C0;
+
+class OrvelTabTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::EnsureApplication(); }
+    void SetUp() override {
+        tab.resize(400, 30);
+        tab.CreateTabs();
+        tab.show();
+    }
+    int CaptionWidth(const QString& caption) const {
+        return QFontMetrics(tab.font()).horizontalAdvance(caption);
+    }
+    int CaptionHeight() const { return QFontMetrics(tab.font()).height(); }
+
+    OrvelTab tab;
+};
+
+TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
+    ASSERT_EQ(tab.TabCount(), 4);
+    int left = 0;
+    const QStringList captions = {"One", "Two", "Three", "Four"};
+    for (int i = 0; i < 4; ++i) {
+        const QRect body = tab.TabRect(i);
+        EXPECT_EQ(body.left(), left);
+        EXPECT_EQ(body.width(), CaptionWidth(captions[i]) + 12);
+        EXPECT_EQ(body.height(), CaptionHeight() + 8);
+        left = body.right() + 1;
+    }
+    // Without a frame the strip is one tab row high.
+    EXPECT_EQ(tab.height(), CaptionHeight() + 9);
+
+    const Rendering drawn(tab);
+    const QRect second = tab.TabRect(1);
+    const int middle = second.top() + second.height() / 2;
+    EXPECT_EQ(drawn.At(second.left(), middle), Rgb(kBorder));
+    EXPECT_EQ(drawn.At(second.right(), middle), Rgb(kBorder));
+    EXPECT_EQ(drawn.At(second.left() + 2, middle + 3), Rgb(kTabColour));
+    // The line along the tabs' foot runs on past the last tab.
+    EXPECT_EQ(drawn.At(second.left() + 3, second.bottom()), Rgb(kBorder));
+    EXPECT_EQ(drawn.At(tab.width() - 1, second.bottom()), Rgb(kBorder));
+    // The top corners are round, the bottom ones square.
+    EXPECT_NE(drawn.At(second.left(), second.top()), Rgb(kBorder));
+    EXPECT_EQ(drawn.At(second.left(), second.bottom()), Rgb(kBorder));
+    testing::SavePicture(tab, "orvel_tab_top");
+}
+
+TEST_F(OrvelTabTest, CaptionTextStartsSixPixelsInAndFourDown) {
+    tab.SetTabStrip("MMM");
+    tab.SetTextColour(0x0000FF);
+    const Rendering drawn(tab);
+    const QRect body = tab.TabRect(0);
+    int firstInk = -1;
+    for (int x = body.left() + 1; x < body.right() && firstInk < 0; ++x) {
+        for (int y = body.top() + 1; y < body.bottom(); ++y) {
+            if (drawn.At(x, y).red() > 128 && drawn.At(x, y).green() < 100) {
+                firstInk = x;
+                break;
+            }
+        }
+    }
+    // "M" has almost no left bearing: its ink starts at the label's edge or one pixel on.
+    EXPECT_GE(firstInk, body.left() + 6);
+    EXPECT_LE(firstInk, body.left() + 7);
+}
+
+TEST_F(OrvelTabTest, EmptyItemsMakeEmptyTabsAndAnEmptyStripIsRefused) {
+    tab.SetTabStrip("A,,B");
+    ASSERT_EQ(tab.TabCount(), 3);
+    EXPECT_EQ(tab.TabRect(1).width(), 12);
+    tab.SetTabStrip("");
+    EXPECT_EQ(tab.TabStrip(), "A,,B");
+    EXPECT_EQ(tab.TabCount(), 3);
+}
+
+TEST_F(OrvelTabTest, ClickingATabSelectsAndColoursIt) {
+    QSignalSpy clicked(&tab, &OrvelTab::TabClicked);
+    const QRect third = tab.TabRect(2);
+    QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(tab.Selected(), 2);
+    EXPECT_EQ(clicked.count(), 1);
+    const Rendering drawn(tab);
+    EXPECT_EQ(drawn.At(third.left(), third.center().y()), Rgb(kBorderSelected));
+    EXPECT_EQ(drawn.At(third.left() + 2, third.bottom() - 2), Rgb(kSelectedFill));
+    testing::SavePicture(tab, "orvel_tab_selected");
+
+    // The selected tab again raises the event again; the right button does nothing.
+    QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
+    QTest::mouseClick(&tab, Qt::RightButton, {}, tab.TabRect(0).center());
+    EXPECT_EQ(clicked.count(), 2);
+    EXPECT_EQ(tab.Selected(), 2);
+}
+
+TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
+    QSignalSpy clicked(&tab, &OrvelTab::TabClicked);
+    tab.SetSelected(0);
+    tab.ChangeTabEnable(1, false);
+    EXPECT_EQ(Rendering(tab).At(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y()),
+              Rgb(kDisabled));
+    testing::SavePicture(tab, "orvel_tab_disabled_tab");
+
+    QTest::mouseClick(&tab, Qt::LeftButton, {}, tab.TabRect(1).center());
+    EXPECT_EQ(tab.Selected(), 0);
+    EXPECT_EQ(clicked.count(), 0);
+
+    tab.setFocus();
+    QTest::keyClick(&tab, Qt::Key_Right);
+    EXPECT_EQ(tab.Selected(), 2);
+    QTest::keyClick(&tab, Qt::Key_Down);
+    EXPECT_EQ(tab.Selected(), 3);
+    QTest::keyClick(&tab, Qt::Key_Right);
+    EXPECT_EQ(tab.Selected(), 3);
+    QTest::keyClick(&tab, Qt::Key_Up);
+    QTest::keyClick(&tab, Qt::Key_Left);
+    EXPECT_EQ(tab.Selected(), 0);
+    QTest::keyClick(&tab, Qt::Key_Left);
+    EXPECT_EQ(tab.Selected(), 0);
+    EXPECT_EQ(clicked.count(), 4);
+
+    // Disabling the selected tab leaves none selected, silently.
+    tab.ChangeTabEnable(0, false);
+    EXPECT_EQ(tab.Selected(), -1);
+    EXPECT_EQ(clicked.count(), 4);
+    QTest::keyClick(&tab, Qt::Key_Left);
+    EXPECT_EQ(tab.Selected(), -1);
+    QTest::keyClick(&tab, Qt::Key_Right);
+    EXPECT_EQ(tab.Selected(), 2);
+
+    // Selected set from code takes even a disabled tab, without an event.
+    tab.SetSelected(1);
+    EXPECT_EQ(tab.Selected(), 1);
+    EXPECT_EQ(clicked.count(), 5);
+    EXPECT_EQ(Rendering(tab).At(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y()),
+              Rgb(kSelectedFill));
+    tab.SelectTabManually(0);
+    EXPECT_EQ(tab.Selected(), 1);
+    tab.SelectTabManually(9);
+    tab.ChangeTabEnable(9, false);
+    EXPECT_EQ(tab.Selected(), 1);
+}
+
+TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
+    tab.SetDrawFrame(true);
+    EXPECT_EQ(tab.height() * 15, 1005); // 1000 twips, to the nearest pixel
+    const QRect second = tab.TabRect(1);
+    const QPoint foot(second.center().x(), second.bottom());
+    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorder));
+    tab.SetBridge(true);
+    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorder));
+    tab.SetSelected(1);
+    const Rendering bridged(tab);
+    EXPECT_EQ(bridged.At(foot.x(), foot.y()), Rgb(kSelectedFill));
+    EXPECT_EQ(bridged.At(foot.x(), foot.y() - 1), Rgb(kSelectedFill));
+    // The frame's own top edge stays beside the bridge.
+    EXPECT_EQ(bridged.At(second.right() + 5, foot.y()), Rgb(kBorder));
+    EXPECT_EQ(bridged.At(tab.width() / 2, tab.height() - 1), Rgb(kBorder));
+    EXPECT_EQ(bridged.At(tab.width() / 2, tab.height() - 10), Rgb(0xE0E0E0));
+    testing::SavePicture(tab, "orvel_tab_framed_bridge");
+    tab.SetBridge(false);
+    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorderSelected));
+
+    tab.SetFrameHeight(1500);
+    EXPECT_EQ(tab.FrameHeight(), 1500);
+}
+
+TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
+    tab.SetAlignment(1);
+    const int widest = CaptionWidth("Three");
+    EXPECT_EQ(tab.CaptionWidth(), (widest + 24) * 15);
+    EXPECT_EQ(tab.width(), widest + 24);
+    EXPECT_EQ(tab.TabRect(1).top(), tab.TabRect(0).bottom() + 1);
+    tab.SetSelected(2);
+    testing::SavePicture(tab, "orvel_tab_left");
+
+    tab.SetDrawFrame(true);
+    tab.SetBridge(true);
+    tab.resize(300, 200);
+    const Rendering drawn(tab);
+    const int column = widest + 24;
+    // The frame's left edge, opened by the bridge beside the selected tab.
+    EXPECT_EQ(drawn.At(column, tab.TabRect(0).center().y()), Rgb(kBorder));
+    EXPECT_EQ(drawn.At(column, tab.TabRect(2).center().y()), Rgb(kSelectedFill));
+    testing::SavePicture(tab, "orvel_tab_left_framed");
+}
+
+TEST_F(OrvelTabTest, PropertiesRoundTripThroughTheStore) {
+    PropertyStore store;
+    tab.WriteProperties(store);
+    // A new strip differs from the saved defaults only in its selection.
+    EXPECT_EQ(store.Keys(), QStringList{"selected"});
+
+    tab.SetTabStrip("Intro,Source,Destination,Options,Log");
+    tab.SetBorder(0x123456);
+    tab.SetDrawFrame(true);
+    tab.SetSelected(3);
+    tab.WriteProperties(store);
+    EXPECT_EQ(store.Read("TABSTRIP", {}).toString(), "Intro,Source,Destination,Options,Log");
+
+    OrvelTab copy;
+    QSignalSpy clicked(&copy, &OrvelTab::TabClicked);
+    copy.ReadProperties(store);
+    EXPECT_EQ(copy.TabCount(), 5);
+    EXPECT_EQ(copy.Selected(), 3);
+    EXPECT_EQ(copy.Border(), 0x123456u);
+    EXPECT_TRUE(copy.DrawFrame());
+    EXPECT_EQ(copy.BackColour(), 0x8000000Fu);
+    EXPECT_EQ(clicked.count(), 0);
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,40 @@
+#include "control_test_support.h"
+#include "property_store.h"
+#include "system_colours.h"
+
+#include <gtest/gtest.h>
+
+#include <QPalette>
+
+namespace kalvimo {
+namespace {
+
+TEST(PropertyStoreTest, KeysIgnoreCaseAndDefaultsAreNotKept) {
+    PropertyStore store;
+    store.Write("TabColour", 0x112233u, 0xE0E0E0u);
+    EXPECT_EQ(store.Read("tabcolour", 0u).toUInt(), 0x112233u);
+    EXPECT_EQ(store.Keys(), QStringList{"tabcolour"});
+    // Writing the default takes the key away, so it reads as the default again.
+    store.Write("TABCOLOUR", 0xE0E0E0u, 0xE0E0E0u);
+    EXPECT_FALSE(store.Contains("TabColour"));
+    EXPECT_EQ(store.Read("TabColour", 7).toInt(), 7);
+    store.WriteAlways("FontColor", 0u);
+    EXPECT_TRUE(store.Contains("fontcolor"));
+}
+
+TEST(SystemColourTest, SystemValuesAreLookedUpAndOthersPassUnchanged) {
+    testing::EnsureApplication();
+    const QColor face = QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
+    EXPECT_EQ(ToQColor(0x8000000F), face);
+    EXPECT_EQ(TranslateColour(0x8000000F), FromQColor(face));
+    EXPECT_EQ(TranslateColour(0x00FF8080), 0x00FF8080u);
+    // Nine digits or a different lead are not system colours.
+    EXPECT_EQ(TranslateColour(0x7FFFFFFF), 0x7FFFFFFFu);
+    EXPECT_EQ(TranslateColour(0x81000000), 0x81000000u);
+    EXPECT_EQ(TranslateColour(0x800000FF), 0u);
+    EXPECT_EQ(ToQColor(0x0080FF), QColor(0xFF, 0x80, 0x00));
+    EXPECT_EQ(FromQColor(QColor(1, 2, 3)), 0x030201u);
+}
+
+} // namespace
+} // namespace kalvimo

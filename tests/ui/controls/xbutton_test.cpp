@@ -1,0 +1,205 @@
+#include "control_test_support.h"
+#include "xbutton.h"
+
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace kalvimo {
+namespace {
+
+using testing::Rendering;
+using testing::Rgb;
+
+constexpr unsigned kShadow = 0x808080;
+constexpr unsigned kHighlight = 0xFFFFFF;
+
+QPixmap Square(int side, const QColor& colour) {
+    QPixmap picture(side, side);
+    picture.fill(colour);
+    return picture;
+}
+
+class XButtonTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::EnsureApplication(); }
+    void SetUp() override {
+        window.resize(300, 200);
+        window.setAutoFillBackground(true);
+        button = new XButton(&window);
+        button->setGeometry(20, 20, 80, 30);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    QWidget window;
+    XButton* button = nullptr;
+};
+
+TEST_F(XButtonTest, RaisedAndSunkenFacesSwapTheirEdges) {
+    const QColor face = Rgb(TranslateColour(kButtonFace));
+    const Rendering up(*button);
+    EXPECT_EQ(up.At(0, 15), Rgb(kHighlight));
+    EXPECT_EQ(up.At(1, 15), Rgb(kHighlight));
+    EXPECT_EQ(up.At(79, 15), Rgb(kShadow));
+    EXPECT_EQ(up.At(78, 15), Rgb(kShadow));
+    EXPECT_EQ(up.At(40, 29), Rgb(kShadow));
+    EXPECT_EQ(up.At(3, 3), face);
+    testing::SavePicture(*button, "xbutton_up");
+
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
+    EXPECT_EQ(button->State(), XButton::Down);
+    const Rendering down(*button);
+    EXPECT_EQ(down.At(0, 15), Rgb(kShadow));
+    EXPECT_EQ(down.At(79, 15), Rgb(kHighlight));
+    testing::SavePicture(*button, "xbutton_down");
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 15));
+    EXPECT_EQ(button->State(), XButton::Hot);
+
+    button->SetEnabled(false);
+    EXPECT_EQ(button->State(), XButton::Disabled);
+    const Rendering disabled(*button);
+    EXPECT_EQ(disabled.At(0, 15), Rgb(kShadow));
+    EXPECT_EQ(disabled.At(79, 15), Rgb(kShadow));
+    testing::SavePicture(*button, "xbutton_disabled");
+}
+
+TEST_F(XButtonTest, SingleBorderFollowsTheState) {
+    button->SetBorderStyle(1);
+    button->SetBorderColor(0x0000FF);
+    button->SetHighlightColor(0x00FF00);
+    EXPECT_EQ(Rendering(*button).At(0, 15), Rgb(0x0000FF));
+    EXPECT_EQ(Rendering(*button).At(1, 15), Rgb(TranslateColour(kButtonFace)));
+    QTest::mouseMove(button, QPoint(40, 15));
+    EXPECT_EQ(button->State(), XButton::Hot);
+    EXPECT_EQ(Rendering(*button).At(79, 15), Rgb(0x00FF00));
+    testing::SavePicture(*button, "xbutton_single_hot");
+    // The hover poll drops the button back once the pointer has gone.
+    QCursor::setPos(window.mapToGlobal(QPoint(290, 190)));
+    QTest::qWait(250);
+    EXPECT_EQ(button->State(), XButton::Up);
+}
+
+TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
+    std::vector<QString> order;
+    QObject::connect(button, &XButton::Click, [&] { order.push_back("Click"); });
+    QObject::connect(button, &XButton::KeyPress,
+                     [&](int ascii) { order.push_back(QString::number(ascii)); });
+    button->setFocus();
+    QTest::keyPress(button, Qt::Key_Return);
+    QTest::keyPress(button, Qt::Key_Space);
+    QTest::keyPress(button, Qt::Key_A);
+    EXPECT_EQ(order, (std::vector<QString>{"Click", "13", "Click", "32", "97"}));
+}
+
+TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
+    QSignalSpy clicked(button, &XButton::Click);
+    button->SetCaption("Go");
+    const QPointF resting = button->CaptionPosition();
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
+    EXPECT_EQ(button->CaptionPosition(), resting + QPointF(20, 20));
+    QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
+    EXPECT_EQ(button->CaptionPosition(), resting + QPointF(20, 20));
+    QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(150, 15));
+    EXPECT_EQ(button->State(), XButton::Up);
+    EXPECT_EQ(button->CaptionPosition(), resting);
+    EXPECT_EQ(clicked.count(), 0);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(40, 15));
+    EXPECT_EQ(clicked.count(), 1);
+}
+
+TEST_F(XButtonTest, DrawnButtonsGrowToTheirCaption) {
+    button->resize(10, 5);
+    button->SetCaption("A rather long caption");
+    const QFontMetrics metrics(button->font());
+    EXPECT_GE(button->width() * 15, metrics.horizontalAdvance("A rather long caption") * 15 + 50);
+    EXPECT_GE(button->height() * 15, metrics.height() * 15 + 50);
+}
+
+TEST_F(XButtonTest, ArrowsPointFromStartToEnd) {
+    button->SetCaption("");
+    button->resize(30, 30);
+    button->SetBorderStyle(2);
+    button->SetArrowType(2);
+    const Rendering right(*button);
+    const QColor ink = Rgb(0);
+    EXPECT_EQ(right.At(8, 15), ink);
+    EXPECT_EQ(right.At(21, 15), ink);
+    EXPECT_EQ(right.At(22, 15), ink); // where the barbs start
+    EXPECT_NE(right.At(23, 15), ink);
+    EXPECT_EQ(right.At(21, 14), ink); // upper barb
+    EXPECT_EQ(right.At(21, 16), ink); // lower barb
+    EXPECT_NE(right.At(7, 14), ink);
+    testing::SavePicture(*button, "xbutton_arrow_right");
+    for (int type = 1; type <= 8; ++type) {
+        button->SetArrowType(type);
+        button->SetBorderStyle(0);
+        testing::SavePicture(*button, QStringLiteral("xbutton_arrow_%1").arg(type));
+    }
+}
+
+TEST_F(XButtonTest, PicturesChooseTheMode) {
+    button->SetImageUp(Square(8, Qt::red));
+    button->SetImageHot(Square(8, Qt::green));
+    EXPECT_FALSE(button->PictureMode());
+    button->SetBackStyle(0);
+    EXPECT_EQ(button->BackStyle(), 1);
+
+    button->resize(90, 30);
+    button->SetCaption("Omni");
+    button->SetOmniPic(Square(12, Qt::red));
+    EXPECT_TRUE(button->PictureMode());
+    const Rendering omni(*button);
+    const QPointF caption = button->CaptionPosition();
+    // The picture sits left of the caption box, which starts 60 twips before the text.
+    const int pictureRight = static_cast<int>((caption.x() - 60) / 15) - 1;
+    EXPECT_EQ(omni.At(pictureRight, 15), QColor(Qt::red));
+    EXPECT_EQ(omni.At(pictureRight - 11, 15), QColor(Qt::red));
+    testing::SavePicture(*button, "xbutton_omni");
+
+    // A transparent picture button lets the parent show through its mask colour.
+    QPixmap masked = Square(16, Qt::white);
+    {
+        QPainter painter(&masked);
+        painter.fillRect(4, 4, 8, 8, Qt::blue);
+    }
+    button->SetOmniPic(masked);
+    button->SetBackStyle(0);
+    EXPECT_EQ(button->size(), QSize(16, 16));
+    const QImage image = button->grab().toImage();
+    const QImage surface = Rendering(window).Image();
+    EXPECT_EQ(Rendering(window).At(20 + 1, 20 + 1), window.palette().color(QPalette::Window));
+    EXPECT_EQ(Rendering(window).At(20 + 8, 20 + 8), QColor(Qt::blue));
+    EXPECT_FALSE(surface.isNull() || image.isNull());
+}
+
+TEST_F(XButtonTest, RoundedButtonsShowTheParentOutsideTheirCorners) {
+    button->SetRoundAmount(12);
+    button->SetRoundCorner(true);
+    EXPECT_EQ(Rendering(window).At(20, 20), window.palette().color(QPalette::Window));
+    EXPECT_EQ(Rendering(window).At(60, 21), Rgb(kHighlight));
+    testing::SavePicture(*button, "xbutton_rounded");
+    button->setFocus();
+    testing::SavePicture(*button, "xbutton_rounded_focus");
+}
+
+TEST_F(XButtonTest, PropertiesRoundTripThroughTheStore) {
+    PropertyStore store;
+    button->WriteProperties(store);
+    // Font colour and font are always kept.
+    EXPECT_EQ(store.Keys(), (QStringList{"fontcolor", "textfont"}));
+    button->SetArrowType(4);
+    button->SetCaption("");
+    button->WriteProperties(store);
+    XButton copy;
+    copy.ReadProperties(store);
+    EXPECT_EQ(copy.ArrowType(), 4);
+    EXPECT_EQ(copy.Caption(), "");
+    EXPECT_EQ(copy.State(), XButton::Up);
+}
+
+} // namespace
+} // namespace kalvimo
