@@ -1,0 +1,234 @@
+#include "codecs/picture_decoder.h"
+#include "codecs/picture_encoder.h"
+#include "codecs_test_support.h"
+
+#include <algorithm>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kalvimo::test {
+namespace {
+
+// Every bad file must give false, an empty canvas and a message that starts with the quoted
+// path; the canvas starts filled so that "left empty" is seen to happen.
+class MalformedInputTest : public CodecTest {
+protected:
+    std::string Refused(const std::string& path) {
+        Canvas canvas(7, 7, 0x123456);
+        std::string error;
+        EXPECT_FALSE(DecodePictureFile(path, canvas, 0, error)) << path;
+        EXPECT_TRUE(canvas.Empty()) << path;
+        EXPECT_EQ(error.rfind("\"" + path + "\" ", 0), 0U) << error;
+        return error;
+    }
+    std::string RefusedBytes(const std::string& name, const Bytes& bytes) {
+        return Refused(WriteFile(name, bytes));
+    }
+    Bytes Encoded(bool (*write)(const Canvas&, std::FILE*, std::string&), const Canvas& picture) {
+        return ReadFile(WriteWith("made", [&](std::FILE* out, std::string& error) {
+            return write(picture, out, error);
+        }));
+    }
+};
+
+Bytes operator+(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+Bytes Cut(Bytes bytes, std::size_t keep) {
+    bytes.resize(keep);
+    return bytes;
+}
+
+std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker) {
+    const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
+    EXPECT_NE(Refused(PathOf("missing.jpg")).find("could not be opened"), std::string::npos);
+    EXPECT_NE(RefusedBytes("empty.jpg", {}).find("is not a picture file this program can read"),
+              std::string::npos);
+    EXPECT_NE(RefusedBytes("notes.jpg", {'J', 'P', 'E', 'G', ' ', 'n', 'o', 't', 'e', 's', '\n'})
+                  .find("is not a picture file this program can read"),
+              std::string::npos);
+
+    std::filesystem::create_directory(PathOf("folder.jpg"));
+    EXPECT_NE(Refused(PathOf("folder.jpg")).find("is not a file"), std::string::npos);
+
+    // A named pipe without a writer must not stall the reader.
+    ASSERT_EQ(::mkfifo(PathOf("pipe.gif").c_str(), 0600), 0);
+    EXPECT_NE(Refused(PathOf("pipe.gif")).find("is not a file"), std::string::npos);
+
+    const std::string locked = WriteFile("locked.bmp", Encoded(WriteBmp, Pattern(2, 2)));
+    ::chmod(locked.c_str(), 0);
+    if (::geteuid() != 0) { // the superuser reads it regardless
+        EXPECT_NE(Refused(locked).find("Permission denied"), std::string::npos);
+    }
+}
+
+TEST_F(MalformedInputTest, DamagedJpegs) {
+    const Canvas picture = Gradient(64, 64);
+    const Bytes jpeg = Encoded(
+        [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 90, e); },
+        picture);
+
+    EXPECT_NE(RefusedBytes("half.jpg", Cut(jpeg, jpeg.size() / 2)).find("Premature end"),
+              std::string::npos);
+    RefusedBytes("header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})));
+    RefusedBytes("signature-only.jpg", {0xFF, 0xD8, 0xFF});
+    RefusedBytes("junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02});
+
+    WriteJpegSamples(PathOf("p.jpg"), 64, 64,
+                     Bytes(picture.Data(), picture.Data() + picture.Stride() * 64),
+                     {.progressive = true});
+    const Bytes progressive = ReadFile(PathOf("p.jpg"));
+    RefusedBytes("half-progressive.jpg", Cut(progressive, progressive.size() / 2));
+
+    // A frame header claiming 65000 x 65000 pixels is refused before anything is allocated.
+    Bytes huge = jpeg;
+    const std::size_t frame = Find(huge, {0xFF, 0xC0});
+    for (const std::size_t at : {frame + 5, frame + 7}) {
+        huge[at] = 0xFD;
+        huge[at + 1] = 0xE8;
+    }
+    EXPECT_NE(RefusedBytes("huge.jpg", huge).find("too large (65000 x 65000 pixels)"),
+              std::string::npos);
+
+    Bytes noSize = jpeg;
+    for (std::size_t i = frame + 5; i < frame + 9; ++i) {
+        noSize[i] = 0;
+    }
+    RefusedBytes("zero.jpg", noSize);
+}
+
+TEST_F(MalformedInputTest, DamagedGifs) {
+    const Bytes gif = Encoded(WriteGif, Gradient(40, 30));
+    RefusedBytes("half.gif", Cut(gif, gif.size() / 2));
+    RefusedBytes("signature-only.gif", Cut(gif, 6));
+    RefusedBytes("screen-only.gif", Cut(gif, 13));
+
+    // Image data whose first code after the clear code names an entry not yet defined.
+    Bytes broken = {'G', 'I', 'F',  '8',  '9',  'a', 4,  0, 4, 0, 0x80, 0, 0, //
+                    0,   0,   0,    255,  255,  255,                          // two colours
+                    ',', 0,   0,    0,    0,    4,   0,  4, 0, 0,             // the image
+                    2,   3,   0x3C, 0xFF, 0xFF, 0,   ';'};
+    EXPECT_NE(RefusedBytes("lzw.gif", broken).find("GIF"), std::string::npos);
+
+    // A screen of 65535 x 65535 pixels is over the canvas limit.
+    Bytes huge = gif;
+    for (const std::size_t at : {6U, 8U}) {
+        huge[at] = 0xFF;
+        huge[at + 1] = 0xFF;
+    }
+    EXPECT_NE(RefusedBytes("huge.gif", huge).find("too large"), std::string::npos);
+}
+
+TEST_F(MalformedInputTest, DamagedPngs) {
+    const Bytes png = Encoded(WritePng, Pattern(30, 30));
+    RefusedBytes("half.png", Cut(png, png.size() / 2));
+    RefusedBytes("signature-only.png", Cut(png, 8));
+    Bytes badCrc = png;
+    badCrc[29] ^= 0xFF; // the header chunk's checksum
+    RefusedBytes("crc.png", badCrc);
+    // 65000 x 65000 pixels, with the checksum made right.
+    Bytes huge = png;
+    for (const std::size_t at : {16U, 20U}) {
+        huge[at] = 0;
+        huge[at + 1] = 0;
+        huge[at + 2] = 0xFD;
+        huge[at + 3] = 0xE8;
+    }
+    const std::uint32_t crc = Crc32(&huge[12], 17);
+    for (int i = 0; i < 4; ++i) {
+        huge[29 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    }
+    EXPECT_NE(RefusedBytes("huge.png", huge).find("too large"), std::string::npos);
+}
+
+// A BMP header of the given fields, followed by extra bytes.
+Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
+                std::uint32_t compression, std::uint32_t dataOffset, std::uint32_t coloursUsed,
+                const Bytes& rest) {
+    Bytes file{'B', 'M'};
+    Put32(file, static_cast<std::uint32_t>(54 + rest.size()));
+    Put32(file, 0);
+    Put32(file, dataOffset);
+    Put32(file, 40);
+    Put32(file, static_cast<std::uint32_t>(width));
+    Put32(file, static_cast<std::uint32_t>(height));
+    Put16(file, 1);
+    Put16(file, bits);
+    Put32(file, compression);
+    for (int i = 0; i < 3; ++i) {
+        Put32(file, 0);
+    }
+    Put32(file, coloursUsed);
+    Put32(file, 0);
+    file.insert(file.end(), rest.begin(), rest.end());
+    return file;
+}
+
+TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
+    const Bytes pixels(64, 0x80);
+    const Bytes palette16(16 * 4, 0x40);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"zero width", BmpHeader(0, 2, 24, 0, 54, 0, pixels)},
+        {"negative width", BmpHeader(-2, 2, 24, 0, 54, 0, pixels)},
+        {"zero height", BmpHeader(2, 0, 24, 0, 54, 0, pixels)},
+        {"most negative height", BmpHeader(2, INT32_MIN, 24, 0, 54, 0, pixels)},
+        {"beyond the canvas", BmpHeader(100000, 100000, 24, 0, 54, 0, pixels)},
+        {"large with no data", BmpHeader(20000, 12000, 24, 0, 54, 0, pixels)},
+        {"seven bits", BmpHeader(2, 2, 7, 0, 54, 0, pixels)},
+        {"sixty-four bits", BmpHeader(2, 2, 64, 0, 54, 0, pixels)},
+        {"zero bits", BmpHeader(2, 2, 0, 0, 54, 0, pixels)},
+        {"embedded JPEG", BmpHeader(2, 2, 24, 4, 54, 0, pixels)},
+        {"RLE8 of 24 bits", BmpHeader(2, 2, 24, 1, 54, 0, pixels)},
+        {"unknown compression", BmpHeader(2, 2, 24, 99, 54, 0, pixels)},
+        {"offset beyond file", BmpHeader(2, 2, 24, 0, 5000, 0, pixels)},
+        {"offset into header", BmpHeader(2, 2, 24, 0, 20, 0, pixels)},
+        {"offset into palette", BmpHeader(2, 2, 4, 0, 60, 0, palette16 + pixels)},
+        {"palette past the end", BmpHeader(2, 2, 8, 0, 0, 256, palette16)},
+        {"masks past the end", Cut(BmpHeader(2, 2, 16, 3, 66, 0, {}), 58)},
+        {"scattered mask", BmpHeader(2, 2, 16, 3, 66, 0, Bytes{0x0F, 0xF0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0} + pixels)},
+        {"truncated pixels", BmpHeader(4, 4, 24, 0, 54, 0, Bytes(20, 1))},
+        {"RLE run overruns a row", BmpHeader(2, 2, 8, 1, 54 + 8, 2, Bytes(8, 0) + Bytes{3, 1, 0, 1})},
+        {"RLE literal overruns a row", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 3, 1, 1, 1, 0, 0, 1})},
+        {"RLE past the last row", BmpHeader(2, 1, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 0, 2, 1, 0, 1})},
+        {"RLE jump out", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 2, 0, 9, 0, 1})},
+        {"RLE cut short", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{2, 1, 0})},
+        {"just the magic", {'B', 'M'}},
+        {"header size 0", Cut(BmpHeader(2, 2, 24, 0, 54, 0, pixels), 14) + Bytes(40, 0)},
+        {"header size 1000", [] {
+             Bytes b = BmpHeader(2, 2, 24, 0, 54, 0, Bytes(64, 0));
+             b[14] = 0xE8;
+             b[15] = 0x03;
+             return b;
+         }()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RefusedBytes("bad.bmp", c.bytes);
+    }
+}
+
+} // namespace
+} // namespace kalvimo::test
