@@ -1,11 +1,14 @@
 #include "batch_run.h"
 
-#include "codecs/picture_decoder.h"
 #include "geometry.h"
+#include "output_name.h"
+#include "rotation.h"
 #include "rounding.h"
 #include "text_helpers.h"
+#include "upright_loader.h"
 
 #include <exception>
+#include <optional>
 
 namespace kalvimo {
 
@@ -84,25 +87,34 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const std::string sourcePath = AddBackslash(folder) + fileName;
     std::string outputPath;
     if (save) {
-        outputPath = AddBackslash(host_.Options().destinationFolder) + fileName;
+        const std::optional<std::string> path = OutputPath(host_.Options(), fileName, sourcePath);
+        if (!path) {
+            return false;
+        }
+        outputPath = *path;
     }
 
     std::string error;
-    if (!DecodePictureFile(sourcePath, picSrc_, host_.Options().backColour, error)) {
+    if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour, error)) {
         return false;
     }
     host_.ShowSourcePicture(picSrc_);
 
+    if (!AutoRotate()) {
+        return false;
+    }
+
     const JobOptions cropOptions = host_.Options();
     if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
-        if (host_.PromptCustomCrop(picSrc_)) {
+        // The rectangle is drawn on the picture it will cut, turned or not.
+        if (host_.PromptCustomCrop(FramePicture())) {
             host_.AddLogLine("Skipped file: " + fileName);
             FinishPicture("Skipped " + fileName);
             return true;
         }
     }
 
-    if (!RenderFrame(picSrc_, picDest_, host_.Options(), host_.CropRectangle(),
+    if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
                      host_.TwipsPerPixel())) {
         return false;
     }
@@ -130,6 +142,17 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     FinishPicture(save ? "Finished processing " + fileName
                        : "Finished preview processing " + fileName);
     return true;
+}
+
+bool BatchRun::AutoRotate() {
+    pictureTurned_ = false;
+    const JobOptions options = host_.Options();
+    if (!options.autoRotate ||
+        !NeedsQuarterTurn(options.newWidth, options.newHeight, picSrc_.Width(), picSrc_.Height())) {
+        return true;
+    }
+    pictureTurned_ = true;
+    return RotatePicture(picBuffer_, picSrc_);
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {

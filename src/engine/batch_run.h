@@ -29,20 +29,31 @@ public:
     [[nodiscard]] bool fileBusy() const { return fileBusy_; }
     [[nodiscard]] const std::vector<std::string>& lstToDo() const { return lstToDo_; }
     [[nodiscard]] const Canvas& picDest() const { return picDest_; }
+    [[nodiscard]] const Canvas& picBuffer() const { return picBuffer_; }
+    [[nodiscard]] bool pictureTurned() const { return pictureTurned_; }
 
 private:
     // Steps 4 to 12 of one picture; false sends it to the failure step.
     bool ProcessPicture(const std::string& folder, const std::string& fileName, bool save);
     void FinishPicture(const std::string& caption);
+    // Turns picSrc into picBuffer when the options ask for it; false when that cannot be done.
+    bool AutoRotate();
+    // The picture that is fitted into the frame: the turned copy when there is one.
+    [[nodiscard]] const Canvas& FramePicture() const {
+        return pictureTurned_ ? picBuffer_ : picSrc_;
+    }
 
     BatchHost& host_;
     cGdiPlus& gdip_;
     bool running_ = false;
     bool stopRequested_ = false;
     bool fileBusy_ = false;
+    bool pictureTurned_ = false;
     std::vector<std::string> lstToDo_;
-    // Reused for every picture, so a run holds one decoded picture at a time.
+    // Reused for every picture, so a run holds one decoded picture at a time; picBuffer is the
+    // one extra full-size buffer, for turning.
     Canvas picSrc_;
+    Canvas picBuffer_;
     Canvas picDest_;
 };
 

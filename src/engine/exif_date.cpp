@@ -1,0 +1,95 @@
+#include "exif_date.h"
+
+#include <algorithm>
+#include <exiv2/exiv2.hpp>
+#include <memory>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace kalvimo {
+
+namespace {
+
+// A malformed file is an ordinary event of a run, not something to write to the terminal.
+void PrepareLibrary() {
+    static const bool prepared = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+        return true;
+    }();
+    (void)prepared;
+}
+
+// Null when the file is not a picture with readable metadata. Only regular files are opened,
+// so that a named pipe cannot stall the run; a FileIo of our own keeps the library from
+// taking a name such as "http:..." for an address.
+std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
+    PrepareLibrary();
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return nullptr;
+    }
+    Exiv2::BasicIo::AutoPtr io(new Exiv2::FileIo(path));
+    // This build of the library hands out std::auto_ptr; own the result the modern way at once.
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(io).release());
+    if (image) {
+        image->readMetadata();
+    }
+    return image;
+}
+
+// The value comes from the file and ends up in a file name: it stops at its first NUL, and
+// path separators and control characters cannot be smuggled into the destination path.
+std::string StampFromValue(std::string value) {
+    value.erase(std::find(value.begin(), value.end(), '\0'), value.end());
+    value.erase(std::remove(value.begin(), value.end(), ':'), value.end());
+    if (value == "00000000 000000") {
+        return {};
+    }
+    for (char& c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == ' ' || c == '/' || byte < 0x20 || byte == 0x7F) {
+            c = '_';
+        }
+    }
+    return value;
+}
+
+} // namespace
+
+std::string ReadExifDate(const std::string& path) {
+    try {
+        const std::unique_ptr<Exiv2::Image> image = OpenMetadata(path);
+        if (!image) {
+            return {};
+        }
+        for (const Exiv2::Exifdatum& datum : image->exifData()) {
+            if (::strcasecmp(datum.tagName().c_str(), "DateTime") == 0) {
+                return StampFromValue(datum.toString());
+            }
+        }
+    } catch (...) {
+        // Any failure of the reader means the picture has no usable date.
+    }
+    return {};
+}
+
+int ReadExifOrientation(const std::string& path) {
+    try {
+        const std::unique_ptr<Exiv2::Image> image = OpenMetadata(path);
+        if (!image) {
+            return 1;
+        }
+        const Exiv2::ExifData& exif = image->exifData();
+        const auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (found == exif.end() || found->count() < 1) {
+            return 1;
+        }
+        const long value = found->toLong(0);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+} // namespace kalvimo

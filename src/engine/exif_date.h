@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace kalvimo {
+
+// The picture's EXIF "DateTime" as "yyyymmdd_hhnnss": the first property of that name (any letter
+// case) in the file's order, colons removed and spaces turned into "_". Empty when the file has
+// none, the all-zero date, or metadata the reader cannot make sense of.
+std::string ReadExifDate(const std::string& path);
+
+// The main image's EXIF Orientation, 1 to 8; 1 (stored upright) when absent or unusable.
+int ReadExifOrientation(const std::string& path);
+
+} // namespace kalvimo

@@ -1,0 +1,51 @@
+#include "output_name.h"
+
+#include "exif_date.h"
+#include "text_helpers.h"
+
+#include <array>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace kalvimo {
+
+std::optional<std::string> FileDateStamp(const std::string& path) {
+    struct statx info {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0) {
+        return std::nullopt;
+    }
+    const bool hasBirth = (info.stx_mask & STATX_BTIME) != 0;
+    const std::time_t seconds =
+        static_cast<std::time_t>(hasBirth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec);
+    std::tm local{};
+    if (::localtime_r(&seconds, &local) == nullptr) {
+        return std::nullopt;
+    }
+    std::array<char, 32> text{};
+    const std::size_t length = std::strftime(text.data(), text.size(), "%Y%m%d_%H%M%S", &local);
+    if (length == 0) {
+        return std::nullopt;
+    }
+    return std::string(text.data(), length);
+}
+
+std::optional<std::string> OutputPath(const JobOptions& options, const std::string& fileName,
+                                      const std::string& sourcePath) {
+    const std::string folder = AddBackslash(options.destinationFolder);
+    if (!options.renameWithDate) {
+        return folder + fileName;
+    }
+    const std::string ending = options.suffixExisting ? "_" + fileName : ExtensionWithDot(fileName);
+    const std::string stamp = ReadExifDate(sourcePath);
+    if (!stamp.empty()) {
+        return folder + options.prefix + stamp + ending;
+    }
+    const std::optional<std::string> fileStamp = FileDateStamp(sourcePath);
+    if (!fileStamp) {
+        return std::nullopt;
+    }
+    return folder + options.prefix + options.noDatePrefix + *fileStamp + ending;
+}
+
+} // namespace kalvimo
