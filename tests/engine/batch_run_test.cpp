@@ -1,13 +1,12 @@
-#include "batch_run.h"
 #include "codecs/picture_decoder.h"
-#include "fake_host.h"
-#include "picture_maker.h"
+#include "exif_date.h"
+#include "exif_maker.h"
+#include "run_fixture.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <unistd.h>
 
 namespace kalvimo {
@@ -16,58 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 
-class BatchRunTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kalvimo-batch-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "src");
-        fs::create_directories(root_ / "dst");
-        host_.options.sourceFolder = (root_ / "src").string();
-        host_.options.destinationFolder = (root_ / "dst").string();
-        host_.options.newWidth = 40;
-        host_.options.newHeight = 30;
-        host_.options.selectedOnly = false;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(root_ / "dst", fs::perms::owner_all, ignored);
-        fs::remove_all(root_, ignored);
-    }
-
-    // Writes a picture into the source folder and lists it in the source list.
-    void AddPicture(const std::string& name, int w = 64, int h = 48) {
-        ASSERT_TRUE(gdip_.PictureBoxToFile(test::CoordinatePicture(w, h), Src(name), 85));
-        host_.files.push_back({name});
-    }
-    void AddRawFile(const std::string& name, const std::string& bytes) {
-        std::ofstream(Src(name), std::ios::binary) << bytes;
-        host_.files.push_back({name});
-    }
-    std::string Src(const std::string& name) const { return (root_ / "src" / name).string(); }
-    std::string Dst(const std::string& name) const { return (root_ / "dst" / name).string(); }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::vector<std::string> DestinationNames() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(root_ / "dst")) {
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path root_;
-    cGdiPlus gdip_;
-    test::FakeHost host_;
-    BatchRun run_{host_, gdip_};
-};
+class BatchRunTest : public test::RunFixture {};
 
 TEST_F(BatchRunTest, RunOverEveryFormatWritesFittedPicturesAndReportsEachStep) {
     for (const char* name : {"a.jpg", "b.bmp", "c.gif", "d.png"}) {
@@ -317,6 +265,88 @@ TEST_F(BatchRunTest, ReadOnlyDestinationCannotBeWritten) {
     fs::permissions(root_ / "dst", fs::perms::owner_read | fs::perms::owner_exec);
     run_.PressProcess();
     EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("a.bmp")));
+}
+
+// A BMP output is lossless, so a 1:1 frame shows where each source pixel went.
+TEST_F(BatchRunTest, TurnedPictureKeepsEveryPixel) {
+    AddPicture("portrait.bmp", 30, 40);
+    run_.ProcessFile(host_.options.sourceFolder, "portrait.bmp", true);
+    EXPECT_TRUE(run_.pictureTurned());
+    Canvas out;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(Dst("portrait.bmp"), out, 0, error)) << error;
+    ASSERT_EQ(out.Width(), 40);
+    ASSERT_EQ(out.Height(), 30);
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            ASSERT_EQ(out.Pixel(x, y), test::CoordinateOf(29 - y, x)) << x << "," << y;
+        }
+    }
+
+    // A portrait frame turns a landscape picture the same way: anticlockwise.
+    host_.options.newWidth = 30;
+    host_.options.newHeight = 40;
+    host_.options.overwrite = true;
+    AddPicture("landscape.bmp", 40, 30);
+    run_.ProcessFile(host_.options.sourceFolder, "landscape.bmp", true);
+    EXPECT_TRUE(run_.pictureTurned());
+    ASSERT_TRUE(DecodePictureFile(Dst("landscape.bmp"), out, 0, error)) << error;
+    EXPECT_EQ(out.Pixel(0, 0), test::CoordinateOf(39, 0));
+    EXPECT_EQ(out.Pixel(29, 0), test::CoordinateOf(39, 29));
+    EXPECT_EQ(out.Pixel(0, 39), test::CoordinateOf(0, 0));
+    EXPECT_EQ(out.Pixel(29, 39), test::CoordinateOf(0, 29));
+}
+
+TEST_F(BatchRunTest, SquareFramesAndAutoRotateOffTurnNothing) {
+    AddPicture("portrait.bmp", 30, 40);
+    host_.options.overwrite = true;
+    host_.options.newWidth = 30;
+    run_.ProcessFile(host_.options.sourceFolder, "portrait.bmp", true);
+    EXPECT_FALSE(run_.pictureTurned());
+
+    host_.options.newWidth = 40;
+    host_.options.autoRotate = false;
+    run_.ProcessFile(host_.options.sourceFolder, "portrait.bmp", true);
+    EXPECT_FALSE(run_.pictureTurned());
+    Canvas out;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(Dst("portrait.bmp"), out, 0, error)) << error;
+    // Stretched, not turned: the top-left pixel stays where it was.
+    EXPECT_EQ(out.Pixel(0, 0).r, 0);
+    EXPECT_EQ(out.Pixel(0, 0).g, 0);
+}
+
+TEST_F(BatchRunTest, CropPromptShowsThePictureThatIsCut) {
+    AddPicture("portrait.bmp", 30, 40);
+    host_.options.stretch = false;
+    host_.options.customCrop = true;
+    host_.options.promptCustomCrop = true;
+    host_.crop = {0, 0, 40 * 15, 30 * 15};
+    run_.ProcessFile(host_.options.sourceFolder, "portrait.bmp", false);
+    EXPECT_EQ(host_.promptedWidth, 40);
+    EXPECT_EQ(host_.promptedHeight, 30);
+}
+
+TEST_F(BatchRunTest, SidewaysPhotoComesOutUprightWithoutItsOrientation) {
+    // Stored 30 x 40 with its top on the right: seen as 40 x 30, the landscape frame's shape.
+    Canvas stored(30, 40, 0xFFFFFF);
+    stored.FillRect(0, 0, 30, 10, 0x0000FF);
+    test::WriteJpegWithExif(Src("sideways.jpg"), stored, {{"Exif.Image.Orientation", "6"}});
+    host_.files.push_back({"sideways.jpg"});
+    run_.PressProcess();
+    EXPECT_FALSE(run_.pictureTurned());
+    Canvas out;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(Dst("sideways.jpg"), out, 0, error)) << error;
+    ASSERT_EQ(out.Width(), 40);
+    // The stored top rows are seen as the right-hand columns.
+    EXPECT_GT(out.Pixel(37, 15).r, 200);
+    EXPECT_LT(out.Pixel(37, 15).g, 60);
+    EXPECT_GT(out.Pixel(5, 15).g, 200);
+    EXPECT_EQ(ReadExifOrientation(Dst("sideways.jpg")), 1);
+    const std::unique_ptr<Exiv2::Image> written = test::OpenWithMetadata(Dst("sideways.jpg"));
+    ASSERT_TRUE(written);
+    EXPECT_TRUE(written->exifData().empty());
 }
 
 } // namespace

@@ -25,6 +25,9 @@ public:
     std::deque<bool> cropCancels;
     bool cropVisible = false;
     int cropPrompts = 0;
+    // The size of the picture last shown in the crop prompt.
+    int promptedWidth = 0;
+    int promptedHeight = 0;
     // Runs at every pump, as a user's click would be handled then.
     std::function<void()> onPump;
 
@@ -67,8 +70,10 @@ public:
         return answer;
     }
     bool CropDialogVisible() override { return cropVisible; }
-    bool PromptCustomCrop(const Canvas&) override {
+    bool PromptCustomCrop(const Canvas& picture) override {
         ++cropPrompts;
+        promptedWidth = picture.Width();
+        promptedHeight = picture.Height();
         const bool cancel = cropCancels.empty() ? false : cropCancels.front();
         if (!cropCancels.empty()) {
             cropCancels.pop_front();

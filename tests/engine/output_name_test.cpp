@@ -1,0 +1,134 @@
+#include "exif_maker.h"
+#include "output_name.h"
+#include "run_fixture.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+namespace kalvimo {
+namespace {
+
+using ::testing::ElementsAre;
+
+class OutputNameTest : public test::RunFixture {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+        RunFixture::SetUp();
+        host_.options.renameWithDate = true;
+        host_.options.prefix = "Hol_";
+    }
+    void AddPhoto(const std::string& name, const test::ExifProperties& properties) {
+        test::WriteJpegWithExif(Src(name), test::CoordinatePicture(48, 36), properties);
+        host_.files.push_back({name});
+    }
+    void ProcessAll() {
+        host_.events.clear();
+        run_.PressProcess();
+    }
+};
+
+// What the file system reports as the file's creation, read here without the code under test.
+std::string ExpectedFileStamp(const std::string& path) {
+    struct statx info {};
+    EXPECT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info), 0);
+    const bool birth = (info.stx_mask & STATX_BTIME) != 0;
+    const std::time_t t =
+        static_cast<std::time_t>(birth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec);
+    std::tm utc{};
+    ::gmtime_r(&t, &utc);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d_%02d%02d%02d", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return text;
+}
+
+TEST_F(OutputNameTest, FileDateStampIsTheCreationTimeOrFails) {
+    AddPhoto("IMG_0001.JPG", {});
+    // 2009-05-01 08:03:09 UTC: stands in for the creation where none is recorded.
+    const timespec times[2] = {{1241164989, 0}, {1241164989, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Src("IMG_0001.JPG").c_str(), times, 0), 0);
+    const std::optional<std::string> stamp = FileDateStamp(Src("IMG_0001.JPG"));
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(*stamp, ExpectedFileStamp(Src("IMG_0001.JPG")));
+    EXPECT_THAT(*stamp, ::testing::MatchesRegex("[0-9]{8}_[0-9]{6}"));
+    EXPECT_FALSE(FileDateStamp(Src("vanished.jpg")));
+}
+
+TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
+    AddPhoto("IMG_0001.JPG", {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+    ProcessAll();
+    EXPECT_THAT(DestinationNames(), ElementsAre("Hol_20080220_160733.JPG"));
+
+    host_.options.suffixExisting = true;
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Saved file: " + Dst("Hol_20080220_160733_IMG_0001.JPG")));
+
+    // Without an EXIF date the file's creation time takes its place, after noDatePrefix.
+    std::filesystem::remove_all(root_ / "src");
+    std::filesystem::create_directories(root_ / "src");
+    host_.files.clear();
+    AddPhoto("IMG_0001.JPG", {});
+    const std::string created = ExpectedFileStamp(Src("IMG_0001.JPG"));
+    host_.options.suffixExisting = false;
+    host_.options.noDatePrefix = "X";
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("Hol_X" + created + ".JPG")));
+
+    host_.options.suffixExisting = true;
+    host_.options.noDatePrefix = "";
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Saved file: " + Dst("Hol_" + created + "_IMG_0001.JPG")));
+}
+
+TEST_F(OutputNameTest, SourceWithoutExtensionGetsALoneDot) {
+    AddPhoto("README.jpg", {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+    std::filesystem::rename(Src("README.jpg"), Src("README"));
+    host_.files[0].name = "README";
+    host_.options.prefix = "";
+    ProcessAll();
+    // No encoder is known for an empty extension, so the name shows in the refusal.
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("20080220_160733.")));
+}
+
+TEST_F(OutputNameTest, PicturesOfTheSameSecondMeetTheClashRules) {
+    for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}) {
+        AddPhoto(name, {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+    }
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Saved file: " + Dst("Hol_20080220_160733.JPG"),
+                            "Renamed file: IMG_0002.JPG to Hol_20080220_160733a.JPG",
+                            "Saved file: " + Dst("Hol_20080220_160733a.JPG"),
+                            "Renamed file: IMG_0003.JPG to Hol_20080220_160733b.JPG",
+                            "Saved file: " + Dst("Hol_20080220_160733b.JPG")));
+
+    host_.options.autoRename = false;
+    host_.answers = {MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::No};
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Skipped file: IMG_0001.JPG",
+                                               "Saved file: " + Dst("Hol_20080220_160733.JPG"),
+                                               "Skipped file: IMG_0003.JPG"));
+    EXPECT_EQ(DestinationNames().size(), 3U);
+}
+
+TEST_F(OutputNameTest, DateNamesFailWithTheirPicture) {
+    host_.files.push_back({"vanished.jpg"});
+    AddPhoto("hostile.jpg", {{"Exif.Image.DateTime", "../../x"}});
+    AddRawFile("text.jpg", "not a picture");
+    ProcessAll();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Error processing file: vanished.jpg",
+                                               "Saved file: " + Dst("Hol_.._.._x.jpg"),
+                                               "Error processing file: text.jpg"));
+    EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing vanished.jpg"));
+    EXPECT_THAT(DestinationNames(), ElementsAre("Hol_.._.._x.jpg"));
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "batch_run.h"
+#include "fake_host.h"
+#include "picture_maker.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace kalvimo::test {
+
+// A batch run over a fresh temporary source and destination folder, with a 40 x 30 frame.
+class RunFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() /
+                ("kalvimo-batch-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_ / "src");
+        std::filesystem::create_directories(root_ / "dst");
+        host_.options.sourceFolder = (root_ / "src").string();
+        host_.options.destinationFolder = (root_ / "dst").string();
+        host_.options.newWidth = 40;
+        host_.options.newHeight = 30;
+        host_.options.selectedOnly = false;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::permissions(root_ / "dst", std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(root_, ignored);
+    }
+
+    // Writes a picture into the source folder and lists it in the source list.
+    void AddPicture(const std::string& name, int w = 64, int h = 48) {
+        ASSERT_TRUE(gdip_.PictureBoxToFile(CoordinatePicture(w, h), Src(name), 85));
+        host_.files.push_back({name});
+    }
+    void AddRawFile(const std::string& name, const std::string& bytes) {
+        std::ofstream(Src(name), std::ios::binary) << bytes;
+        host_.files.push_back({name});
+    }
+    std::string Src(const std::string& name) const { return (root_ / "src" / name).string(); }
+    std::string Dst(const std::string& name) const { return (root_ / "dst" / name).string(); }
+    static std::string Contents(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::vector<std::string> DestinationNames() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(root_ / "dst")) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::filesystem::path root_;
+    cGdiPlus gdip_;
+    FakeHost host_;
+    BatchRun run_{host_, gdip_};
+};
+
+} // namespace kalvimo::test
