@@ -13,7 +13,6 @@ namespace {
 
 class CompactScrollerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureApplication(); }
     void SetUp() override {
         scroller.resize(300, 20);
         scroller.SetDescription("New Width");

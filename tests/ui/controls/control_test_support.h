@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <memory>
 
 #include <QApplication>
@@ -10,16 +11,24 @@
 
 namespace kalvimo::testing {
 
-inline void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "controls_tests";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application;
-    if (QApplication::instance() == nullptr) {
-        application = std::make_unique<QApplication>(argc, argv);
+// One application for the whole run, gone before the program's statics are torn down.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        application_ = std::make_unique<QApplication>(argc_, argv_);
         QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     }
-}
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[15] = "controls_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+inline ::testing::Environment* const kApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 // The widget as drawn, one entry per logical pixel, whatever the device scale.
 class Rendering {

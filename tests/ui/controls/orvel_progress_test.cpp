@@ -10,7 +10,6 @@ using testing::Rendering;
 
 class OrvelProgressTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureApplication(); }
     void SetUp() override {
         bar.resize(200, 22); // 3000 twips wide
         bar.show();

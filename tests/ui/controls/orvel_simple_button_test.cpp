@@ -15,7 +15,6 @@ using testing::Rgb;
 
 class OrvelSimpleButtonTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureApplication(); }
     void SetUp() override {
         window.resize(300, 200);
         button = new OrvelSimpleButton(&window);

@@ -21,7 +21,6 @@ constexpr unsigned kDisabled = 0xC0C0C0;
 
 class OrvelTabTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureApplication(); }
     void SetUp() override {
         tab.resize(400, 30);
         tab.CreateTabs();

@@ -23,7 +23,6 @@ TEST(PropertyStoreTest, KeysIgnoreCaseAndDefaultsAreNotKept) {
 }
 
 TEST(SystemColourTest, SystemValuesAreLookedUpAndOthersPassUnchanged) {
-    testing::EnsureApplication();
     const QColor face = QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
     EXPECT_EQ(ToQColor(0x8000000F), face);
     EXPECT_EQ(TranslateColour(0x8000000F), FromQColor(face));

@@ -25,7 +25,6 @@ QPixmap Square(int side, const QColor& colour) {
 
 class XButtonTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testing::EnsureApplication(); }
     void SetUp() override {
         window.resize(300, 200);
         window.setAutoFillBackground(true);
