@@ -26,7 +26,13 @@ struct JpegErrors {
 
 [[noreturn]] void Fail(j_common_ptr info) {
     auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    (*info->err->format_message)(info, errors->message);
+    const int code = info->err->msg_code;
+    // Going over the memory ceiling shows up as a want of backing store, which says little.
+    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
+        std::snprintf(errors->message, sizeof errors->message, "not enough memory");
+    } else {
+        (*info->err->format_message)(info, errors->message);
+    }
     std::longjmp(errors->jump, 1);
 }
 
@@ -131,12 +137,16 @@ bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
     jpeg_calc_output_dimensions(&info);
     const std::int64_t width = info.output_width;
     const std::int64_t height = info.output_height;
-    if (width > Canvas::kMaxPixels || height > Canvas::kMaxPixels ||
-        !canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+    if (width * height > Canvas::kMaxPixels) {
         reader.reason = TooLargeReason(width, height);
         return false;
     }
+    // A progressive file is read whole here, so damage shows before the canvas is allocated.
     jpeg_start_decompress(&info);
+    if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+        reader.reason = TooLargeReason(width, height);
+        return false;
+    }
     ReadRows(reader, canvas);
     jpeg_finish_decompress(&info);
     return true;
