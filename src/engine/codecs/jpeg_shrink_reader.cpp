@@ -1,0 +1,226 @@
+#include "jpeg_shrink_reader.h"
+
+#include "../plane_averager.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <sys/stat.h>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace kalvimo {
+
+namespace {
+
+constexpr long kMaxJpegMemory = 1L << 30;
+
+struct ErrorManager {
+    jpeg_error_mgr manager{};
+    std::jmp_buf jump{};
+};
+
+[[noreturn]] void Fail(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+// Missing or broken data would come out grey; such a picture is refused instead.
+void OnMessage(j_common_ptr info, int level) {
+    if (level < 0) {
+        switch (info->err->msg_code) {
+        case JWRN_JPEG_EOF:
+        case JWRN_HIT_MARKER:
+        case JWRN_MUST_RESYNC:
+        case JWRN_HUFF_BAD_CODE:
+            Fail(info);
+        default:
+            break;
+        }
+    }
+}
+
+// Rounds half to even without a library call: adding 1.5 * 2^23 leaves no fraction bits, so
+// the addition itself rounds in the default mode.
+std::uint8_t ToByte(float v) {
+    constexpr float kShift = 12582912.0F;
+    const float rounded = (std::clamp(v, 0.0F, 255.0F) + kShift) - kShift;
+    return static_cast<std::uint8_t>(rounded);
+}
+
+} // namespace
+
+struct JpegShrinkReader::State {
+    jpeg_decompress_struct info{};
+    ErrorManager errors;
+    std::FILE* file = nullptr;
+    bool created = false;
+    bool started = false;
+    std::array<PlaneAverager, 3> planes;
+    // One iMCU row of each component, as libjpeg hands them out.
+    std::array<std::vector<JSAMPLE>, 3> sampleRows;
+    std::array<std::vector<JSAMPROW>, 3> rowPointers;
+
+    State() {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = Fail;
+        errors.manager.emit_message = OnMessage;
+        errors.manager.output_message = [](j_common_ptr) {};
+    }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() {
+        if (created) {
+            jpeg_destroy_decompress(&info);
+        }
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+    }
+};
+
+JpegShrinkReader::JpegShrinkReader() = default;
+JpegShrinkReader::~JpegShrinkReader() = default;
+
+int JpegShrinkReader::Width() const {
+    return state_ ? static_cast<int>(state_->info.image_width) : 0;
+}
+int JpegShrinkReader::Height() const {
+    return state_ ? static_cast<int>(state_->info.image_height) : 0;
+}
+
+namespace {
+
+// Only trivially destructible locals here: libjpeg leaves by longjmp.
+bool ReadHeader(jpeg_decompress_struct& info, ErrorManager& errors, std::FILE* file) {
+    if (setjmp(errors.jump) != 0) {
+        return false;
+    }
+    info.mem->max_memory_to_use = kMaxJpegMemory;
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    const bool colour = info.jpeg_color_space == JCS_YCbCr && info.num_components == 3;
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1;
+    return (colour || grey) && info.image_width > 0 && info.image_height > 0 &&
+           static_cast<std::int64_t>(info.image_width) * info.image_height <= Canvas::kMaxPixels;
+}
+
+} // namespace
+
+bool JpegShrinkReader::Open(const std::string& path) {
+    state_ = std::make_unique<State>();
+    state_->file = std::fopen(path.c_str(), "rb");
+    struct stat st {};
+    if (state_->file == nullptr || ::fstat(::fileno(state_->file), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        state_.reset();
+        return false;
+    }
+    jpeg_create_decompress(&state_->info);
+    state_->created = true;
+    if (!ReadHeader(state_->info, state_->errors, state_->file)) {
+        state_.reset();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool Decode(jpeg_decompress_struct& info, ErrorManager& errors,
+            std::array<PlaneAverager, 3>& planes, std::array<std::vector<JSAMPROW>, 3>& rows,
+            std::array<std::vector<JSAMPLE>, 3>& samples, int targetWidth, int targetHeight) {
+    if (setjmp(errors.jump) != 0) {
+        return false;
+    }
+    info.raw_data_out = TRUE;
+    info.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&info);
+    const int components = info.num_components;
+    const int maxH = info.max_h_samp_factor;
+    const int maxV = info.max_v_samp_factor;
+    JSAMPARRAY planeRows[3] = {};
+    for (int c = 0; c < components; ++c) {
+        const jpeg_component_info& comp = info.comp_info[c];
+        const auto stride = static_cast<std::size_t>(comp.width_in_blocks) * DCTSIZE;
+        const auto count = static_cast<std::size_t>(comp.v_samp_factor) * DCTSIZE;
+        samples[static_cast<std::size_t>(c)].resize(stride * count);
+        rows[static_cast<std::size_t>(c)].resize(count);
+        for (std::size_t r = 0; r < count; ++r) {
+            rows[static_cast<std::size_t>(c)][r] =
+                samples[static_cast<std::size_t>(c)].data() + r * stride;
+        }
+        planeRows[c] = rows[static_cast<std::size_t>(c)].data();
+        planes[static_cast<std::size_t>(c)].Reset(
+            static_cast<int>(comp.downsampled_width), static_cast<int>(comp.downsampled_height),
+            maxH / comp.h_samp_factor, maxV / comp.v_samp_factor,
+            static_cast<int>(info.image_width), static_cast<int>(info.image_height), targetWidth,
+            targetHeight);
+    }
+    int compRow[3] = {};
+    while (info.output_scanline < info.output_height) {
+        jpeg_read_raw_data(&info, planeRows, static_cast<JDIMENSION>(maxV * DCTSIZE));
+        for (int c = 0; c < components; ++c) {
+            const jpeg_component_info& comp = info.comp_info[c];
+            const int count = comp.v_samp_factor * DCTSIZE;
+            for (int r = 0; r < count; ++r, ++compRow[c]) {
+                if (compRow[c] < static_cast<int>(comp.downsampled_height)) {
+                    planes[static_cast<std::size_t>(c)].AddRow(planeRows[c][r]);
+                }
+            }
+        }
+    }
+    jpeg_finish_decompress(&info);
+    for (int c = 0; c < components; ++c) {
+        planes[static_cast<std::size_t>(c)].Finish();
+    }
+    return true;
+}
+
+} // namespace
+
+bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeight,
+                                std::string& error) {
+    if (!state_ || !target.Resize(targetWidth, targetHeight)) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    State& s = *state_;
+    if (!Decode(s.info, s.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
+                targetHeight)) {
+        char message[JMSG_LENGTH_MAX] = {};
+        (*s.errors.manager.format_message)(reinterpret_cast<j_common_ptr>(&s.info), message);
+        error = message;
+        target.Clear();
+        return false;
+    }
+    const bool grey = s.info.num_components == 1;
+    for (int y = 0; y < targetHeight; ++y) {
+        std::uint8_t* out = target.Row(y);
+        const float* luma = s.planes[0].CellRow(y);
+        if (grey) {
+            for (int x = 0; x < targetWidth; ++x, out += 3) {
+                out[0] = out[1] = out[2] = ToByte(luma[x]);
+            }
+            continue;
+        }
+        const float* blue = s.planes[1].CellRow(y);
+        const float* red = s.planes[2].CellRow(y);
+        for (int x = 0; x < targetWidth; ++x, out += 3) {
+            // The conversion is affine, so converting the averages equals averaging the
+            // converted pixels (but for clamping, which only touches saturated colours).
+            const float cb = blue[x] - 128.0F;
+            const float cr = red[x] - 128.0F;
+            out[0] = ToByte(luma[x] + 1.402F * cr);
+            out[1] = ToByte(luma[x] - 0.344136286F * cb - 0.714136286F * cr);
+            out[2] = ToByte(luma[x] + 1.772F * cb);
+        }
+    }
+    return true;
+}
+
+} // namespace kalvimo

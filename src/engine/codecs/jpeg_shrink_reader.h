@@ -1,0 +1,34 @@
+#pragma once
+
+#include "../canvas.h"
+
+#include <memory>
+#include <string>
+
+namespace kalvimo {
+
+// Shrinks a YCbCr or greyscale JPEG while decoding it: the stored sample planes are averaged
+// straight into the target cells, before any chroma upsampling or colour conversion, so a large
+// photograph is never held at full size. The result is the area average of the whole picture.
+class JpegShrinkReader {
+public:
+    JpegShrinkReader();
+    ~JpegShrinkReader();
+    JpegShrinkReader(const JpegShrinkReader&) = delete;
+    JpegShrinkReader& operator=(const JpegShrinkReader&) = delete;
+
+    // Reads the header; false when the file is not a JPEG this reader can shrink (CMYK, a
+    // damaged header, not a JPEG at all): the full decoder then has its say.
+    bool Open(const std::string& path);
+    [[nodiscard]] int Width() const;
+    [[nodiscard]] int Height() const;
+
+    // Decodes the opened picture into a targetWidth x targetHeight canvas.
+    bool ReadInto(Canvas& target, int targetWidth, int targetHeight, std::string& error);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace kalvimo
