@@ -169,7 +169,10 @@ void WriteGifIndices(const std::string& path, int width, int height, const Bytes
     }
     ColorMapObject* map = GifMakeMapObject(256, table.data());
     EGifSetGifVersion(gif, true);
-    EXPECT_EQ(EGifPutScreenDesc(gif, width, height, 8, 0, map), GIF_OK);
+    EXPECT_EQ(EGifPutScreenDesc(gif, options.screenWidth > 0 ? options.screenWidth : width,
+                                options.screenHeight > 0 ? options.screenHeight : height, 8, 0,
+                                map),
+              GIF_OK);
     if (options.transparentIndex >= 0) {
         GraphicsControlBlock control{};
         control.TransparentColor = options.transparentIndex;
@@ -178,7 +181,9 @@ void WriteGifIndices(const std::string& path, int width, int height, const Bytes
         EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(size), block),
                   GIF_OK);
     }
-    EXPECT_EQ(EGifPutImageDesc(gif, 0, 0, width, height, options.interlaced, nullptr), GIF_OK);
+    EXPECT_EQ(EGifPutImageDesc(gif, options.left, options.top, width, height, options.interlaced,
+                               nullptr),
+              GIF_OK);
     std::vector<int> order;
     if (options.interlaced) {
         for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {

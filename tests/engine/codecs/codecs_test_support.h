@@ -55,8 +55,13 @@ struct GifOptions {
     bool interlaced = false;
     int transparentIndex = -1;
     std::vector<Rgb> colours{};
+    // The frame's place on the logical screen; a screen size of 0 takes the frame's.
+    int left = 0;
+    int top = 0;
+    int screenWidth = 0;
+    int screenHeight = 0;
 };
-// indices holds width * height palette indices, rows top to bottom.
+// indices holds width * height palette indices of the frame, rows top to bottom.
 void WriteGifIndices(const std::string& path, int width, int height, const Bytes& indices,
                      const GifOptions& options);
 

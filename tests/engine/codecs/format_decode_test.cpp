@@ -113,6 +113,25 @@ TEST_F(FormatDecodeTest, InterlacedGifRowsLandInPlaceAndTransparencyTakesTheBack
     EXPECT_TRUE(SamePixels(Decode(PathOf("i.gif")), expected));
 }
 
+TEST_F(FormatDecodeTest, GifFrameSitsAtItsPlaceOnTheScreen) {
+    const Rgb red{255, 0, 0};
+    const Rgb back = ToRgb(kBack);
+    GifOptions inside{.colours = {red}, .left = 2, .top = 1, .screenWidth = 6, .screenHeight = 5};
+    WriteGifIndices(PathOf("inside.gif"), 3, 2, Bytes(6, 0), inside);
+    Canvas expected(6, 5, kBack);
+    expected.FillRect(2, 1, 5, 3, PackColour(red));
+    EXPECT_TRUE(SamePixels(Decode(PathOf("inside.gif")), expected));
+
+    // A frame reaching past the screen widens the picture instead of being cut.
+    GifOptions past{.colours = {red}, .left = 1, .top = 1, .screenWidth = 2, .screenHeight = 2};
+    WriteGifIndices(PathOf("past.gif"), 3, 3, Bytes(9, 0), past);
+    const Canvas canvas = Decode(PathOf("past.gif"));
+    ASSERT_EQ(canvas.Width(), 4);
+    ASSERT_EQ(canvas.Height(), 4);
+    EXPECT_EQ(canvas.Pixel(0, 0), back);
+    EXPECT_EQ(canvas.Pixel(3, 3), red);
+}
+
 TEST_F(FormatDecodeTest, PalettePngWithTransparencyBlendsOverTheBackground) {
     PngOptions options{.colourType = PNG_COLOR_TYPE_PALETTE,
                        .bitDepth = 4,

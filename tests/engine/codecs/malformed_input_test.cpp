@@ -109,6 +109,18 @@ TEST_F(MalformedInputTest, DamagedJpegs) {
     EXPECT_NE(RefusedBytes("huge.jpg", huge).find("too large (65000 x 65000 pixels)"),
               std::string::npos);
 
+    // Within the pixel limit, but a progressive CMYK picture of that size would need 2 GB of
+    // coefficients: refused by the memory ceiling, before the canvas is allocated.
+    WriteJpegSamples(PathOf("cmyk.jpg"), 8, 8, Bytes(8 * 8 * 4, 100),
+                     {.components = 4, .progressive = true});
+    Bytes wide = ReadFile(PathOf("cmyk.jpg"));
+    const std::size_t progressiveFrame = Find(wide, {0xFF, 0xC2});
+    for (const std::size_t at : {progressiveFrame + 5, progressiveFrame + 7}) {
+        wide[at] = 0x3E; // 16000
+        wide[at + 1] = 0x80;
+    }
+    EXPECT_NE(RefusedBytes("wide.jpg", wide).find("not enough memory"), std::string::npos);
+
     Bytes noSize = jpeg;
     for (std::size_t i = frame + 5; i < frame + 9; ++i) {
         noSize[i] = 0;
