@@ -51,6 +51,9 @@ bool Orient(const Canvas& src, Canvas& dest, int orientation) {
     const int h = src.Height();
     const int targetWidth = Transposes(orientation) ? h : w;
     const int targetHeight = Transposes(orientation) ? w : h;
+    if (&src == &dest) {
+        return false;
+    }
     if (src.Empty() || !dest.Resize(targetWidth, targetHeight)) {
         dest.Clear();
         return false;
@@ -59,7 +62,10 @@ bool Orient(const Canvas& src, Canvas& dest, int orientation) {
     const auto stride = static_cast<std::ptrdiff_t>(src.Stride());
     const std::ptrdiff_t stepX = 3 * m.xFromX + stride * m.yFromX;
     const std::ptrdiff_t stepY = 3 * m.xFromY + stride * m.yFromY;
-    const std::uint8_t* origin = src.Data() + stride * m.originY + 3 * std::ptrdiff_t{m.originX};
+    // Offsets rather than pointers: stepping past the last pixel of a row must not leave the
+    // array, even for a moment.
+    const std::ptrdiff_t origin = stride * m.originY + 3 * std::ptrdiff_t{m.originX};
+    const std::uint8_t* pixels = src.Data();
 
     constexpr int kTile = 64;
     for (int tileY = 0; tileY < targetHeight; tileY += kTile) {
@@ -67,10 +73,10 @@ bool Orient(const Canvas& src, Canvas& dest, int orientation) {
         for (int tileX = 0; tileX < targetWidth; tileX += kTile) {
             const int endX = std::min(tileX + kTile, targetWidth);
             for (int y = tileY; y < endY; ++y) {
-                const std::uint8_t* from = origin + stepY * y + stepX * tileX;
+                std::ptrdiff_t from = origin + stepY * y + stepX * tileX;
                 std::uint8_t* to = dest.Row(y) + 3 * std::ptrdiff_t{tileX};
                 for (int x = tileX; x < endX; ++x, from += stepX, to += 3) {
-                    std::memcpy(to, from, 3);
+                    std::memcpy(to, pixels + from, 3);
                 }
             }
         }

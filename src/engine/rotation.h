@@ -10,7 +10,8 @@ namespace kalvimo {
 bool NeedsQuarterTurn(int newWidth, int newHeight, int width, int height);
 
 // dest becomes src turned a quarter turn anticlockwise: the top edge becomes the left edge, the
-// right edge the top. Every pixel lands exactly once. False (dest left empty) without memory.
+// right edge the top. Every pixel lands exactly once. False (dest left empty) without memory;
+// false too when dest is src.
 bool RotatePicture(Canvas& dest, const Canvas& src);
 
 // Turns and mirrors picture from the way it is stored to the way an EXIF Orientation (1..8) says

@@ -72,10 +72,13 @@ TEST(RotatePicture, TurnsAnticlockwiseAndKeepsEveryPixel) {
     EXPECT_TRUE(std::equal(back.Data(), back.Data() + back.Stride() * h, src.Data()));
 }
 
-TEST(RotatePicture, EmptySourceFails) {
+TEST(RotatePicture, EmptySourceOrTurningOntoItselfFails) {
     Canvas dest(4, 4);
     EXPECT_FALSE(RotatePicture(dest, Canvas()));
     EXPECT_TRUE(dest.Empty());
+    Canvas same = CoordinatePicture(3, 2);
+    EXPECT_FALSE(RotatePicture(same, same));
+    EXPECT_EQ(same.Pixel(2, 1), CoordinateOf(2, 1));
 }
 
 // Where the stored picture's top-left, top-right and bottom-left corners are seen, as the EXIF
