@@ -7,12 +7,50 @@
 #include "text_helpers.h"
 #include "upright_loader.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
 namespace kalvimo {
 
 BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {}
+
+BatchRun::~BatchRun() = default;
+
+void BatchRun::SetJobs(int jobs) {
+    jobs_ = std::max(jobs, 1);
+    prefetcher_.reset();
+    if (jobs_ > 1) {
+        prefetcher_ = std::make_unique<FramePrefetcher>(jobs_);
+    }
+}
+
+void BatchRun::PrefetchAfter(std::size_t index) {
+    if (!prefetcher_) {
+        return;
+    }
+    const JobOptions options = host_.Options();
+    const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, host_.TwipsPerPixel());
+    if (!recipe) {
+        return;
+    }
+    std::vector<std::string> paths;
+    const std::string folder = AddBackslash(options.sourceFolder);
+    for (std::size_t i = index + 1; i < lstToDo_.size() && i <= index + jobs_; ++i) {
+        paths.push_back(folder + lstToDo_[i]);
+    }
+    prefetcher_->Schedule(paths, *recipe);
+}
+
+bool BatchRun::DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe) {
+    if (prefetcher_) {
+        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_)) {
+            picDest_.Swap(*frame);
+            return true;
+        }
+    }
+    return ShrinkJpegFrame(path, recipe, picDest_, pictureTurned_, shrinkScratch_);
+}
 
 void BatchRun::PressProcess() {
     if (running_) {
@@ -45,6 +83,7 @@ void BatchRun::PressProcess() {
         host_.SetProgress(static_cast<int>(
             RoundHalfEven(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
         if (i < n) {
+            PrefetchAfter(i);
             ProcessFile(host_.Options().sourceFolder, lstToDo_[i], true);
         }
         host_.PumpMessages();
@@ -94,29 +133,38 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    std::string error;
-    if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour, error)) {
-        return false;
-    }
-    host_.ShowSourcePicture(picSrc_);
-
-    if (!AutoRotate()) {
-        return false;
-    }
-
-    const JobOptions cropOptions = host_.Options();
-    if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
-        // The rectangle is drawn on the picture it will cut, turned or not.
-        if (host_.PromptCustomCrop(FramePicture())) {
-            host_.AddLogLine("Skipped file: " + fileName);
-            FinishPicture("Skipped " + fileName);
-            return true;
+    const JobOptions frameOptions = host_.Options();
+    const std::optional<FrameRecipe> recipe =
+        WholePictureRecipe(frameOptions, host_.TwipsPerPixel());
+    const bool wholePicture = recipe &&
+                              !(frameOptions.customCrop && frameOptions.promptCustomCrop) &&
+                              DrawWholePictureFrame(sourcePath, *recipe);
+    if (!wholePicture) {
+        std::string error;
+        if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
+                                error)) {
+            return false;
         }
-    }
+        host_.ShowSourcePicture(picSrc_);
 
-    if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
-                     host_.TwipsPerPixel())) {
-        return false;
+        if (!AutoRotate()) {
+            return false;
+        }
+
+        const JobOptions cropOptions = host_.Options();
+        if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
+            // The rectangle is drawn on the picture it will cut, turned or not.
+            if (host_.PromptCustomCrop(FramePicture())) {
+                host_.AddLogLine("Skipped file: " + fileName);
+                FinishPicture("Skipped " + fileName);
+                return true;
+            }
+        }
+
+        if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
+                         host_.TwipsPerPixel())) {
+            return false;
+        }
     }
     host_.ShowTargetPicture(picDest_);
 

@@ -2,8 +2,11 @@
 
 #include "batch_host.h"
 #include "canvas.h"
+#include "frame_prefetcher.h"
 #include "gdiplus.h"
+#include "shrink_frame.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,12 @@ public:
     static constexpr int kJpegQuality = 85;
 
     BatchRun(BatchHost& host, cGdiPlus& gdip);
+    ~BatchRun();
+
+    // How many pictures a run prepares at once: with more than one, the frames of the next
+    // pictures are drawn on other threads while the current one is written. Nothing else
+    // changes: names, log lines and files are those of a run with one job.
+    void SetJobs(int jobs);
 
     // The process button: starts a run, or asks the run under way to stop after its picture.
     void PressProcess();
@@ -36,6 +45,11 @@ private:
     // Steps 4 to 12 of one picture; false sends it to the failure step.
     bool ProcessPicture(const std::string& folder, const std::string& fileName, bool save);
     void FinishPicture(const std::string& caption);
+    // Draws picDest from the whole picture without decoding it at full size, where the options
+    // and the file allow; false leaves the picture to the full path.
+    bool DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe);
+    // Lets the prefetcher start on the pictures after index.
+    void PrefetchAfter(std::size_t index);
     // Turns picSrc into picBuffer when the options ask for it; false when that cannot be done.
     bool AutoRotate();
     // The picture that is fitted into the frame: the turned copy when there is one.
@@ -55,6 +69,9 @@ private:
     Canvas picSrc_;
     Canvas picBuffer_;
     Canvas picDest_;
+    ShrinkScratch shrinkScratch_;
+    int jobs_ = 1;
+    std::unique_ptr<FramePrefetcher> prefetcher_;
 };
 
 } // namespace kalvimo

@@ -1,0 +1,160 @@
+// kalvimo-batch: the batch run without a window.
+
+#include "batch_run.h"
+#include "batch_settings.h"
+#include "console_host.h"
+#include "file_pattern.h"
+#include "gdiplus.h"
+#include "settings_keys.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "Usage: kalvimo-batch [--settings FILE] [--jobs N] [SOURCE [DESTINATION]]\n"
+    "\n"
+    "Resizes every picture of SOURCE that matches the settings' \"Filter\" into DESTINATION,\n"
+    "with the options of a settings file written by the Kalvimo window, and prints one log\n"
+    "line per picture.\n"
+    "\n"
+    "  --settings FILE  the settings file (default: Settings.ini beside this program)\n"
+    "  --jobs N         pictures prepared at once (default: the number of processors)\n"
+    "  --help           show this help\n"
+    "\n"
+    "SOURCE and DESTINATION default to the settings' \"Last source\" and \"Last destination\".\n"
+    "A name clash that the settings leave to a question is skipped; a custom crop uses the\n"
+    "stored rectangle without asking.\n"
+    "\n"
+    "Exit status: 0 when every picture was saved or skipped by choice, 1 when any picture\n"
+    "failed or could not be saved, 2 for a usage error.\n";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "kalvimo-batch: %s\nTry 'kalvimo-batch --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+std::string ExecutableFolder() {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    std::string folder = error ? fs::current_path(error).string() : exe.parent_path().string();
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+struct Arguments {
+    std::optional<std::string> settings;
+    int jobs = 0;
+    std::vector<std::string> folders;
+    bool help = false;
+};
+
+std::optional<int> ParseJobs(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 256) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Returns an error message, or nothing when the arguments are sound.
+std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            args.help = true;
+        } else if (!optionsEnded && (arg == "--settings" || arg == "--jobs")) {
+            if (i + 1 >= argc) {
+                return std::string(arg) + " needs a value";
+            }
+            const std::string_view value = argv[++i];
+            if (arg == "--settings") {
+                args.settings = std::string(value);
+            } else if (const std::optional<int> jobs = ParseJobs(value)) {
+                args.jobs = *jobs;
+            } else {
+                return "--jobs needs a whole number from 1 to 256, not '" + std::string(value) +
+                       "'";
+            }
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return "unknown option '" + std::string(arg) + "'";
+        } else {
+            args.folders.emplace_back(arg);
+        }
+    }
+    if (args.folders.size() > 2) {
+        return "too many folders: give at most SOURCE and DESTINATION";
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const std::optional<std::string> error = Parse(argc, argv, args)) {
+        return UsageError(*error);
+    }
+    if (args.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::string appPath = ExecutableFolder();
+    const fs::path settingsFile =
+        args.settings ? fs::path(*args.settings) : fs::path(appPath + "Settings.ini");
+    std::error_code fsError;
+    if (args.settings && !fs::is_regular_file(settingsFile, fsError)) {
+        return UsageError("settings file not found: " + settingsFile.string());
+    }
+    kalvimo::BatchSettings settings = kalvimo::LoadBatchSettings(settingsFile, appPath);
+    for (const std::string& note : settings.notes) {
+        std::fprintf(stderr, "kalvimo-batch: %s\n", note.c_str());
+    }
+    kalvimo::JobOptions& options = settings.options;
+    if (!args.folders.empty()) {
+        options.sourceFolder = args.folders[0];
+    }
+    if (args.folders.size() > 1) {
+        options.destinationFolder = args.folders[1];
+    }
+    if (options.sourceFolder.empty() || !fs::is_directory(options.sourceFolder, fsError)) {
+        return UsageError("source folder not found: '" + options.sourceFolder + "'");
+    }
+    if (options.destinationFolder.empty()) {
+        return UsageError("no destination folder: give DESTINATION");
+    }
+
+    // An empty filter would list nothing; the window's list would show its first filter then.
+    if (options.filterPattern.empty()) {
+        options.filterPattern = kalvimo::kFilterPatterns[0];
+    }
+    std::vector<std::string> files =
+        kalvimo::ListMatchingFiles(options.sourceFolder, options.filterPattern);
+    kalvimo::ConsoleHost host(options, settings.crop, std::move(files), stdout,
+                              ::isatty(STDERR_FILENO) ? stderr : nullptr);
+    kalvimo::cGdiPlus gdip;
+    kalvimo::BatchRun run(host, gdip);
+    run.SetJobs(args.jobs > 0
+                    ? args.jobs
+                    : static_cast<int>(std::max(1U, std::thread::hardware_concurrency())));
+    run.PressProcess();
+    return host.AnyFailure() ? 1 : 0;
+}

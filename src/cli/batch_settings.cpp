@@ -1,0 +1,125 @@
+#include "batch_settings.h"
+
+#include "number_reading.h"
+#include "presets.h"
+#include "settings_keys.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+namespace kalvimo {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsChecked(const std::string& value) {
+    return RoundToInt16(ReadLeadingNumber(value)) == 1;
+}
+
+bool Within(std::int32_t v, DimensionLimits limits) {
+    return v >= limits.minimum && v <= limits.maximum;
+}
+
+} // namespace
+
+BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
+                                const std::string& appPath) {
+    const std::vector<std::string> presets =
+        LoadPresetList(std::filesystem::path(appPath) / "presets.txt");
+    std::error_code error;
+    const bool fromFile = std::filesystem::exists(settingsFile, error);
+    DefaultInputs inputs;
+    inputs.appPath = appPath;
+    inputs.firstPreset = presets.empty() ? "" : presets.front();
+    inputs.twipsPerPixel = kTwipsPerPixel;
+    const auto value = [&](const SettingsKey& key) {
+        return fromFile ? ReadSetting(key, settingsFile) : DefaultValue(key, inputs);
+    };
+
+    // The state the window starts in, before its settings load.
+    BatchSettings result;
+    JobOptions& o = result.options;
+    o.newWidth = kInitialWidth;
+    o.newHeight = kInitialHeight;
+    o.prefix.clear();
+    o.noDatePrefix.clear();
+
+    for (const SettingsKey* key : {&keys::kLastSource, &keys::kLastDestination}) {
+        const std::string path = value(*key);
+        if (!path.empty() && std::filesystem::exists(path, error)) {
+            (key == &keys::kLastSource ? o.sourceFolder : o.destinationFolder) = path;
+        }
+    }
+    o.filterPattern = value(keys::kFilter);
+
+    const std::string presetText = value(keys::kPreset);
+    const auto preset = std::find_if(presets.begin(), presets.end(), [&](const std::string& p) {
+        return EqualIgnoringCase(p, presetText);
+    });
+    if (preset != presets.end()) {
+        const PresetOutcome outcome =
+            ApplyPreset(ParsePresetSize(*preset), kWidthLimits, kHeightLimits);
+        o.presetText = *preset;
+        o.newWidth = outcome.size.width;
+        o.newHeight = outcome.size.height;
+        result.notes.assign(outcome.messages.begin(), outcome.messages.end());
+    }
+    // A size outside the size controls' range is ignored, as the controls would.
+    const std::int32_t width = RoundToInt32(ReadLeadingNumber(value(keys::kNewWidth)));
+    if (Within(width, kWidthLimits)) {
+        o.newWidth = width;
+    }
+    const std::int32_t height = RoundToInt32(ReadLeadingNumber(value(keys::kNewHeight)));
+    if (Within(height, kHeightLimits)) {
+        o.newHeight = height;
+    }
+
+    o.renameWithDate = IsChecked(value(keys::kRename));
+    o.suffixExisting = IsChecked(value(keys::kSuffix));
+    o.prefix = value(keys::kPrefix);
+    o.noDatePrefix = value(keys::kNoDatePrefix);
+    // Exactly one fitting is chosen: the last one set wins, and with none set the one chosen
+    // before stays.
+    bool* const fittings[] = {&o.stretch, &o.letterbox, &o.autoCrop, &o.customCrop};
+    const SettingsKey* const fittingKeys[] = {&keys::kStretch, &keys::kLetterBox, &keys::kAutoCrop,
+                                              &keys::kCustomCrop};
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (IsChecked(value(*fittingKeys[i]))) {
+            for (bool* f : fittings) {
+                *f = false;
+            }
+            *fittings[i] = true;
+        }
+    }
+    o.promptCustomCrop = IsChecked(value(keys::kCustomCropPrompt));
+    o.previewOnClick = IsChecked(value(keys::kPreview));
+    o.selectedOnly = IsChecked(value(keys::kSelected));
+    o.autoRotate = IsChecked(value(keys::kRotate));
+    o.overwrite = IsChecked(value(keys::kOverwrite));
+    o.autoRename = IsChecked(value(keys::kAutoRename));
+    o.anchor = RoundToInt16(ReadLeadingNumber(value(keys::kAnchor)));
+    o.backColour = static_cast<Colour>(RoundToInt32(ReadLeadingNumber(value(keys::kBackColour))));
+
+    DefaultInputs cropInputs = inputs;
+    cropInputs.firstPreset.clear();
+    cropInputs.currentWidth = o.newWidth;
+    cropInputs.currentHeight = o.newHeight;
+    const auto edge = [&](const SettingsKey& key) {
+        return RoundToInt32(ReadLeadingNumber(fromFile ? ReadSetting(key, settingsFile)
+                                                       : DefaultValue(key, cropInputs)));
+    };
+    result.crop = {edge(keys::kCropLeft), edge(keys::kCropTop), edge(keys::kCropRight),
+                   edge(keys::kCropBottom)};
+    return result;
+}
+
+} // namespace kalvimo

@@ -1,0 +1,111 @@
+#include "frame_prefetcher.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace kalvimo {
+
+FramePrefetcher::FramePrefetcher(int threads) {
+    for (int i = 0; i < threads; ++i) {
+        threads_.emplace_back([this] { Work(); });
+    }
+}
+
+FramePrefetcher::~FramePrefetcher() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) {
+        t.join();
+    }
+}
+
+FramePrefetcher::FileStamp FramePrefetcher::StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {};
+    }
+    return {static_cast<long long>(info.st_size),
+            static_cast<long long>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+            static_cast<long long>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
+}
+
+void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const FrameRecipe& recipe) {
+    {
+        const std::lock_guard lock(mutex_);
+        // Work under way or done is kept; only what has not started is replaced.
+        std::erase_if(jobs_, [](const std::shared_ptr<Job>& job) { return !job->started; });
+        for (const std::string& path : paths) {
+            const bool known = std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) {
+                return job->path == path && job->recipe == recipe;
+            });
+            if (!known) {
+                auto job = std::make_shared<Job>();
+                job->path = path;
+                job->recipe = recipe;
+                jobs_.push_back(std::move(job));
+            }
+        }
+    }
+    wake_.notify_all();
+}
+
+std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const FrameRecipe& recipe,
+                                            bool& pictureTurned) {
+    std::unique_lock lock(mutex_);
+    const auto found = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
+        return job->path == path && job->recipe == recipe;
+    });
+    if (found == jobs_.end()) {
+        return std::nullopt;
+    }
+    const std::shared_ptr<Job> job = *found;
+    if (!job->started) {
+        // Not begun yet: drawing it here is as quick as waiting for a worker.
+        jobs_.erase(found);
+        return std::nullopt;
+    }
+    done_.wait(lock, [&] { return job->finished; });
+    // Everything scheduled before this picture is past.
+    const auto position = std::find(jobs_.begin(), jobs_.end(), job);
+    jobs_.erase(jobs_.begin(), position + 1);
+    lock.unlock();
+    if (!job->drawn || !(StampOf(path) == job->stamp)) {
+        return std::nullopt;
+    }
+    pictureTurned = job->pictureTurned;
+    return std::move(job->frame);
+}
+
+void FramePrefetcher::Work() {
+    ShrinkScratch scratch;
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] {
+                return stopping_ || std::any_of(jobs_.begin(), jobs_.end(),
+                                                [](const auto& j) { return !j->started; });
+            });
+            if (stopping_) {
+                return;
+            }
+            job = *std::find_if(jobs_.begin(), jobs_.end(),
+                                [](const auto& j) { return !j->started; });
+            job->started = true;
+        }
+        // The stamp is taken before reading, so a change during the read is noticed too.
+        job->stamp = StampOf(job->path);
+        job->drawn =
+            ShrinkJpegFrame(job->path, job->recipe, job->frame, job->pictureTurned, scratch);
+        {
+            const std::lock_guard lock(mutex_);
+            job->finished = true;
+        }
+        done_.notify_all();
+    }
+}
+
+} // namespace kalvimo

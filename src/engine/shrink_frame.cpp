@@ -1,0 +1,78 @@
+#include "shrink_frame.h"
+
+#include "exif_date.h"
+#include "geometry.h"
+#include "rotation.h"
+#include "rounding.h"
+
+#include <utility>
+
+namespace kalvimo {
+
+std::optional<FrameRecipe> WholePictureRecipe(const JobOptions& options, int twipsPerPixel) {
+    if (!options.stretch && !options.letterbox) {
+        return std::nullopt;
+    }
+    return FrameRecipe{options.newWidth,   options.newHeight,  !options.stretch,
+                       options.autoRotate, options.backColour, twipsPerPixel};
+}
+
+bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas& frame,
+                     bool& pictureTurned, ShrinkScratch& scratch) {
+    JpegShrinkReader& reader = scratch.reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    const int orientation = ReadExifOrientation(path);
+    // Orientations 5 to 8 are stored lying on their side.
+    const bool stored90 = orientation >= 5 && orientation <= 8;
+    const int uprightWidth = stored90 ? reader.Height() : reader.Width();
+    const int uprightHeight = stored90 ? reader.Width() : reader.Height();
+    pictureTurned = recipe.autoRotate && NeedsQuarterTurn(recipe.newWidth, recipe.newHeight,
+                                                          uprightWidth, uprightHeight);
+    const int sourceWidth = pictureTurned ? uprightHeight : uprightWidth;
+    const int sourceHeight = pictureTurned ? uprightWidth : uprightHeight;
+
+    // Where the whole picture goes in the frame, exactly as the full path places it.
+    const int t = recipe.twipsPerPixel;
+    PixelRect place{0, 0, recipe.newWidth, recipe.newHeight};
+    if (recipe.letterbox) {
+        const std::optional<LetterboxFit> fit = FitLetterbox(
+            static_cast<std::int64_t>(sourceWidth) * t, static_cast<std::int64_t>(sourceHeight) * t,
+            static_cast<std::int64_t>(recipe.newWidth) * t,
+            static_cast<std::int64_t>(recipe.newHeight) * t);
+        if (!fit) {
+            return false;
+        }
+        const auto pixels = [t](std::int32_t twips) {
+            return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / t));
+        };
+        place = {pixels(fit->x), pixels(fit->y), pixels(fit->width), pixels(fit->height)};
+    }
+    if (place.width <= 0 || place.height <= 0 || !frame.Resize(recipe.newWidth, recipe.newHeight)) {
+        return false;
+    }
+
+    // Averaging commutes with turning and mirroring, so the picture is averaged as stored into
+    // the stored-side size of its place and set upright afterwards, on a few pixels only.
+    const bool storedSideways = stored90 != pictureTurned;
+    const int shrunkWidth = storedSideways ? place.height : place.width;
+    const int shrunkHeight = storedSideways ? place.width : place.height;
+    std::string error;
+    if (!reader.ReadInto(scratch.shrunk, shrunkWidth, shrunkHeight, error) ||
+        !ApplyOrientation(scratch.shrunk, orientation, scratch.turned)) {
+        return false;
+    }
+    const Canvas* placed = &scratch.shrunk;
+    if (pictureTurned) {
+        if (!RotatePicture(scratch.turned, scratch.shrunk)) {
+            return false;
+        }
+        placed = &scratch.turned;
+    }
+    frame.FillRect(0, 0, frame.Width(), frame.Height(), recipe.backColour);
+    PlainCopy(*placed, 0, 0, frame, place.x, place.y, place.width, place.height);
+    return true;
+}
+
+} // namespace kalvimo

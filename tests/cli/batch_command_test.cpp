@@ -1,0 +1,164 @@
+#include "canvas.h"
+#include "gdiplus.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kalvimo {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+struct Outcome {
+    int status = -1;
+    std::vector<std::string> lines; // standard output
+    std::string errors;             // standard error
+};
+
+class BatchCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("kalvimo-command-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "src");
+        fs::create_directories(root_ / "dst");
+        Settings("[Options]\nNew width=80\nNew height=60\n");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void Settings(const std::string& text) {
+        std::ofstream(root_ / "Settings.ini", std::ios::binary)
+            << "[Paths]\nLast source=" << (root_ / "src").string()
+            << "\nLast destination=" << (root_ / "dst").string() << "\n"
+            << text;
+    }
+    void Picture(const std::string& name, int w = 64, int h = 48) {
+        Canvas c(w, h);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                c.SetPixel(x, y,
+                           {static_cast<std::uint8_t>(x * 3), static_cast<std::uint8_t>(y * 5),
+                            static_cast<std::uint8_t>((x + y) % 256)});
+            }
+        }
+        ASSERT_TRUE(cGdiPlus().PictureBoxToFile(c, (root_ / "src" / name).string(), 90));
+    }
+    std::string Dst(const std::string& name) const { return (root_ / "dst" / name).string(); }
+
+    Outcome Run(const std::string& arguments) const {
+        const fs::path errors = root_ / "stderr.txt";
+        const std::string command = std::string(KALVIMO_BATCH_COMMAND) + " --settings " +
+                                    (root_ / "Settings.ini").string() + " " + arguments + " 2>" +
+                                    errors.string();
+        Outcome outcome;
+        std::FILE* pipe = ::popen(command.c_str(), "r");
+        std::array<char, 4096> buffer{};
+        std::string text;
+        while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
+            text += buffer.data();
+        }
+        const int status = ::pclose(pipe);
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            outcome.lines.push_back(line);
+        }
+        std::ifstream in(errors);
+        outcome.errors.assign(std::istreambuf_iterator<char>(in), {});
+        return outcome;
+    }
+
+    static std::string Contents(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    fs::path root_;
+};
+
+TEST_F(BatchCommandTest, UsageErrorsExitWithTwo) {
+    const Outcome help = Run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.lines.front(), ::testing::StartsWith("Usage: kalvimo-batch"));
+    for (const char* bad :
+         {"--frobnicate", "--jobs 0", "--jobs x", "--jobs", "a b c", "/no/such/folder"}) {
+        const Outcome outcome = Run(bad);
+        EXPECT_EQ(outcome.status, 2) << bad;
+        EXPECT_TRUE(outcome.lines.empty()) << bad;
+        EXPECT_THAT(outcome.errors, ::testing::HasSubstr("Try 'kalvimo-batch --help'.")) << bad;
+    }
+}
+
+TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures) {
+    Picture("b.bmp");
+    Picture("A.JPG");
+    Picture("c.png"); // not in the filter
+    std::ofstream(root_ / "src" / "broken.jpg") << "not a picture";
+    const Outcome outcome = Run("");
+    EXPECT_THAT(outcome.lines,
+                ElementsAre("Saved file: " + Dst("A.JPG"), "Saved file: " + Dst("b.bmp"),
+                            "Error processing file: broken.jpg"));
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_FALSE(fs::exists(Dst("c.png")));
+
+    // Folders on the command line win over the stored ones; a clash nobody can answer is
+    // skipped, and that is no failure.
+    fs::remove(root_ / "src" / "broken.jpg");
+    Settings("[Options]\nNew width=80\nNew height=60\nAuto rename=0\n");
+    const std::string before = Contents(Dst("b.bmp"));
+    const Outcome again = Run((root_ / "src").string() + " " + (root_ / "dst").string());
+    EXPECT_THAT(again.lines, ElementsAre("Skipped file: A.JPG", "Skipped file: b.bmp"));
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(Contents(Dst("b.bmp")), before);
+}
+
+TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
+    for (int i = 0; i < 9; ++i) {
+        Picture("p" + std::to_string(i) + ".jpg", 300 + 40 * (i % 3), 200 + 90 * (i % 2));
+    }
+    Picture("same.bmp", 120, 90);
+    fs::copy(root_ / "src" / "p0.jpg", root_ / "src" / "p0 copy.jpg");
+    std::ofstream(root_ / "src" / "zz.jpg") << "broken";
+    // Letterbox with date names: two pictures of the same second clash and are renamed.
+    Settings("[Options]\nNew width=120\nNew height=90\nLetterBox=1\nRename=1\nPrefix=Hol_\n"
+             "No Date Prefix=nd_\nAuto rename=1\nRotate=1\nBack colour=255\n");
+    std::vector<std::vector<std::string>> logs;
+    std::vector<std::map<std::string, std::string>> files;
+    for (const char* jobs : {"1", "4"}) {
+        fs::remove_all(root_ / "dst");
+        fs::create_directories(root_ / "dst");
+        const Outcome outcome = Run(std::string("--jobs ") + jobs);
+        EXPECT_EQ(outcome.status, 1) << jobs;
+        logs.push_back(outcome.lines);
+        std::map<std::string, std::string> written;
+        for (const auto& entry : fs::directory_iterator(root_ / "dst")) {
+            written[entry.path().filename().string()] = Contents(entry.path());
+        }
+        files.push_back(written);
+    }
+    const auto count = [&](const std::string& start) {
+        return std::count_if(logs[0].begin(), logs[0].end(),
+                             [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_EQ(count("Saved file: "), 11);
+    EXPECT_EQ(count("Error processing file: zz.jpg"), 1);
+    EXPECT_GE(count("Renamed file: "), 1);
+    EXPECT_EQ(logs[0], logs[1]);
+    EXPECT_EQ(files[0].size(), 11U);
+    EXPECT_TRUE(files[0] == files[1]);
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,75 @@
+#include "batch_settings.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace kalvimo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("kalvimo-cli-settings-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        app_ = dir_.string() + "/";
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void WriteFile(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+    }
+    fs::path dir_;
+    std::string app_;
+};
+
+TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
+    const BatchSettings s = LoadBatchSettings(dir_ / "Settings.ini", app_);
+    EXPECT_EQ(s.options.sourceFolder, app_);
+    EXPECT_EQ(s.options.destinationFolder, app_);
+    EXPECT_EQ(s.options.newWidth, 320);
+    EXPECT_EQ(s.options.newHeight, 240);
+    EXPECT_EQ(s.options.presetText, "QVGA : 320x240");
+    EXPECT_EQ(s.options.filterPattern, "*.jpg;*.jpeg;*.bmp;*.gif");
+    EXPECT_TRUE(s.options.stretch);
+    EXPECT_FALSE(s.options.letterbox);
+    EXPECT_TRUE(s.options.autoRotate);
+    EXPECT_TRUE(s.options.autoRename);
+    EXPECT_EQ(s.options.noDatePrefix, "x_");
+    EXPECT_EQ(s.options.anchor, 4);
+    EXPECT_EQ(s.crop.right, 320 * 15);
+    EXPECT_EQ(s.crop.bottom, 240 * 15);
+    EXPECT_TRUE(s.notes.empty());
+}
+
+TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
+    WriteFile("presets.txt", "Frame : 4000x3000\nSmall : 200x100\n");
+    WriteFile("Settings.ini", "[Paths]\nLast source=" + app_ +
+                                  "\nLast destination=/no/such/folder\n"
+                                  "[Options]\nPreset=frame : 4000X3000\nNew width=5000\n"
+                                  "New height=1000\nFilter=*.png\nStretch=1\nAutoCrop=1\n"
+                                  "LetterBox=0\nAnchor=8\nBack colour=&HFF\nPrefix=  Hol_  \n"
+                                  "Overwrite=2\n[Custom Cropping]\nRight=1500\n");
+    const BatchSettings s = LoadBatchSettings(dir_ / "Settings.ini", app_);
+    EXPECT_EQ(s.options.sourceFolder, app_);
+    EXPECT_EQ(s.options.destinationFolder, ""); // a folder that is gone is not taken
+    // The preset is found without regard to case and clamped; 5000 is out of range and ignored.
+    EXPECT_EQ(s.options.newWidth, 2048);
+    EXPECT_EQ(s.options.newHeight, 1000);
+    EXPECT_EQ(s.notes.size(), 2U);
+    EXPECT_EQ(s.options.filterPattern, "*.png");
+    EXPECT_FALSE(s.options.stretch);
+    EXPECT_TRUE(s.options.autoCrop); // the later of two set fittings wins
+    EXPECT_EQ(s.options.anchor, 8);
+    EXPECT_EQ(s.options.backColour, 255U);
+    EXPECT_EQ(s.options.prefix, "Hol_");
+    EXPECT_FALSE(s.options.overwrite);  // only 1 ticks a box
+    EXPECT_FALSE(s.options.autoRotate); // missing keys clear boxes
+    EXPECT_EQ(s.crop.left, 0);
+    EXPECT_EQ(s.crop.right, 1500);
+}
+
+} // namespace
+} // namespace kalvimo

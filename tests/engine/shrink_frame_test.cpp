@@ -1,0 +1,115 @@
+#include "exif_maker.h"
+#include "geometry.h"
+#include "rotation.h"
+#include "shrink_frame.h"
+#include "upright_loader.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace kalvimo {
+namespace {
+
+namespace fs = std::filesystem;
+
+double Psnr(const Canvas& a, const Canvas& b) {
+    double squares = 0;
+    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
+        squares += d * d;
+    }
+    return squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(n) / squares);
+}
+
+// Quadrants of different colours, so that a wrong turn or mirror cannot pass.
+Canvas Quadrants(int w, int h) {
+    Canvas c(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool right = x >= w / 2;
+            const bool bottom = y >= h / 2;
+            c.SetPixel(x, y,
+                       {static_cast<std::uint8_t>(right ? 220 : 30 + x % 40),
+                        static_cast<std::uint8_t>(bottom ? 200 : 60),
+                        static_cast<std::uint8_t>(right == bottom ? 240 : 20 + y % 30)});
+        }
+    }
+    return c;
+}
+
+// The frame as the full path draws it: whole picture upright, turned, fitted.
+Canvas FullPathFrame(const std::string& path, const JobOptions& options, bool& turned) {
+    Canvas picture;
+    Canvas scratch;
+    std::string error;
+    EXPECT_TRUE(LoadUprightPicture(path, picture, scratch, options.backColour, error)) << error;
+    turned = options.autoRotate && NeedsQuarterTurn(options.newWidth, options.newHeight,
+                                                    picture.Width(), picture.Height());
+    if (turned) {
+        EXPECT_TRUE(RotatePicture(scratch, picture));
+        picture.Swap(scratch);
+    }
+    Canvas frame;
+    EXPECT_TRUE(RenderFrame(picture, frame, options, {}, 15));
+    return frame;
+}
+
+TEST(ShrinkJpegFrame, DrawsWhatTheFullPathDrawsForEveryOrientationAndTurn) {
+    const std::string path = (fs::temp_directory_path() /
+                              ("kalvimo-shrink-frame-" + std::to_string(::getpid()) + ".jpg"))
+                                 .string();
+    ShrinkScratch scratch;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        test::WriteJpegWithExif(path, Quadrants(480, 320),
+                                {{"Exif.Image.Orientation", std::to_string(orientation)}});
+        for (const bool letterbox : {false, true}) {
+            for (const bool autoRotate : {false, true}) {
+                JobOptions options;
+                options.newWidth = 160;
+                options.newHeight = 120;
+                options.stretch = !letterbox;
+                options.letterbox = letterbox;
+                options.autoRotate = autoRotate;
+                options.backColour = 0x00FF00;
+                const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, 15);
+                ASSERT_TRUE(recipe);
+                Canvas fast;
+                bool fastTurned = false;
+                ASSERT_TRUE(ShrinkJpegFrame(path, *recipe, fast, fastTurned, scratch));
+                bool fullTurned = false;
+                const Canvas full = FullPathFrame(path, options, fullTurned);
+                EXPECT_EQ(fastTurned, fullTurned);
+                EXPECT_GE(Psnr(fast, full), 45.0) << "orientation " << orientation << " letterbox "
+                                                  << letterbox << " turn " << autoRotate;
+            }
+        }
+    }
+    fs::remove(path);
+}
+
+TEST(ShrinkJpegFrame, LeavesCropsAndOtherFilesToTheFullPath) {
+    JobOptions options;
+    options.stretch = false;
+    options.autoCrop = true;
+    EXPECT_FALSE(WholePictureRecipe(options, 15));
+    options.autoCrop = false;
+    options.customCrop = true;
+    EXPECT_FALSE(WholePictureRecipe(options, 15));
+
+    const std::string path =
+        (fs::temp_directory_path() / ("kalvimo-shrink-" + std::to_string(::getpid()) + ".png"))
+            .string();
+    ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Canvas(40, 30, 0), path));
+    Canvas frame;
+    bool turned = false;
+    ShrinkScratch scratch;
+    EXPECT_FALSE(
+        ShrinkJpegFrame(path, FrameRecipe{20, 15, true, true, 0, 15}, frame, turned, scratch));
+    fs::remove(path);
+}
+
+} // namespace
+} // namespace kalvimo
