@@ -1,12 +1,9 @@
 #include "codec_internal.h"
+#include "jpeg_errors.h"
 
 #include <algorithm>
-#include <csetjmp>
-#include <vector>
-
-// jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
-#include <jpeglib.h>
+#include <vector>
 
 namespace kalvimo::codecs {
 
@@ -17,40 +14,48 @@ constexpr long kMaxJpegMemory = 1L << 30;
 // A progressive file of thousands of tiny scans takes minutes to decode; no real one has this many.
 constexpr int kMaxScans = 1000;
 constexpr int kRowsPerRead = 16;
+constexpr const char* kEndsEarly = "the file ends too early";
 
-struct JpegErrors {
-    jpeg_error_mgr manager{};
-    std::jmp_buf jump{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void Fail(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    const int code = info->err->msg_code;
-    // Going over the memory ceiling shows up as a want of backing store, which says little.
-    if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) {
-        std::snprintf(errors->message, sizeof errors->message, "not enough memory");
-    } else {
-        (*info->err->format_message)(info, errors->message);
-    }
-    std::longjmp(errors->jump, 1);
-}
-
-// libjpeg fills a picture whose data is missing or broken with grey and only warns; a picture
-// damaged like that is refused rather than written out with grey parts.
+// libjpeg fills a picture whose data is broken or missing with grey and only warns; a picture
+// damaged like that is refused rather than written out with grey parts. The end of the file is
+// only noted: the decoder reads ahead, so it also meets the end of a file that lacks nothing
+// but its end marker.
 void OnMessage(j_common_ptr info, int level) {
     if (level >= 0) {
         return;
     }
     switch (info->err->msg_code) {
     case JWRN_JPEG_EOF:
+        *static_cast<bool*>(info->client_data) = true;
+        break;
     case JWRN_HIT_MARKER:
     case JWRN_MUST_RESYNC:
     case JWRN_HUFF_BAD_CODE:
-        Fail(info);
+        FailJpeg(info);
     default:
-        ++info->err->num_warnings;
+        break;
     }
+    ++info->err->num_warnings;
+}
+
+// Once a file of several scans is read in: whether all its coefficients arrived even though the
+// file ended early. (A scan short of data warns of it; one cut between scans lacks
+// refinement bits.)
+bool HasAllData(jpeg_decompress_struct& info, bool sawEnd) {
+    if (!sawEnd) {
+        return true;
+    }
+    if (!info.progressive_mode) {
+        return jpeg_has_multiple_scans(&info) == FALSE;
+    }
+    for (int c = 0; c < info.num_components; ++c) {
+        for (int k = 0; k < DCTSIZE2; ++k) {
+            if (info.coef_bits[c][k] != 0) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void OnProgress(j_common_ptr info) {
@@ -69,12 +74,12 @@ struct JpegReader {
     jpeg_progress_mgr progress{};
     std::vector<JSAMPLE> inkRow;
     std::string reason;
+    bool sawEnd = false;
 
     JpegReader() {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = Fail;
+        info.err = UseJpegErrors(errors);
+        info.client_data = &sawEnd;
         errors.manager.emit_message = OnMessage;
-        errors.manager.output_message = [](j_common_ptr) {};
         progress.progress_monitor = OnProgress;
     }
     JpegReader(const JpegReader&) = delete;
@@ -121,7 +126,7 @@ void ReadRows(JpegReader& reader, Canvas& canvas) {
 bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
     jpeg_decompress_struct& info = reader.info;
     if (setjmp(reader.errors.jump) != 0) {
-        reader.reason = reader.errors.message;
+        reader.reason = reader.sawEnd ? kEndsEarly : reader.errors.message;
         return false;
     }
     jpeg_create_decompress(&info);
@@ -141,14 +146,18 @@ bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
         reader.reason = TooLargeReason(width, height);
         return false;
     }
-    // A progressive file is read whole here, so damage shows before the canvas is allocated.
+    // A file of several scans is read whole here, so damage shows before the canvas is allocated.
     jpeg_start_decompress(&info);
+    if (!HasAllData(info, reader.sawEnd)) {
+        reader.reason = kEndsEarly;
+        return false;
+    }
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reader.reason = TooLargeReason(width, height);
         return false;
     }
     ReadRows(reader, canvas);
-    jpeg_finish_decompress(&info);
+    // Not finishing: what follows the last row (often a missing end marker) cannot spoil it.
     return true;
 }
 

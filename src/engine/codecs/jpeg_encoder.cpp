@@ -1,11 +1,8 @@
 #include "codec_internal.h"
+#include "jpeg_errors.h"
 #include "picture_encoder.h"
 
 #include <algorithm>
-#include <csetjmp>
-
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
 
 namespace kalvimo {
 
@@ -13,27 +10,11 @@ namespace {
 
 constexpr int kRowsPerWrite = 16;
 
-struct JpegErrors {
-    jpeg_error_mgr manager{};
-    std::jmp_buf jump{};
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void Fail(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
 struct JpegWriter {
     jpeg_compress_struct info{};
-    JpegErrors errors;
+    codecs::JpegErrors errors;
 
-    JpegWriter() {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = Fail;
-        errors.manager.output_message = [](j_common_ptr) {};
-    }
+    JpegWriter() { info.err = codecs::UseJpegErrors(errors); }
     JpegWriter(const JpegWriter&) = delete;
     JpegWriter& operator=(const JpegWriter&) = delete;
     ~JpegWriter() { jpeg_destroy_compress(&info); }

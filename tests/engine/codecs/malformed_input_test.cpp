@@ -53,8 +53,10 @@ Bytes Cut(Bytes bytes, std::size_t keep) {
     return bytes;
 }
 
-std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker) {
-    const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
+                 std::size_t from = 0) {
+    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                                marker.begin(), marker.end());
     EXPECT_NE(at, bytes.end());
     return static_cast<std::size_t>(at - bytes.begin());
 }
@@ -87,8 +89,16 @@ TEST_F(MalformedInputTest, DamagedJpegs) {
         [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 90, e); },
         picture);
 
-    EXPECT_NE(RefusedBytes("half.jpg", Cut(jpeg, jpeg.size() / 2)).find("Premature end"),
+    EXPECT_NE(RefusedBytes("half.jpg", Cut(jpeg, jpeg.size() / 2)).find("ends too early"),
               std::string::npos);
+    // Only the end marker missing: every pixel is there, so the picture is fine.
+    Canvas endless;
+    std::string error;
+    EXPECT_TRUE(
+        DecodePictureFile(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2)), endless, 0, error))
+        << error;
+    EXPECT_LT(MeanAbsError(endless, picture), 2.0);
+
     RefusedBytes("header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})));
     RefusedBytes("signature-only.jpg", {0xFF, 0xD8, 0xFF});
     RefusedBytes("junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02});
@@ -98,6 +108,16 @@ TEST_F(MalformedInputTest, DamagedJpegs) {
                      {.progressive = true});
     const Bytes progressive = ReadFile(PathOf("p.jpg"));
     RefusedBytes("half-progressive.jpg", Cut(progressive, progressive.size() / 2));
+    // Cut cleanly before its second scan, the picture would come out blurred.
+    const std::size_t secondScan =
+        Find(progressive, {0xFF, 0xDA}, Find(progressive, {0xFF, 0xDA}) + 2);
+    EXPECT_NE(RefusedBytes("scans.jpg", Cut(progressive, secondScan)).find("ends too early"),
+              std::string::npos);
+    Canvas endlessProgressive;
+    EXPECT_TRUE(DecodePictureFile(
+        WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)),
+        endlessProgressive, 0, error))
+        << error;
 
     // A frame header claiming 65000 x 65000 pixels is refused before anything is allocated.
     Bytes huge = jpeg;
