@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace kalvimo {
@@ -65,7 +64,7 @@ bool WriteBmp(const Canvas& canvas, std::FILE* out, std::string& error) {
         ok = std::fwrite(row.data(), 1, row.size(), out) == row.size();
     }
     if (!ok) {
-        error = std::string("could not write the file: ") + std::strerror(errno);
+        error = std::string("could not write the file: ") + codecs::ErrnoText(errno);
         return false;
     }
     return codecs::FlushOutput(out, error);

@@ -1,7 +1,7 @@
 #include "codec_internal.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 namespace kalvimo::codecs {
 
@@ -10,9 +10,13 @@ std::string TooLargeReason(std::int64_t width, std::int64_t height) {
            " pixels)";
 }
 
+std::string ErrnoText(int code) {
+    return std::generic_category().message(code);
+}
+
 bool FlushOutput(std::FILE* out, std::string& error) {
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
-        error = std::string("could not write the file: ") + std::strerror(errno);
+        error = std::string("could not write the file: ") + ErrnoText(errno);
         return false;
     }
     return true;

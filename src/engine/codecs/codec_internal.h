@@ -20,6 +20,9 @@ bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& 
 // The reason for a picture whose size the canvas refuses.
 std::string TooLargeReason(std::int64_t width, std::int64_t height);
 
+// The system's words for an errno value; unlike strerror, safe on any thread.
+std::string ErrnoText(int code);
+
 // A writer's closing step: pushes buffered bytes out so that a full disk shows up as failure.
 bool FlushOutput(std::FILE* out, std::string& error);
 

@@ -32,7 +32,7 @@ bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t
 FilePtr OpenRegularFile(const std::string& path, std::int64_t& size, std::string& reason) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        reason = std::string("could not be opened (") + std::strerror(errno) + ")";
+        reason = std::string("could not be opened (") + codecs::ErrnoText(errno) + ")";
         return nullptr;
     }
     struct stat info {};
@@ -43,14 +43,14 @@ FilePtr OpenRegularFile(const std::string& path, std::int64_t& size, std::string
     }
     if (info.st_size > kMaxFileBytes) {
         ::close(fd);
-        reason = "is too large to read";
+        reason = "is too large to read (over 1 GiB)";
         return nullptr;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "rb");
     if (file == nullptr) {
+        reason = std::string("could not be opened (") + codecs::ErrnoText(errno) + ")";
         ::close(fd);
-        reason = std::string("could not be opened (") + std::strerror(errno) + ")";
         return nullptr;
     }
     size = info.st_size;

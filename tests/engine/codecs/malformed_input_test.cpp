@@ -76,6 +76,11 @@ TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     ASSERT_EQ(::mkfifo(PathOf("pipe.gif").c_str(), 0600), 0);
     EXPECT_NE(Refused(PathOf("pipe.gif")).find("is not a file"), std::string::npos);
 
+    // Sparse, so it costs no disk space.
+    const std::string big = WriteFile("big.bmp", {'B', 'M'});
+    std::filesystem::resize_file(big, (std::uintmax_t{1} << 30) + 1);
+    EXPECT_NE(Refused(big).find("is too large to read"), std::string::npos);
+
     const std::string locked = WriteFile("locked.bmp", Encoded(WriteBmp, Pattern(2, 2)));
     ::chmod(locked.c_str(), 0);
     if (::geteuid() != 0) { // the superuser reads it regardless
