@@ -92,7 +92,7 @@ bool ReadMasks(BmpLayout& layout, const std::uint8_t* masks, std::string& reason
 
 // Reads and checks everything before the pixels; nothing here allocates by the header's word.
 bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::string& reason) {
-    std::array<std::uint8_t, kFileHeaderSize + kLargestHeaderSize + 16> head{};
+    std::array<std::uint8_t, kFileHeaderSize + kLargestHeaderSize> head{};
     if (fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(file, 0, head.data(), 18)) {
         return Refuse(reason, "the file is truncated");
     }
@@ -103,8 +103,8 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
     }
     // The 16..64 byte headers other than Windows' own are OS/2 2.x, whose codes 3 and 4 mean
     // other compressions than Windows' bit fields.
-    const bool os2 = !core && headerSize != 40 && headerSize != 52 && headerSize != 56 &&
-                     headerSize != 108 && headerSize != 124;
+    const bool os2 = !core && headerSize != kInfoHeaderSize && headerSize != 52 &&
+                     headerSize != 56 && headerSize != 108 && headerSize != 124;
     if (kFileHeaderSize + headerSize > fileSize ||
         !ReadAt(file, kFileHeaderSize, &head[kFileHeaderSize], headerSize)) {
         return Refuse(reason, "the file is truncated");
@@ -145,7 +145,7 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
     }
     if (fields) {
         if (headerSize >= 52) {
-            if (!ReadMasks(layout, info + 40, reason)) {
+            if (!ReadMasks(layout, info + kInfoHeaderSize, reason)) {
                 return false;
             }
         } else {

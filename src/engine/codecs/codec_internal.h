@@ -17,6 +17,9 @@ bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
 bool DecodeGif(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason);
 bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason);
 
+// The reason for a file cut short.
+inline constexpr const char* kEndsEarly = "the file ends too early";
+
 // The reason for a picture whose size the canvas refuses.
 std::string TooLargeReason(std::int64_t width, std::int64_t height);
 

@@ -22,7 +22,11 @@ int ReadFromFile(GifFileType* gif, GifByteType* buffer, int size) {
 
 bool Refuse(std::string& reason, int gifError) {
     const char* text = GifErrorString(gifError);
-    reason = text != nullptr ? text : "the file is damaged";
+    if (gifError == D_GIF_ERR_READ_FAILED) {
+        reason = kEndsEarly;
+    } else {
+        reason = text != nullptr ? text : "the file is damaged";
+    }
     return false;
 }
 

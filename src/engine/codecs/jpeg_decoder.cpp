@@ -14,7 +14,6 @@ constexpr long kMaxJpegMemory = 1L << 30;
 // A progressive file of thousands of tiny scans takes minutes to decode; no real one has this many.
 constexpr int kMaxScans = 1000;
 constexpr int kRowsPerRead = 16;
-constexpr const char* kEndsEarly = "the file ends too early";
 
 // libjpeg fills a picture whose data is broken or missing with grey and only warns; a picture
 // damaged like that is refused rather than written out with grey parts. The end of the file is

@@ -1,5 +1,6 @@
 #include "codec_internal.h"
 
+#include <cstring>
 #include <png.h>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct PngReader {
 
 [[noreturn]] void OnError(png_structp png, png_const_charp message) {
     auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
-    std::snprintf(reader->message, sizeof reader->message, "%s", message);
+    // A short read is all libpng's stdio reading reports.
+    const bool shortRead = std::strcmp(message, "Read Error") == 0;
+    std::snprintf(reader->message, sizeof reader->message, "%s", shortRead ? kEndsEarly : message);
     png_longjmp(png, 1);
 }
 
