@@ -1,18 +1,15 @@
 #include "jpeg_shrink_reader.h"
 
 #include "../plane_averager.h"
+#include "jpeg_errors.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
+#include <jerror.h>
 #include <sys/stat.h>
 #include <vector>
-
-// jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
-#include <jpeglib.h>
 
 namespace kalvimo {
 
@@ -20,16 +17,8 @@ namespace {
 
 constexpr long kMaxJpegMemory = 1L << 30;
 
-struct ErrorManager {
-    jpeg_error_mgr manager{};
-    std::jmp_buf jump{};
-};
-
-[[noreturn]] void Fail(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
-}
-
-// Missing or broken data would come out grey; such a picture is refused instead.
+// Missing or broken data would come out grey. This reader refuses such a file at once; the full
+// decoder then decides whether the picture can be read.
 void OnMessage(j_common_ptr info, int level) {
     if (level < 0) {
         switch (info->err->msg_code) {
@@ -37,7 +26,7 @@ void OnMessage(j_common_ptr info, int level) {
         case JWRN_HIT_MARKER:
         case JWRN_MUST_RESYNC:
         case JWRN_HUFF_BAD_CODE:
-            Fail(info);
+            codecs::FailJpeg(info);
         default:
             break;
         }
@@ -52,51 +41,50 @@ std::uint8_t ToByte(float v) {
     return static_cast<std::uint8_t>(rounded);
 }
 
+// One file being read; made anew for each picture.
+struct Session {
+    jpeg_decompress_struct info{};
+    codecs::JpegErrors errors;
+    std::FILE* file = nullptr;
+
+    explicit Session(std::FILE* opened) : file(opened) {
+        info.err = codecs::UseJpegErrors(errors);
+        errors.manager.emit_message = OnMessage;
+        jpeg_create_decompress(&info);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+    }
+};
+
 } // namespace
 
+// The averagers and row buffers outlive each picture, so a batch allocates them once.
 struct JpegShrinkReader::State {
-    jpeg_decompress_struct info{};
-    ErrorManager errors;
-    std::FILE* file = nullptr;
-    bool created = false;
-    bool started = false;
+    std::unique_ptr<Session> session;
     std::array<PlaneAverager, 3> planes;
     // One iMCU row of each component, as libjpeg hands them out.
     std::array<std::vector<JSAMPLE>, 3> sampleRows;
     std::array<std::vector<JSAMPROW>, 3> rowPointers;
-
-    State() {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = Fail;
-        errors.manager.emit_message = OnMessage;
-        errors.manager.output_message = [](j_common_ptr) {};
-    }
-    State(const State&) = delete;
-    State& operator=(const State&) = delete;
-    ~State() {
-        if (created) {
-            jpeg_destroy_decompress(&info);
-        }
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
 };
 
-JpegShrinkReader::JpegShrinkReader() = default;
+JpegShrinkReader::JpegShrinkReader() : state_(std::make_unique<State>()) {}
 JpegShrinkReader::~JpegShrinkReader() = default;
 
 int JpegShrinkReader::Width() const {
-    return state_ ? static_cast<int>(state_->info.image_width) : 0;
+    return state_->session ? static_cast<int>(state_->session->info.image_width) : 0;
 }
 int JpegShrinkReader::Height() const {
-    return state_ ? static_cast<int>(state_->info.image_height) : 0;
+    return state_->session ? static_cast<int>(state_->session->info.image_height) : 0;
 }
 
 namespace {
 
 // Only trivially destructible locals here: libjpeg leaves by longjmp.
-bool ReadHeader(jpeg_decompress_struct& info, ErrorManager& errors, std::FILE* file) {
+bool ReadHeader(jpeg_decompress_struct& info, codecs::JpegErrors& errors, std::FILE* file) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
@@ -112,18 +100,19 @@ bool ReadHeader(jpeg_decompress_struct& info, ErrorManager& errors, std::FILE* f
 } // namespace
 
 bool JpegShrinkReader::Open(const std::string& path) {
-    state_ = std::make_unique<State>();
-    state_->file = std::fopen(path.c_str(), "rb");
+    state_->session.reset();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     struct stat st {};
-    if (state_->file == nullptr || ::fstat(::fileno(state_->file), &st) != 0 ||
-        !S_ISREG(st.st_mode)) {
-        state_.reset();
+    if (file == nullptr) {
         return false;
     }
-    jpeg_create_decompress(&state_->info);
-    state_->created = true;
-    if (!ReadHeader(state_->info, state_->errors, state_->file)) {
-        state_.reset();
+    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(file);
+        return false;
+    }
+    state_->session = std::make_unique<Session>(file);
+    if (!ReadHeader(state_->session->info, state_->session->errors, file)) {
+        state_->session.reset();
         return false;
     }
     return true;
@@ -131,7 +120,7 @@ bool JpegShrinkReader::Open(const std::string& path) {
 
 namespace {
 
-bool Decode(jpeg_decompress_struct& info, ErrorManager& errors,
+bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
             std::array<PlaneAverager, 3>& planes, std::array<std::vector<JSAMPROW>, 3>& rows,
             std::array<std::vector<JSAMPLE>, 3>& samples, int targetWidth, int targetHeight) {
     if (setjmp(errors.jump) != 0) {
@@ -185,20 +174,21 @@ bool Decode(jpeg_decompress_struct& info, ErrorManager& errors,
 
 bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeight,
                                 std::string& error) {
-    if (!state_ || !target.Resize(targetWidth, targetHeight)) {
+    State& s = *state_;
+    if (!s.session || !target.Resize(targetWidth, targetHeight)) {
         error = "the picture cannot be shrunk to that size";
         return false;
     }
-    State& s = *state_;
-    if (!Decode(s.info, s.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
+    Session& session = *s.session;
+    if (!Decode(session.info, session.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
                 targetHeight)) {
-        char message[JMSG_LENGTH_MAX] = {};
-        (*s.errors.manager.format_message)(reinterpret_cast<j_common_ptr>(&s.info), message);
-        error = message;
+        error = session.errors.message;
+        s.session.reset();
         target.Clear();
         return false;
     }
-    const bool grey = s.info.num_components == 1;
+    const bool grey = session.info.num_components == 1;
+    s.session.reset();
     for (int y = 0; y < targetHeight; ++y) {
         std::uint8_t* out = target.Row(y);
         const float* luma = s.planes[0].CellRow(y);
