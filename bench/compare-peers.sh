@@ -35,7 +35,7 @@ if [ "$(ls "$photos" 2>/dev/null | wc -l)" -ne 20 ]; then
         file=$(find "$work/debs/x" -path "*$source" | head -n 1)
         for size in 4000x3000 3000x4000; do
             convert "$file" -resize "$size^" -gravity center -extent "$size" -quality 92 \
-                -sampling-factor 2x2 "$photos/photo$(printf %02d $n).jpg"
+                -sampling-factor 2x2 "$photos/photo$(printf %02d $n).jpg" 2>/dev/null
             n=$((n + 1))
         done
     done
@@ -61,7 +61,7 @@ hyperfine --runs "$runs" --warmup 1 --export-json "$work/times.json" \
     -n kalvimo-batch "$batch --settings $settings $photos $out/kalvimo" \
     -n vipsthumbnail "vipsthumbnail --size 800x600 -o $out/vips/%s.jpg[Q=85] ${list[*]}" \
     -n mogrify "mogrify -path $out/magick -define jpeg:size=900x1200 -resize 800x600 -background black -gravity center -extent 800x600 -quality 85 ${list[*]}" \
-    -n "Pillow, 2 processes" "python3 $root/bench/pillow_fit.py $out/pillow ${odd[*]} & python3 $root/bench/pillow_fit.py $out/pillow ${even[*]}; wait" \
+    -n "Pillow, 2 processes" "/usr/bin/python3 $root/bench/pillow_fit.py $out/pillow ${odd[*]} & p=\$!; /usr/bin/python3 $root/bench/pillow_fit.py $out/pillow ${even[*]} && wait \$p" \
     -n "djpeg, full decode" "for f in ${list[*]}; do djpeg -outfile /dev/null \$f; done" >/dev/null
 
 # Peak memory over 1, 20 and 200 pictures (the 20 linked ten times over).
@@ -105,7 +105,7 @@ cat "$work/table.md"
 
 {
     echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GiB."
-    echo "Versions: libvips $(vipsthumbnail --version | head -n1 | awk '{print $2}'), $(convert -version | head -n1 | cut -d' ' -f2-3), Pillow $(python3 -c 'import PIL; print(PIL.__version__)'), libjpeg-turbo $(dpkg-query -W -f='${Version}' libjpeg62-turbo)."
+    echo "Versions: libvips $(vipsthumbnail --version | head -n1 | awk '{print $2}'), $(convert -version | head -n1 | cut -d' ' -f2-3), Pillow $(/usr/bin/python3 -c 'import PIL; print(PIL.__version__)'), libjpeg-turbo $(dpkg-query -W -f='${Version}' libjpeg62-turbo)."
 } >"$work/machine.md"
 python3 - "$root/BENCHMARKS.md" "$work/table.md" "$work/machine.md" <<'PY'
 import re, sys
