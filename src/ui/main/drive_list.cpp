@@ -1,0 +1,62 @@
+#include "drive_list.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+namespace kalvimo {
+
+DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
+    ReadVolumes();
+    connect(this, &QComboBox::currentIndexChanged, this, &DriveList::Change);
+}
+
+void DriveList::ReadVolumes() {
+    const QString current = Drive();
+    const QSignalBlocker blocker(this);
+    clear();
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        // Mounts of single files (as containers make) are no place to browse.
+        if (!volume.isValid() || !volume.isReady() || !QFileInfo(volume.rootPath()).isDir()) {
+            continue;
+        }
+        const QString root = volume.rootPath();
+        const QString name = volume.name();
+        addItem(name.isEmpty() ? root : root + QStringLiteral("  (") + name + QLatin1Char(')'),
+                root);
+    }
+    setCurrentIndex(findData(current));
+}
+
+QString DriveList::Drive() const {
+    return currentData().toString();
+}
+
+bool DriveList::SetDrive(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < count(); ++i) {
+        const QString root = itemData(i).toString();
+        const bool holds = root == QStringLiteral("/") || absolute == root ||
+                           absolute.startsWith(root + QLatin1Char('/'));
+        if (holds && root.size() > bestLength) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    if (best < 0) {
+        return false;
+    }
+    setCurrentIndex(best);
+    return true;
+}
+
+void DriveList::showPopup() {
+    // Volumes come and go (a card reader, a stick): look again each time the list opens.
+    ReadVolumes();
+    QComboBox::showPopup();
+}
+
+} // namespace kalvimo

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QListWidget>
+
+namespace kalvimo {
+
+// The files of one folder whose names match a pattern of semicolon-separated masks (letter
+// case ignored), several selectable at once.
+class FileList : public QListWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kInitialPattern = "*.jpg;*.jpeg;*.bmp";
+
+    explicit FileList(QWidget* parent = nullptr);
+
+    QString Path() const { return path_; }
+    // Shows the files of path; false, and nothing changes, when it names no folder.
+    bool SetPath(const QString& path);
+    QString Pattern() const { return pattern_; }
+    // Refuses a pattern with no mask in it or with a folder separator; the list is re-read.
+    bool SetPattern(const QString& pattern);
+    // Reads the folder again, keeping the selection of the names that are still there.
+    void Refresh();
+
+    QString Name(int index) const;
+    bool Selected(int index) const;
+
+signals:
+    void Click();
+    void DblClick();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString path_;
+    QString pattern_ = QString::fromLatin1(kInitialPattern);
+};
+
+} // namespace kalvimo

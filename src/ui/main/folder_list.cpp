@@ -1,0 +1,120 @@
+#include "folder_list.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCollator>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+namespace kalvimo {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndent = 12;
+
+class IndentingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem shifted(option);
+        shifted.rect.setLeft(option.rect.left() + Indent(index));
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+    }
+
+private:
+    static int Indent(const QModelIndex& index) { return index.data(kDepthRole).toInt() * kIndent; }
+};
+
+// "/a/b" gives "/", "/a", "/a/b".
+QStringList Ancestry(const QString& path) {
+    QStringList chain{QStringLiteral("/")};
+    QString walked;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        walked += QLatin1Char('/') + part;
+        chain.append(walked);
+    }
+    return chain;
+}
+
+} // namespace
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setItemDelegate(new IndentingDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::OpenEntry);
+}
+
+bool FolderList::SetPath(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir() || !info.isReadable()) {
+        return false;
+    }
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const bool changed = clean != path_;
+    path_ = clean;
+    Refresh();
+    if (changed) {
+        emit Change();
+    }
+    return true;
+}
+
+void FolderList::Refresh() {
+    clear();
+    const QStyle* style = QApplication::style();
+    const QIcon open = style->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style->standardIcon(QStyle::SP_DirClosedIcon);
+    const QStringList chain = Ancestry(path_);
+    for (int depth = 0; depth < chain.size(); ++depth) {
+        const QString& folder = chain[depth];
+        auto* item = new QListWidgetItem(open, depth == 0 ? folder : QDir(folder).dirName(), this);
+        item->setData(kPathRole, folder);
+        item->setData(kDepthRole, depth);
+    }
+    QListWidgetItem* current = item(count() - 1);
+
+    QStringList children =
+        QDir(path_).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::sort(children.begin(), children.end(), collator);
+    for (const QString& child : children) {
+        auto* item = new QListWidgetItem(closed, child, this);
+        item->setData(kPathRole, QDir(path_).filePath(child));
+        item->setData(kDepthRole, static_cast<int>(chain.size()));
+    }
+    setCurrentItem(current);
+}
+
+void FolderList::OpenEntry(QListWidgetItem* item) {
+    if (item != nullptr) {
+        SetPath(item->data(kPathRole).toString());
+    }
+}
+
+void FolderList::mouseReleaseEvent(QMouseEvent* event) {
+    QListWidget::mouseReleaseEvent(event);
+    emit MouseUp(event->button());
+}
+
+void FolderList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        OpenEntry(currentItem());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+} // namespace kalvimo

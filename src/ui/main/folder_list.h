@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QListWidget>
+
+namespace kalvimo {
+
+// The folders from the root down to the current one, then the current folder's subfolders,
+// each indented by its depth. A double-click or Enter on an entry makes it current.
+class FolderList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    QString Path() const { return path_; }
+    // False, and nothing changes, when path names no readable folder.
+    bool SetPath(const QString& path);
+    void Refresh();
+
+signals:
+    void Change();
+    void MouseUp(Qt::MouseButton button);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OpenEntry(QListWidgetItem* item);
+
+    QString path_;
+};
+
+} // namespace kalvimo

@@ -1,0 +1,259 @@
+#include "frm_main.h"
+
+#include "compact_scroller.h"
+#include "file_list.h"
+#include "folder_list.h"
+#include "orvel_progress.h"
+#include "orvel_simple_button.h"
+#include "orvel_tab.h"
+#include "picture_preview.h"
+#include "site.h"
+#include "text_helpers.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+namespace kalvimo {
+
+namespace {
+
+// Design positions, in twips.
+constexpr int kTabLeft = 120;
+constexpr int kTabTop = 120;
+constexpr int kTabWidth = 9615;
+constexpr int kTabHeight = 3855;
+constexpr int kFrameLeft = 240;
+constexpr int kFrameTop = 600;
+constexpr int kFrameWidth = 9375;
+constexpr int kFrameHeight = 3255;
+
+// System colours by their index above 0x80000000.
+constexpr Colour kWindowFrame = 0x80000006;
+constexpr Colour kInactiveBorder = 0x8000000B;
+constexpr Colour kDarkShadow = 0x80000015;
+
+} // namespace
+
+frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& applicationFolder,
+                 QWidget* parent)
+    : QWidget(parent),
+      messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()) {
+    setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
+    setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    pendingOptions_.noDatePrefix.clear();
+    twipsPerPixel = kalvimo::TwipsPerPixel(*this);
+
+    BuildTabs();
+    BuildIntroPage(fraTab[0]);
+    BuildSourcePage(fraTab[1]);
+    BuildDestinationPage(fraTab[2]);
+    BuildOptionsPage(fraTab[3]);
+    BuildLogPage(fraTab[4]);
+    BuildPreview();
+    BuildFolderMenu();
+    Form_Load(applicationFolder);
+}
+
+frmMain::~frmMain() = default;
+
+int frmMain::Pixels(int twips) const {
+    return TwipsToPixels(twips, twipsPerPixel);
+}
+
+void frmMain::Place(QWidget* control, int left, int top, int width, int height) const {
+    control->setGeometry(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
+}
+
+void frmMain::BuildTabs() {
+    oTab = new OrvelTab(this);
+    oTab->setObjectName(QStringLiteral("oTab"));
+    oTab->SetTabStrip(QStringLiteral("Intro,Source,Destination,Options,Log"));
+    oTab->SetDrawFrame(true);
+    oTab->SetBridge(true);
+    oTab->SetFrameColour(kButtonFace);
+    oTab->SetTabColourSelected(kButtonFace);
+    oTab->SetBorder(kWindowFrame);
+    oTab->SetBorderSelected(kDarkShadow);
+    oTab->SetTabColour(kInactiveBorder);
+    oTab->SetBackColour(kButtonFace);
+    Place(oTab, kTabLeft, kTabTop, kTabWidth, kTabHeight);
+    oTab->SetSelected(0);
+    connect(oTab, &OrvelTab::TabClicked, this, &frmMain::oTab_TabClicked);
+
+    for (std::size_t i = 0; i < fraTab.size(); ++i) {
+        fraTab[i] = new QFrame(this);
+        fraTab[i]->setObjectName(QStringLiteral("fraTab(%1)").arg(i));
+    }
+    Place(fraTab[0], kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight);
+}
+
+void frmMain::BuildLogPage(QFrame* page) {
+    txtLog = new QPlainTextEdit(page);
+    txtLog->setObjectName(QStringLiteral("txtLog"));
+    txtLog->setReadOnly(true);
+    txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+}
+
+void frmMain::Form_Load(const QString& applicationFolder) {
+    gDip = std::make_unique<cGdiPlus>();
+    batch_ = std::make_unique<BatchRun>(*this, *gDip);
+    AppPath = QString::fromStdString(AddBackslash(
+        (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
+            .toStdString()));
+    SettingsPath = AppPath + QStringLiteral("Settings.ini");
+    PresetsPath = AppPath + QStringLiteral("presets.txt");
+    FillLists();
+    // Until the settings file is read, both pages start where its defaults would put them.
+    SetFolderLists(AppPath, 0);
+    SetFolderLists(AppPath, 1);
+    StartGdiPlus();
+
+    const QColor frameColour = ToQColor(oTab->FrameColour());
+    for (std::size_t i = 0; i < fraTab.size(); ++i) {
+        QPalette palette = fraTab[i]->palette();
+        palette.setColor(QPalette::Window, frameColour);
+        fraTab[i]->setPalette(palette);
+        fraTab[i]->setAutoFillBackground(true);
+        if (i > 0) {
+            fraTab[i]->setGeometry(fraTab[0]->geometry());
+            fraTab[i]->hide();
+        }
+    }
+    FolderList* destinationFolders = uDir[1];
+    destinationFolders->resize(destinationFolders->width(),
+                               fraTab[0]->height() - destinationFolders->y());
+    FileList* destinationFiles = uFile[1];
+    destinationFiles->resize(fraTab[0]->width() - destinationFiles->x(),
+                             fraTab[0]->height() - destinationFiles->y());
+    txtLog->setGeometry(0, 0, fraTab[0]->width(), fraTab[0]->height());
+
+    const QSize design(oTab->width() + 3 * oTab->x(),
+                       oTab->y() + imgPreview->y() + imgPreview->height());
+    resize(design);
+    // The pages keep their size, so a smaller window would only cut them off.
+    setMinimumSize(design);
+}
+
+void frmMain::StartGdiPlus() {
+    if (!StartImageLibrary()) {
+        ShowMessageBox(QStringLiteral("GDI+ Initialisation Failed."), BoxIcon::Exclamation);
+    }
+}
+
+void frmMain::oTab_TabClicked() {
+    for (QFrame* frame : fraTab) {
+        frame->hide();
+    }
+    const int selected = oTab->Selected();
+    if (selected >= 0 && selected < static_cast<int>(fraTab.size())) {
+        fraTab[static_cast<std::size_t>(selected)]->show();
+    }
+}
+
+void frmMain::ShowMessageBox(const QString& text, BoxIcon icon) {
+    messageBoxes_->Show(this, text, icon, MessageButtons::Ok);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitPreview();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!batch_) {
+        event->accept();
+        return;
+    }
+    // The run and the one-file preview work inside handlers of this window: end them first,
+    // after the picture in hand, and close when they have returned.
+    if (batch_->running() || batch_->fileBusy()) {
+        if (batch_->running() && !batch_->stopRequested()) {
+            batch_->PressProcess();
+        }
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    batch_.reset();
+    gDip.reset();
+    StopImageLibrary();
+    event->accept();
+}
+
+void frmMain::CloseIfPending() {
+    if (closePending_ && batch_ && !batch_->running() && !batch_->fileBusy()) {
+        closePending_ = false;
+        close();
+    }
+}
+
+JobOptions frmMain::Options() {
+    JobOptions options = pendingOptions_;
+    options.sourceFolder = uFile[0]->Path().toStdString();
+    options.destinationFolder = uDir[1]->Path().toStdString();
+    options.newWidth = cs_NewWidth->ScrValue();
+    options.newHeight = cs_NewHeight->ScrValue();
+    options.presetText = cboPresets->currentText().toStdString();
+    options.filterPattern = cboFilter->currentText().toStdString();
+    return options;
+}
+
+int frmMain::SourceFileCount() {
+    return uFile[0]->count();
+}
+
+std::string frmMain::SourceFileName(int index) {
+    return uFile[0]->Name(index).toStdString();
+}
+
+bool frmMain::SourceFileSelected(int index) {
+    return uFile[0]->Selected(index);
+}
+
+void frmMain::AddLogLine(const std::string& line) {
+    const QString text = QString::fromStdString(line);
+    QTextCursor cursor(txtLog->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(txtLog->document()->isEmpty() ? text : QLatin1Char('\n') + text);
+    txtLog->verticalScrollBar()->setValue(txtLog->verticalScrollBar()->maximum());
+}
+
+void frmMain::SetStatus(const std::string& caption) {
+    lblInfo->setText(QString::fromStdString(caption));
+}
+
+void frmMain::SetProcessCaption(const std::string& caption) {
+    // The idle caption keeps its access key.
+    cmdProcess->SetCaption(caption == "Process" ? QStringLiteral("&Process")
+                                                : QString::fromStdString(caption));
+}
+
+void frmMain::SetProgressVisible(bool visible) {
+    op_Main->setVisible(visible);
+}
+
+void frmMain::SetProgress(int value) {
+    op_Main->SetValue(value);
+}
+
+void frmMain::RefreshDestinationList() {
+    uFile[1]->Refresh();
+}
+
+void frmMain::PumpMessages() {
+    QCoreApplication::processEvents();
+}
+
+MessageAnswer frmMain::ShowMessage(const std::string& text, MessageIcon icon,
+                                   MessageButtons buttons) {
+    const BoxIcon boxIcon =
+        icon == MessageIcon::Exclamation ? BoxIcon::Exclamation : BoxIcon::Information;
+    return messageBoxes_->Show(this, QString::fromStdString(text), boxIcon, buttons);
+}
+
+} // namespace kalvimo

@@ -1,0 +1,169 @@
+#pragma once
+
+#include "batch_host.h"
+#include "batch_run.h"
+#include "gdiplus.h"
+#include "job_options.h"
+#include "message_boxes.h"
+
+#include <array>
+#include <memory>
+
+#include <QWidget>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+
+namespace kalvimo {
+
+class CompactScroller;
+class DriveList;
+class FileList;
+class FolderList;
+class OrvelProgress;
+class OrvelSimpleButton;
+class OrvelTab;
+class PicturePreview;
+class XButton;
+
+// The program's window: five pages on a tab strip above a preview. Its controls are the job's
+// live options; it runs the batch through the engine and answers the run's questions.
+// Controls carry their design names as object names ("cboPresets", "uDir(1)").
+class frmMain : public QWidget, public BatchHost {
+    Q_OBJECT
+
+public:
+    // Without message boxes of its own the window shows Qt's; without an application folder it
+    // keeps its files (the presets, the settings, the user guide) beside the executable.
+    explicit frmMain(std::unique_ptr<MessageBoxes> messageBoxes = nullptr,
+                     const QString& applicationFolder = {}, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Target width over target height, recomputed on every change of either.
+    float ImageScale = 0;
+
+    // The options whose controls come with the options panel, in their design state; the run
+    // reads them from here.
+    JobOptions& PendingOptions() { return pendingOptions_; }
+    const BatchRun& Batch() const { return *batch_; }
+
+    JobOptions Options() override;
+    CropBox CropRectangle() override { return cropBox_; }
+    int TwipsPerPixel() override { return twipsPerPixel; }
+    int SourceFileCount() override;
+    std::string SourceFileName(int index) override;
+    bool SourceFileSelected(int index) override;
+    void AddLogLine(const std::string& line) override;
+    void SetStatus(const std::string& caption) override;
+    void SetProcessCaption(const std::string& caption) override;
+    void SetProgressVisible(bool visible) override;
+    void SetProgress(int value) override;
+    void RefreshDestinationList() override;
+    void PumpMessages() override;
+    MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
+                              MessageButtons buttons) override;
+    bool CropDialogVisible() override { return false; }
+    // No crop dialog yet: the picture is never skipped.
+    bool PromptCustomCrop(const Canvas& /*picture*/) override { return false; }
+    void ShowSourcePicture(const Canvas& /*picture*/) override {}
+    void ShowTargetPicture(const Canvas& /*picture*/) override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void oTab_TabClicked();
+    void lblLink_Click();
+    void lblStart_Click();
+
+    void cboPresets_Click();
+    void cmdSwap_Click();
+    void cs_NewWidth_ScrollChange();
+    void cs_NewHeight_ScrollChange();
+    void cmdProcess_Click();
+
+    void uDrive_Change(int index);
+    void uDir_Change(int index);
+    void uDir_MouseUp(int index, Qt::MouseButton button);
+    void uFile_Click(int index);
+    void uFile_DblClick(int index);
+    void cboFilter_Click();
+    void cboFilter_Validate();
+    void mnOpenFolder_Click();
+    void mnCopyFolder_Click();
+    void mnUseClip_Click();
+
+private:
+    void BuildTabs();
+    void BuildIntroPage(QFrame* page);
+    void BuildSourcePage(QFrame* page);
+    void BuildDestinationPage(QFrame* page);
+    void BuildOptionsPage(QFrame* page);
+    void BuildLogPage(QFrame* page);
+    void BuildPreview();
+    void BuildFolderMenu();
+    void Form_Load(const QString& applicationFolder);
+
+    // Places a control at a design position given in twips.
+    void Place(QWidget* control, int left, int top, int width, int height) const;
+    int Pixels(int twips) const;
+
+    void FillLists();
+    void StartGdiPlus();
+    void ApplyFilter();
+    void SetFolderLists(const QString& path, int index);
+    void FitPreview();
+    void ShowMessageBox(const QString& text, BoxIcon icon);
+    // Ends the close that waited for the run or the one-file preview to finish.
+    void CloseIfPending();
+
+    std::unique_ptr<MessageBoxes> messageBoxes_;
+    std::unique_ptr<cGdiPlus> gDip;
+    std::unique_ptr<BatchRun> batch_;
+    JobOptions pendingOptions_;
+    CropBox cropBox_;
+
+    int twipsPerPixel = 15;
+    QString AppPath;
+    QString SettingsPath;
+    QString PresetsPath;
+    bool filterBusy = false;
+    int menuListIndex = 0;
+    int previewWidth = 0;
+    int previewHeight = 0;
+    int previewZoom = 100;
+    QString previewInfo;
+    bool closePending_ = false;
+
+    OrvelTab* oTab = nullptr;
+    std::array<QFrame*, 5> fraTab{};
+    QLabel* lblLink = nullptr;
+    QLabel* lblStart = nullptr;
+
+    std::array<DriveList*, 2> uDrive{};
+    std::array<FolderList*, 2> uDir{};
+    std::array<FileList*, 2> uFile{};
+    QComboBox* cboFilter = nullptr;
+    QMenu* mnDir = nullptr;
+
+    QComboBox* cboPresets = nullptr;
+    CompactScroller* cs_NewWidth = nullptr;
+    CompactScroller* cs_NewHeight = nullptr;
+    XButton* cmdSwap = nullptr;
+    OrvelSimpleButton* cmdProcess = nullptr;
+    OrvelProgress* op_Main = nullptr;
+    QLabel* lblInfo = nullptr;
+
+    QPlainTextEdit* txtLog = nullptr;
+
+    PicturePreview* imgPreview = nullptr;
+    QLabel* lblPreview = nullptr;
+};
+
+} // namespace kalvimo

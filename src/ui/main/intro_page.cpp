@@ -1,0 +1,91 @@
+#include "artwork.h"
+#include "frm_main.h"
+#include "orvel_tab.h"
+#include "site.h"
+
+#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QUrl>
+
+namespace kalvimo {
+
+namespace {
+
+QLabel* MakeLink(QWidget* page, const QString& name, const QString& text, const QString& tip) {
+    auto* link = new QLabel(text, page);
+    link->setObjectName(name);
+    link->setToolTip(tip);
+    link->setCursor(Qt::PointingHandCursor);
+    QFont font = link->font();
+    font.setUnderline(true);
+    link->setFont(font);
+    QPalette palette = link->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x1A, 0x4F, 0xA0));
+    link->setPalette(palette);
+    return link;
+}
+
+} // namespace
+
+void frmMain::BuildIntroPage(QFrame* page) {
+    auto* Image1 = new QLabel(page);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(IntroArtwork(devicePixelRatioF()));
+    Image1->setToolTip(
+        QStringLiteral("From digital camera to digital picture frame, Kalvimo makes it simple!"));
+    Place(Image1, 120, 240, 5670, 2715);
+
+    auto* shpIntro = new QFrame(page);
+    shpIntro->setObjectName(QStringLiteral("shpIntro"));
+    shpIntro->setFrameShape(QFrame::StyledPanel);
+    shpIntro->setFrameShadow(QFrame::Sunken);
+    Place(shpIntro, 5970, 240, 3285, 2715);
+
+    auto* lblIntro = new QLabel(
+        QStringLiteral("Kalvimo makes resizing images a breeze. It has many uses and is ideal for "
+                       "converting multiple files for Digital Picture Frames, MP3 players or any "
+                       "other devices with image viewing capabilities. Have fun!"),
+        page);
+    lblIntro->setObjectName(QStringLiteral("lblIntro"));
+    lblIntro->setWordWrap(true);
+    lblIntro->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Place(lblIntro, 6120, 360, 3015, 1560);
+
+    lblStart =
+        MakeLink(page, QStringLiteral("lblStart"), QStringLiteral("Click to view the User Guide"),
+                 QStringLiteral("Go to the Source tab"));
+    Place(lblStart, 6120, 2040, 3015, 300);
+    lblLink = MakeLink(page, QStringLiteral("lblLink"), kMakerWebAddress,
+                       QStringLiteral("Visit our website"));
+    Place(lblLink, 6120, 2460, 3015, 300);
+    lblStart->installEventFilter(this);
+    lblLink->installEventFilter(this);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == lblLink) {
+            lblLink_Click();
+            return true;
+        }
+        if (watched == lblStart) {
+            lblStart_Click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::lblLink_Click() {
+    QDesktopServices::openUrl(QUrl(kMakerWebAddress));
+}
+
+void frmMain::lblStart_Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(AppPath + QStringLiteral("user-guide.pdf")));
+    oTab->SelectTabManually(1);
+}
+
+} // namespace kalvimo

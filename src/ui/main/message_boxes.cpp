@@ -1,0 +1,33 @@
+#include "message_boxes.h"
+
+#include <QMessageBox>
+
+namespace kalvimo {
+
+MessageAnswer QtMessageBoxes::Show(QWidget* owner, const QString& text, BoxIcon icon,
+                                   MessageButtons buttons) {
+    QMessageBox box(owner);
+    box.setWindowTitle(QStringLiteral("Kalvimo"));
+    box.setText(text);
+    switch (icon) {
+    case BoxIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case BoxIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case BoxIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    }
+    if (buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::No ? MessageAnswer::No : MessageAnswer::Yes;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+} // namespace kalvimo

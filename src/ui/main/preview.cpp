@@ -1,0 +1,88 @@
+#include "artwork.h"
+#include "canvas_image.h"
+#include "file_list.h"
+#include "frm_main.h"
+#include "picture_preview.h"
+#include "rounding.h"
+#include "text_helpers.h"
+#include "upright_loader.h"
+
+#include <algorithm>
+
+#include <QLabel>
+
+namespace kalvimo {
+
+void frmMain::BuildPreview() {
+    imgPreview = new PicturePreview(this);
+    imgPreview->setObjectName(QStringLiteral("imgPreview"));
+    imgPreview->SetPicture(PlaceholderPreview(devicePixelRatioF()));
+    Place(imgPreview, 120, 4080, 2925, 2835);
+
+    lblPreview = new QLabel(QStringLiteral("Preview Image"), this);
+    lblPreview->setObjectName(QStringLiteral("lblPreview"));
+    lblPreview->setAutoFillBackground(true);
+    lblPreview->adjustSize();
+    lblPreview->move(Pixels(960), Pixels(4080));
+    lblPreview->raise();
+}
+
+void frmMain::uFile_Click(int index) {
+    if (!Options().previewOnClick) {
+        return;
+    }
+    const FileList* list = uFile[static_cast<std::size_t>(index)];
+    const QListWidgetItem* current = list->currentItem();
+    if (current == nullptr) {
+        return;
+    }
+    imgPreview->hide();
+    const QString name = current->text();
+    const std::string path = AddBackslash(list->Path().toStdString()) + name.toStdString();
+    Canvas picture;
+    Canvas scratch;
+    std::string error;
+    if (!LoadUprightPicture(path, picture, scratch, Options().backColour, error)) {
+        return;
+    }
+    imgPreview->SetPicture(ToQImage(picture));
+    previewWidth = picture.Width() * twipsPerPixel;
+    previewHeight = picture.Height() * twipsPerPixel;
+    const auto pixels = [this](int twips) {
+        return QString::number(static_cast<double>(twips) / twipsPerPixel);
+    };
+    previewInfo = (index == 0 ? QStringLiteral("Source: ") : QStringLiteral("Destination: ")) +
+                  name + QLatin1Char(' ') + pixels(previewWidth) + QLatin1Char('x') +
+                  pixels(previewHeight);
+    FitPreview();
+    imgPreview->show();
+}
+
+void frmMain::FitPreview() {
+    if (previewWidth < 1 || previewHeight < 1) {
+        return;
+    }
+    const int availableWidth = (width() - imgPreview->x()) * twipsPerPixel;
+    const int availableHeight = (height() - imgPreview->y()) * twipsPerPixel;
+    previewZoom = 100;
+    const float sx = static_cast<float>(availableWidth) / static_cast<float>(previewWidth);
+    const float sy = static_cast<float>(availableHeight) / static_cast<float>(previewHeight);
+    const QSize natural = imgPreview->NaturalSize();
+    const float scale = sx < sy ? sx : sy;
+    if (scale < 1) {
+        imgPreview->resize(static_cast<int>(RoundHalfEven(scale * natural.width())),
+                           static_cast<int>(RoundHalfEven(scale * natural.height())));
+        previewZoom = static_cast<int>(RoundHalfEven(scale * 100));
+    } else {
+        // A window grown again after a shrink shows the picture whole once more.
+        imgPreview->resize(natural);
+    }
+    lblPreview->setText(QLatin1Char(' ') + previewInfo + QStringLiteral(" at ") +
+                        QString::number(previewZoom) + QStringLiteral("% "));
+    lblPreview->adjustSize();
+    // Centred over the preview, and never pushed out of the window by a long caption.
+    lblPreview->move(imgPreview->x() + std::max(0, (imgPreview->width() - lblPreview->width()) / 2),
+                     lblPreview->y());
+}
+
+} // namespace kalvimo

@@ -1,0 +1,152 @@
+#include "codecs/picture_decoder.h"
+#include "main_window_support.h"
+
+#include <QTimer>
+
+namespace kalvimo {
+namespace {
+
+using testing::Entries;
+using testing::WindowTest;
+using testing::WritePicture;
+using testing::WriteText;
+
+class WindowRunTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(source.isValid());
+        ASSERT_TRUE(destination.isValid());
+        const QDir folder(source.path());
+        WritePicture(folder.filePath("a.jpg"), 300, 200);
+        WritePicture(folder.filePath("b.bmp"), 200, 300);
+        WriteText(folder.filePath("c.jpg"), "no picture in here");
+        WritePicture(folder.filePath("d.jpg"), 100, 100);
+        Start();
+        GoTo(0, source.path());
+        GoTo(1, destination.path());
+        Presets().setCurrentIndex(Presets().findText("QVGA : 320x240"));
+        QObject::connect(&Find<OrvelProgress>("op_Main"), &OrvelProgress::PropertyChanged,
+                         [this] { progress.push_back(Find<OrvelProgress>("op_Main").Value()); });
+        ClickTab(3);
+    }
+    QString Source(const QString& name) const { return QDir(source.path()).filePath(name); }
+    QString Output(const QString& name) const { return QDir(destination.path()).filePath(name); }
+    QStringList LogLines() const {
+        const QString text = Find<QPlainTextEdit>("txtLog").toPlainText();
+        return text.isEmpty() ? QStringList() : text.split('\n');
+    }
+    void Process() const {
+        QTest::mouseClick(&Find<OrvelSimpleButton>("cmdProcess"), Qt::LeftButton);
+    }
+    QSize OutputSize(const QString& name) const {
+        Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(DecodePictureFile(Output(name).toStdString(), canvas, 0, error)) << error;
+        return {canvas.Width(), canvas.Height()};
+    }
+
+    QTemporaryDir source;
+    QTemporaryDir destination;
+    std::vector<int> progress;
+};
+
+TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
+    Files(0).selectAll();
+    Process();
+    EXPECT_EQ(LogLines(),
+              QStringList({"Saved file: " + Output("a.jpg"), "Saved file: " + Output("b.bmp"),
+                           "Error processing file: c.jpg", "Saved file: " + Output("d.jpg")}));
+    EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75, 100}));
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete."}));
+    EXPECT_EQ(script->shown[0].icon, BoxIcon::Information);
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished processing d.jpg"));
+    EXPECT_EQ(Find<OrvelSimpleButton>("cmdProcess").Caption(), QStringLiteral("&Process"));
+    EXPECT_FALSE(Find<OrvelProgress>("op_Main").isVisible());
+    EXPECT_FALSE(window->Batch().running());
+    EXPECT_EQ(OutputSize("a.jpg"), QSize(320, 240));
+    EXPECT_EQ(OutputSize("b.bmp"), QSize(320, 240));
+    // The destination list shows what was written.
+    EXPECT_EQ(Entries(Files(1)), QStringList({"a.jpg", "b.bmp", "d.jpg"}));
+
+    // A second run meets the files it wrote and renames around them.
+    script->shown.clear();
+    Files(0).clearSelection();
+    Files(0).item(0)->setSelected(true);
+    Process();
+    EXPECT_EQ(LogLines().mid(4),
+              QStringList({"Renamed file: a.jpg to aa.jpg", "Saved file: " + Output("aa.jpg")}));
+}
+
+TEST_F(WindowRunTest, NothingSelectedEndsAtOnceWithAWarning) {
+    Files(0).clearSelection();
+    Process();
+    ASSERT_EQ(script->shown.size(), 1u);
+    EXPECT_EQ(script->shown[0].text,
+              QStringLiteral("No images are selected in the Source folder."));
+    EXPECT_EQ(script->shown[0].icon, BoxIcon::Exclamation);
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_EQ(Find<OrvelSimpleButton>("cmdProcess").Caption(), QStringLiteral("&Process"));
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
+}
+
+TEST_F(WindowRunTest, ProcessButtonStopsTheRunAfterThePictureInHand) {
+    Files(0).selectAll();
+    OrvelSimpleButton& button = Find<OrvelSimpleButton>("cmdProcess");
+    QString captionDuringRun;
+    // Pressed again while the run lets the window handle its events.
+    QTimer::singleShot(0, [&] {
+        captionDuringRun = button.Caption();
+        QTest::mouseClick(&button, Qt::LeftButton);
+    });
+    Process();
+    EXPECT_EQ(captionDuringRun, QStringLiteral("Stop"));
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.jpg")}));
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process has been aborted."}));
+    EXPECT_EQ(button.Caption(), QStringLiteral("&Process"));
+
+    // The next run goes to its end.
+    script->shown.clear();
+    window->PendingOptions().overwrite = true;
+    Process();
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete."}));
+    EXPECT_EQ(LogLines().size(), 5);
+}
+
+TEST_F(WindowRunTest, ClosingDuringARunStopsItThenCloses) {
+    Files(0).selectAll();
+    QTimer::singleShot(0, [this] { window->close(); });
+    Process();
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.jpg")}));
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process has been aborted."}));
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothing) {
+    ClickTab(1);
+    FileList& files = Files(0);
+    const QRect entry = files.visualItemRect(files.item(0));
+    // A user's double-click: a click, then the second press.
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, entry.center());
+    bool disabledDuringRun = false;
+    QTimer::singleShot(0, [&] { disabledDuringRun = !files.isEnabled(); });
+    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, entry.center());
+    EXPECT_TRUE(disabledDuringRun);
+    EXPECT_TRUE(files.isEnabled());
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
+    EXPECT_EQ(window->Batch().picDest().Width(), 320);
+
+    // A file that is no picture: its one log line, and still nothing written.
+    const QPoint third = files.visualItemRect(files.item(2)).center();
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, third);
+    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, third);
+    EXPECT_EQ(LogLines(), QStringList({"Error processing file: c.jpg"}));
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Error processing c.jpg"));
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
+    EXPECT_TRUE(script->shown.empty());
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,253 @@
+#include "main_window_support.h"
+
+#include <QAbstractItemView>
+
+namespace kalvimo {
+namespace {
+
+using testing::Entries;
+using testing::WindowTest;
+using testing::WritePicture;
+using testing::WriteText;
+
+// A folder with pictures of several kinds, a text file and two subfolders.
+class BrowsingTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(pictures.isValid());
+        const QDir folder(pictures.path());
+        WritePicture(folder.filePath("a.jpg"), 64, 48);
+        WritePicture(folder.filePath("B.JPEG"), 64, 48);
+        WritePicture(folder.filePath("c.gif"), 64, 48);
+        WritePicture(folder.filePath("d.bmp"), 64, 48);
+        WritePicture(folder.filePath("e.png"), 64, 48);
+        WriteText(folder.filePath("notes.txt"), "not a picture");
+        ASSERT_TRUE(folder.mkpath("holiday/day one"));
+        ASSERT_TRUE(folder.mkpath("Archive"));
+        WritePicture(folder.filePath("holiday/beach.jpg"), 64, 48);
+        Start();
+    }
+    QString Path(const QString& name) const {
+        return QDir::cleanPath(QDir(pictures.path()).filePath(name));
+    }
+    void ChooseFilter(int index) const { Filter().setCurrentIndex(index); }
+    void TypeFilter(const QString& pattern) const {
+        QComboBox& filter = Filter();
+        filter.lineEdit()->setFocus();
+        filter.lineEdit()->selectAll();
+        QTest::keyClicks(filter.lineEdit(), pattern);
+        QTest::keyClick(filter.lineEdit(), Qt::Key_Return);
+    }
+    QPoint ItemCentre(const QListWidget& list, const QString& text) const {
+        const QList<QListWidgetItem*> found = list.findItems(text, Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1) << text.toStdString();
+        return list.visualItemRect(found.value(0)).center();
+    }
+
+    QTemporaryDir pictures;
+};
+
+TEST_F(BrowsingTest, FolderListShowsThePathAndTheSubfoldersAndMovesTheFiles) {
+    GoTo(0, pictures.path());
+    FolderList& folders = Folders(0);
+    FileList& files = Files(0);
+    EXPECT_EQ(folders.Path(), Path("."));
+    EXPECT_EQ(files.Path(), Path("."));
+    const QStringList shown = Entries(folders);
+    const QStringList parts = Path(".").split('/', Qt::SkipEmptyParts);
+    ASSERT_EQ(shown.size(), parts.size() + 3);
+    EXPECT_EQ(shown.first(), QStringLiteral("/"));
+    EXPECT_EQ(shown.mid(1, parts.size()), parts);
+    // Subfolders follow the path's own folders, in name order regardless of case.
+    EXPECT_EQ(shown.mid(parts.size() + 1), QStringList({"Archive", "holiday"}));
+    EXPECT_EQ(folders.currentItem()->text(), parts.last());
+    EXPECT_EQ(Entries(files), QStringList({"a.jpg", "B.JPEG", "d.bmp"}));
+
+    // Opening a subfolder moves the file list with it; the other page stays.
+    ClickTab(1);
+    const QPoint holiday = ItemCentre(folders, "holiday");
+    QTest::mouseClick(folders.viewport(), Qt::LeftButton, {}, holiday);
+    QTest::mouseDClick(folders.viewport(), Qt::LeftButton, {}, holiday);
+    EXPECT_EQ(folders.Path(), Path("holiday"));
+    EXPECT_EQ(files.Path(), Path("holiday"));
+    EXPECT_EQ(Entries(files), QStringList({"beach.jpg"}));
+    EXPECT_EQ(Entries(folders).mid(parts.size() + 2), QStringList({"day one"}));
+    EXPECT_NE(Files(1).Path(), Path("holiday"));
+    EXPECT_EQ(window->Options().sourceFolder, Path("holiday").toStdString());
+
+    // And back up through the path.
+    folders.setCurrentRow(static_cast<int>(parts.size()));
+    QTest::keyClick(&folders, Qt::Key_Return);
+    EXPECT_EQ(files.Path(), Path("."));
+
+    // The drive list shows the volume that holds the folder.
+    const DriveList& drive = Find<DriveList>("uDrive(0)");
+    EXPECT_FALSE(drive.Drive().isEmpty());
+    EXPECT_TRUE(Path(".").startsWith(drive.Drive()));
+}
+
+TEST_F(BrowsingTest, FiltersApplyToBothFileListsAndABadPatternIsTakenBack) {
+    GoTo(0, pictures.path());
+    GoTo(1, pictures.path());
+    ChooseFilter(2);
+    EXPECT_EQ(Entries(Files(0)), QStringList({"c.gif"}));
+    EXPECT_EQ(Entries(Files(1)), QStringList({"c.gif"}));
+    ChooseFilter(0);
+    EXPECT_EQ(Entries(Files(0)), QStringList({"a.jpg", "B.JPEG", "c.gif", "d.bmp"}));
+
+    // A mask of the user's own, in any letter case, applied on leaving the box.
+    TypeFilter("*.PNG;*.txt");
+    EXPECT_EQ(Filter().currentText(), QStringLiteral("*.PNG;*.txt"));
+    EXPECT_EQ(Entries(Files(0)), QStringList({"e.png", "notes.txt"}));
+    EXPECT_EQ(Entries(Files(1)), QStringList({"e.png", "notes.txt"}));
+    EXPECT_EQ(window->Options().filterPattern, "*.PNG;*.txt");
+
+    // Choosing the listed entry that is already current applies it again.
+    ChooseFilter(0);
+    TypeFilter("*.gif");
+    ClickTab(1);
+    QComboBox& filter = Filter();
+    filter.showPopup();
+    QAbstractItemView* view = filter.view();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(0, 0)).center());
+    EXPECT_EQ(filter.currentText(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
+    EXPECT_EQ(Entries(Files(0)), QStringList({"a.jpg", "B.JPEG", "c.gif", "d.bmp"}));
+
+    // Patterns a list cannot take give the box and the lists their last pattern back.
+    for (const QString& bad : {QStringLiteral(" ; "), QStringLiteral("holiday/*.jpg")}) {
+        TypeFilter(bad);
+        EXPECT_EQ(Filter().currentText(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
+        EXPECT_EQ(Files(0).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
+        EXPECT_EQ(Files(1).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
+        EXPECT_EQ(Files(0).count(), 4);
+    }
+}
+
+TEST_F(BrowsingTest, FolderMenuCopiesAndUsesTheClipboard) {
+    GoTo(1, Path("holiday"));
+    EXPECT_EQ(Files(1).Path(), Path("holiday"));
+
+    UseMenu(1, "mnCopyFolder");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), Path("holiday"));
+    UseMenu(0, "mnUseClip");
+    EXPECT_EQ(Folders(0).Path(), Path("holiday"));
+    EXPECT_EQ(Entries(Files(0)), QStringList({"beach.jpg"}));
+
+    // Text that names nothing, or no text at all, leaves the lists where they are.
+    QGuiApplication::clipboard()->setText(Path("no such folder"));
+    UseMenu(0, "mnUseClip");
+    QGuiApplication::clipboard()->clear();
+    UseMenu(0, "mnUseClip");
+    EXPECT_EQ(Folders(0).Path(), Path("holiday"));
+
+    // A file's path, or a file manager's address, goes to the folder it names.
+    QGuiApplication::clipboard()->setText(Path("a.jpg"));
+    UseMenu(0, "mnUseClip");
+    EXPECT_EQ(Folders(0).Path(), Path("."));
+    QGuiApplication::clipboard()->setText(QUrl::fromLocalFile(Path("holiday")).toString() + "\n");
+    UseMenu(0, "mnUseClip");
+    EXPECT_EQ(Folders(0).Path(), Path("holiday"));
+
+    testing::OpenedUrls opened;
+    UseMenu(0, "mnOpenFolder");
+    EXPECT_EQ(opened.urls, QList<QUrl>({QUrl::fromLocalFile(Path("holiday"))}));
+    // A left click opens no menu.
+    Find<QMenu>("mnDir").close();
+    QTest::mouseRelease(Folders(0).viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
+}
+
+TEST_F(BrowsingTest, DoubleClickOnTheDestinationListReadsItAgain) {
+    GoTo(1, pictures.path());
+    const QStringList before = Entries(Files(1));
+    WritePicture(QDir(pictures.path()).filePath("new.jpg"), 8, 8);
+    EXPECT_EQ(Entries(Files(1)), before);
+    ClickTab(2);
+    const QPoint first = ItemCentre(Files(1), "a.jpg");
+    QTest::mouseClick(Files(1).viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(Files(1).viewport(), Qt::LeftButton, {}, first);
+    EXPECT_EQ(Entries(Files(1)), QStringList({"a.jpg", "B.JPEG", "d.bmp", "new.jpg"}));
+}
+
+class PreviewTest : public BrowsingTest {
+protected:
+    void SetUp() override {
+        BrowsingTest::SetUp();
+        const QDir folder(pictures.path());
+        WritePicture(folder.filePath("big.jpg"), 4000, 3000);
+        WritePicture(folder.filePath("small.bmp"), 120, 90);
+        GoTo(0, pictures.path());
+        GoTo(1, pictures.path());
+        ChooseFilter(4);
+    }
+    void Click(int list, const QString& name) const {
+        ClickTab(list + 1);
+        FileList& files = Files(list);
+        QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, ItemCentre(files, name));
+    }
+    QString Caption() const { return Find<QLabel>("lblPreview").text(); }
+    PicturePreview& Preview() const { return Find<PicturePreview>("imgPreview"); }
+};
+
+TEST_F(PreviewTest, WithPreviewOffAClickOnlySelects) {
+    const QImage placeholder = Preview().Picture();
+    Click(0, "big.jpg");
+    EXPECT_TRUE(Files(0).Selected(Files(0).currentRow()));
+    EXPECT_EQ(Caption(), QStringLiteral("Preview Image"));
+    EXPECT_EQ(Preview().Picture(), placeholder);
+    EXPECT_EQ(Preview().size(), QSize(195, 189));
+}
+
+TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
+    window->PendingOptions().previewOnClick = true;
+    // 800 x 400 pixels to the right of and below the preview's corner.
+    window->resize(808, 672);
+    Click(0, "big.jpg");
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: big.jpg 4000x3000 at 13% "));
+    EXPECT_TRUE(Preview().isVisible());
+    EXPECT_EQ(Preview().size(), QSize(533, 400));
+    const QLabel& caption = Find<QLabel>("lblPreview");
+    EXPECT_LE(std::abs(caption.geometry().center().x() - Preview().geometry().center().x()), 1);
+
+    // A larger window refits the same picture.
+    window->resize(1208, 872);
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: big.jpg 4000x3000 at 20% "));
+    EXPECT_EQ(Preview().size(), QSize(800, 600));
+
+    Click(1, "small.bmp");
+    EXPECT_EQ(Caption(), QStringLiteral(" Destination: small.bmp 120x90 at 100% "));
+    EXPECT_EQ(Preview().size(), QSize(120, 90));
+    // The caption is longer than the picture is wide: it starts at the picture's edge.
+    EXPECT_EQ(caption.x(), Preview().x());
+}
+
+TEST_F(PreviewTest, AGrownWindowShowsAShrunkPictureWholeAgain) {
+    window->PendingOptions().previewOnClick = true;
+    window->resize(1208, 872);
+    WritePicture(QDir(pictures.path()).filePath("mid.jpg"), 700, 500);
+    Files(0).Refresh();
+    Click(0, "mid.jpg");
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 100% "));
+    window->resize(665, 469);
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 39% "));
+    window->resize(1208, 872);
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 100% "));
+    EXPECT_EQ(Preview().size(), QSize(700, 500));
+}
+
+TEST_F(PreviewTest, AFileThatIsNoPictureHidesThePreviewSilently) {
+    window->PendingOptions().previewOnClick = true;
+    Click(0, "small.bmp");
+    EXPECT_TRUE(Preview().isVisible());
+    Click(0, "notes.txt");
+    EXPECT_FALSE(Preview().isVisible());
+    EXPECT_TRUE(script->shown.empty());
+    Click(0, "a.jpg");
+    EXPECT_TRUE(Preview().isVisible());
+    EXPECT_EQ(Caption(), QStringLiteral(" Source: a.jpg 64x48 at 100% "));
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "canvas.h"
+#include "compact_scroller.h"
+#include "drive_list.h"
+#include "file_list.h"
+#include "folder_list.h"
+#include "frm_main.h"
+#include "gdiplus.h"
+#include "message_boxes.h"
+#include "orvel_progress.h"
+#include "orvel_simple_button.h"
+#include "orvel_tab.h"
+#include "picture_preview.h"
+#include "xbutton.h"
+
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{' << texts.join(QStringLiteral("|")).toStdString() << '}';
+}
+
+namespace kalvimo::testing {
+
+// One application for the whole run, gone before the program's statics are torn down.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        application_ = std::make_unique<QApplication>(argc_, argv_);
+        QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[18] = "main_window_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+inline ::testing::Environment* const kApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+struct ShownMessage {
+    QString text;
+    BoxIcon icon = BoxIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// Records every message box and answers the questions from a script (No when it runs out).
+class ScriptedMessageBoxes : public MessageBoxes {
+public:
+    std::vector<ShownMessage> shown;
+    std::deque<MessageAnswer> answers;
+    // Runs while the box would be on the screen.
+    std::function<void(const QString&)> whileShown;
+
+    MessageAnswer Show(QWidget* /*owner*/, const QString& text, BoxIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({text, icon, buttons});
+        if (whileShown) {
+            whileShown(text);
+        }
+        if (buttons == MessageButtons::Ok) {
+            return MessageAnswer::Ok;
+        }
+        if (answers.empty()) {
+            return MessageAnswer::No;
+        }
+        const MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    QStringList Texts() const {
+        QStringList texts;
+        for (const ShownMessage& message : shown) {
+            texts.append(message.text);
+        }
+        return texts;
+    }
+};
+
+// Catches what the window opens with the desktop's "open", so no program starts.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+
+public:
+    OpenedUrls() {
+        for (const char* scheme : {"file", "http", "https"}) {
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+        }
+    }
+    ~OpenedUrls() override {
+        for (const char* scheme : {"file", "http", "https"}) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
+    OpenedUrls(const OpenedUrls&) = delete;
+    OpenedUrls& operator=(const OpenedUrls&) = delete;
+
+    QList<QUrl> urls;
+
+public slots:
+    void Open(const QUrl& url) { urls.append(url); }
+};
+
+// A picture file of the given size, written by the engine's encoder.
+inline void WritePicture(const QString& path, int width, int height, Colour colour = 0x3366CC) {
+    cGdiPlus encoder;
+    ASSERT_TRUE(encoder.PictureBoxToFile(Canvas(width, height, colour), path.toStdString(), 85))
+        << path.toStdString();
+}
+
+inline void WriteText(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+inline QStringList Entries(const QComboBox& box) {
+    QStringList entries;
+    for (int i = 0; i < box.count(); ++i) {
+        entries.append(box.itemText(i));
+    }
+    return entries;
+}
+
+inline QStringList Entries(const QListWidget& list) {
+    QStringList entries;
+    for (int i = 0; i < list.count(); ++i) {
+        entries.append(list.item(i)->text());
+    }
+    return entries;
+}
+
+// A window started over its own application folder, with scripted message boxes.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(appFolder.isValid()); }
+
+    void Start() {
+        auto boxes = std::make_unique<ScriptedMessageBoxes>();
+        script = boxes.get();
+        window = std::make_unique<frmMain>(std::move(boxes), appFolder.path());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    template <typename Control> Control& Find(const QString& name) const {
+        auto* control = window->findChild<Control*>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return *control;
+    }
+    QFrame& Page(int index) const { return Find<QFrame>(QStringLiteral("fraTab(%1)").arg(index)); }
+    FolderList& Folders(int index) const {
+        return Find<FolderList>(QStringLiteral("uDir(%1)").arg(index));
+    }
+    FileList& Files(int index) const {
+        return Find<FileList>(QStringLiteral("uFile(%1)").arg(index));
+    }
+    CompactScroller& NewWidth() const { return Find<CompactScroller>("cs_NewWidth"); }
+    CompactScroller& NewHeight() const { return Find<CompactScroller>("cs_NewHeight"); }
+    QComboBox& Presets() const { return Find<QComboBox>("cboPresets"); }
+    QComboBox& Filter() const { return Find<QComboBox>("cboFilter"); }
+
+    void ClickTab(int index) const {
+        OrvelTab& tab = Find<OrvelTab>("oTab");
+        QTest::mouseClick(&tab, Qt::LeftButton, {}, tab.TabRect(index).center());
+    }
+
+    // The folder menu, opened with the right button on a folder list.
+    void OpenFolderMenu(int index) const {
+        FolderList& folders = Folders(index);
+        QTest::mouseRelease(folders.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+        QMenu& menu = Find<QMenu>("mnDir");
+        EXPECT_TRUE(menu.isVisible());
+        menu.close();
+    }
+    void UseMenu(int index, const char* item) const {
+        OpenFolderMenu(index);
+        Find<QAction>(QString::fromLatin1(item)).trigger();
+    }
+    // Moves a page's lists to a folder the way a user can: through the clipboard.
+    void GoTo(int index, const QString& folder) const {
+        QGuiApplication::clipboard()->setText(folder);
+        UseMenu(index, "mnUseClip");
+    }
+
+    QTemporaryDir appFolder;
+    ScriptedMessageBoxes* script = nullptr;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace kalvimo::testing

@@ -1,0 +1,262 @@
+#include "main_window_support.h"
+#include "presets.h"
+#include "site.h"
+
+#include <QScreen>
+
+namespace kalvimo {
+namespace {
+
+using testing::Entries;
+using testing::WindowTest;
+using testing::WriteText;
+
+class StartUpTest : public WindowTest {};
+
+TEST_F(StartUpTest, WithoutPresetFileTheBuiltInListsAreFilledAndNothingIsChosen) {
+    Start();
+    QStringList builtIn;
+    for (const std::string_view entry : kBuiltInPresets) {
+        builtIn.append(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
+    }
+    EXPECT_EQ(Entries(Presets()), builtIn);
+    EXPECT_EQ(Presets().currentIndex(), -1);
+    EXPECT_EQ(Entries(Filter()),
+              QStringList({"*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*"}));
+    EXPECT_EQ(Filter().currentText(), QString());
+    EXPECT_EQ(Files(0).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp"));
+    // The design size, untouched by any preset.
+    EXPECT_EQ(NewWidth().ScrValue(), 800);
+    EXPECT_EQ(NewHeight().ScrValue(), 600);
+    EXPECT_FLOAT_EQ(window->ImageScale, 800.0f / 600.0f);
+    EXPECT_TRUE(script->shown.empty());
+
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kalvimo - example.com"));
+    EXPECT_EQ(Find<OrvelTab>("oTab").Selected(), 0);
+    EXPECT_TRUE(Page(0).isVisible());
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_FALSE(Page(i).isVisible()) << i;
+        EXPECT_EQ(Page(i).geometry(), Page(0).geometry());
+    }
+    // 9975 x 7035 twips: the tab strip with a margin either side, and the preview below it.
+    EXPECT_EQ(window->size(), QSize(665, 469));
+    EXPECT_EQ(Page(0).geometry(), QRect(16, 40, 625, 217));
+    const QString appPath = QDir::cleanPath(appFolder.path());
+    EXPECT_EQ(Folders(0).Path(), appPath);
+    EXPECT_EQ(Folders(1).Path(), appPath);
+    EXPECT_EQ(Files(0).Path(), appPath);
+    // The destination lists reach the page's foot, and its files its right edge.
+    EXPECT_EQ(Folders(1).geometry().bottom(), Page(0).height() - 1);
+    EXPECT_EQ(Files(1).geometry().bottom(), Page(0).height() - 1);
+    EXPECT_EQ(Files(1).geometry().right(), Page(0).width() - 1);
+}
+
+TEST_F(StartUpTest, PresetFileReplacesTheBuiltInListWhateverItsLineEnds) {
+    for (const QByteArray& text :
+         {QByteArray("Frame : 800x600\r\nTV : 720x576\r\nMy own: odd : 100x50\r\n"),
+          QByteArray("Frame : 800x600\nTV : 720x576\nMy own: odd : 100x50\n"),
+          QByteArray("Frame : 800x600\n\r\nTV : 720x576\r\n\nMy own: odd : 100x50")}) {
+        WriteText(QDir(appFolder.path()).filePath("presets.txt"), text);
+        Start();
+        EXPECT_EQ(Entries(Presets()),
+                  QStringList({"Frame : 800x600", "TV : 720x576", "My own: odd : 100x50"}))
+            << text.toStdString();
+        EXPECT_EQ(Presets().currentIndex(), -1);
+    }
+}
+
+TEST_F(StartUpTest, AnEmptyPresetFileLeavesTheListEmpty) {
+    WriteText(QDir(appFolder.path()).filePath("presets.txt"), "\r\n\n");
+    Start();
+    EXPECT_EQ(Presets().count(), 0);
+    EXPECT_EQ(NewWidth().ScrValue(), 800);
+}
+
+class PresetTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        WriteText(QDir(appFolder.path()).filePath("presets.txt"),
+                  "HD 1080 : 1920x1080\nHuge : 4000x3000\nFlat : 640x0\nTall : 100x2000\n"
+                  "Broken entry\nMine : 800x600\n");
+        Start();
+        // The size at the moment each message is on the screen.
+        script->whileShown = [this](const QString&) {
+            sizesWhileShown.emplace_back(NewWidth().ScrValue(), NewHeight().ScrValue());
+        };
+    }
+    void Choose(const QString& entry) {
+        script->shown.clear();
+        sizesWhileShown.clear();
+        Presets().setCurrentIndex(Presets().findText(entry));
+    }
+    void ExpectSize(int width, int height) const {
+        EXPECT_EQ(NewWidth().ScrValue(), width);
+        EXPECT_EQ(NewHeight().ScrValue(), height);
+        EXPECT_FLOAT_EQ(window->ImageScale,
+                        static_cast<float>(static_cast<double>(width) / height));
+    }
+
+    std::vector<std::pair<int, int>> sizesWhileShown;
+};
+
+TEST_F(PresetTest, PresetWithinTheLimitsIsAppliedSilently) {
+    Choose("HD 1080 : 1920x1080");
+    ExpectSize(1920, 1080);
+    EXPECT_TRUE(script->shown.empty());
+    Choose("Mine : 800x600");
+    ExpectSize(800, 600);
+}
+
+TEST_F(PresetTest, OutOfRangePresetsClampWithTheirMessagesWidthFirst) {
+    Choose("Huge : 4000x3000");
+    ExpectSize(2048, 1600);
+    EXPECT_EQ(script->Texts(),
+              QStringList({"Preset width exceeds maximum supported by this program.",
+                           "Preset height exceeds maximum supported by this program."}));
+    for (const testing::ShownMessage& message : script->shown) {
+        EXPECT_EQ(message.icon, BoxIcon::None);
+        EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    }
+    // Each size is set before its own message, and only then the next one.
+    EXPECT_EQ(sizesWhileShown, (std::vector<std::pair<int, int>>{{2048, 600}, {2048, 1600}}));
+
+    Choose("Flat : 640x0");
+    ExpectSize(640, 1);
+    EXPECT_EQ(script->Texts(),
+              QStringList({"Preset height is below the minimum supported by this program."}));
+
+    Choose("Tall : 100x2000");
+    ExpectSize(100, 1600);
+    EXPECT_EQ(script->Texts(),
+              QStringList({"Preset height exceeds maximum supported by this program."}));
+
+    Choose("Broken entry");
+    ExpectSize(1, 1);
+    EXPECT_EQ(script->Texts(),
+              QStringList({"Preset width is below the minimum supported by this program.",
+                           "Preset height is below the minimum supported by this program."}));
+}
+
+TEST_F(PresetTest, PickingTheShownEntryAgainBringsItsSizeBack) {
+    Choose("Mine : 800x600");
+    NewWidth().SetScrValue(1000);
+    EXPECT_FLOAT_EQ(window->ImageScale, 1000.0f / 600.0f);
+    const int index = Presets().currentIndex();
+    emit Presets().activated(index);
+    ExpectSize(800, 600);
+    // Picking it once more, unchanged, does nothing again.
+    script->shown.clear();
+    Choose("Huge : 4000x3000");
+    script->shown.clear();
+    emit Presets().activated(Presets().currentIndex());
+    EXPECT_TRUE(script->shown.empty());
+}
+
+TEST_F(PresetTest, SwapExchangesTheSizesAndClampsWithANote) {
+    XButton& swap = Find<XButton>("cmdSwap");
+    EXPECT_EQ(swap.toolTip(), QStringLiteral("Swap the new width and height"));
+    Choose("Mine : 800x600");
+    QTest::mouseClick(&swap, Qt::LeftButton);
+    ExpectSize(600, 800);
+    EXPECT_TRUE(script->shown.empty());
+
+    NewWidth().SetScrValue(2048);
+    NewHeight().SetScrValue(1024);
+    ExpectSize(2048, 1024);
+    QTest::mouseClick(&swap, Qt::LeftButton);
+    ExpectSize(1024, 1600);
+    ASSERT_EQ(script->shown.size(), 1u);
+    EXPECT_EQ(script->shown[0].text,
+              QStringLiteral("Note: the dimensions were adjusted to fall within the supported "
+                             "limits."));
+    EXPECT_EQ(script->shown[0].icon, BoxIcon::Information);
+
+    script->shown.clear();
+    Choose("HD 1080 : 1920x1080");
+    QTest::mouseClick(&swap, Qt::LeftButton);
+    ExpectSize(1080, 1600);
+    EXPECT_EQ(script->shown.size(), 1u);
+}
+
+class PagesTest : public WindowTest {};
+
+TEST_F(PagesTest, EachTabShowsItsOwnPageOnly) {
+    Start();
+    for (const int tab : {3, 1, 4, 2, 2, 0}) {
+        ClickTab(tab);
+        EXPECT_EQ(Find<OrvelTab>("oTab").Selected(), tab);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(Page(i).isVisible(), i == tab) << "tab " << tab << ", page " << i;
+        }
+    }
+}
+
+TEST_F(PagesTest, IntroLinksOpenTheGuideThenTheSourcePageAndTheWebSite) {
+    testing::OpenedUrls opened;
+    Start();
+    QLabel& start = Find<QLabel>("lblStart");
+    QLabel& link = Find<QLabel>("lblLink");
+    EXPECT_EQ(start.text(), QStringLiteral("Click to view the User Guide"));
+    EXPECT_EQ(start.toolTip(), QStringLiteral("Go to the Source tab"));
+    EXPECT_EQ(link.text(), kMakerWebAddress);
+    EXPECT_EQ(link.toolTip(), QStringLiteral("Visit our website"));
+
+    QTest::mouseClick(&start, Qt::LeftButton);
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0],
+              QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf")));
+    EXPECT_TRUE(Page(1).isVisible());
+    EXPECT_FALSE(Page(0).isVisible());
+
+    ClickTab(0);
+    QTest::mouseClick(&link, Qt::LeftButton);
+    ASSERT_EQ(opened.urls.size(), 2);
+    EXPECT_EQ(opened.urls[1], QUrl(QStringLiteral("https://www.example.com")));
+    EXPECT_TRUE(Page(0).isVisible());
+}
+
+} // namespace
+} // namespace kalvimo
+
+namespace kalvimo {
+namespace {
+
+// Each page as a user sees it, written into the build folder for people to look at.
+TEST_F(PagesTest, PicturesOfEveryPage) {
+    QTemporaryDir pictures;
+    ASSERT_TRUE(pictures.isValid());
+    const QDir folder(pictures.path());
+    ASSERT_TRUE(folder.mkpath("Holiday 2024"));
+    ASSERT_TRUE(folder.mkpath("Family"));
+    testing::WritePicture(folder.filePath("harbour.jpg"), 640, 480, 0xB07030);
+    testing::WritePicture(folder.filePath("garden.bmp"), 320, 240, 0x30A050);
+    testing::WritePicture(folder.filePath("sunset.jpg"), 480, 640, 0x3080E0);
+    Start();
+    GoTo(0, pictures.path());
+    GoTo(1, folder.filePath("Family"));
+    window->PendingOptions().previewOnClick = true;
+    window->AddLogLine("Saved file: " + folder.filePath("Family/harbour.jpg").toStdString());
+    window->AddLogLine("Error processing file: broken.jpg");
+    window->SetStatus("Finished processing harbour.jpg");
+
+    const char* const names[] = {"intro", "source", "destination", "options", "log"};
+    for (int page = 0; page < 5; ++page) {
+        ClickTab(page);
+        if (page == 1) {
+            FileList& files = Files(0);
+            files.item(0)->setSelected(true);
+            QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                              files.visualItemRect(files.item(1)).center());
+        }
+        const QImage image = window->grab().toImage();
+        const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
+        EXPECT_TRUE(image.save(QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
+                                   .filePath(QStringLiteral("main_window_%1_%2%3.png")
+                                                 .arg(page)
+                                                 .arg(QLatin1String(names[page]), scale))));
+    }
+}
+
+} // namespace
+} // namespace kalvimo
