@@ -96,7 +96,6 @@ void frmMain::BuildLogPage(QFrame* page) {
     txtLog = new QPlainTextEdit(page);
     txtLog->setObjectName(QStringLiteral("txtLog"));
     txtLog->setReadOnly(true);
-    txtLog->setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
 void frmMain::Form_Load(const QString& applicationFolder) {
@@ -171,7 +170,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     // The run and the one-file preview work inside handlers of this window: end them first,
     // after the picture in hand, and close when they have returned.
-    if (batch_->running() || batch_->fileBusy()) {
+    if (batchCalls_ > 0) {
         if (batch_->running() && !batch_->stopRequested()) {
             batch_->PressProcess();
         }
@@ -185,8 +184,14 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void frmMain::CloseIfPending() {
-    if (closePending_ && batch_ && !batch_->running() && !batch_->fileBusy()) {
+void frmMain::CallBatch(const std::function<void()>& call) {
+    if (!batch_) {
+        return;
+    }
+    ++batchCalls_;
+    call();
+    --batchCalls_;
+    if (closePending_ && batchCalls_ == 0) {
         closePending_ = false;
         close();
     }

@@ -7,6 +7,7 @@
 #include "message_boxes.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QWidget>
@@ -120,8 +121,8 @@ private:
     void SetFolderLists(const QString& path, int index);
     void FitPreview();
     void ShowMessageBox(const QString& text, BoxIcon icon);
-    // Ends the close that waited for the run or the one-file preview to finish.
-    void CloseIfPending();
+    // Calls into the run on behalf of a handler, then ends a close that waited for it.
+    void CallBatch(const std::function<void()>& call);
 
     std::unique_ptr<MessageBoxes> messageBoxes_;
     std::unique_ptr<cGdiPlus> gDip;
@@ -140,6 +141,9 @@ private:
     int previewZoom = 100;
     QString previewInfo;
     bool closePending_ = false;
+    // Handlers of this window now inside a call into the run; it pumps events, so a close can
+    // arrive while the run object is still at work.
+    int batchCalls_ = 0;
 
     OrvelTab* oTab = nullptr;
     std::array<QFrame*, 5> fraTab{};

@@ -158,11 +158,7 @@ void frmMain::cs_NewHeight_ScrollChange() {
 }
 
 void frmMain::cmdProcess_Click() {
-    if (!batch_) {
-        return;
-    }
-    batch_->PressProcess();
-    CloseIfPending();
+    CallBatch([this] { batch_->PressProcess(); });
 }
 
 } // namespace kalvimo

@@ -119,13 +119,13 @@ void frmMain::uFile_DblClick(int index) {
         return;
     }
     const QListWidgetItem* current = uFile[0]->currentItem();
-    if (current == nullptr || !batch_) {
+    if (current == nullptr) {
         return;
     }
+    const std::string name = current->text().toStdString();
     uFile[0]->setEnabled(false);
-    batch_->ProcessFile(uFile[0]->Path().toStdString(), current->text().toStdString(), false);
+    CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
     uFile[0]->setEnabled(true);
-    CloseIfPending();
 }
 
 void frmMain::cboFilter_Click() {

@@ -122,6 +122,18 @@ TEST_F(WindowRunTest, ClosingDuringARunStopsItThenCloses) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(WindowRunTest, ClosingDuringADryRunWaitsForIt) {
+    ClickTab(1);
+    FileList& files = Files(0);
+    const QPoint first = files.visualItemRect(files.item(0)).center();
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, first);
+    QTimer::singleShot(0, [this] { window->close(); });
+    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, first);
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
+}
+
 TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothing) {
     ClickTab(1);
     FileList& files = Files(0);

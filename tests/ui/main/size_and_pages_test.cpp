@@ -249,6 +249,8 @@ TEST_F(PagesTest, PicturesOfEveryPage) {
             QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
                               files.visualItemRect(files.item(1)).center());
         }
+        // Let the page settle (scroll bars, hover) as it would before anyone looks.
+        QCoreApplication::processEvents();
         const QImage image = window->grab().toImage();
         const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
         EXPECT_TRUE(image.save(QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
