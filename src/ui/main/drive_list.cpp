@@ -7,6 +7,35 @@
 
 namespace kalvimo {
 
+namespace {
+
+// The places a person keeps pictures: the root, the home and data disks, cards and sticks;
+// not the system's own mounts (boot loader, memory file systems, sandboxed packages).
+bool IsBrowsable(const QStorageInfo& volume) {
+    const QString root = volume.rootPath();
+    if (!volume.isValid() || !volume.isReady() || !QFileInfo(root).isDir()) {
+        return false;
+    }
+    if (root == QStringLiteral("/")) {
+        return true;
+    }
+    const QByteArray type = volume.fileSystemType();
+    if (type == "tmpfs" || type == "devtmpfs" || type == "squashfs" || type == "ramfs") {
+        return false;
+    }
+    for (const char* system : {"/boot", "/dev", "/proc", "/sys", "/snap", "/var/lib"}) {
+        const QString tree = QString::fromLatin1(system);
+        if (root == tree || root.startsWith(tree + QLatin1Char('/'))) {
+            return false;
+        }
+    }
+    // Removable media mount under /run/media on some systems; the rest of /run is the system's.
+    return !root.startsWith(QStringLiteral("/run/")) ||
+           root.startsWith(QStringLiteral("/run/media/"));
+}
+
+} // namespace
+
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     ReadVolumes();
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::Change);
@@ -17,8 +46,7 @@ void DriveList::ReadVolumes() {
     const QSignalBlocker blocker(this);
     clear();
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        // Mounts of single files (as containers make) are no place to browse.
-        if (!volume.isValid() || !volume.isReady() || !QFileInfo(volume.rootPath()).isDir()) {
+        if (!IsBrowsable(volume)) {
             continue;
         }
         const QString root = volume.rootPath();
