@@ -46,6 +46,7 @@ bool BatchRun::DrawWholePictureFrame(const std::string& path, const FrameRecipe&
     if (prefetcher_) {
         if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_)) {
             picDest_.Swap(*frame);
+            prefetcher_->Recycle(std::move(*frame));
             return true;
         }
     }

@@ -79,6 +79,14 @@ std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const Frame
     return std::move(job->frame);
 }
 
+void FramePrefetcher::Recycle(Canvas&& canvas) {
+    const std::lock_guard lock(mutex_);
+    // One spare per thread is all that can be in use at once.
+    if (spare_.size() < threads_.size()) {
+        spare_.push_back(std::move(canvas));
+    }
+}
+
 void FramePrefetcher::Work() {
     ShrinkScratch scratch;
     for (;;) {
@@ -95,6 +103,10 @@ void FramePrefetcher::Work() {
             job = *std::find_if(jobs_.begin(), jobs_.end(),
                                 [](const auto& j) { return !j->started; });
             job->started = true;
+            if (!spare_.empty()) {
+                job->frame.Swap(spare_.back());
+                spare_.pop_back();
+            }
         }
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);

@@ -33,6 +33,9 @@ public:
     std::optional<Canvas> Take(const std::string& path, const FrameRecipe& recipe,
                                bool& pictureTurned);
 
+    // Hands back a canvas no longer needed, so later frames reuse its memory.
+    void Recycle(Canvas&& canvas);
+
 private:
     struct FileStamp {
         long long size = -1;
@@ -58,6 +61,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable done_;
     std::deque<std::shared_ptr<Job>> jobs_;
+    std::vector<Canvas> spare_;
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
