@@ -36,8 +36,6 @@ public:
     // The stored rectangle is used as it is: there is nobody to ask.
     bool CropDialogVisible() override { return true; }
     bool PromptCustomCrop(const Canvas&) override { return false; }
-    void ShowSourcePicture(const Canvas&) override {}
-    void ShowTargetPicture(const Canvas&) override {}
 
 private:
     void DrawProgress();

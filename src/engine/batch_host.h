@@ -42,10 +42,6 @@ public:
     virtual bool CropDialogVisible() = 0;
     // Shows the picture in the crop dialog, modally; true when the user cancelled.
     virtual bool PromptCustomCrop(const Canvas& picture) = 0;
-
-    // The decoded source and the drawn target, for the window's hidden canvases.
-    virtual void ShowSourcePicture(const Canvas& picture) = 0;
-    virtual void ShowTargetPicture(const Canvas& picture) = 0;
 };
 
 } // namespace kalvimo

@@ -146,7 +146,6 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
                                 error)) {
             return false;
         }
-        host_.ShowSourcePicture(picSrc_);
 
         if (!AutoRotate()) {
             return false;
@@ -167,7 +166,6 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             return false;
         }
     }
-    host_.ShowTargetPicture(picDest_);
 
     if (save && OrdinaryFileExists(outputPath) && !host_.Options().overwrite) {
         if (host_.Options().autoRename) {

@@ -80,8 +80,6 @@ public:
         }
         return cancel;
     }
-    void ShowSourcePicture(const Canvas&) override {}
-    void ShowTargetPicture(const Canvas&) override {}
 
     // The events that start with prefix, prefix removed.
     std::vector<std::string> Only(const std::string& prefix) const {

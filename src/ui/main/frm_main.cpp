@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QThread>
 
 namespace kalvimo {
 
@@ -101,6 +102,8 @@ void frmMain::BuildLogPage(QFrame* page) {
 void frmMain::Form_Load(const QString& applicationFolder) {
     gDip = std::make_unique<cGdiPlus>();
     batch_ = std::make_unique<BatchRun>(*this, *gDip);
+    // The next pictures are drawn on the other processors while one is written.
+    batch_->SetJobs(QThread::idealThreadCount());
     AppPath = QString::fromStdString(AddBackslash(
         (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
             .toStdString()));

@@ -70,8 +70,6 @@ public:
     bool CropDialogVisible() override { return false; }
     // No crop dialog yet: the picture is never skipped.
     bool PromptCustomCrop(const Canvas& /*picture*/) override { return false; }
-    void ShowSourcePicture(const Canvas& /*picture*/) override {}
-    void ShowTargetPicture(const Canvas& /*picture*/) override {}
 
 protected:
     void closeEvent(QCloseEvent* event) override;
