@@ -25,7 +25,7 @@ void BatchRun::SetJobs(int jobs) {
     }
 }
 
-void BatchRun::PrefetchAfter(std::size_t index) {
+void BatchRun::PrefetchFrom(std::size_t index) {
     if (!prefetcher_) {
         return;
     }
@@ -36,7 +36,10 @@ void BatchRun::PrefetchAfter(std::size_t index) {
     }
     std::vector<std::string> paths;
     const std::string folder = AddBackslash(options.sourceFolder);
-    for (std::size_t i = index + 1; i < lstToDo_.size() && i <= index + jobs_; ++i) {
+    // The picture at hand too, so this thread only writes; and twice as many as there are
+    // threads, so none waits while it does.
+    for (std::size_t i = index;
+         i < lstToDo_.size() && i <= index + 2 * static_cast<std::size_t>(jobs_); ++i) {
         paths.push_back(folder + lstToDo_[i]);
     }
     prefetcher_->Schedule(paths, *recipe);
@@ -84,7 +87,7 @@ void BatchRun::PressProcess() {
         host_.SetProgress(static_cast<int>(
             RoundHalfEven(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
         if (i < n) {
-            PrefetchAfter(i);
+            PrefetchFrom(i);
             ProcessFile(host_.Options().sourceFolder, lstToDo_[i], true);
         }
         host_.PumpMessages();
@@ -93,6 +96,9 @@ void BatchRun::PressProcess() {
         }
     }
 
+    if (prefetcher_) {
+        prefetcher_->Clear();
+    }
     running_ = false;
     host_.SetProgressVisible(false);
     host_.SetProcessCaption("Process");

@@ -48,8 +48,8 @@ private:
     // Draws picDest from the whole picture without decoding it at full size, where the options
     // and the file allow; false leaves the picture to the full path.
     bool DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe);
-    // Lets the prefetcher start on the pictures after index.
-    void PrefetchAfter(std::size_t index);
+    // Lets the prefetcher start on the pictures from index on.
+    void PrefetchFrom(std::size_t index);
     // Turns picSrc into picBuffer when the options ask for it; false when that cannot be done.
     bool AutoRotate();
     // The picture that is fitted into the frame: the turned copy when there is one.

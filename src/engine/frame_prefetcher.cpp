@@ -62,11 +62,7 @@ std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const Frame
         return std::nullopt;
     }
     const std::shared_ptr<Job> job = *found;
-    if (!job->started) {
-        // Not begun yet: drawing it here is as quick as waiting for a worker.
-        jobs_.erase(found);
-        return std::nullopt;
-    }
+    // Workers take jobs in order, so one not begun yet is next in line.
     done_.wait(lock, [&] { return job->finished; });
     // Everything scheduled before this picture is past.
     const auto position = std::find(jobs_.begin(), jobs_.end(), job);
@@ -77,6 +73,11 @@ std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const Frame
     }
     pictureTurned = job->pictureTurned;
     return std::move(job->frame);
+}
+
+void FramePrefetcher::Clear() {
+    const std::lock_guard lock(mutex_);
+    jobs_.clear();
 }
 
 void FramePrefetcher::Recycle(Canvas&& canvas) {

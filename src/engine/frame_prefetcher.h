@@ -33,6 +33,9 @@ public:
     std::optional<Canvas> Take(const std::string& path, const FrameRecipe& recipe,
                                bool& pictureTurned);
 
+    // Forgets every picture; work under way finishes unseen.
+    void Clear();
+
     // Hands back a canvas no longer needed, so later frames reuse its memory.
     void Recycle(Canvas&& canvas);
 

@@ -84,10 +84,31 @@ void AddScaledRow(const std::uint8_t* samples, float weight, float* out, std::si
     }
 }
 
+// Rounds half to even without a library call (adding 1.5 * 2^23 leaves no fraction bits, so the
+// addition itself rounds in the default mode) and clamps as an integer, which keeps the loops
+// around it free of branches.
+inline std::uint8_t ToByte(float v) {
+    constexpr float kShift = 12582912.0F;
+    const int rounded = static_cast<int>((v + kShift) - kShift);
+    return static_cast<std::uint8_t>(std::min(std::max(rounded, 0), 255));
+}
+
+KALVIMO_VECTOR_CLONES
+void ColourRowToRgb(const float* luma, const float* blue, const float* red, std::uint8_t* rgb,
+                    int count) {
+    for (int x = 0; x < count; ++x) {
+        const float cb = blue[x] - 128.0F;
+        const float cr = red[x] - 128.0F;
+        rgb[3 * x] = ToByte(luma[x] + 1.402F * cr);
+        rgb[3 * x + 1] = ToByte(luma[x] - 0.344136286F * cb - 0.714136286F * cr);
+        rgb[3 * x + 2] = ToByte(luma[x] + 1.772F * cb);
+    }
+}
+
 // Every span padded to the same tap count, so the inner loop has a fixed length.
 template <int kTaps>
-void GatherFixed(const float* sums, const std::int32_t* firsts, const float* weights, int cells,
-                 float* out) {
+KALVIMO_VECTOR_CLONES void GatherFixed(const float* sums, const std::int32_t* firsts,
+                                       const float* weights, int cells, float* out) {
     for (int i = 0; i < cells; ++i, weights += kTaps) {
         const float* s = sums + firsts[i];
         float total = 0;
@@ -261,6 +282,17 @@ void PlaneAverager::Gather(const float* sums, float* cells) const {
 void PlaneAverager::Finish() {
     while (nextTargetRow_ < targetHeight_) {
         CompleteRow();
+    }
+}
+
+void MeansToRgb(const float* luma, const float* blue, const float* red, std::uint8_t* rgb,
+                int count) {
+    if (blue != nullptr && red != nullptr) {
+        ColourRowToRgb(luma, blue, red, rgb, count);
+        return;
+    }
+    for (int x = 0; x < count; ++x, rgb += 3) {
+        rgb[0] = rgb[1] = rgb[2] = ToByte(luma[x]);
     }
 }
 

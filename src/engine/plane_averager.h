@@ -75,4 +75,10 @@ private:
     std::vector<float> cells_;
 };
 
+// Turns one row of averaged luma and chroma means into 24-bit RGB. The conversion is affine, so
+// converting the means equals averaging the converted pixels (but for clamping, which only
+// touches saturated colours). Without chroma the row is grey.
+void MeansToRgb(const float* luma, const float* blue, const float* red, std::uint8_t* rgb,
+                int count);
+
 } // namespace kalvimo

@@ -35,14 +35,6 @@ void OnMessage(j_common_ptr info, int level) {
     }
 }
 
-// Rounds half to even without a library call: adding 1.5 * 2^23 leaves no fraction bits, so
-// the addition itself rounds in the default mode.
-std::uint8_t ToByte(float v) {
-    constexpr float kShift = 12582912.0F;
-    const float rounded = (std::clamp(v, 0.0F, 255.0F) + kShift) - kShift;
-    return static_cast<std::uint8_t>(rounded);
-}
-
 // One file being read; made anew for each picture.
 struct Session {
     jpeg_decompress_struct info{};
@@ -195,25 +187,8 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     const bool grey = session.info.num_components == 1;
     s.session.reset();
     for (int y = 0; y < targetHeight; ++y) {
-        std::uint8_t* out = target.Row(y);
-        const float* luma = s.planes[0].CellRow(y);
-        if (grey) {
-            for (int x = 0; x < targetWidth; ++x, out += 3) {
-                out[0] = out[1] = out[2] = ToByte(luma[x]);
-            }
-            continue;
-        }
-        const float* blue = s.planes[1].CellRow(y);
-        const float* red = s.planes[2].CellRow(y);
-        for (int x = 0; x < targetWidth; ++x, out += 3) {
-            // The conversion is affine, so converting the averages equals averaging the
-            // converted pixels (but for clamping, which only touches saturated colours).
-            const float cb = blue[x] - 128.0F;
-            const float cr = red[x] - 128.0F;
-            out[0] = ToByte(luma[x] + 1.402F * cr);
-            out[1] = ToByte(luma[x] - 0.344136286F * cb - 0.714136286F * cr);
-            out[2] = ToByte(luma[x] + 1.772F * cb);
-        }
+        MeansToRgb(s.planes[0].CellRow(y), grey ? nullptr : s.planes[1].CellRow(y),
+                   grey ? nullptr : s.planes[2].CellRow(y), target.Row(y), targetWidth);
     }
     return true;
 }
