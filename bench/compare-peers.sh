@@ -105,7 +105,7 @@ cat "$work/table.md"
 
 {
     echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(free -g | awk '/Mem:/ {print $2}') GiB."
-    echo "Versions: libvips $(vipsthumbnail --version | head -n1 | awk '{print $2}'), $(convert -version | head -n1 | cut -d' ' -f2-3), Pillow $(/usr/bin/python3 -c 'import PIL; print(PIL.__version__)'), libjpeg-turbo $(dpkg-query -W -f='${Version}' libjpeg62-turbo)."
+    echo "Versions: libvips $(vips --version | sed 's/^vips-//'), $(convert -version | head -n1 | cut -d' ' -f2-3), Pillow $(/usr/bin/python3 -c 'import PIL; print(PIL.__version__)'), libjpeg-turbo $(dpkg-query -W -f='${Version}' libjpeg62-turbo)."
 } >"$work/machine.md"
 python3 - "$root/BENCHMARKS.md" "$work/table.md" "$work/machine.md" <<'PY'
 import re, sys
