@@ -247,6 +247,43 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
     EXPECT_FALSE(run_.fileBusy());
 }
 
+TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
+    // A JPEG whose frame claims 65000 x 65000 pixels, through the letterbox path that shrinks
+    // JPEGs while decoding them.
+    AddPicture("huge.jpg");
+    std::string huge = Contents(Src("huge.jpg"));
+    const std::size_t frame = huge.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    for (const std::size_t at : {frame + 5, frame + 7}) {
+        huge[at] = '\xFD';
+        huge[at + 1] = '\xE8';
+    }
+    std::ofstream(Src("huge.jpg"), std::ios::binary) << huge;
+    // A GIF whose first code after the clear code names an entry not yet defined.
+    AddRawFile("lzw.gif", std::string("GIF89a\x04\x00\x04\x00\x80\x00\x00"
+                                      "\x00\x00\x00\xFF\xFF\xFF"
+                                      ",\x00\x00\x00\x00\x04\x00\x04\x00\x00"
+                                      "\x02\x03\x3C\xFF\xFF\x00;",
+                                      39));
+    // A BMP whose header claims a picture of 2^31 - 1 by 2^31 - 1 pixels.
+    std::string bmp = "BM";
+    bmp += std::string("\x3A\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00", 12);
+    bmp += std::string("\x28\x00\x00\x00\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F\x01\x00\x18\x00", 16);
+    bmp += std::string(28, '\0');
+    AddRawFile("impossible.bmp", bmp);
+    AddPicture("good.jpg");
+    host_.options.stretch = false;
+    host_.options.letterbox = true;
+    run_.SetJobs(2);
+
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Error processing file: huge.jpg", "Error processing file: lzw.gif",
+                            "Error processing file: impossible.bmp",
+                            "Saved file: " + Dst("good.jpg")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg"));
+}
+
 TEST_F(BatchRunTest, UnreadableFileIsAnError) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind the superuser";
