@@ -91,11 +91,11 @@ OrvelSimpleButton::OrvelSimpleButton(QWidget* parent)
     resize(TwipsToPixels(1215, p_), TwipsToPixels(375, p_));
 }
 
-QString OrvelSimpleButton::GradientSpecification(SimpleButtonState state) const {
-    return specifications_[static_cast<std::size_t>(state)];
+QString OrvelSimpleButton::GradientStops(SimpleButtonState state) const {
+    return gradientStops_[static_cast<std::size_t>(state)];
 }
 
-void OrvelSimpleButton::BuildSpecifications() {
+void OrvelSimpleButton::BuildGradientStops() {
     const QString l = QString::number(lightColour_);
     const QString n = QString::number(normalColour_);
     const QString s = QString::number(shadeColour_);
@@ -103,13 +103,13 @@ void OrvelSimpleButton::BuildSpecifications() {
         return QStringLiteral("0,") + l + QStringLiteral("#10,") + face + QStringLiteral("#90,") +
                n + QStringLiteral("#100,") + s;
     };
-    specifications_[Normal] = build(n);
-    specifications_[Hover] = build(QString::number(hoverColour_));
-    specifications_[Focused] = build(QString::number(focusColour_));
-    specifications_[Pressed] = build(QString::number(pressedColour_));
-    specifications_[Disabled] = QStringLiteral("0,") + QString::number(disabledColour_) +
-                                QStringLiteral("#90,") + n + QStringLiteral("#100,") + s;
-    specificationsBuilt_ = true;
+    gradientStops_[Normal] = build(n);
+    gradientStops_[Hover] = build(QString::number(hoverColour_));
+    gradientStops_[Focused] = build(QString::number(focusColour_));
+    gradientStops_[Pressed] = build(QString::number(pressedColour_));
+    gradientStops_[Disabled] = QStringLiteral("0,") + QString::number(disabledColour_) +
+                               QStringLiteral("#90,") + n + QStringLiteral("#100,") + s;
+    gradientStopsBuilt_ = true;
 }
 
 void OrvelSimpleButton::SetAccessKey() {
@@ -143,12 +143,12 @@ void OrvelSimpleButton::RefreshFace() {
     if (state_ == lastDrawn_ && !dirty_) {
         return;
     }
-    if (!specificationsBuilt_) {
-        BuildSpecifications();
+    if (!gradientStopsBuilt_) {
+        BuildGradientStops();
     }
     QPainter painter(&Surface());
     painter.fillRect(rect(), ToQColor(kButtonFace));
-    PaintGradient(painter, specifications_[static_cast<std::size_t>(state_)]);
+    PaintGradient(painter, gradientStops_[static_cast<std::size_t>(state_)]);
     if (state_ == Hover) {
         // The face to return to when the pointer leaves: the resting face, never a press.
         if (lastDrawn_ != Hover) {
@@ -180,11 +180,11 @@ void OrvelSimpleButton::RefreshFace() {
     update();
 }
 
-void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& specification) {
-    if (specification.isEmpty() || savePic_.isNull()) {
+void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& stopsText) {
+    if (stopsText.isEmpty() || savePic_.isNull()) {
         return;
     }
-    const QStringList stops = specification.split(QLatin1Char('#'));
+    const QStringList stops = stopsText.split(QLatin1Char('#'));
     savePic_.fill(ToQColor(kButtonFace));
     const int sw = savePic_.width();
     const int sh = savePic_.height();
@@ -274,15 +274,15 @@ bool OrvelSimpleButton::event(QEvent* event) {
 void OrvelSimpleButton::resizeEvent(QResizeEvent* /*event*/) {
     p_ = TwipsPerPixel(*this);
     ResizeSavePic();
-    if (specificationsBuilt_) {
+    if (gradientStopsBuilt_) {
         dirty_ = true;
         RefreshFace();
     }
 }
 
 void OrvelSimpleButton::showEvent(QShowEvent* /*event*/) {
-    if (!specificationsBuilt_) {
-        BuildSpecifications();
+    if (!gradientStopsBuilt_) {
+        BuildGradientStops();
     }
     dirty_ = true;
     RefreshFace();
@@ -372,7 +372,7 @@ void OrvelSimpleButton::SetEnabled(bool value) {
 void OrvelSimpleButton::SetColour(Colour& colour, Colour value, const char* name) {
     colour = TranslateColour(value);
     emit PropertyChanged(QString::fromLatin1(name));
-    BuildSpecifications();
+    BuildGradientStops();
     dirty_ = true;
     RefreshFace();
 }
@@ -441,7 +441,7 @@ void OrvelSimpleButton::ReadProperties(const PropertyStore& store) {
     setEnabled(enabled);
     state_ = enabled ? Normal : Disabled;
     SetAccessKey();
-    BuildSpecifications();
+    BuildGradientStops();
     ResizeSavePic();
     dirty_ = true;
     RefreshFace();

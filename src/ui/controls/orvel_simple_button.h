@@ -51,7 +51,7 @@ public:
     // The character whose press with Alt clicks the button; null when the caption has none.
     QChar AccessKey() const { return accessKey_; }
     // The gradient of a state as "position,colour" stops joined by "#".
-    QString GradientSpecification(SimpleButtonState state) const;
+    QString GradientStops(SimpleButtonState state) const;
 
     void ReadProperties(const PropertyStore& store);
     void WriteProperties(PropertyStore& store) const;
@@ -78,12 +78,12 @@ protected:
 
 private:
     void SetColour(Colour& colour, Colour value, const char* name);
-    void BuildSpecifications();
+    void BuildGradientStops();
     void SetAccessKey();
     void ResizeSavePic();
     void SetState(SimpleButtonState state);
     void RefreshFace();
-    void PaintGradient(QPainter& painter, const QString& specification);
+    void PaintGradient(QPainter& painter, const QString& stopsText);
     void tmrRelease_Timer();
 
     int p_ = 15;
@@ -103,8 +103,8 @@ private:
     int lastDrawn_ = -1;
     SimpleButtonState savedState_ = Normal;
     bool dirty_ = true;
-    std::array<QString, 5> specifications_;
-    bool specificationsBuilt_ = false;
+    std::array<QString, 5> gradientStops_;
+    bool gradientStopsBuilt_ = false;
     bool pressedHere_ = false;
     QChar accessKey_;
     int shortcutId_ = 0;

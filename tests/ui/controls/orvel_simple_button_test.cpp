@@ -73,9 +73,9 @@ TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnRelease) {
 }
 
 TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
-    EXPECT_EQ(button->GradientSpecification(OrvelSimpleButton::Normal),
+    EXPECT_EQ(button->GradientStops(OrvelSimpleButton::Normal),
               "0,16777215#10,15725555#90,15725555#100,12964054");
-    EXPECT_EQ(button->GradientSpecification(OrvelSimpleButton::Disabled),
+    EXPECT_EQ(button->GradientStops(OrvelSimpleButton::Disabled),
               "0,12632256#90,15725555#100,12964054");
     other->setFocus();
     const Rendering drawn(*button);
