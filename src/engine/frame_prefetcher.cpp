@@ -1,6 +1,7 @@
 #include "frame_prefetcher.h"
 
 #include <algorithm>
+#include <exception>
 #include <sys/stat.h>
 
 namespace kalvimo {
@@ -111,8 +112,13 @@ void FramePrefetcher::Work() {
         }
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);
-        job->drawn =
-            ShrinkJpegFrame(job->path, job->recipe, job->frame, job->pictureTurned, scratch);
+        try {
+            job->drawn =
+                ShrinkJpegFrame(job->path, job->recipe, job->frame, job->pictureTurned, scratch);
+        } catch (const std::exception&) {
+            // Out of memory here is no failure yet: the run's own thread tries again.
+            job->drawn = false;
+        }
         {
             const std::lock_guard lock(mutex_);
             job->finished = true;
