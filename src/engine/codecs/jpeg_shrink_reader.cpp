@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <jerror.h>
+#include <malloc.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -177,6 +179,13 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
         return false;
     }
     Session& session = *s.session;
+    // A file of several scans is held whole as coefficients while it is read (some 36 MB for
+    // 12 megapixels), so such files are read one at a time however many threads read.
+    static std::mutex wholeFileReads;
+    std::unique_lock<std::mutex> oneAtATime(wholeFileReads, std::defer_lock);
+    if (jpeg_has_multiple_scans(&session.info) != FALSE) {
+        oneAtATime.lock();
+    }
     if (!Decode(session.info, session.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
                 targetHeight)) {
         error = session.errors.message;
@@ -186,6 +195,11 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     }
     const bool grey = session.info.num_components == 1;
     s.session.reset();
+    if (oneAtATime.owns_lock()) {
+        // Hand the coefficients' memory back at once, or each thread would keep its own copy.
+        ::malloc_trim(0);
+        oneAtATime.unlock();
+    }
     for (int y = 0; y < targetHeight; ++y) {
         MeansToRgb(s.planes[0].CellRow(y), grey ? nullptr : s.planes[1].CellRow(y),
                    grey ? nullptr : s.planes[2].CellRow(y), target.Row(y), targetWidth);
