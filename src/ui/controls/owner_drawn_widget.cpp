@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCursor>
 #include <QPainter>
 
 namespace kalvimo {
@@ -21,6 +22,11 @@ int TwipsToPixels(double twips, int twipsPerPixel) {
 OwnerDrawnWidget::OwnerDrawnWidget(QWidget* parent) : QWidget(parent) {
     // The surface covers the whole widget; whatever it leaves transparent shows the parent.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+bool OwnerDrawnWidget::PointerOutside() const {
+    const QPoint local = mapFromGlobal(QCursor::pos());
+    return local.x() < 0 || local.x() > width() || local.y() < 0 || local.y() > height();
 }
 
 bool OwnerDrawnWidget::SurfaceIsStale() const {

@@ -28,6 +28,9 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
 
+    // For the hover polling: the pointer has left the widget (its far edges still count as in).
+    [[nodiscard]] bool PointerOutside() const;
+
 private:
     bool SurfaceIsStale() const;
     QImage surface_;

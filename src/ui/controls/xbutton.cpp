@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QCursor>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -481,10 +480,7 @@ void XButton::tmrRelease_Timer() {
         tmrRelease_.stop();
         return;
     }
-    const QPoint local = mapFromGlobal(QCursor::pos());
-    const int x = local.x() * p_;
-    const int y = local.y() * p_;
-    if (x < 0 || x > width() * p_ || y < 0 || y > height() * p_) {
+    if (PointerOutside()) {
         SetState(Up);
     }
 }
