@@ -2,6 +2,7 @@
 #include "exif_maker.h"
 #include "gdiplus.h"
 #include "picture_maker.h"
+#include "temp_folder.h"
 #include "upright_loader.h"
 
 #include <filesystem>
@@ -14,20 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ExifDateTest : public ::testing::Test {
+class ExifDateTest : public test::TempFolderTest {
 protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kalvimo-exif-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    std::string Path(const std::string& name) const { return (root_ / name).string(); }
     std::string Photo(const std::string& name, const test::ExifProperties& properties) {
         const std::string path = Path(name);
         test::WriteJpegWithExif(path, test::CoordinatePicture(16, 8), properties);
@@ -39,8 +28,6 @@ protected:
         test::WriteBytes(plain, test::WithExifSegment(test::ReadBytes(plain), tiff.Bytes()));
         return plain;
     }
-
-    fs::path root_;
 };
 
 TEST_F(ExifDateTest, DateTimeValuesOfEachKind) {

@@ -1,5 +1,6 @@
 #include "codecs/picture_decoder.h"
 #include "gdiplus.h"
+#include "temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -42,23 +43,19 @@ TEST(cGdiPlus, ErrorTexts) {
     EXPECT_EQ(cGdiPlus::GdiErrorString(-1), "Unknown GDI+ Error");
 }
 
-class SaveTest : public ::testing::Test {
+class SaveTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kalvimo-save-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        TempFolderTest::SetUp();
         gdip_.Error = [this](std::int32_t status, const std::string& text) {
             errors_.push_back(std::to_string(status) + " " + text);
         };
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     std::size_t FileCount() const {
         return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+            std::distance(fs::directory_iterator(root_), fs::directory_iterator()));
     }
 
-    fs::path dir_;
     cGdiPlus gdip_;
     std::vector<std::string> errors_;
 };

@@ -2,6 +2,7 @@
 #include "exif_maker.h"
 #include "picture_maker.h"
 #include "rotation.h"
+#include "temp_folder.h"
 #include "upright_loader.h"
 
 #include <filesystem>
@@ -129,21 +130,7 @@ TEST(ApplyOrientation, EachValueShowsThePictureAsSeen) {
     }
 }
 
-class UprightLoadTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kalvimo-upright-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    fs::path root_;
-};
+class UprightLoadTest : public test::TempFolderTest {};
 
 // Four solid quarters, so that JPEG's losses do not blur which corner went where.
 Canvas Quarters(int w, int h) {
@@ -170,7 +157,7 @@ TEST_F(UprightLoadTest, PhotosOfEveryOrientationLoadUpright) {
     Canvas scratch;
     for (const Seen& s : kSeen) {
         SCOPED_TRACE(s.orientation);
-        const std::string path = (root_ / ("o" + std::to_string(s.orientation) + ".jpg")).string();
+        const std::string path = Path("o" + std::to_string(s.orientation) + ".jpg");
         test::WriteJpegWithExif(path, stored,
                                 {{"Exif.Image.Orientation", std::to_string(s.orientation)}});
         std::string error;
@@ -192,7 +179,7 @@ TEST_F(UprightLoadTest, PhotosOfEveryOrientationLoadUpright) {
 }
 
 TEST_F(UprightLoadTest, UndecodableFileFailsWithItsName) {
-    const std::string path = (root_ / "text.jpg").string();
+    const std::string path = Path("text.jpg");
     test::WriteBytes(path, "text");
     Canvas picture(4, 4);
     Canvas scratch;

@@ -3,6 +3,7 @@
 #include "batch_run.h"
 #include "fake_host.h"
 #include "picture_maker.h"
+#include "temp_folder.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,13 +15,10 @@
 namespace kalvimo::test {
 
 // A batch run over a fresh temporary source and destination folder, with a 40 x 30 frame.
-class RunFixture : public ::testing::Test {
+class RunFixture : public TempFolderTest {
 protected:
     void SetUp() override {
-        root_ = std::filesystem::temp_directory_path() /
-                ("kalvimo-batch-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(root_);
+        TempFolderTest::SetUp();
         std::filesystem::create_directories(root_ / "src");
         std::filesystem::create_directories(root_ / "dst");
         host_.options.sourceFolder = (root_ / "src").string();
@@ -32,7 +30,7 @@ protected:
     void TearDown() override {
         std::error_code ignored;
         std::filesystem::permissions(root_ / "dst", std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(root_, ignored);
+        TempFolderTest::TearDown();
     }
 
     // Writes a picture into the source folder and lists it in the source list.
@@ -61,7 +59,6 @@ protected:
         return names;
     }
 
-    std::filesystem::path root_;
     cGdiPlus gdip_;
     FakeHost host_;
     BatchRun run_{host_, gdip_};

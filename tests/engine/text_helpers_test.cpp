@@ -1,3 +1,4 @@
+#include "temp_folder.h"
 #include "text_helpers.h"
 
 #include <filesystem>
@@ -53,43 +54,36 @@ TEST(TextHelpers, NextSuffixSkipsTheLetterZ) {
     EXPECT_EQ(s, "yy");
 }
 
-class UniqueFileNameTest : public ::testing::Test {
+class UniqueFileNameTest : public test::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("kalvimo-unique-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Touch(const std::string& name) {
-        const std::string path = (dir_ / name).string();
+        const std::string path = Path(name);
         std::ofstream(path) << "x";
         return path;
     }
-    std::filesystem::path dir_;
 };
 
 TEST_F(UniqueFileNameTest, PutsTheLetterStraightAfterTheBaseName) {
     const std::string path = Touch("a.jpg");
-    EXPECT_EQ(UniqueFileName((dir_ / "free.jpg").string()), (dir_ / "free.jpg").string());
-    EXPECT_EQ(UniqueFileName(path), (dir_ / "aa.jpg").string());
+    EXPECT_EQ(UniqueFileName((root_ / "free.jpg").string()), (root_ / "free.jpg").string());
+    EXPECT_EQ(UniqueFileName(path), (root_ / "aa.jpg").string());
     Touch("aa.jpg");
-    EXPECT_EQ(UniqueFileName(path), (dir_ / "ab.jpg").string());
+    EXPECT_EQ(UniqueFileName(path), (root_ / "ab.jpg").string());
 }
 
 TEST_F(UniqueFileNameTest, FoldersDoNotCountAsClashes) {
-    std::filesystem::create_directory(dir_ / "b.jpg");
-    EXPECT_EQ(UniqueFileName((dir_ / "b.jpg").string()), (dir_ / "b.jpg").string());
+    std::filesystem::create_directory(root_ / "b.jpg");
+    EXPECT_EQ(UniqueFileName((root_ / "b.jpg").string()), (root_ / "b.jpg").string());
 }
 
 TEST_F(UniqueFileNameTest, NamesWithoutExtensionKeepEveryLetter) {
     const std::string lone = Touch("20080220_160733.");
-    EXPECT_EQ(UniqueFileName(lone), (dir_ / "20080220_160733a.").string());
+    EXPECT_EQ(UniqueFileName(lone), (root_ / "20080220_160733a.").string());
     const std::string bare = Touch("README");
-    EXPECT_EQ(UniqueFileName(bare), (dir_ / "READMEa").string());
-    std::filesystem::create_directory(dir_ / "out.d");
+    EXPECT_EQ(UniqueFileName(bare), (root_ / "READMEa").string());
+    std::filesystem::create_directory(root_ / "out.d");
     const std::string inDottedFolder = Touch("out.d/README");
-    EXPECT_EQ(UniqueFileName(inDottedFolder), (dir_ / "out.d/READMEa").string());
+    EXPECT_EQ(UniqueFileName(inDottedFolder), (root_ / "out.d/READMEa").string());
 }
 
 } // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+namespace kalvimo::test {
+
+// A fresh, empty folder for each test, named after the process and the test so that tests run
+// side by side never meet, and removed afterwards.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::filesystem::temp_directory_path() /
+                ("kalvimo-" +
+                 std::string(
+                     ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+                 "-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    [[nodiscard]] std::string Path(const std::string& name) const {
+        return (root_ / name).string();
+    }
+
+    std::filesystem::path root_;
+};
+
+} // namespace kalvimo::test
