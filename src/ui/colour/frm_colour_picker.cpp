@@ -25,6 +25,7 @@ constexpr int kSpotSize = 255;
 constexpr int kSaturationTop = 120;
 constexpr int kFrameHeight = 1095;
 constexpr int kRowPitch = 360;
+constexpr int kBoxHeight = 285;
 
 constexpr Colour kLabelGrey = 0x404040;
 constexpr int kLargestComponent = 255;
@@ -86,6 +87,8 @@ void frmColourPicker::Form_Load() {
     Place(hscrSpots, 1080, kSaturationTop, 4095, 255);
     lblSat = new QLabel(QStringLiteral("100%"), this);
     lblSat->setObjectName(QStringLiteral("lblSat"));
+    // Away from the bar's arrow, and the "%" stays put as the number changes.
+    lblSat->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Place(lblSat, 5160, kSaturationTop, 615, 255);
 
     for (int k = 0; k < kSpotCount; ++k) {
@@ -114,10 +117,11 @@ void frmColourPicker::Form_Load() {
         const int top = static_cast<int>(i) * kRowPitch;
         captions_[i] = new QLabel(kComponentNames[i], fraOptions);
         captions_[i]->setFont(bold);
-        Place(captions_[i], 120, top, 735, 255);
+        // As tall as the box, so that the two texts share a line.
+        Place(captions_[i], 120, top, 735, kBoxHeight);
         txtColour[i] = new QLineEdit(QStringLiteral("0"), fraOptions);
         txtColour[i]->setObjectName(QStringLiteral("txt") + kComponentNames[i]);
-        Place(txtColour[i], 840, top, 615, 285);
+        Place(txtColour[i], 840, top, 615, kBoxHeight);
         hscrColour[i] =
             MakeBar(fraOptions, QStringLiteral("hscr") + kComponentNames[i], kLargestComponent, 10);
         Place(hscrColour[i], 1560, top, 2175, 255);
@@ -187,7 +191,7 @@ void frmColourPicker::ColourSpots() {
     const float valueStep = 100.0F / 9.0F;
     int hue = 0;
     std::size_t k = 0;
-    for (int column = 0; column < kSpotCount / kSpotRows; ++column) {
+    for (int column = 0; column < kSpotColumns; ++column) {
         int value = 100;
         for (int row = 0; row < kSpotRows; ++row) {
             lblSpot[k++]->SetBackColour(HsvToColour(hue, spotSaturation, value));
@@ -277,7 +281,7 @@ void frmColourPicker::lblSpot_Click(int index) {
 void frmColourPicker::lblSpot_Step(int index, int columns, int rows) {
     const int column = index / kSpotRows + columns;
     const int row = index % kSpotRows + rows;
-    if (column < 0 || column >= kSpotCount / kSpotRows || row < 0 || row >= kSpotRows) {
+    if (column < 0 || column >= kSpotColumns || row < 0 || row >= kSpotRows) {
         return;
     }
     const int next = column * kSpotRows + row;

@@ -29,6 +29,7 @@ class frmColourPicker : public QDialog {
 public:
     static constexpr int kSpotCount = 220;
     static constexpr int kSpotRows = 10;
+    static constexpr int kSpotColumns = kSpotCount / kSpotRows;
 
     // acceptColourChange runs on OK, before the dialog hides, and reads SelectedColour.
     explicit frmColourPicker(std::function<void()> acceptColourChange, QWidget* parent = nullptr);
