@@ -7,6 +7,8 @@
 #include "owner_drawn_widget.h"
 #include "rounding.h"
 
+#include <utility>
+
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>

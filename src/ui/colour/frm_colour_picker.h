@@ -77,6 +77,7 @@ private:
     QLabel* lblSat = nullptr;
     std::array<ColourSpot*, kSpotCount> lblSpot{};
     QFrame* fraOptions = nullptr;
+    // "Red", "Green", "Blue" and "Saturation:".
     std::array<QLabel*, 4> captions_{};
     std::array<QLineEdit*, 3> txtColour{};
     std::array<QScrollBar*, 3> hscrColour{};
