@@ -44,8 +44,8 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     // Three columns: the size and the fitting; the anchor or custom crop and the colour;
     // naming and the files. The buttons share the foot row.
     constexpr int kColumn1 = 120;
-    constexpr int kColumn2 = 4380;
-    constexpr int kColumn3 = 6840;
+    constexpr int kColumn2 = 4080;
+    constexpr int kColumn3 = 6390;
     constexpr int kRow = 255;
     const auto check = [&](const QString& name, const QString& caption, const QString& tip,
                            int left, int top, int width, bool checked) {
@@ -76,14 +76,14 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     label(QStringLiteral("lblGen(0)"), QStringLiteral("Presets:"), kColumn1, 60, 1500);
     cboPresets = new QComboBox(page);
     cboPresets->setObjectName(QStringLiteral("cboPresets"));
-    Place(cboPresets, kColumn1, 300, 4080, 330);
+    Place(cboPresets, kColumn1, 300, 3750, 330);
 
     cs_NewWidth = MakeScroller(page, QStringLiteral("cs_NewWidth"), QStringLiteral("New Width"),
                                kWidthLimits, kInitialWidth);
-    Place(cs_NewWidth, kColumn1, 720, 3480, 300);
+    Place(cs_NewWidth, kColumn1, 720, 3150, 300);
     cs_NewHeight = MakeScroller(page, QStringLiteral("cs_NewHeight"), QStringLiteral("New Height"),
                                 kHeightLimits, kInitialHeight);
-    Place(cs_NewHeight, kColumn1, 1080, 3480, 300);
+    Place(cs_NewHeight, kColumn1, 1080, 3150, 300);
     // The two bars start level, whatever the captions' widths.
     const QFontMetrics metrics(cs_NewWidth->font());
     constexpr int kCaptionGap = 90;
@@ -98,36 +98,36 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     cmdSwap->SetCaption(QString());
     cmdSwap->SetOmniPic(SwapPicture(devicePixelRatioF()));
     cmdSwap->setToolTip(QStringLiteral("Swap the new width and height"));
-    Place(cmdSwap, 3720, 840, 420, 420);
+    Place(cmdSwap, 3390, 840, 420, 420);
 
     chkStretch =
         check(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
               QStringLiteral("If selected, the new image will be stretched to fit the "
                              "new dimensions."),
-              kColumn1, 1500, 4080, true);
+              kColumn1, 1500, 3750, true);
     chkLetterbox =
         check(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
               QStringLiteral("Use blank bars on the top & bottom or sides"), kColumn1, 1500 + kRow,
-              4080, false);
+              3750, false);
     chkAutoCrop = check(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
                         QStringLiteral("Automatically crop the image based on the grid settings"),
-                        kColumn1, 1500 + 2 * kRow, 4080, false);
+                        kColumn1, 1500 + 2 * kRow, 3750, false);
     chkCustomCrop = check(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
                           QStringLiteral("Automatically crop the image based on custom settings"),
-                          kColumn1, 1500 + 3 * kRow, 4080, false);
+                          kColumn1, 1500 + 3 * kRow, 3750, false);
 
     auto* shape1 = new QFrame(page);
     shape1->setObjectName(QStringLiteral("Shape1"));
     shape1->setFrameShape(QFrame::VLine);
     shape1->setFrameShadow(QFrame::Sunken);
-    Place(shape1, 4245, 60, 30, 2460);
+    Place(shape1, 3945, 60, 30, 2460);
     auto* shape2 = new QFrame(page);
     shape2->setObjectName(QStringLiteral("Shape2"));
     shape2->setFrameShape(QFrame::VLine);
     shape2->setFrameShadow(QFrame::Sunken);
-    Place(shape2, 6705, 60, 30, 2460);
+    Place(shape2, 6255, 60, 30, 2460);
 
-    lblCrop = label(QStringLiteral("lblCrop"), QStringLiteral("Crop position"), kColumn2, 60, 2250);
+    lblCrop = label(QStringLiteral("lblCrop"), QStringLiteral("Crop position"), kColumn2, 60, 2100);
     lblCrop->setFont(QFont(QStringLiteral("Liberation Sans Narrow"), font().pointSize()));
     const char* const anchorTips[] = {
         "Keep top left",    "Keep top centre",    "Keep top right",
@@ -144,10 +144,10 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     }
     cmdCustomCrop =
         button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
-               QStringLiteral("Display custom crop settings"), kColumn2, 300, 2250, 420);
+               QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
     chkPromptCustom =
         check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
-              QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780, 2250, false);
+              QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780, 2100, false);
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{lblCrop, cmdCustomCrop, chkPromptCustom}) {
         hidden->hide();
@@ -158,26 +158,26 @@ void frmMain::BuildOptionsPage(QFrame* page) {
 
     cmdChangeBack =
         button(QStringLiteral("cmdChangeBack"), QStringLiteral("Change &background colour"),
-               QStringLiteral("Change background colour"), kColumn2, 1500, 1755, 480);
+               QStringLiteral("Change background colour"), kColumn2, 1500, 1620, 480);
     shpBack = new QFrame(page);
     shpBack->setObjectName(QStringLiteral("shpBack"));
     shpBack->setFrameShape(QFrame::Box);
     shpBack->setAutoFillBackground(true);
-    Place(shpBack, 6210, 1560, 360, 360);
+    Place(shpBack, 5790, 1560, 360, 360);
     chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
-                          1500 + 2 * kRow, 2250, true);
+                          1500 + 2 * kRow, 2100, true);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
-                      QString(), kColumn3, 60, 2415, false);
-    constexpr int kPrefixBoxLeft = 8130;
-    label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1050);
+                      QString(), kColumn3, 60, 2865, false);
+    constexpr int kPrefixBoxLeft = 8040;
+    label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
     txtPrefix = new QLineEdit(page);
     txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
     txtPrefix->setToolTip(QStringLiteral("Filename prefix"));
     Place(txtPrefix, kPrefixBoxLeft, 330, 9255 - kPrefixBoxLeft, 315);
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
-          1050);
+          1380);
     txtNoExifPrefix = new QLineEdit(page);
     txtNoExifPrefix->setObjectName(QStringLiteral("txtNoExifPrefix"));
     txtNoExifPrefix->setToolTip(QStringLiteral("If no date information is found, use this prefix"));
@@ -186,35 +186,35 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "
                              "file name"),
-              kColumn3 + 240, 1095, 2175, false);
+              kColumn3 + 240, 1095, 2625, false);
     chkOverwrite = check(QStringLiteral("chkOverwrite"), QStringLiteral("Overwrite existing files"),
                          QStringLiteral("If a file already exists with the same name, overwrite"),
-                         kColumn3, 1500, 2415, false);
+                         kColumn3, 1500, 2865, false);
     chkAutoRename = check(
         QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
-        QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2415, true);
+        QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865, true);
     chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected only"),
-                        QString(), kColumn3, 1500 + 2 * kRow, 2415, true);
+                        QString(), kColumn3, 1500 + 2 * kRow, 2865, true);
     chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Preview images on click"),
-                       QString(), kColumn3, 1500 + 3 * kRow, 2415, false);
+                       QString(), kColumn3, 1500 + 3 * kRow, 2865, false);
 
     constexpr int kFootRow = 2640;
     constexpr int kFootHeight = 495;
     cmdDefault =
         button(QStringLiteral("cmdDefault"), QStringLiteral("&Default"),
-               QStringLiteral("Reset to default settings"), kColumn2, kFootRow, 900, kFootHeight);
+               QStringLiteral("Reset to default settings"), kColumn2, kFootRow, 840, kFootHeight);
     cmdReload = button(QStringLiteral("cmdReload"), QStringLiteral("&Reload saved settings"),
-                       QStringLiteral("Reload the previously saved settings"), kColumn2 + 990,
-                       kFootRow, 1260, kFootHeight);
+                       QStringLiteral("Reload the previously saved settings"), kColumn2 + 900,
+                       kFootRow, 1200, kFootHeight);
     cmdProcess = button(QStringLiteral("cmdProcess"), QStringLiteral("&Process"),
                         QStringLiteral("Process image(s)"), 7935, kFootRow, 1320, kFootHeight);
     op_Main = new OrvelProgress(page);
     op_Main->setObjectName(QStringLiteral("op_Main"));
-    Place(op_Main, kColumn1, kFootRow, 4080, 195);
+    Place(op_Main, kColumn1, kFootRow, 3750, 195);
     op_Main->hide();
     lblInfo = new QLabel(QStringLiteral("Status:"), page);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    Place(lblInfo, kColumn1, kFootRow + 240, 4080, kRow);
+    Place(lblInfo, kColumn1, kFootRow + 240, 3750, kRow);
 
     QWidget* const tabOrder[] = {cboPresets,        cs_NewWidth,   cs_NewHeight,    cmdSwap,
                                  chkStretch,        chkLetterbox,  chkAutoCrop,     chkCustomCrop,
