@@ -46,6 +46,8 @@ CompactScroller::CompactScroller(QWidget* parent)
     hscMain_->setValue(scrValue_);
     connect(hscMain_, &QScrollBar::valueChanged, this, &CompactScroller::hscMain_Change);
     hscMain_->setFocusPolicy(Qt::StrongFocus);
+    // Right and Page Up make the value larger, as in a number box.
+    hscMain_->setInvertedControls(false);
     hscMain_->installEventFilter(this);
     setFocusProxy(hscMain_);
     ApplyLabelColour();
@@ -101,6 +103,10 @@ bool CompactScroller::TypingKey(const QKeyEvent& key) {
     case Qt::Key_Enter:
         CommitTyped();
         return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        CommitTyped();
+        return false;
     default:
         // Any other key gives up the typing and does what it always does.
         typed_.clear();
