@@ -1,11 +1,9 @@
 #include "batch_settings.h"
 
-#include "number_reading.h"
 #include "presets.h"
 #include "settings_keys.h"
+#include "settings_values.h"
 
-#include <algorithm>
-#include <cctype>
 #include <system_error>
 
 namespace kalvimo {
@@ -13,17 +11,6 @@ namespace kalvimo {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool IsChecked(const std::string& value) {
-    return RoundToInt16(ReadLeadingNumber(value)) == 1;
-}
 
 bool Within(std::int32_t v, DimensionLimits limits) {
     return v >= limits.minimum && v <= limits.maximum;
@@ -62,29 +49,26 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     o.filterPattern = value(keys::kFilter);
 
     const std::string presetText = value(keys::kPreset);
-    const auto preset = std::find_if(presets.begin(), presets.end(), [&](const std::string& p) {
-        return EqualIgnoringCase(p, presetText);
-    });
-    if (preset != presets.end()) {
+    if (const auto preset = FindTextIgnoringCase(presets, presetText)) {
         const PresetOutcome outcome =
-            ApplyPreset(ParsePresetSize(*preset), kWidthLimits, kHeightLimits);
-        o.presetText = *preset;
+            ApplyPreset(ParsePresetSize(presets[*preset]), kWidthLimits, kHeightLimits);
+        o.presetText = presets[*preset];
         o.newWidth = outcome.size.width;
         o.newHeight = outcome.size.height;
         result.notes.assign(outcome.messages.begin(), outcome.messages.end());
     }
     // A size outside the size controls' range is ignored, as the controls would.
-    const std::int32_t width = RoundToInt32(ReadLeadingNumber(value(keys::kNewWidth)));
+    const std::int32_t width = ReadWholeValue(value(keys::kNewWidth));
     if (Within(width, kWidthLimits)) {
         o.newWidth = width;
     }
-    const std::int32_t height = RoundToInt32(ReadLeadingNumber(value(keys::kNewHeight)));
+    const std::int32_t height = ReadWholeValue(value(keys::kNewHeight));
     if (Within(height, kHeightLimits)) {
         o.newHeight = height;
     }
 
-    o.renameWithDate = IsChecked(value(keys::kRename));
-    o.suffixExisting = IsChecked(value(keys::kSuffix));
+    o.renameWithDate = ReadCheckValue(value(keys::kRename));
+    o.suffixExisting = ReadCheckValue(value(keys::kSuffix));
     o.prefix = value(keys::kPrefix);
     o.noDatePrefix = value(keys::kNoDatePrefix);
     // Exactly one fitting is chosen: the last one set wins, and with none set the one chosen
@@ -93,29 +77,29 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     const SettingsKey* const fittingKeys[] = {&keys::kStretch, &keys::kLetterBox, &keys::kAutoCrop,
                                               &keys::kCustomCrop};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (IsChecked(value(*fittingKeys[i]))) {
+        if (ReadCheckValue(value(*fittingKeys[i]))) {
             for (bool* f : fittings) {
                 *f = false;
             }
             *fittings[i] = true;
         }
     }
-    o.promptCustomCrop = IsChecked(value(keys::kCustomCropPrompt));
-    o.previewOnClick = IsChecked(value(keys::kPreview));
-    o.selectedOnly = IsChecked(value(keys::kSelected));
-    o.autoRotate = IsChecked(value(keys::kRotate));
-    o.overwrite = IsChecked(value(keys::kOverwrite));
-    o.autoRename = IsChecked(value(keys::kAutoRename));
-    o.anchor = RoundToInt16(ReadLeadingNumber(value(keys::kAnchor)));
-    o.backColour = static_cast<Colour>(RoundToInt32(ReadLeadingNumber(value(keys::kBackColour))));
+    o.promptCustomCrop = ReadCheckValue(value(keys::kCustomCropPrompt));
+    o.previewOnClick = ReadCheckValue(value(keys::kPreview));
+    o.selectedOnly = ReadCheckValue(value(keys::kSelected));
+    o.autoRotate = ReadCheckValue(value(keys::kRotate));
+    o.overwrite = ReadCheckValue(value(keys::kOverwrite));
+    o.autoRename = ReadCheckValue(value(keys::kAutoRename));
+    o.anchor = ReadAnchorValue(value(keys::kAnchor));
+    o.backColour = ReadColourValue(value(keys::kBackColour));
 
     DefaultInputs cropInputs = inputs;
     cropInputs.firstPreset.clear();
     cropInputs.currentWidth = o.newWidth;
     cropInputs.currentHeight = o.newHeight;
     const auto edge = [&](const SettingsKey& key) {
-        return RoundToInt32(ReadLeadingNumber(fromFile ? ReadSetting(key, settingsFile)
-                                                       : DefaultValue(key, cropInputs)));
+        return ReadWholeValue(fromFile ? ReadSetting(key, settingsFile)
+                                       : DefaultValue(key, cropInputs));
     };
     result.crop = {edge(keys::kCropLeft), edge(keys::kCropTop), edge(keys::kCropRight),
                    edge(keys::kCropBottom)};

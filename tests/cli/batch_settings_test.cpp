@@ -65,7 +65,7 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     EXPECT_EQ(s.options.anchor, 8);
     EXPECT_EQ(s.options.backColour, 255U);
     EXPECT_EQ(s.options.prefix, "Hol_");
-    EXPECT_FALSE(s.options.overwrite);  // only 1 ticks a box
+    EXPECT_TRUE(s.options.overwrite);   // any non-zero value ticks a box
     EXPECT_FALSE(s.options.autoRotate); // missing keys clear boxes
     EXPECT_EQ(s.crop.left, 0);
     EXPECT_EQ(s.crop.right, 1500);

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 
@@ -44,6 +45,10 @@ CompactScroller::CompactScroller(QWidget* parent)
     hscMain_->setSingleStep(scrSmallChange_);
     hscMain_->setValue(scrValue_);
     connect(hscMain_, &QScrollBar::valueChanged, this, &CompactScroller::hscMain_Change);
+    hscMain_->setFocusPolicy(Qt::StrongFocus);
+    // Right and Page Up make the value larger, as in a number box.
+    hscMain_->setInvertedControls(false);
+    hscMain_->installEventFilter(this);
     setFocusProxy(hscMain_);
     ApplyLabelColour();
     resize(TwipsToPixels(3000, p_), TwipsToPixels(300, p_));
@@ -65,8 +70,63 @@ void CompactScroller::hscMain_Change(int value) {
     emit ScrollChange();
 }
 
+bool CompactScroller::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == hscMain_) {
+        if (event->type() == QEvent::KeyPress) {
+            return TypingKey(*static_cast<QKeyEvent*>(event));
+        }
+        if (event->type() == QEvent::FocusOut && !typed_.isEmpty()) {
+            CommitTyped();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CompactScroller::TypingKey(const QKeyEvent& key) {
+    constexpr int kMostDigits = 5;
+    const QString text = key.text();
+    if (text.size() == 1 && text[0].isDigit() && text[0].unicode() < 128) {
+        if (typed_.size() < kMostDigits) {
+            typed_ += text;
+            UpdateValueBox();
+        }
+        return true;
+    }
+    if (typed_.isEmpty()) {
+        return false;
+    }
+    switch (key.key()) {
+    case Qt::Key_Backspace:
+        typed_.chop(1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        CommitTyped();
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        CommitTyped();
+        return false;
+    default:
+        // Any other key gives up the typing and does what it always does.
+        typed_.clear();
+        UpdateValueBox();
+        return key.key() == Qt::Key_Escape;
+    }
+    UpdateValueBox();
+    return true;
+}
+
+void CompactScroller::CommitTyped() {
+    const int value = typed_.toInt();
+    typed_.clear();
+    UpdateValueBox();
+    emit ValueTyped(value);
+    SetScrValue(value);
+}
+
 void CompactScroller::UpdateValueBox() {
-    lblValue_->setText(QString::number(scrValue_));
+    lblValue_->setText(typed_.isEmpty() ? QString::number(scrValue_) : typed_);
     const QSize label = LabelTwips(lblValue_->text());
     const int boxWidth = label.width() + kValueBoxPadding;
     const int boxHeight = label.height();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QScrollBar;
 
@@ -13,7 +14,9 @@ namespace kalvimo {
 
 // A caption, a horizontal scroll bar filling the rest of the width and a small box showing
 // the current value centred over the bar. Numbers are held within the 16-bit range the bar
-// takes.
+// takes. With the focus on the bar, the arrow keys step by the small change, Page Up and Page
+// Down by the large change, and typed digits replace the shown value until Enter or the focus
+// leaves.
 class CompactScroller : public QWidget {
     Q_OBJECT
 
@@ -48,13 +51,18 @@ public:
 
 signals:
     void ScrollChange();
+    // A value typed by the user, before it is applied (a value outside the limits is ignored).
+    void ValueTyped(int value);
     void PropertyChanged(const QString& name);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool TypingKey(const QKeyEvent& key);
+    void CommitTyped();
     void hscMain_Change(int value);
     void UpdateValueBox();
     void LayoutCaption();
@@ -73,6 +81,7 @@ private:
     int spacing_ = 0;
     bool reading_ = false;
     int barLeft_ = 0;
+    QString typed_;
 
     QLabel* lblDes_;
     QScrollBar* hscMain_;

@@ -3,6 +3,7 @@
 #include "compact_scroller.h"
 #include "file_list.h"
 #include "folder_list.h"
+#include "frm_crop.h"
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
@@ -10,11 +11,13 @@
 #include "site.h"
 #include "text_helpers.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QThread>
@@ -43,11 +46,12 @@ constexpr Colour kDarkShadow = 0x80000015;
 frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& applicationFolder,
                  QWidget* parent)
     : QWidget(parent),
-      messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()) {
+      messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()),
+      colourPicker_(std::make_unique<BasicColourPicker>()) {
     setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
-    pendingOptions_.noDatePrefix.clear();
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);
+    crop_ = new frmCrop(*this, this);
 
     BuildTabs();
     BuildIntroPage(fraTab[0]);
@@ -113,6 +117,7 @@ void frmMain::Form_Load(const QString& applicationFolder) {
     // Until the settings file is read, both pages start where its defaults would put them.
     SetFolderLists(AppPath, 0);
     SetFolderLists(AppPath, 1);
+    LoadSettings();
     StartGdiPlus();
 
     const QColor frameColour = ToQColor(oTab->FrameColour());
@@ -183,7 +188,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     batch_.reset();
     gDip.reset();
+    SaveSettings();
     StopImageLibrary();
+    crop_->hide();
     event->accept();
 }
 
@@ -201,11 +208,27 @@ void frmMain::CallBatch(const std::function<void()>& call) {
 }
 
 JobOptions frmMain::Options() {
-    JobOptions options = pendingOptions_;
+    JobOptions options;
     options.sourceFolder = uFile[0]->Path().toStdString();
     options.destinationFolder = uDir[1]->Path().toStdString();
     options.newWidth = cs_NewWidth->ScrValue();
     options.newHeight = cs_NewHeight->ScrValue();
+    options.stretch = chkStretch->isChecked();
+    options.letterbox = chkLetterbox->isChecked();
+    options.autoCrop = chkAutoCrop->isChecked();
+    options.customCrop = chkCustomCrop->isChecked();
+    options.promptCustomCrop = chkPromptCustom->isChecked();
+    options.anchor = anchor;
+    options.backColour = picDestBackColour;
+    options.autoRotate = chkAutoRotate->isChecked();
+    options.renameWithDate = chkRename->isChecked();
+    options.prefix = txtPrefix->text().toStdString();
+    options.suffixExisting = chkSuffixExisting->isChecked();
+    options.noDatePrefix = txtNoExifPrefix->text().toStdString();
+    options.overwrite = chkOverwrite->isChecked();
+    options.autoRename = chkAutoRename->isChecked();
+    options.previewOnClick = chkPreview->isChecked();
+    options.selectedOnly = chkSelected->isChecked();
     options.presetText = cboPresets->currentText().toStdString();
     options.filterPattern = cboFilter->currentText().toStdString();
     return options;

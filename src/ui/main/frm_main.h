@@ -2,20 +2,25 @@
 
 #include "batch_host.h"
 #include "batch_run.h"
+#include "colour_picker.h"
+#include "frm_crop.h"
 #include "gdiplus.h"
 #include "job_options.h"
 #include "message_boxes.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
 #include <QWidget>
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 
@@ -34,7 +39,7 @@ class XButton;
 // The program's window: five pages on a tab strip above a preview. Its controls are the job's
 // live options; it runs the batch through the engine and answers the run's questions.
 // Controls carry their design names as object names ("cboPresets", "uDir(1)").
-class frmMain : public QWidget, public BatchHost {
+class frmMain : public QWidget, public BatchHost, public CropHost {
     Q_OBJECT
 
 public:
@@ -47,13 +52,22 @@ public:
     // Target width over target height, recomputed on every change of either.
     float ImageScale = 0;
 
-    // The options whose controls come with the options panel, in their design state; the run
-    // reads them from here.
-    JobOptions& PendingOptions() { return pendingOptions_; }
     const BatchRun& Batch() const { return *batch_; }
+    // The dialog that holds the crop record; it lives, hidden, as long as the window.
+    frmCrop& CropDialog() { return *crop_; }
+    void SetColourPicker(std::unique_ptr<ColourPicker> picker) {
+        colourPicker_ = std::move(picker);
+    }
+
+    // Called back by the colour picker when the user accepts its colour.
+    void AcceptColourChange();
+    // Called by the crop dialog's "Preview": the current source file with the current options.
+    void PreviewCustomCrop() override;
+    TargetSize NewSize() override;
+    float CurrentImageScale() override { return ImageScale; }
 
     JobOptions Options() override;
-    CropBox CropRectangle() override { return cropBox_; }
+    CropBox CropRectangle() override { return crop_->Edges(); }
     int TwipsPerPixel() override { return twipsPerPixel; }
     int SourceFileCount() override;
     std::string SourceFileName(int index) override;
@@ -86,6 +100,13 @@ private slots:
     void cs_NewWidth_ScrollChange();
     void cs_NewHeight_ScrollChange();
     void cmdProcess_Click();
+    void cmdCustomCrop_Click();
+    void cmdChangeBack_Click();
+    void cmdDefault_Click();
+    void cmdReload_Click();
+    void chkRename_Click();
+    void chkOverwrite_Click();
+    void butAnchor_Click(int index);
 
     void uDrive_Change(int index);
     void uDir_Change(int index);
@@ -114,6 +135,13 @@ private:
     int Pixels(int twips) const;
 
     void FillLists();
+    void ApplyFittingOption(QCheckBox* box);
+    // A size typed into a size box: kept within the box's limits, with a note when it was not.
+    void TypedSize(CompactScroller* scroller, int value);
+    void SetBackColour(Colour colour);
+    void LoadSettings();
+    void SaveSettings();
+    void SelectListText(QComboBox* list, const QString& text);
     void StartGdiPlus();
     void ApplyFilter();
     void SetFolderLists(const QString& path, int index);
@@ -125,14 +153,19 @@ private:
     std::unique_ptr<MessageBoxes> messageBoxes_;
     std::unique_ptr<cGdiPlus> gDip;
     std::unique_ptr<BatchRun> batch_;
-    JobOptions pendingOptions_;
-    CropBox cropBox_;
+    std::unique_ptr<ColourPicker> colourPicker_;
+    frmCrop* crop_ = nullptr;
 
     int twipsPerPixel = 15;
     QString AppPath;
     QString SettingsPath;
     QString PresetsPath;
     bool filterBusy = false;
+    bool optionsBusy = false;
+    std::int16_t anchor = 4;
+    // The swatch's fill and the letterbox colour the run paints with; they always agree.
+    Colour shpBackFillColour = 0;
+    Colour picDestBackColour = 0;
     int menuListIndex = 0;
     int previewWidth = 0;
     int previewHeight = 0;
@@ -158,6 +191,27 @@ private:
     CompactScroller* cs_NewWidth = nullptr;
     CompactScroller* cs_NewHeight = nullptr;
     XButton* cmdSwap = nullptr;
+    QCheckBox* chkStretch = nullptr;
+    QCheckBox* chkLetterbox = nullptr;
+    QCheckBox* chkAutoCrop = nullptr;
+    QCheckBox* chkCustomCrop = nullptr;
+    QLabel* lblCrop = nullptr;
+    std::array<XButton*, 9> butAnchor{};
+    OrvelSimpleButton* cmdCustomCrop = nullptr;
+    QCheckBox* chkPromptCustom = nullptr;
+    OrvelSimpleButton* cmdChangeBack = nullptr;
+    QFrame* shpBack = nullptr;
+    QCheckBox* chkAutoRotate = nullptr;
+    QCheckBox* chkRename = nullptr;
+    QLineEdit* txtPrefix = nullptr;
+    QLineEdit* txtNoExifPrefix = nullptr;
+    QCheckBox* chkSuffixExisting = nullptr;
+    QCheckBox* chkOverwrite = nullptr;
+    QCheckBox* chkAutoRename = nullptr;
+    QCheckBox* chkSelected = nullptr;
+    QCheckBox* chkPreview = nullptr;
+    OrvelSimpleButton* cmdDefault = nullptr;
+    OrvelSimpleButton* cmdReload = nullptr;
     OrvelSimpleButton* cmdProcess = nullptr;
     OrvelProgress* op_Main = nullptr;
     QLabel* lblInfo = nullptr;

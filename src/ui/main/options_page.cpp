@@ -1,18 +1,24 @@
+#include "anchor_grid.h"
 #include "artwork.h"
+#include "canvas_image.h"
 #include "compact_scroller.h"
+#include "file_list.h"
 #include "frm_main.h"
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "presets.h"
+#include "rounding.h"
 #include "settings_keys.h"
 #include "xbutton.h"
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace kalvimo {
@@ -35,19 +41,49 @@ CompactScroller* MakeScroller(QWidget* page, const QString& name, const QString&
 } // namespace
 
 void frmMain::BuildOptionsPage(QFrame* page) {
-    auto* presetsLabel = new QLabel(QStringLiteral("Presets:"), page);
-    presetsLabel->setObjectName(QStringLiteral("lblGen(0)"));
-    Place(presetsLabel, 120, 120, 1500, 255);
+    // Three columns: the size and the fitting; the anchor or custom crop and the colour;
+    // naming and the files. The buttons share the foot row.
+    constexpr int kColumn1 = 120;
+    constexpr int kColumn2 = 4080;
+    constexpr int kColumn3 = 6390;
+    constexpr int kRow = 255;
+    const auto check = [&](const QString& name, const QString& caption, const QString& tip,
+                           int left, int top, int width, bool checked) {
+        auto* box = new QCheckBox(caption, page);
+        box->setObjectName(name);
+        box->setToolTip(tip);
+        box->setChecked(checked);
+        Place(box, left, top, width, kRow);
+        return box;
+    };
+    const auto button = [&](const QString& name, const QString& caption, const QString& tip,
+                            int left, int top, int width, int height) {
+        auto* control = new OrvelSimpleButton(page);
+        control->setObjectName(name);
+        control->SetCaption(caption);
+        control->setToolTip(tip);
+        Place(control, left, top, width, height);
+        return control;
+    };
+    const auto label = [&](const QString& name, const QString& caption, int left, int top,
+                           int width) {
+        auto* control = new QLabel(caption, page);
+        control->setObjectName(name);
+        Place(control, left, top, width, kRow);
+        return control;
+    };
+
+    label(QStringLiteral("lblGen(0)"), QStringLiteral("Presets:"), kColumn1, 60, 1500);
     cboPresets = new QComboBox(page);
     cboPresets->setObjectName(QStringLiteral("cboPresets"));
-    Place(cboPresets, 120, 390, 4200, 330);
+    Place(cboPresets, kColumn1, 300, 3750, 330);
 
     cs_NewWidth = MakeScroller(page, QStringLiteral("cs_NewWidth"), QStringLiteral("New Width"),
                                kWidthLimits, kInitialWidth);
-    Place(cs_NewWidth, 120, 870, 3750, 300);
+    Place(cs_NewWidth, kColumn1, 720, 3150, 300);
     cs_NewHeight = MakeScroller(page, QStringLiteral("cs_NewHeight"), QStringLiteral("New Height"),
                                 kHeightLimits, kInitialHeight);
-    Place(cs_NewHeight, 120, 1260, 3750, 300);
+    Place(cs_NewHeight, kColumn1, 1080, 3150, 300);
     // The two bars start level, whatever the captions' widths.
     const QFontMetrics metrics(cs_NewWidth->font());
     constexpr int kCaptionGap = 90;
@@ -62,20 +98,135 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     cmdSwap->SetCaption(QString());
     cmdSwap->SetOmniPic(SwapPicture(devicePixelRatioF()));
     cmdSwap->setToolTip(QStringLiteral("Swap the new width and height"));
-    Place(cmdSwap, 3975, 975, 420, 420);
+    Place(cmdSwap, 3390, 840, 420, 420);
 
-    cmdProcess = new OrvelSimpleButton(page);
-    cmdProcess->setObjectName(QStringLiteral("cmdProcess"));
-    cmdProcess->SetCaption(QStringLiteral("&Process"));
-    cmdProcess->setToolTip(QStringLiteral("Process image(s)"));
-    Place(cmdProcess, 7815, 2580, 1440, 495);
+    chkStretch =
+        check(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
+              QStringLiteral("If selected, the new image will be stretched to fit the "
+                             "new dimensions."),
+              kColumn1, 1500, 3750, true);
+    chkLetterbox =
+        check(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
+              QStringLiteral("Use blank bars on the top & bottom or sides"), kColumn1, 1500 + kRow,
+              3750, false);
+    chkAutoCrop = check(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
+                        QStringLiteral("Automatically crop the image based on the grid settings"),
+                        kColumn1, 1500 + 2 * kRow, 3750, false);
+    chkCustomCrop = check(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
+                          QStringLiteral("Automatically crop the image based on custom settings"),
+                          kColumn1, 1500 + 3 * kRow, 3750, false);
+
+    auto* shape1 = new QFrame(page);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setFrameShape(QFrame::VLine);
+    shape1->setFrameShadow(QFrame::Sunken);
+    Place(shape1, 3945, 60, 30, 2460);
+    auto* shape2 = new QFrame(page);
+    shape2->setObjectName(QStringLiteral("Shape2"));
+    shape2->setFrameShape(QFrame::VLine);
+    shape2->setFrameShadow(QFrame::Sunken);
+    Place(shape2, 6255, 60, 30, 2460);
+
+    lblCrop = label(QStringLiteral("lblCrop"), QStringLiteral("Crop position"), kColumn2, 60, 2100);
+    lblCrop->setFont(QFont(QStringLiteral("Liberation Sans Narrow"), font().pointSize()));
+    const char* const anchorTips[] = {
+        "Keep top left",    "Keep top centre",    "Keep top right",
+        "Keep middle left", "Keep middle centre", "Keep middle right",
+        "Keep bottom left", "Keep bottom centre", "Keep bottom right"};
+    for (int i = 0; i < 9; ++i) {
+        auto* cell = new XButton(page);
+        cell->setObjectName(QStringLiteral("butAnchor(%1)").arg(i));
+        cell->SetCaption(QString());
+        cell->setToolTip(QString::fromLatin1(anchorTips[i]));
+        Place(cell, kColumn2 + (i % 3) * 390, 300 + (i / 3) * 375, 390, 375);
+        connect(cell, &XButton::Click, this, [this, i] { butAnchor_Click(i); });
+        butAnchor[static_cast<std::size_t>(i)] = cell;
+    }
+    cmdCustomCrop =
+        button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
+               QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
+    chkPromptCustom =
+        check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
+              QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780, 2100, false);
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{lblCrop, cmdCustomCrop, chkPromptCustom}) {
+        hidden->hide();
+    }
+    for (XButton* cell : butAnchor) {
+        cell->hide();
+    }
+
+    cmdChangeBack =
+        button(QStringLiteral("cmdChangeBack"), QStringLiteral("Change &background colour"),
+               QStringLiteral("Change background colour"), kColumn2, 1500, 1620, 480);
+    shpBack = new QFrame(page);
+    shpBack->setObjectName(QStringLiteral("shpBack"));
+    shpBack->setFrameShape(QFrame::Box);
+    shpBack->setAutoFillBackground(true);
+    Place(shpBack, 5790, 1560, 360, 360);
+    chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
+                          QStringLiteral("Rotate tall images for a better fit"), kColumn2,
+                          1500 + 2 * kRow, 2100, true);
+
+    chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
+                      QString(), kColumn3, 60, 2865, false);
+    constexpr int kPrefixBoxLeft = 8040;
+    label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
+    txtPrefix = new QLineEdit(page);
+    txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
+    txtPrefix->setToolTip(QStringLiteral("Filename prefix"));
+    Place(txtPrefix, kPrefixBoxLeft, 330, 9255 - kPrefixBoxLeft, 315);
+    label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
+          1380);
+    txtNoExifPrefix = new QLineEdit(page);
+    txtNoExifPrefix->setObjectName(QStringLiteral("txtNoExifPrefix"));
+    txtNoExifPrefix->setToolTip(QStringLiteral("If no date information is found, use this prefix"));
+    Place(txtNoExifPrefix, kPrefixBoxLeft, 705, 9255 - kPrefixBoxLeft, 315);
+    chkSuffixExisting =
+        check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
+              QStringLiteral("Puts the existing file name at the end of the new "
+                             "file name"),
+              kColumn3 + 240, 1095, 2625, false);
+    chkOverwrite = check(QStringLiteral("chkOverwrite"), QStringLiteral("Overwrite existing files"),
+                         QStringLiteral("If a file already exists with the same name, overwrite"),
+                         kColumn3, 1500, 2865, false);
+    chkAutoRename = check(
+        QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
+        QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865, true);
+    chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected only"),
+                        QString(), kColumn3, 1500 + 2 * kRow, 2865, true);
+    chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Preview images on click"),
+                       QString(), kColumn3, 1500 + 3 * kRow, 2865, false);
+
+    constexpr int kFootRow = 2640;
+    constexpr int kFootHeight = 495;
+    cmdDefault =
+        button(QStringLiteral("cmdDefault"), QStringLiteral("&Default"),
+               QStringLiteral("Reset to default settings"), kColumn2, kFootRow, 840, kFootHeight);
+    cmdReload = button(QStringLiteral("cmdReload"), QStringLiteral("&Reload saved settings"),
+                       QStringLiteral("Reload the previously saved settings"), kColumn2 + 900,
+                       kFootRow, 1200, kFootHeight);
+    cmdProcess = button(QStringLiteral("cmdProcess"), QStringLiteral("&Process"),
+                        QStringLiteral("Process image(s)"), 7935, kFootRow, 1320, kFootHeight);
     op_Main = new OrvelProgress(page);
     op_Main->setObjectName(QStringLiteral("op_Main"));
-    Place(op_Main, 120, 2640, 7560, 255);
+    Place(op_Main, kColumn1, kFootRow, 3750, 195);
     op_Main->hide();
     lblInfo = new QLabel(QStringLiteral("Status:"), page);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    Place(lblInfo, 120, 2940, 7560, 255);
+    Place(lblInfo, kColumn1, kFootRow + 240, 3750, kRow);
+
+    QWidget* const tabOrder[] = {cboPresets,        cs_NewWidth,   cs_NewHeight,    cmdSwap,
+                                 chkStretch,        chkLetterbox,  chkAutoCrop,     chkCustomCrop,
+                                 butAnchor[0],      butAnchor[1],  butAnchor[2],    butAnchor[3],
+                                 butAnchor[4],      butAnchor[5],  butAnchor[6],    butAnchor[7],
+                                 butAnchor[8],      cmdCustomCrop, chkPromptCustom, cmdChangeBack,
+                                 chkAutoRotate,     chkRename,     txtPrefix,       txtNoExifPrefix,
+                                 chkSuffixExisting, chkOverwrite,  chkAutoRename,   chkSelected,
+                                 chkPreview,        cmdDefault,    cmdReload,       cmdProcess};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
 
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
     connect(cboPresets, &QComboBox::currentIndexChanged, this, &frmMain::cboPresets_Click);
@@ -94,7 +245,24 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     connect(cs_NewWidth, &CompactScroller::ScrollChange, this, &frmMain::cs_NewWidth_ScrollChange);
     connect(cs_NewHeight, &CompactScroller::ScrollChange, this,
             &frmMain::cs_NewHeight_ScrollChange);
+    for (CompactScroller* scroller : {cs_NewWidth, cs_NewHeight}) {
+        connect(scroller, &CompactScroller::ValueTyped, this,
+                [this, scroller](int value) { TypedSize(scroller, value); });
+    }
+    for (QCheckBox* box : {chkStretch, chkLetterbox, chkAutoCrop, chkCustomCrop}) {
+        connect(box, &QCheckBox::toggled, this, [this, box] { ApplyFittingOption(box); });
+    }
+    connect(chkRename, &QCheckBox::toggled, this, &frmMain::chkRename_Click);
+    connect(chkOverwrite, &QCheckBox::toggled, this, &frmMain::chkOverwrite_Click);
+    connect(cmdCustomCrop, &OrvelSimpleButton::Click, this, &frmMain::cmdCustomCrop_Click);
+    connect(cmdChangeBack, &OrvelSimpleButton::Click, this, &frmMain::cmdChangeBack_Click);
+    connect(cmdDefault, &OrvelSimpleButton::Click, this, &frmMain::cmdDefault_Click);
+    connect(cmdReload, &OrvelSimpleButton::Click, this, &frmMain::cmdReload_Click);
     connect(cmdProcess, &OrvelSimpleButton::Click, this, &frmMain::cmdProcess_Click);
+    // The naming boxes start as the rules would leave them with nothing ticked.
+    chkRename_Click();
+    butAnchor_Click(anchor);
+    SetBackColour(0);
 }
 
 void frmMain::FillLists() {
@@ -157,8 +325,137 @@ void frmMain::cs_NewHeight_ScrollChange() {
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
 }
 
+void frmMain::TypedSize(CompactScroller* scroller, int value) {
+    const int kept = std::clamp(value, scroller->ScrMin(), scroller->ScrMax());
+    if (kept == value) {
+        return;
+    }
+    scroller->SetScrValue(kept);
+    ShowMessageBox(QString::fromUtf8(kSwapAdjustedNote.data(),
+                                     static_cast<qsizetype>(kSwapAdjustedNote.size())),
+                   BoxIcon::Information);
+}
+
+TargetSize frmMain::NewSize() {
+    return {cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue()};
+}
+
 void frmMain::cmdProcess_Click() {
     CallBatch([this] { batch_->PressProcess(); });
+}
+
+void frmMain::ApplyFittingOption(QCheckBox* box) {
+    if (optionsBusy) {
+        return;
+    }
+    optionsBusy = true;
+    if (box->isChecked()) {
+        for (QCheckBox* fitting : {chkStretch, chkLetterbox, chkAutoCrop, chkCustomCrop}) {
+            fitting->setChecked(false);
+        }
+    }
+    box->setChecked(true);
+    const bool grid = chkAutoCrop->isChecked();
+    lblCrop->setVisible(grid);
+    for (XButton* cell : butAnchor) {
+        cell->setVisible(grid);
+    }
+    if (!chkCustomCrop->isChecked()) {
+        cmdCustomCrop->hide();
+        chkPromptCustom->hide();
+        optionsBusy = false;
+        return;
+    }
+    frmCrop& crop = *crop_;
+    if (crop.BoxRight == 0 && crop.BoxBottom == 0) {
+        crop.BoxRight = cs_NewWidth->ScrValue() * twipsPerPixel;
+        crop.BoxBottom = cs_NewHeight->ScrValue() * twipsPerPixel;
+        crop.LoadCrop();
+    }
+    cmdCustomCrop->show();
+    chkPromptCustom->show();
+    optionsBusy = false;
+}
+
+void frmMain::chkRename_Click() {
+    const bool rename = chkRename->isChecked();
+    txtPrefix->setEnabled(rename);
+    chkSuffixExisting->setEnabled(rename);
+    txtNoExifPrefix->setEnabled(rename);
+}
+
+void frmMain::chkOverwrite_Click() {
+    chkAutoRename->setEnabled(!chkOverwrite->isChecked());
+}
+
+void frmMain::butAnchor_Click(int index) {
+    anchor = static_cast<std::int16_t>(index);
+    const std::array<int, 9> arrows = AnchorArrows(index);
+    for (std::size_t i = 0; i < butAnchor.size(); ++i) {
+        butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? 0xFFFFFF : kButtonFace);
+        butAnchor[i]->SetArrowType(arrows[i]);
+    }
+}
+
+void frmMain::SetBackColour(Colour colour) {
+    shpBackFillColour = colour;
+    QPalette palette = shpBack->palette();
+    palette.setColor(QPalette::Window, ToQColor(shpBackFillColour));
+    shpBack->setPalette(palette);
+    picDestBackColour = shpBackFillColour;
+}
+
+void frmMain::AcceptColourChange() {
+    shpBackFillColour = colourPicker_->SelectedColour();
+    QPalette palette = shpBack->palette();
+    palette.setColor(QPalette::Window, ToQColor(shpBackFillColour));
+    shpBack->setPalette(palette);
+    picDestBackColour = colourPicker_->SelectedColour();
+}
+
+void frmMain::cmdChangeBack_Click() {
+    colourPicker_->SetColour(shpBackFillColour);
+    colourPicker_->ShowModal(this, [this] { AcceptColourChange(); });
+}
+
+void frmMain::cmdCustomCrop_Click() {
+    crop_->StoreCrop();
+    crop_->cmdPreview->SetEnabled(true);
+    crop_->show();
+}
+
+void frmMain::PreviewCustomCrop() {
+    const QListWidgetItem* current = uFile[0]->currentItem();
+    if (current == nullptr) {
+        return;
+    }
+    const std::string name = current->text().toStdString();
+    CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
+    if (!batch_ || batch_->picDest().Width() < 1 || batch_->picDest().Height() < 1) {
+        return;
+    }
+    const Canvas& picDest = batch_->picDest();
+    QLabel* picPreview = crop_->picPreview;
+    picPreview->clear();
+    picPreview->resize(Pixels(1935), Pixels(1695));
+    const float rx = static_cast<float>(picDest.Width()) / static_cast<float>(picPreview->width());
+    const float ry =
+        static_cast<float>(picDest.Height()) / static_cast<float>(picPreview->height());
+    if (rx > ry) {
+        picPreview->resize(picPreview->width(),
+                           static_cast<int>(RoundHalfEven(picDest.Height() / rx)));
+    } else {
+        picPreview->resize(static_cast<int>(RoundHalfEven(picDest.Width() / ry)),
+                           picPreview->height());
+    }
+    const qreal ratio = picPreview->devicePixelRatioF();
+    Canvas shown(std::max(1, static_cast<int>(RoundHalfEven(picPreview->width() * ratio))),
+                 std::max(1, static_cast<int>(RoundHalfEven(picPreview->height() * ratio))), 0);
+    ScaledCopy(picDest, {0, 0, picDest.Width(), picDest.Height()}, shown,
+               {0, 0, shown.Width(), shown.Height()});
+    QPixmap pixmap = QPixmap::fromImage(ToQImage(shown));
+    pixmap.setDevicePixelRatio(ratio);
+    picPreview->setPixmap(pixmap);
 }
 
 } // namespace kalvimo

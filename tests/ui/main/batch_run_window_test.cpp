@@ -107,7 +107,7 @@ TEST_F(WindowRunTest, ProcessButtonStopsTheRunAfterThePictureInHand) {
 
     // The next run goes to its end.
     script->shown.clear();
-    window->PendingOptions().overwrite = true;
+    Find<QCheckBox>("chkOverwrite").setChecked(true);
     Process();
     EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete."}));
     EXPECT_EQ(LogLines().size(), 5);

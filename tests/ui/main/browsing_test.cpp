@@ -62,7 +62,8 @@ TEST_F(BrowsingTest, FolderListShowsThePathAndTheSubfoldersAndMovesTheFiles) {
     // Subfolders follow the path's own folders, in name order regardless of case.
     EXPECT_EQ(shown.mid(parts.size() + 1), QStringList({"Archive", "holiday"}));
     EXPECT_EQ(folders.currentItem()->text(), parts.last());
-    EXPECT_EQ(Entries(files), QStringList({"a.jpg", "B.JPEG", "d.bmp"}));
+    // The default filter, first in its list.
+    EXPECT_EQ(Entries(files), QStringList({"a.jpg", "B.JPEG", "c.gif", "d.bmp"}));
 
     // Opening a subfolder moves the file list with it; the other page stays.
     ClickTab(1);
@@ -168,7 +169,7 @@ TEST_F(BrowsingTest, DoubleClickOnTheDestinationListReadsItAgain) {
     const QPoint first = ItemCentre(Files(1), "a.jpg");
     QTest::mouseClick(Files(1).viewport(), Qt::LeftButton, {}, first);
     QTest::mouseDClick(Files(1).viewport(), Qt::LeftButton, {}, first);
-    EXPECT_EQ(Entries(Files(1)), QStringList({"a.jpg", "B.JPEG", "d.bmp", "new.jpg"}));
+    EXPECT_EQ(Entries(Files(1)), QStringList({"a.jpg", "B.JPEG", "c.gif", "d.bmp", "new.jpg"}));
 }
 
 class PreviewTest : public BrowsingTest {
@@ -201,7 +202,7 @@ TEST_F(PreviewTest, WithPreviewOffAClickOnlySelects) {
 }
 
 TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
-    window->PendingOptions().previewOnClick = true;
+    Find<QCheckBox>("chkPreview").setChecked(true);
     // 800 x 400 pixels to the right of and below the preview's corner.
     window->resize(808, 672);
     Click(0, "big.jpg");
@@ -224,7 +225,7 @@ TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
 }
 
 TEST_F(PreviewTest, AGrownWindowShowsAShrunkPictureWholeAgain) {
-    window->PendingOptions().previewOnClick = true;
+    Find<QCheckBox>("chkPreview").setChecked(true);
     window->resize(1208, 872);
     WritePicture(QDir(pictures.path()).filePath("mid.jpg"), 700, 500);
     Files(0).Refresh();
@@ -238,7 +239,7 @@ TEST_F(PreviewTest, AGrownWindowShowsAShrunkPictureWholeAgain) {
 }
 
 TEST_F(PreviewTest, AFileThatIsNoPictureHidesThePreviewSilently) {
-    window->PendingOptions().previewOnClick = true;
+    Find<QCheckBox>("chkPreview").setChecked(true);
     Click(0, "small.bmp");
     EXPECT_TRUE(Preview().isVisible());
     Click(0, "notes.txt");

@@ -13,22 +13,21 @@ using testing::WriteText;
 
 class StartUpTest : public WindowTest {};
 
-TEST_F(StartUpTest, WithoutPresetFileTheBuiltInListsAreFilledAndNothingIsChosen) {
+TEST_F(StartUpTest, WithoutPresetFileTheBuiltInListsAreFilledAndTheDefaultsChoose) {
     Start();
     QStringList builtIn;
     for (const std::string_view entry : kBuiltInPresets) {
         builtIn.append(QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size())));
     }
     EXPECT_EQ(Entries(Presets()), builtIn);
-    EXPECT_EQ(Presets().currentIndex(), -1);
+    EXPECT_EQ(Presets().currentIndex(), 0);
     EXPECT_EQ(Entries(Filter()),
               QStringList({"*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*"}));
-    EXPECT_EQ(Filter().currentText(), QString());
-    EXPECT_EQ(Files(0).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp"));
-    // The design size, untouched by any preset.
-    EXPECT_EQ(NewWidth().ScrValue(), 800);
-    EXPECT_EQ(NewHeight().ScrValue(), 600);
-    EXPECT_FLOAT_EQ(window->ImageScale, 800.0f / 600.0f);
+    EXPECT_EQ(Filter().currentIndex(), 0);
+    EXPECT_EQ(Files(0).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
+    EXPECT_EQ(NewWidth().ScrValue(), 320);
+    EXPECT_EQ(NewHeight().ScrValue(), 240);
+    EXPECT_FLOAT_EQ(window->ImageScale, 320.0f / 240.0f);
     EXPECT_TRUE(script->shown.empty());
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kalvimo - example.com"));
@@ -61,7 +60,7 @@ TEST_F(StartUpTest, PresetFileReplacesTheBuiltInListWhateverItsLineEnds) {
         EXPECT_EQ(Entries(Presets()),
                   QStringList({"Frame : 800x600", "TV : 720x576", "My own: odd : 100x50"}))
             << text.toStdString();
-        EXPECT_EQ(Presets().currentIndex(), -1);
+        EXPECT_EQ(Presets().currentIndex(), 0);
     }
 }
 
@@ -119,7 +118,7 @@ TEST_F(PresetTest, OutOfRangePresetsClampWithTheirMessagesWidthFirst) {
         EXPECT_EQ(message.buttons, MessageButtons::Ok);
     }
     // Each size is set before its own message, and only then the next one.
-    EXPECT_EQ(sizesWhileShown, (std::vector<std::pair<int, int>>{{2048, 600}, {2048, 1600}}));
+    EXPECT_EQ(sizesWhileShown, (std::vector<std::pair<int, int>>{{2048, 1080}, {2048, 1600}}));
 
     Choose("Flat : 640x0");
     ExpectSize(640, 1);
@@ -235,7 +234,7 @@ TEST_F(PagesTest, PicturesOfEveryPage) {
     Start();
     GoTo(0, pictures.path());
     GoTo(1, folder.filePath("Family"));
-    window->PendingOptions().previewOnClick = true;
+    Find<QCheckBox>("chkPreview").setChecked(true);
     window->AddLogLine("Saved file: " + folder.filePath("Family/harbour.jpg").toStdString());
     window->AddLogLine("Error processing file: broken.jpg");
     window->SetStatus("Finished processing harbour.jpg");
@@ -248,6 +247,10 @@ TEST_F(PagesTest, PicturesOfEveryPage) {
             files.item(0)->setSelected(true);
             QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
                               files.visualItemRect(files.item(1)).center());
+        }
+        if (page == 3) {
+            // The page at its most crowded: with the anchor grid.
+            Find<QCheckBox>("chkAutoCrop").setChecked(true);
         }
         // Let the page settle (scroll bars, hover) as it would before anyone looks.
         QCoreApplication::processEvents();

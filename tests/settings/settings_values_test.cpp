@@ -1,0 +1,47 @@
+#include "settings_values.h"
+
+#include <gtest/gtest.h>
+
+namespace kalvimo {
+namespace {
+
+TEST(SettingsValuesTest, StoredTextBecomesTheControlsState) {
+    struct Case {
+        const char* text;
+        bool checked;
+        std::int16_t anchor;
+        std::uint32_t colour;
+    };
+    const Case cases[] = {
+        {"", false, 0, 0},
+        {"1", true, 1, 1},
+        {"0", false, 0, 0},
+        {"2", true, 2, 2},
+        {"-1", true, 4, 0xFFFFFFFF},
+        {"0.5", false, 0, 0}, // halves go to the even neighbour
+        {"1.5", true, 2, 2},
+        {"9", true, 4, 9},
+        {"99999999999", true, 4, 0x7FFFFFFF},
+        {"&HFF8000", true, 4, 0xFF8000},
+        {"yes", false, 0, 0},
+        {" 8 ", true, 8, 8},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReadCheckValue(c.text), c.checked) << c.text;
+        EXPECT_EQ(ReadAnchorValue(c.text), c.anchor) << c.text;
+        EXPECT_EQ(ReadColourValue(c.text), c.colour) << c.text;
+    }
+    EXPECT_EQ(ReadColourValue(ColourText(0x8000000F)), 0x8000000Fu);
+    EXPECT_EQ(ColourText(0xFF8000), "16744448");
+}
+
+TEST(SettingsValuesTest, ListTextIsFoundWithoutRegardToCase) {
+    const std::vector<std::string> entries{"VGA : 640x480", "vga : 640X480", "PAL : 768x576"};
+    EXPECT_EQ(FindTextIgnoringCase(entries, "vga : 640X480"), 0u);
+    EXPECT_EQ(FindTextIgnoringCase(entries, "pal : 768x576"), 2u);
+    EXPECT_EQ(FindTextIgnoringCase(entries, "PAL : 768x57"), std::nullopt);
+    EXPECT_EQ(FindTextIgnoringCase(entries, ""), std::nullopt);
+}
+
+} // namespace
+} // namespace kalvimo

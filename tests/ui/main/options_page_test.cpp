@@ -1,0 +1,194 @@
+#include "main_window_support.h"
+
+#include <QScrollBar>
+
+namespace kalvimo {
+namespace {
+
+class ScriptedPicker : public ColourPicker {
+public:
+    void SetColour(Colour colour) override {
+        calls.push_back("SetColour " + std::to_string(colour));
+    }
+    Colour SelectedColour() const override { return answer; }
+    void ShowModal(QWidget* /*owner*/, const std::function<void()>& accepted) override {
+        calls.emplace_back("ShowModal");
+        if (accept) {
+            accepted();
+        }
+    }
+    std::vector<std::string> calls;
+    Colour answer = 0x00FF00;
+    bool accept = true;
+};
+
+class OptionsPageTest : public testing::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Start();
+        ClickTab(3);
+    }
+    QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
+    void Click(const char* name) const {
+        QCheckBox& box = Check(name);
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+    }
+    QString Fittings() const {
+        QString ticks;
+        for (const char* name : {"chkStretch", "chkLetterbox", "chkAutoCrop", "chkCustomCrop"}) {
+            ticks += Check(name).isChecked() ? QLatin1Char('1') : QLatin1Char('0');
+        }
+        return ticks;
+    }
+};
+
+TEST_F(OptionsPageTest, OneFittingAtATimeWithItsOwnControls) {
+    const struct {
+        const char* click;
+        const char* fittings;
+        bool grid;
+        bool custom;
+    } steps[] = {
+        {"chkLetterbox", "0100", false, false}, {"chkLetterbox", "0100", false, false},
+        {"chkAutoCrop", "0010", true, false},   {"chkCustomCrop", "0001", false, true},
+        {"chkCustomCrop", "0001", false, true}, {"chkStretch", "1000", false, false},
+    };
+    for (const auto& step : steps) {
+        Click(step.click);
+        EXPECT_EQ(Fittings(), QString::fromLatin1(step.fittings)) << step.click;
+        EXPECT_EQ(Find<QLabel>("lblCrop").isVisible(), step.grid) << step.click;
+        EXPECT_EQ(Find<XButton>("butAnchor(8)").isVisible(), step.grid) << step.click;
+        EXPECT_EQ(Find<OrvelSimpleButton>("cmdCustomCrop").isVisible(), step.custom);
+        EXPECT_EQ(Check("chkPromptCustom").isVisible(), step.custom) << step.click;
+    }
+}
+
+TEST_F(OptionsPageTest, CustomCropSetsAnEmptyRectangleOnce) {
+    frmCrop& crop = window->CropDialog();
+    crop.SetEdges({0, 0, 0, 0});
+    NewWidth().SetScrValue(800);
+    NewHeight().SetScrValue(600);
+    Click("chkCustomCrop");
+    EXPECT_EQ(crop.Edges().right, 12000);
+    EXPECT_EQ(crop.Edges().bottom, 9000);
+    EXPECT_EQ(crop.txtCoords[2]->text(), QStringLiteral("800"));
+    NewWidth().SetScrValue(100);
+    Click("chkStretch");
+    Click("chkCustomCrop");
+    EXPECT_EQ(crop.Edges().right, 12000);
+
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
+    EXPECT_TRUE(crop.isVisible());
+    EXPECT_FALSE(crop.isModal());
+    EXPECT_TRUE(crop.cmdPreview->isEnabled());
+    EXPECT_EQ(crop.StoredSelection(), (SelectionRect{0, 0, 12000, 9000}));
+}
+
+TEST_F(OptionsPageTest, PreviewFitsTheFrameIntoThePreviewBox) {
+    QDir(appFolder.path()).mkpath("p");
+    testing::WritePicture(QDir(appFolder.path()).filePath("p/a.jpg"), 64, 48);
+    GoTo(0, QDir(appFolder.path()).filePath("p"));
+    Files(0).setCurrentRow(0);
+    NewWidth().SetScrValue(400);
+    NewHeight().SetScrValue(100);
+    window->PreviewCustomCrop();
+    const QLabel& preview = *window->CropDialog().picPreview;
+    EXPECT_EQ(preview.size(), QSize(129, 32)); // 1935 twips wide, a quarter as high
+    EXPECT_FALSE(preview.pixmap().isNull());
+    EXPECT_TRUE(Find<QPlainTextEdit>("txtLog").toPlainText().isEmpty());
+}
+
+TEST_F(OptionsPageTest, NamingAndOverwriteRulesKeepTheValues) {
+    QLineEdit& prefix = Find<QLineEdit>("txtPrefix");
+    EXPECT_FALSE(prefix.isEnabled());
+    EXPECT_FALSE(Check("chkSuffixExisting").isEnabled());
+    Click("chkRename");
+    prefix.setText(QStringLiteral("Hol_"));
+    Click("chkSuffixExisting");
+    Click("chkRename");
+    EXPECT_FALSE(prefix.isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("txtNoExifPrefix").isEnabled());
+    EXPECT_FALSE(Check("chkSuffixExisting").isEnabled());
+    EXPECT_EQ(window->Options().prefix, "Hol_");
+    EXPECT_TRUE(window->Options().suffixExisting);
+
+    Click("chkOverwrite");
+    EXPECT_FALSE(Check("chkAutoRename").isEnabled());
+    EXPECT_TRUE(Check("chkAutoRename").isChecked());
+    EXPECT_TRUE(window->Options().overwrite);
+    Click("chkOverwrite");
+    EXPECT_TRUE(Check("chkAutoRename").isEnabled());
+}
+
+TEST_F(OptionsPageTest, AnchorGridShowsTheKeptCellAndItsArrows) {
+    Click("chkAutoCrop");
+    QTest::mouseClick(&Find<XButton>("butAnchor(0)"), Qt::LeftButton);
+    EXPECT_EQ(window->Options().anchor, 0);
+    std::array<int, 9> arrows{};
+    for (int i = 0; i < 9; ++i) {
+        XButton& cell = Find<XButton>(QStringLiteral("butAnchor(%1)").arg(i));
+        arrows[static_cast<std::size_t>(i)] = cell.ArrowType();
+        EXPECT_EQ(cell.FillColor(), i == 0 ? 0xFFFFFFu : kButtonFace) << i;
+    }
+    EXPECT_EQ(arrows, (std::array{0, 2, 0, 4, 8, 0, 0, 0, 0}));
+}
+
+TEST_F(OptionsPageTest, AcceptedColourReachesSwatchAndLetterboxTogether) {
+    auto picker = std::make_unique<ScriptedPicker>();
+    ScriptedPicker* script = picker.get();
+    window->SetColourPicker(std::move(picker));
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdChangeBack"), Qt::LeftButton);
+    EXPECT_EQ(script->calls, (std::vector<std::string>{"SetColour 0", "ShowModal"}));
+    EXPECT_EQ(window->Options().backColour, 0x00FF00u);
+    EXPECT_EQ(Find<QFrame>("shpBack").palette().color(QPalette::Window), QColor(0, 255, 0));
+
+    script->accept = false;
+    script->answer = 0xFF;
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdChangeBack"), Qt::LeftButton);
+    EXPECT_EQ(script->calls.at(2), "SetColour 65280");
+    EXPECT_EQ(window->Options().backColour, 0x00FF00u);
+}
+
+TEST_F(OptionsPageTest, SizeByKeyboard) {
+    QWidget* presets = &Presets();
+    presets->setFocus();
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(presets, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->parentWidget(), &NewWidth());
+    QWidget* bar = QApplication::focusWidget();
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(NewWidth().ScrValue(), 321);
+    QTest::keyClick(bar, Qt::Key_PageUp);
+    EXPECT_EQ(NewWidth().ScrValue(), 821);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QTest::keyClick(bar, Qt::Key_PageDown);
+    QTest::keyClick(bar, Qt::Key_PageUp);
+    EXPECT_EQ(NewWidth().ScrValue(), 820);
+    QTest::keyClicks(bar, QStringLiteral("64"));
+    EXPECT_EQ(NewWidth().ScrValue(), 820); // not yet applied
+    QTest::keyClick(bar, Qt::Key_Return);
+    EXPECT_EQ(NewWidth().ScrValue(), 64);
+    EXPECT_FLOAT_EQ(window->ImageScale, 64.0f / 240.0f);
+
+    QTest::keyClick(bar, Qt::Key_Tab);
+    QWidget* heightBar = QApplication::focusWidget();
+    EXPECT_EQ(heightBar->parentWidget(), &NewHeight());
+    QTest::keyClicks(heightBar, QStringLiteral("9999"));
+    QTest::keyClick(heightBar, Qt::Key_Tab); // the focus leaves: applied, held at the limit
+    EXPECT_EQ(NewHeight().ScrValue(), 1600);
+    EXPECT_EQ(script->Texts(),
+              QStringList({"Note: the dimensions were adjusted to fall within the supported "
+                           "limits."}));
+
+    // A click on the shown number is no click on the bar.
+    const int before = NewWidth().ScrValue();
+    QWidget* number = QApplication::widgetAt(NewWidth().mapToGlobal(
+        NewWidth().findChild<QLabel*>("lblValue")->parentWidget()->geometry().center()));
+    ASSERT_NE(number, nullptr);
+    QTest::mouseClick(number, Qt::LeftButton);
+    EXPECT_EQ(NewWidth().ScrValue(), before);
+}
+
+} // namespace
+} // namespace kalvimo

@@ -1,0 +1,192 @@
+#include "anchor_grid.h"
+#include "batch_settings.h"
+#include "main_window_support.h"
+#include "settings_keys.h"
+
+#include <sstream>
+
+namespace kalvimo {
+namespace {
+
+using testing::WriteText;
+
+// Every option in one line, folders made comparable.
+std::string Describe(const JobOptions& o, const CropBox& crop, const QString& startFolder) {
+    const auto folder = [&](const std::string& path) {
+        return QDir::cleanPath(path.empty() ? startFolder : QString::fromStdString(path))
+            .toStdString();
+    };
+    std::ostringstream out;
+    out << folder(o.sourceFolder) << '|' << folder(o.destinationFolder) << '|' << o.newWidth << 'x'
+        << o.newHeight << '|' << o.stretch << o.letterbox << o.autoCrop << o.customCrop
+        << o.promptCustomCrop << '|' << o.anchor << '|' << o.backColour << '|' << o.autoRotate
+        << o.renameWithDate << '[' << o.prefix << ']' << o.suffixExisting << '[' << o.noDatePrefix
+        << ']' << o.overwrite << o.autoRename << o.previewOnClick << o.selectedOnly << '|'
+        << o.presetText << '|' << o.filterPattern << '|' << crop.left << ',' << crop.top << ','
+        << crop.right << ',' << crop.bottom;
+    return out.str();
+}
+
+class SettingsWindowTest : public testing::WindowTest {
+protected:
+    QString SettingsFile() const { return QDir(appFolder.path()).filePath("Settings.ini"); }
+    std::string WindowView() {
+        return Describe(window->Options(), window->CropRectangle(), appFolder.path());
+    }
+    std::string CommandView() const {
+        const BatchSettings s =
+            LoadBatchSettings(SettingsFile().toStdString(), appFolder.path().toStdString() + "/");
+        return Describe(s.options, s.crop, appFolder.path());
+    }
+    QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
+    QStringList WrittenKeys() const {
+        QFile file(SettingsFile());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        QStringList keys;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.contains('=')) {
+                keys.append(QString::fromUtf8(line.left(line.indexOf('='))));
+            }
+        }
+        return keys;
+    }
+};
+
+TEST_F(SettingsWindowTest, FirstStartTakesTheDefaultsAndACloseWritesAllKeysInOrder) {
+    Start();
+    EXPECT_EQ(WindowView(), CommandView());
+    const JobOptions o = window->Options();
+    EXPECT_EQ(o.newWidth, 320);
+    EXPECT_TRUE(o.stretch);
+    EXPECT_EQ(o.anchor, 4);
+    EXPECT_EQ(o.backColour, 0u);
+    EXPECT_EQ(Folders(0).Path(), QDir::cleanPath(appFolder.path()));
+    EXPECT_EQ(Folders(1).Path(), QDir::cleanPath(appFolder.path()));
+    frmCrop& crop = window->CropDialog();
+    EXPECT_EQ(crop.Edges().right, 4800);
+    EXPECT_EQ(crop.Edges().bottom, 3600);
+    EXPECT_TRUE(crop.chkRestrainDim->isChecked());
+    EXPECT_FALSE(crop.isVisible());
+    EXPECT_FALSE(QFile::exists(SettingsFile()));
+
+    window->close();
+    QStringList expected;
+    for (const SettingsKey& key : kSettingsKeys) {
+        expected.append(
+            QString::fromUtf8(key.name.data(), static_cast<qsizetype>(key.name.size())));
+    }
+    EXPECT_EQ(WrittenKeys(), expected);
+}
+
+TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
+    const QString app = appFolder.path();
+    QDir(app).mkpath("pictures");
+    const QString pictures = QDir(app).filePath("pictures");
+    const QByteArray longPath = QByteArray(300, 'a');
+    const QByteArray cases[] = {
+        "[Options]\nPreset=pal : 768X576\n",
+        "[Options]\nPreset=VGA : 640x480\nNew width=5000\nNew height=0\n",
+        "[Options]\nStretch=1\nAutoCrop=1\n",
+        "[Options]\nStretch=0\nLetterBox=0\nAutoCrop=0\nCustomCrop=0\n",
+        "[Options]\nPrefix=  Holiday_  \nNo Date Prefix= \nRename=1\nSuffix=1\n",
+        "[Paths]\nLast source=" + pictures.toUtf8() + "\nLast destination=/" + longPath + "\n",
+        "[Options]\nAnchor=12\nOverwrite=2\nAuto rename=-1\nBack colour=&HFF8000\n"
+        "Selected=0.5\nRotate=yes\n",
+        "[Options]\nAnchor=-3\nBack colour=99999999999\nNew width=1e30\nNew height=&H10\n",
+        "[Options]\nCustomCrop=1\n[Custom Cropping]\nLeft=1500\nTop=750\nRight=300\n"
+        "Bottom=99999999999\nRestrain=1\nKeep proportion=1\n",
+        "[Options]\nCustomCrop=1\nFilter=*.png\n",
+        "[Options]\nLetterBox=1\n" + QByteArray(100000, 'x') + "\nAutoCrop=1\n",
+        QByteArray("\x00\xff\xfe[Options]\x00\nStretch\x00=1\n\x89PNG\r\n\x1a\n", 24),
+        "",
+    };
+    for (const QByteArray& text : cases) {
+        WriteText(SettingsFile(), text);
+        Start();
+        EXPECT_EQ(WindowView(), CommandView()) << text.left(200).toStdString();
+        window.reset();
+    }
+}
+
+TEST_F(SettingsWindowTest, FileEdgeCasesThroughTheControls) {
+    WriteText(SettingsFile(), "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\n"
+                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=9\nRename=3\n");
+    Start();
+    EXPECT_EQ(Presets().currentText(), QStringLiteral("HD 720 : 1280x720"));
+    EXPECT_EQ(NewWidth().ScrValue(), 1280);
+    EXPECT_TRUE(script->shown.empty());
+    EXPECT_TRUE(Check("chkAutoCrop").isChecked());
+    EXPECT_FALSE(Check("chkStretch").isChecked());
+    EXPECT_FALSE(Find<XButton>("butAnchor(0)").isHidden());
+    EXPECT_EQ(Find<QLineEdit>("txtPrefix").text(), QStringLiteral("Hol_"));
+    EXPECT_TRUE(Find<QLineEdit>("txtPrefix").isEnabled());
+    EXPECT_EQ(window->Options().anchor, 4);
+    window->close();
+    // Sound values go back to the file.
+    EXPECT_EQ(ReadSetting(keys::kAnchor, SettingsFile().toStdString()), "4");
+    EXPECT_EQ(ReadSetting(keys::kRename, SettingsFile().toStdString()), "1");
+}
+
+TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
+    WriteText(SettingsFile(),
+              "[Paths]\nLast source=" + QDir::cleanPath(appFolder.path()).toUtf8() +
+                  "\nLast destination=" + QDir::cleanPath(appFolder.path()).toUtf8() +
+                  "\n[Options]\nPreset=VGA : 640x480\nNew width=600\nNew height=400\n"
+                  "Filter=*.gif\nRename=1\nSuffix=1\nPrefix=Hol_\nNo Date Prefix=nd_\n"
+                  "Stretch=0\nLetterBox=1\nAutoCrop=0\nCustomCrop=0\nCustom crop prompt=1\n"
+                  "Preview=1\nSelected=0\nRotate=0\nOverwrite=1\nAuto rename=0\nAnchor=7\n"
+                  "Back colour=16744448\n[Custom Cropping]\nLeft=15\nTop=30\nRight=-45\n"
+                  "Bottom=60\nRestrain=0\nKeep proportion=1\n");
+    QFile file(SettingsFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    Start();
+    window->close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
+
+TEST_F(SettingsWindowTest, DefaultAndReload) {
+    WriteText(SettingsFile(), "[Options]\nLetterBox=1\nBack colour=255\nNew width=700\n");
+    Start();
+    XButton& grid = Find<XButton>("butAnchor(8)");
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdDefault"), Qt::LeftButton);
+    EXPECT_TRUE(Check("chkStretch").isChecked());
+    EXPECT_EQ(NewWidth().ScrValue(), 320);
+    EXPECT_EQ(window->Options().backColour, 0u);
+    EXPECT_EQ(grid.ArrowType(), 8);
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdReload"), Qt::LeftButton);
+    EXPECT_TRUE(Check("chkLetterbox").isChecked());
+    EXPECT_EQ(NewWidth().ScrValue(), 700);
+    EXPECT_EQ(window->Options().backColour, 255u);
+    // The preset stays chosen; the anchor of a missing key is the top left.
+    EXPECT_EQ(Presets().currentIndex(), 0);
+    EXPECT_EQ(grid.ArrowType(), 0);
+    EXPECT_EQ(Find<XButton>("butAnchor(1)").ArrowType(), 2);
+}
+
+TEST(AnchorGridTest, ArrowsForEveryIndex) {
+    // Button: arrow, for each kept position.
+    const std::vector<std::vector<std::pair<int, int>>> table = {
+        {{1, 2}, {3, 4}, {4, 8}},
+        {{0, 1}, {2, 2}, {3, 7}, {4, 4}, {5, 8}},
+        {{1, 1}, {4, 7}, {5, 4}},
+        {{0, 3}, {1, 6}, {4, 2}, {6, 4}, {7, 8}},
+        {{0, 5}, {1, 3}, {2, 6}, {3, 1}, {5, 2}, {6, 7}, {7, 4}, {8, 8}},
+        {{1, 5}, {2, 3}, {4, 1}, {7, 7}, {8, 4}},
+        {{3, 3}, {4, 6}, {7, 2}},
+        {{3, 5}, {4, 3}, {5, 6}, {6, 1}, {8, 2}},
+        {{4, 5}, {5, 3}, {7, 1}},
+    };
+    for (int index = 0; index < 9; ++index) {
+        std::array<int, 9> expected{};
+        for (const auto& [button, arrow] : table[static_cast<std::size_t>(index)]) {
+            expected[static_cast<std::size_t>(button)] = arrow;
+        }
+        EXPECT_EQ(AnchorArrows(index), expected) << index;
+    }
+}
+
+} // namespace
+} // namespace kalvimo
