@@ -47,7 +47,7 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
                  QWidget* parent)
     : QWidget(parent),
       messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()),
-      colourPicker_(std::make_unique<BasicColourPicker>()) {
+      colourPicker_(std::make_unique<DialogColourPicker>(*this)) {
     setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);

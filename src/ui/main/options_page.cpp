@@ -415,7 +415,7 @@ void frmMain::AcceptColourChange() {
 
 void frmMain::cmdChangeBack_Click() {
     colourPicker_->SetColour(shpBackFillColour);
-    colourPicker_->ShowModal(this, [this] { AcceptColourChange(); });
+    colourPicker_->ShowModal([this] { AcceptColourChange(); });
 }
 
 void frmMain::cmdCustomCrop_Click() {

@@ -11,7 +11,7 @@ public:
         calls.push_back("SetColour " + std::to_string(colour));
     }
     Colour SelectedColour() const override { return answer; }
-    void ShowModal(QWidget* /*owner*/, const std::function<void()>& accepted) override {
+    void ShowModal(const std::function<void()>& accepted) override {
         calls.emplace_back("ShowModal");
         if (accept) {
             accepted();
