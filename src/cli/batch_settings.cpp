@@ -3,6 +3,7 @@
 #include "number_reading.h"
 #include "presets.h"
 #include "settings_keys.h"
+#include "text_helpers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -73,15 +74,22 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
         o.newHeight = outcome.size.height;
         result.notes.assign(outcome.messages.begin(), outcome.messages.end());
     }
-    // A size outside the size controls' range is ignored, as the controls would.
-    const std::int32_t width = RoundToInt32(ReadLeadingNumber(value(keys::kNewWidth)));
-    if (Within(width, kWidthLimits)) {
-        o.newWidth = width;
-    }
-    const std::int32_t height = RoundToInt32(ReadLeadingNumber(value(keys::kNewHeight)));
-    if (Within(height, kHeightLimits)) {
-        o.newHeight = height;
-    }
+    // A size outside the size controls' range is ignored, as the controls would; without a
+    // window to show it, a note says so.
+    const auto size = [&](const SettingsKey& key, DimensionLimits limits, std::int32_t& field) {
+        const std::string text = value(key);
+        const std::int32_t number = RoundToInt32(ReadLeadingNumber(text));
+        if (Within(number, limits)) {
+            field = number;
+        } else if (!text.empty()) {
+            result.notes.push_back("\"" + std::string(key.name) + "\" " + ShownName(text) +
+                                   " in the settings file is outside " +
+                                   std::to_string(limits.minimum) + " to " +
+                                   std::to_string(limits.maximum) + "; ignored");
+        }
+    };
+    size(keys::kNewWidth, kWidthLimits, o.newWidth);
+    size(keys::kNewHeight, kHeightLimits, o.newHeight);
 
     o.renameWithDate = IsChecked(value(keys::kRename));
     o.suffixExisting = IsChecked(value(keys::kSuffix));
