@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -175,6 +176,49 @@ TEST_F(BatchClashTest, RunRemovesTheTemporariesOfEndedWritersOnly) {
     ::waitpid(working, nullptr, 0);
     EXPECT_THAT(DestinationNames(), ElementsAre(".kalvimo-" + std::to_string(working) + "-Ef34Gh",
                                                 ".kalvimo-notes", "a.bmp"));
+}
+
+TEST_F(BatchClashTest, AFullDiskLosesNothingAndLeavesNoPartialFile) {
+    AddPicture("a.bmp", 400, 300);
+    AddPicture("b.bmp", 400, 300);
+    std::ofstream(Dst("b.bmp")) << "precious";
+    host_.options.newWidth = 400;
+    host_.options.newHeight = 300;
+    host_.options.overwrite = true;
+    // The file size limit stands for the full disk, in a child so that the limit stays there.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        run_.PressProcess();
+        const bool expected =
+            host_.Only("log") == std::vector<std::string>{"Could not save file: " + Dst("a.bmp"),
+                                                          "Could not save file: " + Dst("b.bmp")};
+        ::_exit(expected ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_THAT(DestinationNames(), ElementsAre("b.bmp"));
+    EXPECT_EQ(Contents(Dst("b.bmp")), "precious");
+}
+
+TEST_F(BatchClashTest, SourcesRemovedOrCutShortDuringTheRunFailAlone) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.jpg", "d.bmp"}) {
+        AddPicture(name);
+    }
+    host_.onPump = [&] {
+        if (host_.events.back() == "status Processing a.bmp...") {
+            fs::remove(Src("b.bmp"));
+            fs::resize_file(Src("c.jpg"), fs::file_size(Src("c.jpg")) / 3);
+        }
+    };
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Saved file: " + Dst("a.bmp"), "Error processing file: b.bmp",
+                            "Error processing file: c.jpg", "Saved file: " + Dst("d.bmp")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("a.bmp", "d.bmp"));
 }
 
 } // namespace
