@@ -36,7 +36,8 @@ constexpr const char* kUsage =
     "\n"
     "SOURCE and DESTINATION default to the settings' \"Last source\" and \"Last destination\".\n"
     "A name clash that the settings leave to a question is skipped; a custom crop uses the\n"
-    "stored rectangle without asking.\n"
+    "stored rectangle without asking. Why a picture could not be processed is told on\n"
+    "standard error.\n"
     "\n"
     "Exit status: 0 when every picture was saved or skipped by choice, 1 when any picture\n"
     "failed or could not be saved, 2 for a usage error.\n";

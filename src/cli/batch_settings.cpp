@@ -3,6 +3,7 @@
 #include "presets.h"
 #include "settings_keys.h"
 #include "settings_values.h"
+#include "text_helpers.h"
 
 #include <system_error>
 
@@ -57,15 +58,22 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
         o.newHeight = outcome.size.height;
         result.notes.assign(outcome.messages.begin(), outcome.messages.end());
     }
-    // A size outside the size controls' range is ignored, as the controls would.
-    const std::int32_t width = ReadWholeValue(value(keys::kNewWidth));
-    if (Within(width, kWidthLimits)) {
-        o.newWidth = width;
-    }
-    const std::int32_t height = ReadWholeValue(value(keys::kNewHeight));
-    if (Within(height, kHeightLimits)) {
-        o.newHeight = height;
-    }
+    // A size outside the size controls' range is ignored, as the controls would; without a
+    // window to show it, a note says so.
+    const auto size = [&](const SettingsKey& key, DimensionLimits limits, std::int32_t& field) {
+        const std::string text = value(key);
+        const std::int32_t number = ReadWholeValue(text);
+        if (Within(number, limits)) {
+            field = number;
+        } else if (!text.empty()) {
+            result.notes.push_back("\"" + std::string(key.name) + "\" " + ShownName(text) +
+                                   " in the settings file is outside " +
+                                   std::to_string(limits.minimum) + " to " +
+                                   std::to_string(limits.maximum) + "; ignored");
+        }
+    };
+    size(keys::kNewWidth, kWidthLimits, o.newWidth);
+    size(keys::kNewHeight, kHeightLimits, o.newHeight);
 
     o.renameWithDate = ReadCheckValue(value(keys::kRename));
     o.suffixExisting = ReadCheckValue(value(keys::kSuffix));

@@ -1,5 +1,7 @@
 #include "console_host.h"
 
+#include "text_helpers.h"
+
 #include <utility>
 
 namespace kalvimo {
@@ -17,16 +19,28 @@ std::string ConsoleHost::SourceFileName(int index) {
 }
 
 void ConsoleHost::AddLogLine(const std::string& line) {
-    if (line.rfind("Error processing file: ", 0) == 0 ||
-        line.rfind("Could not save file: ", 0) == 0) {
-        anyFailure_ = true;
-    }
     if (progress_ != nullptr) {
         std::fputs("\r\033[K", progress_);
     }
     std::fprintf(log_, "%s\n", line.c_str());
     std::fflush(log_);
     DrawProgress();
+}
+
+void ConsoleHost::ReportOutcome(const std::string& fileName, PictureOutcome outcome,
+                                const std::string& reason) {
+    if (outcome != PictureOutcome::CouldNotSave && outcome != PictureOutcome::Error) {
+        return;
+    }
+    anyFailure_ = true;
+    if (!reason.empty()) {
+        if (progress_ != nullptr) {
+            std::fputs("\r\033[K", progress_);
+        }
+        std::fprintf(stderr, "kalvimo-batch: %s: %s\n", ShownName(fileName).c_str(),
+                     ShownName(reason).c_str());
+        DrawProgress();
+    }
 }
 
 void ConsoleHost::SetStatus(const std::string& caption) {

@@ -34,6 +34,9 @@ public:
     MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
                               MessageButtons buttons) override;
     // The stored rectangle is used as it is: there is nobody to ask.
+    // Counts failures, and says on standard error why a picture could not be processed.
+    void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
+                       const std::string& reason) override;
     bool CropDialogVisible() override { return true; }
     bool PromptCustomCrop(const Canvas&) override { return false; }
 

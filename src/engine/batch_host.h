@@ -10,6 +10,8 @@ namespace kalvimo {
 enum class MessageIcon { Exclamation, Information };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
+// What became of one picture: saved under its own name or a new one, skipped by choice, or lost.
+enum class PictureOutcome { Saved, Renamed, Skipped, CouldNotSave, Error };
 
 // Everything a batch run needs from outside the engine: the window implements it over its
 // controls, tests with a script. Every call is made at the moment the run needs the answer.
@@ -38,6 +40,11 @@ public:
 
     virtual MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
                                       MessageButtons buttons) = 0;
+
+    // Told once per picture, besides its log line, so that a host can count without reading
+    // log text; reason says why an error happened, where it is known.
+    virtual void ReportOutcome(const std::string& /*fileName*/, PictureOutcome /*outcome*/,
+                               const std::string& /*reason*/) {}
 
     virtual bool CropDialogVisible() = 0;
     // Shows the picture in the crop dialog, modally; true when the user cancelled.

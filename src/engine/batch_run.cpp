@@ -1,5 +1,6 @@
 #include "batch_run.h"
 
+#include "file_writing.h"
 #include "geometry.h"
 #include "output_name.h"
 #include "rotation.h"
@@ -9,7 +10,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kalvimo {
 
@@ -81,6 +85,19 @@ void BatchRun::PressProcess() {
         return;
     }
 
+    pictures_ = 0;
+    failures_ = 0;
+    writtenThisRun_.clear();
+    sourcesOfRun_.clear();
+    const JobOptions options = host_.Options();
+    for (const std::string& name : lstToDo_) {
+        if (const std::optional<FileId> id =
+                IdOf(AddBackslash(options.sourceFolder) + name, true)) {
+            sourcesOfRun_.insert(*id);
+        }
+    }
+    RemoveAbandonedTemporaries(options.destinationFolder);
+
     host_.SetProgressVisible(true);
     for (std::size_t i = 0; i <= lstToDo_.size(); ++i) {
         const std::size_t n = lstToDo_.size();
@@ -103,38 +120,89 @@ void BatchRun::PressProcess() {
     host_.SetProgressVisible(false);
     host_.SetProcessCaption("Process");
     host_.RefreshDestinationList();
-    host_.ShowMessage(stopRequested_ ? "Picture resize process has been aborted."
-                                     : "Picture resize process complete.",
-                      MessageIcon::Information, MessageButtons::Ok);
+    std::string message = stopRequested_ ? "Picture resize process has been aborted."
+                                         : "Picture resize process complete.";
+    if (failures_ > 0) {
+        message += " " + std::to_string(failures_) + " of " + std::to_string(pictures_) +
+                   (pictures_ == 1 ? " picture" : " pictures") + " could not be processed.";
+    }
+    host_.ShowMessage(message, MessageIcon::Information, MessageButtons::Ok);
 }
 
 void BatchRun::ProcessFile(const std::string& folder, const std::string& fileName, bool save) {
     if (fileBusy_ || fileName.empty()) {
         return;
     }
+    const std::string shown = ShownName(fileName);
     bool done = false;
+    std::string reason;
     try {
-        host_.SetStatus("Processing " + fileName + "...");
+        host_.SetStatus("Processing " + shown + "...");
         host_.PumpMessages();
         fileBusy_ = true;
-        done = ProcessPicture(folder, fileName, save);
-    } catch (const std::exception&) {
-        done = false;
+        done = ProcessPicture(folder, fileName, save, reason);
+    } catch (const std::bad_alloc&) {
+        reason = "not enough memory";
+    } catch (const std::exception& e) {
+        reason = e.what();
     }
     if (!done) {
         fileBusy_ = false;
-        host_.AddLogLine("Error processing file: " + fileName);
-        host_.SetStatus("Error processing " + fileName);
+        host_.AddLogLine("Error processing file: " + shown);
+        Report(fileName, PictureOutcome::Error, reason);
+        host_.SetStatus("Error processing " + shown);
         host_.PumpMessages();
     }
 }
 
-bool BatchRun::ProcessPicture(const std::string& folder, const std::string& fileName, bool save) {
+void BatchRun::Report(const std::string& fileName, PictureOutcome outcome,
+                      const std::string& reason) {
+    ++pictures_;
+    if (outcome == PictureOutcome::CouldNotSave || outcome == PictureOutcome::Error) {
+        ++failures_;
+    }
+    host_.ReportOutcome(fileName, outcome, reason);
+}
+
+BatchRun::Occupant BatchRun::OccupantOf(const std::string& path) const {
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) != 0) {
+        return Occupant::None;
+    }
+    const auto isProtected = [this](const std::optional<FileId>& id) {
+        return id && (protectedSource_ == *id ||
+                      (running_ && (sourcesOfRun_.contains(*id) || writtenThisRun_.contains(*id))));
+    };
+    if (isProtected(FileId{entry.st_dev, entry.st_ino}) || isProtected(IdOf(path, true))) {
+        return Occupant::Protected;
+    }
+    // A link is replaced, never what it points to; a folder, pipe, socket or device, or a file
+    // its owner made read-only, is not ours to replace.
+    if (S_ISLNK(entry.st_mode) || (S_ISREG(entry.st_mode) && (entry.st_mode & 0222) != 0 &&
+                                   ::access(path.c_str(), W_OK) == 0)) {
+        return Occupant::Replaceable;
+    }
+    return Occupant::Irreplaceable;
+}
+
+std::optional<BatchRun::FileId> BatchRun::IdOf(const std::string& path, bool followLink) {
+    struct stat info {};
+    if ((followLink ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info)) != 0) {
+        return std::nullopt;
+    }
+    return FileId{info.st_dev, info.st_ino};
+}
+
+bool BatchRun::ProcessPicture(const std::string& folder, const std::string& fileName, bool save,
+                              std::string& reason) {
+    const std::string shown = ShownName(fileName);
     const std::string sourcePath = AddBackslash(folder) + fileName;
+    protectedSource_ = IdOf(sourcePath, true).value_or(FileId{});
     std::string outputPath;
     if (save) {
         const std::optional<std::string> path = OutputPath(host_.Options(), fileName, sourcePath);
         if (!path) {
+            reason = "the file is gone or its date cannot be read";
             return false;
         }
         outputPath = *path;
@@ -147,13 +215,13 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
                               !(frameOptions.customCrop && frameOptions.promptCustomCrop) &&
                               DrawWholePictureFrame(sourcePath, *recipe);
     if (!wholePicture) {
-        std::string error;
         if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
-                                error)) {
+                                reason)) {
             return false;
         }
 
         if (!AutoRotate()) {
+            reason = "the picture cannot be turned";
             return false;
         }
 
@@ -161,39 +229,64 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
             // The rectangle is drawn on the picture it will cut, turned or not.
             if (host_.PromptCustomCrop(FramePicture())) {
-                host_.AddLogLine("Skipped file: " + fileName);
-                FinishPicture("Skipped " + fileName);
+                host_.AddLogLine("Skipped file: " + shown);
+                Report(fileName, PictureOutcome::Skipped);
+                FinishPicture("Skipped " + shown);
                 return true;
             }
         }
 
         if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
                          host_.TwipsPerPixel())) {
+            reason = "the frame size or the crop rectangle leaves nothing of the picture";
             return false;
         }
     }
 
-    if (save && OrdinaryFileExists(outputPath) && !host_.Options().overwrite) {
-        if (host_.Options().autoRename) {
-            outputPath = UniqueFileName(outputPath);
-            host_.AddLogLine("Renamed file: " + fileName + " to " + FileNameOf(outputPath));
-        } else if (host_.ShowMessage(outputPath + " already exists! Overwrite?",
+    bool replace = false;
+    bool renamed = false;
+    const Occupant occupant = save ? OccupantOf(outputPath) : Occupant::None;
+    if (occupant != Occupant::None) {
+        // A source of this run, or a picture it wrote, is settled as if overwriting were off.
+        if (host_.Options().overwrite && occupant != Occupant::Protected) {
+            replace = true;
+        } else if (host_.Options().autoRename) {
+            outputPath = UniqueFileName(outputPath, [&](const std::string& candidate) {
+                return host_.Options().overwrite && OccupantOf(candidate) == Occupant::Replaceable;
+            });
+            replace = EntryExists(outputPath);
+            renamed = true;
+            host_.AddLogLine("Renamed file: " + shown + " to " + ShownName(FileNameOf(outputPath)));
+        } else if (host_.ShowMessage(ShownName(outputPath) + " already exists! Overwrite?",
                                      MessageIcon::Exclamation,
                                      MessageButtons::YesNo) == MessageAnswer::No) {
-            host_.AddLogLine("Skipped file: " + fileName);
+            host_.AddLogLine("Skipped file: " + shown);
+            Report(fileName, PictureOutcome::Skipped);
             save = false;
+        } else {
+            replace = true;
         }
     }
     if (save) {
-        if (gdip_.PictureBoxToFile(picDest_, outputPath, kJpegQuality)) {
-            host_.AddLogLine("Saved file: " + outputPath);
+        const bool written =
+            (!replace || OccupantOf(outputPath) != Occupant::Irreplaceable) &&
+            gdip_.PictureBoxToFile(picDest_, outputPath, kJpegQuality,
+                                   replace ? ExistingEntry::Replace : ExistingEntry::Keep);
+        if (written) {
+            if (running_) {
+                if (const std::optional<FileId> id = IdOf(outputPath, false)) {
+                    writtenThisRun_.insert(*id);
+                }
+            }
+            host_.AddLogLine("Saved file: " + ShownName(outputPath));
+            Report(fileName, renamed ? PictureOutcome::Renamed : PictureOutcome::Saved);
         } else {
-            host_.AddLogLine("Could not save file: " + outputPath);
+            host_.AddLogLine("Could not save file: " + ShownName(outputPath));
+            Report(fileName, PictureOutcome::CouldNotSave);
         }
     }
 
-    FinishPicture(save ? "Finished processing " + fileName
-                       : "Finished preview processing " + fileName);
+    FinishPicture(save ? "Finished processing " + shown : "Finished preview processing " + shown);
     return true;
 }
 

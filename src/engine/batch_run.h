@@ -7,7 +7,10 @@
 #include "shrink_frame.h"
 
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace kalvimo {
@@ -42,8 +45,22 @@ public:
     [[nodiscard]] bool pictureTurned() const { return pictureTurned_; }
 
 private:
-    // Steps 4 to 12 of one picture; false sends it to the failure step.
-    bool ProcessPicture(const std::string& folder, const std::string& fileName, bool save);
+    // A file by device and inode, however its path is spelled.
+    struct FileId {
+        dev_t device = 0;
+        ino_t inode = 0;
+        friend auto operator<=>(const FileId&, const FileId&) = default;
+    };
+    // What stands at an output name, as far as writing there goes.
+    enum class Occupant { None, Replaceable, Protected, Irreplaceable };
+
+    // Steps 4 to 12 of one picture; false sends it to the failure step, with the reason why.
+    bool ProcessPicture(const std::string& folder, const std::string& fileName, bool save,
+                        std::string& reason);
+    void Report(const std::string& fileName, PictureOutcome outcome,
+                const std::string& reason = {});
+    [[nodiscard]] Occupant OccupantOf(const std::string& path) const;
+    static std::optional<FileId> IdOf(const std::string& path, bool followLink);
     void FinishPicture(const std::string& caption);
     // Draws picDest from the whole picture without decoding it at full size, where the options
     // and the file allow; false leaves the picture to the full path.
@@ -70,6 +87,13 @@ private:
     Canvas picBuffer_;
     Canvas picDest_;
     ShrinkScratch shrinkScratch_;
+    // Never written over: the pictures of the run and what it has written so far (a second
+    // picture of the same name must not take the first one's place), and the picture at hand.
+    std::set<FileId> sourcesOfRun_;
+    std::set<FileId> writtenThisRun_;
+    FileId protectedSource_;
+    int pictures_ = 0;
+    int failures_ = 0;
     int jobs_ = 1;
     std::unique_ptr<FramePrefetcher> prefetcher_;
 };

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <memory>
+#include <optional>
 #include <strings.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace kalvimo {
 
@@ -38,20 +40,29 @@ std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
     return image;
 }
 
-// The value comes from the file and ends up in a file name: it stops at its first NUL, and
-// path separators and control characters cannot be smuggled into the destination path.
-std::string StampFromValue(std::string value) {
-    value.erase(std::find(value.begin(), value.end(), '\0'), value.end());
+// The text of a DateTime property, up to its NUL; nothing when the value cannot be a date that
+// is safe in a file name: not of the text type, or holding bytes that are not printable ASCII.
+std::optional<std::string> UsableText(const Exiv2::Exifdatum& datum) {
+    if (datum.typeId() != Exiv2::asciiString) {
+        return std::nullopt;
+    }
+    std::vector<Exiv2::byte> bytes(datum.size());
+    datum.copy(bytes.data(), Exiv2::littleEndian);
+    std::string text(bytes.begin(), std::find(bytes.begin(), bytes.end(), 0));
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+// A path separator cannot lead out of the destination folder.
+std::string StampFromText(std::string value) {
     value.erase(std::remove(value.begin(), value.end(), ':'), value.end());
     if (value == "00000000 000000") {
         return {};
     }
-    for (char& c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == ' ' || c == '/' || byte < 0x20 || byte == 0x7F) {
-            c = '_';
-        }
-    }
+    std::replace(value.begin(), value.end(), ' ', '_');
+    std::replace(value.begin(), value.end(), '/', '_');
     return value;
 }
 
@@ -63,10 +74,17 @@ std::string ReadExifDate(const std::string& path) {
         if (!image) {
             return {};
         }
+        // After an unusable value only the main directory's next DateTime is worth a try.
+        bool passedOver = false;
         for (const Exiv2::Exifdatum& datum : image->exifData()) {
-            if (::strcasecmp(datum.tagName().c_str(), "DateTime") == 0) {
-                return StampFromValue(datum.toString());
+            if (::strcasecmp(datum.tagName().c_str(), "DateTime") != 0 ||
+                (passedOver && datum.groupName() != "Image")) {
+                continue;
             }
+            if (const std::optional<std::string> text = UsableText(datum)) {
+                return StampFromText(*text);
+            }
+            passedOver = true;
         }
     } catch (...) {
         // Any failure of the reader means the picture has no usable date.

@@ -1,15 +1,14 @@
 #include "gdiplus.h"
 
 #include "codecs/picture_encoder.h"
+#include "file_writing.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kalvimo {
@@ -38,16 +37,6 @@ GdiStatus StatusOfErrno(int error) {
     default:
         return GdiStatus::Win32Error;
     }
-}
-
-mode_t NewFileMode() {
-    // umask can only be read by setting it; do it once, before any other thread may write files.
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
 }
 
 struct FileCloser {
@@ -120,7 +109,7 @@ void cGdiPlus::RaiseError(GdiStatus status) {
 }
 
 bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
-                                std::optional<int> lQuality) {
+                                std::optional<int> lQuality, ExistingEntry existing) {
     const std::string ext = GetExtension(sFilename);
     const int index = ext.empty() ? -1 : EncoderIndex("*." + ext);
     if (index < 0) {
@@ -131,54 +120,46 @@ bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
         return false;
     }
 
-    // A hidden temporary beside the target, renamed over it only once it is complete.
-    const std::size_t slash = sFilename.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : sFilename.substr(0, slash + 1);
-    std::string temporary = folder + ".kalvimo-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        RaiseError(StatusOfErrno(errno));
-        return false;
-    }
-    ::fchmod(fd, NewFileMode());
-    std::unique_ptr<std::FILE, FileCloser> out(::fdopen(fd, "wb"));
-    if (!out) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        RaiseError(StatusOfErrno(error));
-        return false;
-    }
-
-    std::string message;
-    bool written = false;
-    switch (encoders_[static_cast<std::size_t>(index)]) {
-    case Format::Jpeg:
-        written = WriteJpeg(pic, out.get(), std::clamp(lQuality.value_or(75), 0, 100), message);
-        break;
-    case Format::Bmp:
-        written = WriteBmp(pic, out.get(), message);
-        break;
-    case Format::Gif:
-        written = WriteGif(pic, out.get(), message);
-        break;
-    case Format::Png:
-        written = WritePng(pic, out.get(), message);
-        break;
-    }
-    const bool streamFailed = std::ferror(out.get()) != 0;
-    const int closeResult = std::fclose(out.release());
     GdiStatus status = GdiStatus::Ok;
-    if (!written) {
-        status = streamFailed ? GdiStatus::Win32Error : GdiStatus::GenericError;
-    } else if (streamFailed || closeResult != 0) {
-        status = GdiStatus::Win32Error;
-    } else if (std::rename(temporary.c_str(), sFilename.c_str()) != 0) {
-        status = StatusOfErrno(errno);
-    }
-    if (status != GdiStatus::Ok) {
-        ::unlink(temporary.c_str());
-        RaiseError(status);
+    const int error = WriteFileInPlace(sFilename, existing, [&](int descriptor) {
+        // The stream gets a descriptor of its own, so that the writer can still sync its own.
+        const int streamDescriptor = ::dup(descriptor);
+        std::unique_ptr<std::FILE, FileCloser> out(
+            streamDescriptor < 0 ? nullptr : ::fdopen(streamDescriptor, "wb"));
+        if (!out) {
+            if (streamDescriptor >= 0) {
+                ::close(streamDescriptor);
+            }
+            status = GdiStatus::OutOfMemory;
+            return false;
+        }
+        std::string message;
+        bool written = false;
+        switch (encoders_[static_cast<std::size_t>(index)]) {
+        case Format::Jpeg:
+            written = WriteJpeg(pic, out.get(), std::clamp(lQuality.value_or(75), 0, 100), message);
+            break;
+        case Format::Bmp:
+            written = WriteBmp(pic, out.get(), message);
+            break;
+        case Format::Gif:
+            written = WriteGif(pic, out.get(), message);
+            break;
+        case Format::Png:
+            written = WritePng(pic, out.get(), message);
+            break;
+        }
+        const bool streamFailed = std::ferror(out.get()) != 0;
+        const bool closed = std::fclose(out.release()) == 0;
+        if (!written) {
+            status = streamFailed ? GdiStatus::Win32Error : GdiStatus::GenericError;
+        } else if (streamFailed || !closed) {
+            status = GdiStatus::Win32Error;
+        }
+        return status == GdiStatus::Ok;
+    });
+    if (error != 0) {
+        RaiseError(status != GdiStatus::Ok ? status : StatusOfErrno(error));
         return false;
     }
     return true;

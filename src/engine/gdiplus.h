@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas.h"
+#include "file_writing.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,9 +33,10 @@ public:
 
     // True when the file was written. A JPEG gets lQuality (0..100) when given. The file is
     // written beside its final name and renamed into place, so a failed save leaves any
-    // existing file as it was.
+    // existing file as it was; with Keep, an entry found at the name fails the save.
     bool PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
-                          std::optional<int> lQuality = std::nullopt);
+                          std::optional<int> lQuality = std::nullopt,
+                          ExistingEntry existing = ExistingEntry::Replace);
 
     static std::string GdiErrorString(std::int32_t lError);
 

@@ -2,8 +2,10 @@
 
 #include "rounding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace kalvimo {
 
@@ -20,13 +22,10 @@ int ToPixels(double twips, int t) {
 }
 
 void DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit& fit, int t) {
-    const int left = ToPixels(fit.x, t);
-    const int top = ToPixels(fit.y, t);
-    const int width = ToPixels(fit.width, t);
-    const int height = ToPixels(fit.height, t);
     // The copy paints exactly its own pixel rectangle, so both bars stay the background fill and
     // an exact fit loses no row or column of the picture.
-    ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target, {left, top, width, height});
+    ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
+               LetterboxPlace(fit, target.Width(), target.Height(), t));
 }
 
 void DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t sw,
@@ -46,23 +45,44 @@ void DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t
     PlainCopy(source, sx, sy, target, 0, 0, target.Width(), target.Height());
 }
 
-void DrawCustomCrop(const Canvas& source, Canvas& target, const CropBox& crop, int t) {
+// False when the rectangle holds no pixel of the picture: a blank frame is no result.
+bool DrawCustomCrop(const Canvas& source, Canvas& target, CropBox crop, int t) {
+    // A rectangle stored with its edges the other way round still means the same area.
+    if (crop.right < crop.left) {
+        std::swap(crop.left, crop.right);
+    }
+    if (crop.bottom < crop.top) {
+        std::swap(crop.top, crop.bottom);
+    }
     const std::int64_t cw = static_cast<std::int64_t>(crop.right) - crop.left;
     const std::int64_t ch = static_cast<std::int64_t>(crop.bottom) - crop.top;
     const int left = ToPixels(crop.left, t);
     const int top = ToPixels(crop.top, t);
+    const int width = ToPixels(static_cast<double>(cw), t);
+    const int height = ToPixels(static_cast<double>(ch), t);
+    if (width <= 0 || height <= 0 || left >= source.Width() || top >= source.Height() ||
+        static_cast<std::int64_t>(left) + width <= 0 ||
+        static_cast<std::int64_t>(top) + height <= 0) {
+        return false;
+    }
     if (static_cast<double>(cw) / t == target.Width() &&
         static_cast<double>(ch) / t == target.Height()) {
         PlainCopy(source, left, top, target, 0, 0, target.Width(), target.Height());
-        return;
+        return true;
     }
-    ScaledCopy(
-        source,
-        {left, top, ToPixels(static_cast<double>(cw), t), ToPixels(static_cast<double>(ch), t)},
-        target, {0, 0, target.Width(), target.Height()});
+    ScaledCopy(source, {left, top, width, height}, target, {0, 0, target.Width(), target.Height()});
+    return true;
 }
 
 } // namespace
+
+PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t) {
+    // However thin the picture, a pixel of it stays: the frame shows it rather than nothing.
+    const int width = std::max(1, std::min(ToPixels(fit.width, t), frameWidth));
+    const int height = std::max(1, std::min(ToPixels(fit.height, t), frameHeight));
+    return {std::max(0, std::min(ToPixels(fit.x, t), frameWidth - width)),
+            std::max(0, std::min(ToPixels(fit.y, t), frameHeight - height)), width, height};
+}
 
 std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
                                          std::int64_t dh) {
@@ -119,7 +139,7 @@ bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options
     } else if (options.autoCrop) {
         DrawAutoCrop(source, target, options.anchor, sw, sh, dw, dh, t);
     } else {
-        DrawCustomCrop(source, target, crop, t);
+        return DrawCustomCrop(source, target, crop, t);
     }
     return true;
 }

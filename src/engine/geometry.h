@@ -22,8 +22,13 @@ struct LetterboxFit {
 std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
                                          std::int64_t dh);
 
+// The pixels of a frame of frameWidth x frameHeight where the letterboxed picture goes; at least
+// one each way.
+PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t);
+
 // Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
-// fitting the options choose. False when the sizes make no sense (the picture then fails).
+// fitting the options choose. False when the sizes make no sense or a crop rectangle holds none
+// of the picture (the picture then fails).
 bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options,
                  const CropBox& crop, int twipsPerPixel);
 

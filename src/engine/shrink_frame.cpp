@@ -3,7 +3,6 @@
 #include "exif_date.h"
 #include "geometry.h"
 #include "rotation.h"
-#include "rounding.h"
 
 #include <utility>
 
@@ -44,10 +43,7 @@ bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas&
         if (!fit) {
             return false;
         }
-        const auto pixels = [t](std::int32_t twips) {
-            return static_cast<int>(RoundHalfEven(static_cast<double>(twips) / t));
-        };
-        place = {pixels(fit->x), pixels(fit->y), pixels(fit->width), pixels(fit->height)};
+        place = LetterboxPlace(*fit, recipe.newWidth, recipe.newHeight, t);
     }
     if (place.width <= 0 || place.height <= 0 || !frame.Resize(recipe.newWidth, recipe.newHeight)) {
         return false;

@@ -76,12 +76,38 @@ std::string NextSuffix(std::string_view s) {
     return head + last;
 }
 
-bool OrdinaryFileExists(const std::string& path) {
+bool EntryExists(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
-std::string UniqueFileName(const std::string& path) {
+std::string ShownName(std::string_view name) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            shown += "\\\\";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            shown += "\\x";
+            shown += kDigits[byte >> 4];
+            shown += kDigits[byte & 0x0F];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string UniqueFileName(const std::string& path,
+                           const std::function<bool(const std::string&)>& usable) {
     // The extension is looked for in the file name only: a dot in a folder name must not send
     // the suffix into the folder, and a name without a dot keeps all its letters.
     const std::size_t slash = path.rfind(kPathSeparator);
@@ -91,7 +117,7 @@ std::string UniqueFileName(const std::string& path) {
     const std::string base = path.substr(0, path.size() - ext.size());
     std::string candidate = path;
     std::string suffix;
-    while (OrdinaryFileExists(candidate)) {
+    while (EntryExists(candidate) && !(usable && usable(candidate))) {
         suffix = NextSuffix(suffix);
         candidate = base + suffix + ext;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,16 @@ std::string FileNameOf(std::string_view path);
 // The letter suffix after s in the sequence a .. y, aa .. ay, ba .. yy, aaa ...
 std::string NextSuffix(std::string_view s);
 
-// The first of path, base + "a" + ext, base + "b" + ext, ... that names no existing ordinary file.
-std::string UniqueFileName(const std::string& path);
+// The first of path, base + "a" + ext, base + "b" + ext, ... that names nothing at all (a folder,
+// a link, even a dangling one, counts), or that usable accepts.
+std::string UniqueFileName(const std::string& path,
+                           const std::function<bool(const std::string&)>& usable = nullptr);
 
-// True when path names an existing ordinary file (folders and special files do not count).
-bool OrdinaryFileExists(const std::string& path);
+// True when something, of any kind, has the name path; a link is not followed.
+bool EntryExists(const std::string& path);
+
+// The name as one line of printable text: control characters and the backslash in C's escapes
+// (\n, \t, \r, \\, else \xHH); every other byte as it is.
+std::string ShownName(std::string_view name);
 
 } // namespace kalvimo

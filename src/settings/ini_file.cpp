@@ -1,12 +1,12 @@
 #include "ini_file.h"
 
+#include "file_writing.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <fstream>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kalvimo {
@@ -127,37 +127,6 @@ bool WriteAll(int descriptor, std::string_view contents) {
     return true;
 }
 
-// Writes a sibling temporary file and renames it over the target, so that a crash or a full
-// disk leaves either the old file or the new one, never a mix.
-bool ReplaceFile(const fs::path& target, std::string_view contents) {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    fs::path temporary;
-    int descriptor = -1;
-    for (int attempt = 0; descriptor < 0 && attempt < 100; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
-                              "-" + std::to_string(attempt) + ".tmp");
-        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor < 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    if (descriptor < 0) {
-        return false;
-    }
-    struct stat original {};
-    bool ok = true;
-    if (::stat(target.c_str(), &original) == 0) {
-        ok = ::fchmod(descriptor, original.st_mode & 07777) == 0;
-    }
-    ok = ok && WriteAll(descriptor, contents) && ::fsync(descriptor) == 0;
-    ok = ::close(descriptor) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-    }
-    return ok;
-}
-
 // text with the entry set, spliced in so that every other byte stays.
 std::string WithValue(std::string text, std::string_view section, std::string_view key,
                       std::string_view value) {
@@ -243,7 +212,9 @@ bool WriteIniValue(std::string_view section, std::string_view key, std::string_v
     if (text == original) {
         return true;
     }
-    return ReplaceFile(target, text);
+    // A crash or a full disk leaves either the old file or the new one, never a mix.
+    return WriteFileInPlace(target.string(), ExistingEntry::Replace,
+                            [&](int descriptor) { return WriteAll(descriptor, text); }) == 0;
 }
 
 } // namespace kalvimo

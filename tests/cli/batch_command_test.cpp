@@ -124,6 +124,29 @@ TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures)
     EXPECT_EQ(Contents(Dst("b.bmp")), before);
 }
 
+TEST_F(BatchCommandTest, EveryPictureIsOneLineAndEachErrorSaysWhy) {
+    Picture("new\nline.bmp");
+    Picture("esc\x1b[2J.bmp");
+    std::ofstream(root_ / "src" / "broken\r.jpg") << "not a picture";
+    std::ofstream(root_ / "src" / "empty.jpg") << "";
+    const Outcome outcome = Run("");
+    EXPECT_THAT(outcome.lines, ElementsAre("Error processing file: broken\\r.jpg",
+                                           "Error processing file: empty.jpg",
+                                           "Saved file: " + Dst("esc\\x1b[2J.bmp"),
+                                           "Saved file: " + Dst("new\\nline.bmp")));
+    EXPECT_EQ(outcome.status, 1);
+    std::istringstream errors(outcome.errors);
+    std::vector<std::string> reasons;
+    for (std::string line; std::getline(errors, line);) {
+        reasons.push_back(line);
+    }
+    EXPECT_THAT(reasons, ElementsAre(::testing::StartsWith("kalvimo-batch: broken\\r.jpg: "),
+                                     ::testing::StartsWith("kalvimo-batch: empty.jpg: ")));
+    for (const std::string& reason : reasons) {
+        EXPECT_GT(reason.size(), std::string("kalvimo-batch: empty.jpg: ").size() + 3) << reason;
+    }
+}
+
 TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
     for (int i = 0; i < 9; ++i) {
         Picture("p" + std::to_string(i) + ".jpg", 300 + 40 * (i % 3), 200 + 90 * (i % 2));

@@ -58,7 +58,9 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     // The preset is found without regard to case and clamped; 5000 is out of range and ignored.
     EXPECT_EQ(s.options.newWidth, 2048);
     EXPECT_EQ(s.options.newHeight, 1000);
-    EXPECT_EQ(s.notes.size(), 2U);
+    ASSERT_EQ(s.notes.size(), 3U);
+    EXPECT_EQ(s.notes[2], "\"New width\" 5000 in the settings file is outside 1 to 2048; "
+                          "ignored");
     EXPECT_EQ(s.options.filterPattern, "*.png");
     EXPECT_FALSE(s.options.stretch);
     EXPECT_TRUE(s.options.autoCrop); // the later of two set fittings wins

@@ -304,6 +304,47 @@ TEST_F(BatchRunTest, ReadOnlyDestinationCannotBeWritten) {
     EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("a.bmp")));
 }
 
+TEST_F(BatchRunTest, EachPictureReportsItsOutcomeAndTheLastMessageCountsFailures) {
+    AddPicture("a.bmp");
+    AddPicture("b.bmp");
+    std::ofstream(Dst("b.bmp")) << "taken";
+    AddRawFile("broken.jpg", "not a picture");
+    AddPicture("picture.bmp");
+    fs::rename(Src("picture.bmp"), Src("picture.txt"));
+    host_.files.back().name = "picture.txt";
+    run_.PressProcess();
+    EXPECT_THAT(host_.outcomes, ElementsAre("a.bmp saved", "b.bmp renamed", "broken.jpg error",
+                                            "picture.txt could not save"));
+    EXPECT_THAT(host_.reasons, ElementsAre(::testing::HasSubstr("broken.jpg: ")));
+    EXPECT_EQ(host_.events.back(), "message i Picture resize process complete. 2 of 4 pictures "
+                                   "could not be processed.");
+
+    // Skipping is a choice, not a failure.
+    host_.events.clear();
+    host_.files.resize(1);
+    host_.options.autoRename = false;
+    run_.PressProcess();
+    EXPECT_EQ(host_.outcomes.back(), "a.bmp skipped");
+    EXPECT_EQ(host_.events.back(), "message i Picture resize process complete.");
+}
+
+TEST_F(BatchRunTest, ControlCharactersInNamesAreShownEscaped) {
+    AddPicture("new\nline.bmp");
+    AddPicture("red\x1b[31m.bmp");
+    AddPicture("back\\slash.bmp");
+    AddRawFile("tab\tbroken.jpg", "x");
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("new\\nline.bmp"),
+                                               "Saved file: " + Dst("red\\x1b[31m.bmp"),
+                                               "Saved file: " + Dst("back\\\\slash.bmp"),
+                                               "Error processing file: tab\\tbroken.jpg"));
+    EXPECT_THAT(DestinationNames(),
+                ElementsAre("back\\slash.bmp", "new\nline.bmp", "red\x1b[31m.bmp"));
+    for (const std::string& event : host_.events) {
+        EXPECT_EQ(event.find_first_of("\n\x1b\t"), std::string::npos) << event;
+    }
+}
+
 // A BMP output is lossless, so a 1:1 frame shows where each source pixel went.
 TEST_F(BatchRunTest, TurnedPictureKeepsEveryPixel) {
     AddPicture("portrait.bmp", 30, 40);

@@ -90,13 +90,36 @@ TEST_F(ExifDateTest, FilesWithoutUsableMetadataGiveNoDate) {
 }
 
 TEST_F(ExifDateTest, HandMadeBlocksAreReadAsTheyStand) {
-    // The first property of the name wins even with a type other than text.
-    test::TiffBlock shorts;
-    shorts.U16(2);
-    shorts.Entry(0x0132, 3, 2, 0x00020001);
-    shorts.Entry(0x0132, 2, 4, 0x00343332);
-    shorts.U32(0);
-    EXPECT_EQ(ReadExifDate(Crafted("shorts.jpg", shorts)), "1_2");
+    // A value that is not text, or holds bytes that are not printable ASCII, is passed over
+    // for the next one of the main directory.
+    const std::string date("2008:02:20 16:07:33\0", 20);
+    const struct {
+        const char* name;
+        std::uint16_t type;
+        std::uint32_t count;
+        std::uint32_t value;
+        const char* stamp;
+    } unusable[] = {
+        {"shorts", 3, 2, 0x00020001, "20080220_160733"},
+        {"float", 11, 1, 0x3F800000, "20080220_160733"},
+        {"garbage", 2, 3, 0x0000FEFF, "20080220_160733"},
+        {"escape", 2, 4, 0x00411B41, "20080220_160733"},
+    };
+    for (const auto& c : unusable) {
+        test::TiffBlock tiff;
+        tiff.U16(2);
+        tiff.Entry(0x0132, c.type, c.count, c.value);
+        tiff.Entry(0x0132, 2, 20, 38);
+        tiff.U32(0);
+        tiff.Raw(date);
+        EXPECT_EQ(ReadExifDate(Crafted(std::string(c.name) + ".jpg", tiff)), c.stamp) << c.name;
+
+        test::TiffBlock alone;
+        alone.U16(1);
+        alone.Entry(0x0132, c.type, c.count, c.value);
+        alone.U32(0);
+        EXPECT_EQ(ReadExifDate(Crafted(std::string(c.name) + "-alone.jpg", alone)), "") << c.name;
+    }
 
     // Text stops at its NUL; what follows cannot reach the file name.
     test::TiffBlock nul;

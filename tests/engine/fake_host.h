@@ -21,6 +21,9 @@ public:
     CropBox crop;
     std::vector<Entry> files;
     std::vector<std::string> events;
+    // "name outcome" of each picture, and the reasons of the failed ones as "name: reason".
+    std::vector<std::string> outcomes;
+    std::vector<std::string> reasons;
     std::deque<MessageAnswer> answers;
     std::deque<bool> cropCancels;
     bool cropVisible = false;
@@ -68,6 +71,15 @@ public:
             answers.pop_front();
         }
         return answer;
+    }
+    void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
+                       const std::string& reason) override {
+        static constexpr const char* kNames[] = {"saved", "renamed", "skipped", "could not save",
+                                                 "error"};
+        outcomes.push_back(fileName + " " + kNames[static_cast<int>(outcome)]);
+        if (!reason.empty()) {
+            reasons.push_back(fileName + ": " + reason);
+        }
     }
     bool CropDialogVisible() override { return cropVisible; }
     bool PromptCustomCrop(const Canvas& picture) override {

@@ -6,7 +6,41 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+namespace kalvimo::test {
+
+// What each fsync of the engine saw: the synced file's bytes and the target's at that moment.
+struct SyncWatch {
+    std::string target;
+    std::vector<std::string> synced;
+    std::vector<std::string> targetAtSync;
+};
+SyncWatch* gSyncWatch = nullptr;
+
+std::string ContentsOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+} // namespace kalvimo::test
+
+// The engine's calls land here, in front of the C library's.
+extern "C" int fsync(int fd) {
+    if (kalvimo::test::gSyncWatch != nullptr) {
+        struct stat info {};
+        ::fstat(fd, &info);
+        std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+        const ssize_t read = ::pread(fd, bytes.data(), bytes.size(), 0);
+        bytes.resize(read < 0 ? 0 : static_cast<std::size_t>(read));
+        kalvimo::test::gSyncWatch->synced.push_back(bytes);
+        kalvimo::test::gSyncWatch->targetAtSync.push_back(
+            kalvimo::test::ContentsOf(kalvimo::test::gSyncWatch->target));
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 namespace kalvimo {
 namespace {
@@ -115,6 +149,20 @@ TEST_F(SaveTest, ReplacesAnExistingFileWhole) {
     ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(2, 2, 0), Path("pic.bmp")));
     EXPECT_LT(fs::file_size(Path("pic.bmp")), 100U);
     EXPECT_EQ(FileCount(), 1U);
+}
+
+TEST_F(SaveTest, AReplacementIsOnDiskBeforeItTakesTheOldName) {
+    test::SyncWatch watch{Path("pic.bmp"), {}, {}};
+    test::gSyncWatch = &watch;
+    // A new name replaces nothing and needs no wait.
+    ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(2, 2, 0), Path("pic.bmp")));
+    EXPECT_TRUE(watch.synced.empty());
+    const std::string first = test::ContentsOf(Path("pic.bmp"));
+    ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(3, 3, 0), Path("pic.bmp")));
+    test::gSyncWatch = nullptr;
+    ASSERT_EQ(watch.synced.size(), 1U);
+    EXPECT_EQ(watch.synced[0], test::ContentsOf(Path("pic.bmp")));
+    EXPECT_EQ(watch.targetAtSync[0], first);
 }
 
 } // namespace

@@ -133,6 +133,41 @@ TEST(CustomCrop, SameSizeCopiesAndOtherSizesScale) {
     EXPECT_EQ(edge.Pixel(199, 149), kBackRgb);
 }
 
+TEST(CustomCrop, ReversedEdgesAreUsedInOrderAndEmptyRectanglesFail) {
+    const Canvas source = test::CoordinatePicture(1000, 700);
+    const CropBox box{1500, 750, 10500, 7500};
+    const Canvas ordered = Render(source, Fitting(300, 200, false, false, false), box);
+    for (const CropBox reversed : {CropBox{10500, 750, 1500, 7500}, CropBox{1500, 7500, 10500, 750},
+                                   CropBox{10500, 7500, 1500, 750}}) {
+        const Canvas target = Render(source, Fitting(300, 200, false, false, false), reversed);
+        EXPECT_EQ(target.Pixel(0, 0), ordered.Pixel(0, 0));
+        EXPECT_EQ(target.Pixel(299, 199), ordered.Pixel(299, 199));
+    }
+    Canvas target;
+    for (const CropBox nothing :
+         {CropBox{}, CropBox{1500, 750, 1500, 7500}, CropBox{1500, 750, 1507, 7500},
+          CropBox{15000, 0, 16500, 1500}, CropBox{-3000, -3000, -1500, -1500},
+          CropBox{0, 10500, 1500, 12000}}) {
+        EXPECT_FALSE(
+            RenderFrame(source, target, Fitting(300, 200, false, false, false), nothing, kT))
+            << nothing.left << "," << nothing.top << "," << nothing.right << "," << nothing.bottom;
+    }
+}
+
+TEST(Letterbox, ASliverOfAPictureStaysAtLeastOnePixel) {
+    for (const auto& [w, h] : {std::pair{1, 30000}, {30000, 1}}) {
+        const Canvas target =
+            Render(Canvas(w, h, PackColour(kPictureRgb)), Fitting(2048, 1600, false, true, false));
+        int pictureCount = 0;
+        for (int y = 0; y < 1600; ++y) {
+            for (int x = 0; x < 2048; ++x) {
+                pictureCount += target.Pixel(x, y) == kBackRgb ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(pictureCount, w == 1 ? 1600 : 2048) << w << " x " << h;
+    }
+}
+
 TEST(Stretch, FillsTheWholeFrame) {
     const Canvas target =
         Render(Canvas(1000, 1000, PackColour(kPictureRgb)), Fitting(800, 600, true, false, false));

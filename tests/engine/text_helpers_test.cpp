@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace kalvimo {
 namespace {
@@ -71,9 +72,11 @@ TEST_F(UniqueFileNameTest, PutsTheLetterStraightAfterTheBaseName) {
     EXPECT_EQ(UniqueFileName(path), (root_ / "ab.jpg").string());
 }
 
-TEST_F(UniqueFileNameTest, FoldersDoNotCountAsClashes) {
+TEST_F(UniqueFileNameTest, EntriesOfEveryKindAreTaken) {
     std::filesystem::create_directory(root_ / "b.jpg");
-    EXPECT_EQ(UniqueFileName((root_ / "b.jpg").string()), (root_ / "b.jpg").string());
+    std::filesystem::create_symlink("nowhere", root_ / "ba.jpg");
+    ASSERT_EQ(::mkfifo(Path("bb.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(UniqueFileName(Path("b.jpg")), Path("bc.jpg"));
 }
 
 TEST_F(UniqueFileNameTest, NamesWithoutExtensionKeepEveryLetter) {

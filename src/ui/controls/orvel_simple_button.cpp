@@ -73,6 +73,10 @@ QChar CaptionAccessKey(const QString& caption) {
     }
 }
 
+bool IsClickKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
 } // namespace
 
 OrvelSimpleButton::OrvelSimpleButton(QWidget* parent)
@@ -318,11 +322,21 @@ void OrvelSimpleButton::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void OrvelSimpleButton::keyPressEvent(QKeyEvent* event) {
+    if (IsClickKey(event->key())) {
+        keyPressedHere_ = event->key();
+        return;
+    }
+    OwnerDrawnWidget::keyPressEvent(event);
+}
+
 void OrvelSimpleButton::keyReleaseEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (!event->isAutoRepeat() &&
-        (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
-        emit Click();
+    if (IsClickKey(key)) {
+        if (!event->isAutoRepeat() && key == keyPressedHere_) {
+            keyPressedHere_ = 0;
+            emit Click();
+        }
         return;
     }
     OwnerDrawnWidget::keyReleaseEvent(event);
@@ -337,6 +351,7 @@ void OrvelSimpleButton::focusInEvent(QFocusEvent* event) {
 
 void OrvelSimpleButton::focusOutEvent(QFocusEvent* event) {
     OwnerDrawnWidget::focusOutEvent(event);
+    keyPressedHere_ = 0;
     if (isEnabled()) {
         SetState(Normal);
     }

@@ -71,6 +71,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -106,6 +107,9 @@ private:
     std::array<QString, 5> gradientStops_;
     bool gradientStopsBuilt_ = false;
     bool pressedHere_ = false;
+    // The clicking key last pressed on this button, 0 when none: the release of a key pressed
+    // elsewhere (the Enter that closed a message box) must not click.
+    int keyPressedHere_ = 0;
     QChar accessKey_;
     int shortcutId_ = 0;
     QImage savePic_;

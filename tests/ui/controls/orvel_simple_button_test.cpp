@@ -72,6 +72,27 @@ TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnRelease) {
     EXPECT_EQ(clicked.count(), 2);
 }
 
+TEST_F(OrvelSimpleButtonTest, AReleaseClicksOnlyAfterItsOwnPressHere) {
+    QSignalSpy clicked(button, &OrvelSimpleButton::Click);
+    button->setFocus();
+    // The press went elsewhere (a message box closed by Enter, say): its release is no click.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        QTest::keyRelease(button, key);
+    }
+    // Nor is the release of another key than the one pressed.
+    QTest::keyPress(button, Qt::Key_Space);
+    QTest::keyRelease(button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 0);
+    QTest::keyRelease(button, Qt::Key_Space);
+    EXPECT_EQ(clicked.count(), 1);
+    // A press forgotten when the focus left.
+    QTest::keyPress(button, Qt::Key_Return);
+    other->setFocus();
+    button->setFocus();
+    QTest::keyRelease(button, Qt::Key_Return);
+    EXPECT_EQ(clicked.count(), 1);
+}
+
 TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     EXPECT_EQ(button->GradientStops(OrvelSimpleButton::Normal),
               "0,16777215#10,15725555#90,15725555#100,12964054");

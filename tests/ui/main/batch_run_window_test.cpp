@@ -58,7 +58,8 @@ TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
               QStringList({"Saved file: " + Output("a.jpg"), "Saved file: " + Output("b.bmp"),
                            "Error processing file: c.jpg", "Saved file: " + Output("d.jpg")}));
     EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75, 100}));
-    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete."}));
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete. 1 of 4 pictures "
+                                            "could not be processed."}));
     EXPECT_EQ(script->shown[0].icon, BoxIcon::Information);
     EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished processing d.jpg"));
     EXPECT_EQ(Find<OrvelSimpleButton>("cmdProcess").Caption(), QStringLiteral("&Process"));
@@ -109,7 +110,8 @@ TEST_F(WindowRunTest, ProcessButtonStopsTheRunAfterThePictureInHand) {
     script->shown.clear();
     Find<QCheckBox>("chkOverwrite").setChecked(true);
     Process();
-    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete."}));
+    EXPECT_EQ(script->Texts(), QStringList({"Picture resize process complete. 1 of 4 pictures "
+                                            "could not be processed."}));
     EXPECT_EQ(LogLines().size(), 5);
 }
 

@@ -1,0 +1,225 @@
+#include "exif_maker.h"
+#include "run_fixture.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kalvimo {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+
+class BatchClashTest : public test::RunFixture {};
+
+TEST_F(BatchClashTest, SourcePicturesAreNeverReplacedWhateverTheDestinationIsCalled) {
+    fs::create_directory_symlink(root_ / "src", root_ / "link");
+    for (const std::string& destination :
+         {(root_ / "src").string(), (root_ / "src/../src").string(), (root_ / "link").string()}) {
+        SCOPED_TRACE(destination);
+        fs::remove_all(root_ / "src");
+        fs::create_directory(root_ / "src");
+        host_.files.clear();
+        host_.events.clear();
+        AddPicture("a.bmp");
+        AddPicture("b.bmp");
+        const std::string original = Contents(Src("a.bmp"));
+        host_.options.destinationFolder = destination;
+        host_.options.overwrite = true;
+        run_.PressProcess();
+        EXPECT_THAT(host_.Only("log"), ElementsAre("Renamed file: a.bmp to aa.bmp",
+                                                   "Saved file: " + destination + "/aa.bmp",
+                                                   "Renamed file: b.bmp to ba.bmp",
+                                                   "Saved file: " + destination + "/ba.bmp"));
+        EXPECT_EQ(Contents(Src("a.bmp")), original);
+    }
+
+    // Without auto-rename the user is asked; the command line's No keeps the original.
+    host_.events.clear();
+    host_.options.autoRename = false;
+    host_.files.resize(1);
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Skipped file: a.bmp"));
+    EXPECT_THAT(host_.Only("message"), ::testing::Contains("! " + (root_ / "link").string() +
+                                                           "/a.bmp already exists! Overwrite?"));
+}
+
+TEST_F(BatchClashTest, TwoPicturesOfOneRunNeverShareAName) {
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        test::WriteJpegWithExif(Src(name), test::CoordinatePicture(64, 48, name[0]),
+                                {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+        host_.files.push_back({name});
+    }
+    host_.options.renameWithDate = true;
+    host_.options.overwrite = true;
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("20080220_160733.jpg"),
+                                               "Renamed file: b.jpg to 20080220_160733a.jpg",
+                                               "Saved file: " + Dst("20080220_160733a.jpg")));
+
+    // The next run may replace them: that is what overwriting is for.
+    host_.events.clear();
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("20080220_160733.jpg"),
+                                               "Renamed file: b.jpg to 20080220_160733a.jpg",
+                                               "Saved file: " + Dst("20080220_160733a.jpg")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("20080220_160733.jpg", "20080220_160733a.jpg"));
+}
+
+TEST_F(BatchClashTest, OnlyOrdinaryWritableFilesAreReplaced) {
+    const auto socketAt = [](const std::string& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    };
+    const struct {
+        const char* kind;
+        std::function<void(const std::string&)> make;
+        bool replacedOnRequest;
+    } cases[] = {
+        {"dangling link", [](const std::string& p) { fs::create_symlink("nowhere.bmp", p); }, true},
+        {"link to a folder", [&](const std::string& p) { fs::create_symlink(root_ / "src", p); },
+         true},
+        {"named pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         false},
+        {"socket", socketAt, false},
+        {"folder", [](const std::string& p) { fs::create_directory(p); }, false},
+        {"read-only file",
+         [](const std::string& p) {
+             std::ofstream(p) << "keep";
+             fs::permissions(p, fs::perms::owner_read);
+         },
+         false},
+    };
+    AddPicture("a.bmp");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        fs::remove_all(root_ / "dst");
+        fs::create_directory(root_ / "dst");
+        c.make(Dst("a.bmp"));
+        const fs::file_status before = fs::symlink_status(Dst("a.bmp"));
+
+        // A clash like any other: auto-rename leaves the entry alone.
+        host_.events.clear();
+        host_.options.overwrite = false;
+        host_.options.autoRename = true;
+        run_.PressProcess();
+        EXPECT_THAT(host_.Only("log"),
+                    ElementsAre("Renamed file: a.bmp to aa.bmp", "Saved file: " + Dst("aa.bmp")));
+        EXPECT_EQ(fs::symlink_status(Dst("a.bmp")).type(), before.type());
+
+        // Asked to replace it, by the option or by the answer.
+        for (const bool byAnswer : {false, true}) {
+            if (!fs::exists(fs::symlink_status(Dst("a.bmp")))) {
+                c.make(Dst("a.bmp"));
+            }
+            host_.events.clear();
+            host_.options.overwrite = !byAnswer;
+            host_.options.autoRename = false;
+            host_.answers = {MessageAnswer::Yes};
+            run_.PressProcess();
+            if (c.replacedOnRequest) {
+                EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("a.bmp")));
+                EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Dst("a.bmp"))));
+            } else {
+                EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("a.bmp")));
+                EXPECT_EQ(fs::symlink_status(Dst("a.bmp")).type(), before.type());
+            }
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(root_ / "src"));
+}
+
+TEST_F(BatchClashTest, RunRemovesTheTemporariesOfEndedWritersOnly) {
+    // A writer that has ended, and one that is still at work.
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    std::ofstream(Dst(".kalvimo-" + std::to_string(ended) + "-Ab12Cd")) << "half a picture";
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t working = ::fork();
+    if (working == 0) {
+        const std::string path = Dst(".kalvimo-" + std::to_string(::getpid()) + "-Ef34Gh");
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+        ::flock(fd, LOCK_EX);
+        const char byte = 1;
+        (void)::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    // Not ours at all.
+    std::ofstream(Dst(".kalvimo-notes")) << "mine";
+
+    AddPicture("a.bmp");
+    run_.PressProcess();
+    ::kill(working, SIGKILL);
+    ::waitpid(working, nullptr, 0);
+    EXPECT_THAT(DestinationNames(), ElementsAre(".kalvimo-" + std::to_string(working) + "-Ef34Gh",
+                                                ".kalvimo-notes", "a.bmp"));
+}
+
+TEST_F(BatchClashTest, AFullDiskLosesNothingAndLeavesNoPartialFile) {
+    AddPicture("a.bmp", 400, 300);
+    AddPicture("b.bmp", 400, 300);
+    std::ofstream(Dst("b.bmp")) << "precious";
+    host_.options.newWidth = 400;
+    host_.options.newHeight = 300;
+    host_.options.overwrite = true;
+    // The file size limit stands for the full disk, in a child so that the limit stays there.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        run_.PressProcess();
+        const bool expected =
+            host_.Only("log") == std::vector<std::string>{"Could not save file: " + Dst("a.bmp"),
+                                                          "Could not save file: " + Dst("b.bmp")};
+        ::_exit(expected ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_THAT(DestinationNames(), ElementsAre("b.bmp"));
+    EXPECT_EQ(Contents(Dst("b.bmp")), "precious");
+}
+
+TEST_F(BatchClashTest, SourcesRemovedOrCutShortDuringTheRunFailAlone) {
+    for (const char* name : {"a.bmp", "b.bmp", "c.jpg", "d.bmp"}) {
+        AddPicture(name);
+    }
+    host_.onPump = [&] {
+        if (host_.events.back() == "status Processing a.bmp...") {
+            fs::remove(Src("b.bmp"));
+            fs::resize_file(Src("c.jpg"), fs::file_size(Src("c.jpg")) / 3);
+        }
+    };
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"),
+                ElementsAre("Saved file: " + Dst("a.bmp"), "Error processing file: b.bmp",
+                            "Error processing file: c.jpg", "Saved file: " + Dst("d.bmp")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("a.bmp", "d.bmp"));
+}
+
+} // namespace
+} // namespace kalvimo
