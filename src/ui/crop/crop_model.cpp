@@ -147,10 +147,18 @@ std::array<HandlePlace, kHandleCount> HandleLayout(const SelectionRect& rect) {
 
 namespace {
 
-bool MovesLeft(int handle) { return handle == 0 || handle == 6 || handle == 7; }
-bool MovesRight(int handle) { return handle >= 2 && handle <= 4; }
-bool MovesTop(int handle) { return handle >= 0 && handle <= 2; }
-bool MovesBottom(int handle) { return handle >= 4 && handle <= 6; }
+bool MovesLeft(int handle) {
+    return handle == 0 || handle == 6 || handle == 7;
+}
+bool MovesRight(int handle) {
+    return handle >= 2 && handle <= 4;
+}
+bool MovesTop(int handle) {
+    return handle >= 0 && handle <= 2;
+}
+bool MovesBottom(int handle) {
+    return handle >= 4 && handle <= 6;
+}
 
 // The near edge of a drag: the handle sits kHandleTwips before it, so it moves with the pointer.
 void DragNearEdge(std::int32_t& origin, std::int32_t& extent, std::int32_t delta) {

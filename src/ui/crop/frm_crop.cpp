@@ -200,10 +200,10 @@ void frmCrop::SetPreview(const QImage& preview) {
         return;
     }
     const qreal ratio = devicePixelRatioF();
-    QPixmap shown = QPixmap::fromImage(
-        preview.scaled(static_cast<int>(RoundHalfEven(fitted->width * ratio)),
-                       static_cast<int>(RoundHalfEven(fitted->height * ratio)),
-                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPixmap shown =
+        QPixmap::fromImage(preview.scaled(static_cast<int>(RoundHalfEven(fitted->width * ratio)),
+                                          static_cast<int>(RoundHalfEven(fitted->height * ratio)),
+                                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     shown.setDevicePixelRatio(ratio);
     picPreview->setPixmap(shown);
 }
@@ -238,8 +238,8 @@ void frmCrop::showEvent(QShowEvent* event) {
 // The picture sits at its place in the dialog, seen through the viewport; the canvas grows
 // to hold it, so whatever lies right of or below the viewport can be scrolled to.
 void frmCrop::PlacePicture() {
-    const int left = std::clamp(Pixels(picturePlace.left) - Pixels(kViewportLeft), -kFarPixels,
-                                kFarPixels);
+    const int left =
+        std::clamp(Pixels(picturePlace.left) - Pixels(kViewportLeft), -kFarPixels, kFarPixels);
     const int top = std::clamp(Pixels(picturePlace.top), -kFarPixels, kFarPixels);
     picCrop->move(left, top);
     const QSize seen = viewport->viewport()->size();
@@ -364,8 +364,8 @@ void frmCrop::chkMoveCrop_Click() {
 
 void frmCrop::Nudge_Click(Nudge direction) {
     if (chkMoveCrop->isChecked()) {
-        selectionRect = NudgeSelection(selectionRect, direction, twipsPerPixel,
-                                       PictureWidthTwips(), PictureHeightTwips());
+        selectionRect = NudgeSelection(selectionRect, direction, twipsPerPixel, PictureWidthTwips(),
+                                       PictureHeightTwips());
         SynchroniseEdges();
         PlaceHandles();
     } else {
@@ -437,9 +437,8 @@ void frmCrop::picCrop_MouseUp(const QPointF& at) {
     bandRect.x2 = ClampToPicture(PointerTwips(at.x()), PictureWidthTwips());
     bandRect.y2 = ClampToPicture(PointerTwips(at.y()), PictureHeightTwips());
     bandState = 2;
-    selectionRect =
-        ReleaseBand(bandRect, {chkRestrainDim->isChecked(), chkKeepProps->isChecked()},
-                    host_.NewSize(), host_.CurrentImageScale(), twipsPerPixel);
+    selectionRect = ReleaseBand(bandRect, {chkRestrainDim->isChecked(), chkKeepProps->isChecked()},
+                                host_.NewSize(), host_.CurrentImageScale(), twipsPerPixel);
     ShowHandles(true);
     PlaceHandles();
 }
@@ -459,8 +458,8 @@ void frmCrop::picM_MouseMove(int handle, const QPointF& at) {
     }
     const std::int32_t dx = dragStartX - PointerTwips(at.x());
     const std::int32_t dy = dragStartY - PointerTwips(at.y());
-    selectionRect = DragHandle(selectionRect, handle, dx, dy, PictureWidthTwips(),
-                               PictureHeightTwips());
+    selectionRect =
+        DragHandle(selectionRect, handle, dx, dy, PictureWidthTwips(), PictureHeightTwips());
     ApplySizeConstraint();
     PlaceHandles();
 }
