@@ -99,8 +99,8 @@ QImage SamplePicture() {
     // A pier on the left, a sailing boat on the right.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x2A, 0x1C, 0x18));
-    painter.drawRect(0, kHorizon - 6, 70, 6);
-    for (int x = 6; x < 70; x += 16) {
+    painter.drawRect(0, kHorizon - 6, 38, 6);
+    for (int x = 4; x < 38; x += 11) {
         painter.drawRect(x, kHorizon, 3, 26);
     }
     QPainterPath hull;

@@ -82,7 +82,6 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
     place(cmdPreview, 120, 2040, 1935, 375);
     picPreview = new QLabel(fraPanel);
     picPreview->setObjectName(QStringLiteral("picPreview"));
-    picPreview->setScaledContents(true);
     picPreview->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     picPreview->setAlignment(Qt::AlignCenter);
     place(picPreview, 120, 2520, 1935, 1695);
