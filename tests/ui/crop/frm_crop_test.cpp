@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace kalvimo {
 namespace {
@@ -248,6 +251,24 @@ TEST_F(CropDialogTest, NudgeButtons) {
     ClickArrow("xbutReset");
     EXPECT_EQ(dialog.PicturePosition(), (PicturePlace{2415, 120}));
     EXPECT_EQ(picture->pos(), home + QPoint(1, 0));
+}
+
+TEST_F(CropDialogTest, LargePictureScrolls) {
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(Qt::gray);
+    dialog.SetPicture(photo);
+    Open(10, 10, 50, 50);
+    auto* area = dialog.findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
+    QWidget* picture = Find(QStringLiteral("picCrop"));
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+    // The picture leaves the wheel to the viewport, which scrolls.
+    QWheelEvent wheel({20, 20}, picture->mapToGlobal(QPointF(20, 20)), {}, {0, -120}, Qt::NoButton,
+                      {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture, &wheel);
+    EXPECT_FALSE(wheel.isAccepted());
+    EXPECT_EQ(Edges(), (std::array{150, 150, 900, 900}));
 }
 
 TEST_F(CropDialogTest, CloseBoxInTheModalPromptCancels) {
