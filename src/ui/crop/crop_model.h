@@ -99,7 +99,7 @@ struct PicturePlace {
 constexpr std::int32_t kPictureStepTwips = 1500;
 PicturePlace MovePicture(PicturePlace place, Nudge direction);
 
-// The largest size of width by height's proportions that fits inside the box, in whole
+// The largest size with the picture's proportions that fits inside the box, in whole
 // pixels; nothing for an empty picture.
 std::optional<TargetSize> FitInside(TargetSize picture, TargetSize box);
 

@@ -29,7 +29,7 @@ constexpr int kPanelHeight = 6375;
 constexpr int kClientWidth = 12855;
 constexpr int kClientHeight = 10650;
 constexpr PicturePlace kFirstPicturePlace{2400, 120};
-// The pictures's own viewport begins where the panel ends.
+// The picture's viewport begins where the panel ends.
 constexpr int kViewportLeft = kPanelLeft + kPanelWidth;
 // Room round the picture for the handles that sit just outside it.
 constexpr int kCanvasMargin = 240;
