@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace kalvimo {
@@ -124,6 +125,151 @@ CropBox OrderedEdges(const SelectionRect& rect) {
 CropBox OrderedEdges(const BandRect& band) {
     return {std::min(band.x1, band.x2), std::min(band.y1, band.y2), std::max(band.x1, band.x2),
             std::max(band.y1, band.y2)};
+}
+
+std::array<HandlePlace, kHandleCount> HandleLayout(const SelectionRect& rect) {
+    const double x = rect.X;
+    const double y = rect.Y;
+    const double right = x + rect.Width;
+    const double bottom = y + rect.Height;
+    const double middleX = x + rect.Width / 2.0 - kHandleTwips / 2.0;
+    const double middleY = y + rect.Height / 2.0 - kHandleTwips / 2.0;
+    const double before = kHandleTwips;
+    return {{{x - before, y - before},
+             {middleX, y - before},
+             {right, y - before},
+             {right, middleY},
+             {right, bottom},
+             {middleX, bottom},
+             {x - before, bottom},
+             {x - before, middleY}}};
+}
+
+namespace {
+
+bool MovesLeft(int handle) {
+    return handle == 0 || handle == 6 || handle == 7;
+}
+bool MovesRight(int handle) {
+    return handle >= 2 && handle <= 4;
+}
+bool MovesTop(int handle) {
+    return handle >= 0 && handle <= 2;
+}
+bool MovesBottom(int handle) {
+    return handle >= 4 && handle <= 6;
+}
+
+// The near edge of a drag: the handle sits kHandleTwips before it, so it moves with the pointer.
+void DragNearEdge(std::int32_t& origin, std::int32_t& extent, std::int32_t delta) {
+    if (extent <= std::abs(static_cast<std::int64_t>(delta))) {
+        return;
+    }
+    const std::int64_t edge = static_cast<std::int64_t>(origin) - delta;
+    if (edge > 0) {
+        origin = Saturate(edge);
+        extent = Saturate(static_cast<std::int64_t>(extent) + delta);
+    } else {
+        origin = 0;
+    }
+}
+
+void DragFarEdge(std::int32_t origin, std::int32_t& extent, std::int32_t delta,
+                 std::int32_t inner) {
+    if (static_cast<std::int64_t>(extent) <= static_cast<std::int64_t>(delta) + 1) {
+        return;
+    }
+    const std::int64_t grown = static_cast<std::int64_t>(extent) - delta;
+    extent = inner <= origin + grown ? Saturate(static_cast<std::int64_t>(inner) - origin)
+                                     : Saturate(grown);
+}
+
+// Mouse and nudge edits keep the selection's edge on the picture.
+std::int32_t KeepFarEdgeIn(std::int32_t origin, std::int32_t extent, std::int32_t outer) {
+    return outer < static_cast<std::int64_t>(origin) + extent
+               ? Saturate(static_cast<std::int64_t>(outer) - extent)
+               : origin;
+}
+
+} // namespace
+
+SelectionRect DragHandle(SelectionRect rect, int handle, std::int32_t dx, std::int32_t dy,
+                         std::int32_t innerWidth, std::int32_t innerHeight) {
+    if (MovesLeft(handle)) {
+        DragNearEdge(rect.X, rect.Width, dx);
+    }
+    if (MovesRight(handle)) {
+        DragFarEdge(rect.X, rect.Width, dx, innerWidth);
+    }
+    if (MovesTop(handle)) {
+        DragNearEdge(rect.Y, rect.Height, dy);
+    }
+    if (MovesBottom(handle)) {
+        DragFarEdge(rect.Y, rect.Height, dy, innerHeight);
+    }
+    return rect;
+}
+
+std::int32_t ClampToPicture(std::int32_t value, std::int32_t extent) {
+    return std::clamp(value, 0, std::max(0, extent));
+}
+
+SelectionRect ReleaseBand(const BandRect& band, CropConstraint constraint, TargetSize target,
+                          float imageScale, int twipsPerPixel) {
+    const CropBox edges = OrderedEdges(band);
+    return ConstrainSize(RectFromEdges(edges), constraint, target, imageScale, twipsPerPixel);
+}
+
+SelectionRect NudgeSelection(SelectionRect rect, Nudge direction, int twipsPerPixel,
+                             std::int32_t outerWidth, std::int32_t outerHeight) {
+    switch (direction) {
+    case Nudge::Up:
+        rect.Y = std::max(0, Saturate(static_cast<std::int64_t>(rect.Y) - twipsPerPixel));
+        break;
+    case Nudge::Left:
+        rect.X = std::max(0, Saturate(static_cast<std::int64_t>(rect.X) - twipsPerPixel));
+        break;
+    case Nudge::Down:
+        rect.Y = KeepFarEdgeIn(Saturate(static_cast<std::int64_t>(rect.Y) + twipsPerPixel),
+                               rect.Height, outerHeight);
+        break;
+    case Nudge::Right:
+        rect.X = KeepFarEdgeIn(Saturate(static_cast<std::int64_t>(rect.X) + twipsPerPixel),
+                               rect.Width, outerWidth);
+        break;
+    }
+    return rect;
+}
+
+PicturePlace MovePicture(PicturePlace place, Nudge direction) {
+    const auto step = [](std::int32_t value, int sign) {
+        return Saturate(static_cast<std::int64_t>(value) + sign * kPictureStepTwips);
+    };
+    switch (direction) {
+    case Nudge::Up:
+        place.top = step(place.top, -1);
+        break;
+    case Nudge::Down:
+        place.top = step(place.top, 1);
+        break;
+    case Nudge::Left:
+        place.left = step(place.left, -1);
+        break;
+    case Nudge::Right:
+        place.left = step(place.left, 1);
+        break;
+    }
+    return place;
+}
+
+std::optional<TargetSize> FitInside(TargetSize picture, TargetSize box) {
+    if (picture.width <= 0 || picture.height <= 0 || box.width <= 0 || box.height <= 0) {
+        return std::nullopt;
+    }
+    const double scale = std::min(static_cast<double>(box.width) / picture.width,
+                                  static_cast<double>(box.height) / picture.height);
+    return TargetSize{std::max(1, RoundEdge(picture.width * scale)),
+                      std::max(1, RoundEdge(picture.height * scale))};
 }
 
 } // namespace kalvimo

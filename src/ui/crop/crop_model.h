@@ -56,4 +56,51 @@ SelectionRect ConstrainSize(SelectionRect rect, CropConstraint constraint, Targe
 CropBox OrderedEdges(const SelectionRect& rect);
 CropBox OrderedEdges(const BandRect& band);
 
+// A handle is 90 twips square; the eight sit just outside the rectangle, numbered clockwise
+// from the top-left corner.
+constexpr int kHandleTwips = 90;
+constexpr int kHandleCount = 8;
+
+struct HandlePlace {
+    double left = 0;
+    double top = 0;
+};
+
+std::array<HandlePlace, kHandleCount> HandleLayout(const SelectionRect& rect);
+
+// One pointer step of a handle drag: dx and dy are how far the pointer went left and up, in
+// twips, since the previous step; the picture is innerWidth by innerHeight twips. Each moved
+// edge stops at the picture's edges, and a step that would turn the rectangle inside out is
+// ignored for that edge.
+SelectionRect DragHandle(SelectionRect rect, int handle, std::int32_t dx, std::int32_t dy,
+                         std::int32_t innerWidth, std::int32_t innerHeight);
+
+// The pointer kept on the picture.
+std::int32_t ClampToPicture(std::int32_t value, std::int32_t extent);
+
+// The rectangle a finished rubber band leaves. Restrained, the band only places the top-left
+// corner.
+SelectionRect ReleaseBand(const BandRect& band, CropConstraint constraint, TargetSize target,
+                          float imageScale, int twipsPerPixel);
+
+enum class Nudge { Up, Down, Left, Right };
+
+// One pixel's move of the selection, kept on the picture; the size never changes.
+SelectionRect NudgeSelection(SelectionRect rect, Nudge direction, int twipsPerPixel,
+                             std::int32_t outerWidth, std::int32_t outerHeight);
+
+struct PicturePlace {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    friend bool operator==(const PicturePlace&, const PicturePlace&) = default;
+};
+
+// The picture moves a fixed step at a time, as far as the user likes.
+constexpr std::int32_t kPictureStepTwips = 1500;
+PicturePlace MovePicture(PicturePlace place, Nudge direction);
+
+// The largest size with the picture's proportions that fits inside the box, in whole
+// pixels; nothing for an empty picture.
+std::optional<TargetSize> FitInside(TargetSize picture, TargetSize box);
+
 } // namespace kalvimo

@@ -8,15 +8,21 @@
 #include <cstdint>
 
 #include <QDialog>
+#include <QImage>
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
+class QScrollArea;
 
 namespace kalvimo {
 
+class CropHandle;
+class CropPicture;
 class OrvelSimpleButton;
+class XButton;
 
 // What the crop dialog reads from the window that owns it, live, at the moment it needs it.
 class CropHost {
@@ -62,14 +68,41 @@ public:
     // The restraint or proportion rule, applied to the rectangle being edited.
     void ApplySizeConstraint();
 
+    // The picture the rectangle is drawn on, shown at one picture pixel per pixel; the
+    // rectangle stays where it is.
+    void SetPicture(const QImage& picture);
+    // The preview of the cut, fitted inside picPreview with its proportions kept.
+    void SetPreview(const QImage& preview);
+    // Opened from the options page: the dialog stays open beside the window.
+    void ShowModeless();
+    // The per-picture prompt: returns once Accept, Cancel or the close box has hidden the
+    // dialog; blnCancelled tells which.
+    void ShowModal();
+
     SelectionRect Selection() const { return selectionRect; }
     SelectionRect StoredSelection() const { return storedRect; }
     int TwipsPerPixel() const { return twipsPerPixel; }
+    // Where the picture's top-left corner is, in twips of the dialog.
+    PicturePlace PicturePosition() const { return picturePlace; }
+
+public slots:
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    int Pixels(double twips) const;
+    std::int32_t PointerTwips(double pixels) const;
+    std::int32_t PictureWidthTwips() const;
+    std::int32_t PictureHeightTwips() const;
+    void PlacePicture();
+    void MoveHandles();
+    void ShowHandles(bool visible);
+    void RedrawFrame();
     void PlaceHandles();
     void SynchroniseEdges();
     void WriteCoords();
@@ -77,6 +110,14 @@ private:
     void cmdCancel_Click();
     void chkRestrainDim_Click();
     void chkKeepProps_Click();
+    void chkMoveCrop_Click();
+    void Nudge_Click(Nudge direction);
+    void xbutReset_Click();
+    void picCrop_MouseDown(const QPointF& at);
+    void picCrop_MouseMove(const QPointF& at);
+    void picCrop_MouseUp(const QPointF& at);
+    void picM_MouseDown(const QMouseEvent& event);
+    void picM_MouseMove(int handle, const QPointF& at);
 
     CropHost& host_;
     SelectionRect selectionRect;
@@ -86,10 +127,25 @@ private:
     bool syncBusy = false;
     bool validateBusy = false;
     int twipsPerPixel = 15;
+    bool handleDragging = false;
+    std::int32_t dragStartX = 0;
+    std::int32_t dragStartY = 0;
+    PicturePlace picturePlace;
 
     QGroupBox* fraPanel = nullptr;
+    QCheckBox* chkMoveCrop = nullptr;
+    XButton* xbutUp = nullptr;
+    XButton* xbutLeft = nullptr;
+    XButton* xbutRight = nullptr;
+    XButton* xbutDown = nullptr;
+    XButton* xbutReset = nullptr;
     OrvelSimpleButton* cmdAccept = nullptr;
     OrvelSimpleButton* cmdCancel = nullptr;
+    // picCrop lies on a canvas that scrolls inside this viewport, to the right of the panel.
+    QScrollArea* viewport = nullptr;
+    QWidget* canvas = nullptr;
+    CropPicture* picCrop = nullptr;
+    std::array<CropHandle*, kHandleCount> picM{};
 };
 
 } // namespace kalvimo

@@ -1,11 +1,18 @@
 #include "../qt_application.h"
 #include "frm_crop.h"
 #include "orvel_simple_button.h"
+#include "xbutton.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 namespace kalvimo {
 namespace {
@@ -39,6 +46,31 @@ protected:
     }
     std::array<std::int32_t, 4> Edges() const {
         return {dialog.BoxLeft, dialog.BoxTop, dialog.BoxRight, dialog.BoxBottom};
+    }
+    // Opens the dialog on a rectangle given in pixels, as the window would.
+    void Open(int x, int y, int width, int height) {
+        dialog.SetEdges({x * 15, y * 15, (x + width) * 15, (y + height) * 15});
+        dialog.LoadCrop();
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    }
+    QWidget* Find(const QString& name) const {
+        auto* widget = dialog.findChild<QWidget*>(name);
+        EXPECT_NE(widget, nullptr) << name.toStdString();
+        return widget;
+    }
+    // A handle grabbed at its middle and let go steps pixels away, in one pointer move.
+    void DragHandle(int handle, QPoint step) {
+        QWidget* grip = Find(QStringLiteral("picM(%1)").arg(handle));
+        const QPoint middle = grip->rect().center();
+        QTest::mousePress(grip, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(grip, middle + step);
+        QTest::mouseRelease(grip, Qt::LeftButton, {}, middle + step);
+    }
+    void ClickArrow(const char* name) {
+        auto* button = dialog.findChild<XButton*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
 
     FixedHost host;
@@ -124,6 +156,181 @@ TEST_F(CropDialogTest, CancelRestoresTheSnapshotAcceptKeepsTheEdit) {
 
     Click("cmdPreview");
     EXPECT_EQ(host.previews, 1);
+}
+
+TEST_F(CropDialogTest, HandleDragsKeepToThePicture) {
+    // The sample picture is 195 x 189 pixels.
+    Open(10, 10, 90, 90);
+    DragHandle(4, {300, 300});
+    EXPECT_EQ(Edges(), (std::array{150, 150, 2925, 2835}));
+
+    Open(20, 20, 80, 80);
+    DragHandle(0, {-50, 0});
+    EXPECT_EQ(Edges(), (std::array{0, 300, 1200, 1500}));
+
+    Open(100, 20, 20, 80);
+    DragHandle(7, {-30, 0});
+    EXPECT_EQ(Edges(), (std::array{1500, 300, 1800, 1500}));
+    DragHandle(7, {-10, 0});
+    EXPECT_EQ(Edges(), (std::array{1350, 300, 1800, 1500}));
+    // The handles went with the edge: the next grab starts where it now is.
+    EXPECT_EQ(Find(QStringLiteral("picM(7)"))->x() + 6,
+              Find(QStringLiteral("picCrop"))->x() + 1350 / 15);
+}
+
+TEST_F(CropDialogTest, KeepProportionsFollowsTheShorterSide) {
+    QImage picture(600, 500, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    dialog.SetPicture(picture);
+    dialog.chkKeepProps->setChecked(true);
+    struct Case {
+        TargetSize target;
+        int handle;
+        QPoint step;
+        std::array<std::int32_t, 4> edges;
+    };
+    const Case cases[] = {
+        {{800, 600}, 3, {10, 0}, {150, 150, 1350, 1050}}, // wide: the width comes back
+        {{800, 600}, 5, {0, 6}, {150, 150, 1470, 1140}},  // 66 pixels high, 88 wide
+        {{600, 800}, 3, {6, 0}, {150, 150, 1140, 1470}},
+        {{600, 800}, 5, {0, 10}, {150, 150, 1050, 1350}}, // tall: the height comes back
+    };
+    for (const Case& c : cases) {
+        host.size = c.target;
+        if (c.target.width > c.target.height) {
+            Open(10, 10, 80, 60);
+        } else {
+            Open(10, 10, 60, 80);
+        }
+        DragHandle(c.handle, c.step);
+        EXPECT_EQ(Edges(), c.edges) << c.target.width << " handle " << c.handle;
+    }
+}
+
+TEST_F(CropDialogTest, RubberBand) {
+    Open(0, 0, 0, 0);
+    QWidget* picture = Find(QStringLiteral("picCrop"));
+    QTest::mousePress(picture, Qt::LeftButton, {}, {150, 150});
+    QTest::mouseMove(picture, {400, 20});
+    // The boxes follow the band while it is drawn, kept on the picture.
+    EXPECT_EQ(Texts(), QStringList({"150", "20", "45", "130"}));
+    EXPECT_FALSE(Find(QStringLiteral("picM(0)"))->isVisible());
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, {400, 20});
+    EXPECT_EQ(Edges(), (std::array{2250, 300, 2925, 2250}));
+    EXPECT_TRUE(Find(QStringLiteral("picM(0)"))->isVisible());
+
+    // Restrained, a click places a rectangle of the target's size at the click point.
+    dialog.chkRestrainDim->setChecked(true);
+    QTest::mouseClick(picture, Qt::LeftButton, {}, {30, 40});
+    EXPECT_EQ(Edges(), (std::array{450, 600, 12450, 9600}));
+    EXPECT_EQ(Texts(), QStringList({"30", "40", "800", "600"}));
+}
+
+TEST_F(CropDialogTest, NudgeButtons) {
+    Open(10, 89, 100, 100); // touches the bottom of the 189-pixel picture
+    ClickArrow("xbutDown");
+    EXPECT_EQ(Edges(), (std::array{150, 1335, 1650, 2835}));
+    ClickArrow("xbutUp");
+    ClickArrow("xbutRight");
+    EXPECT_EQ(Edges(), (std::array{165, 1320, 1665, 2820}));
+    EXPECT_FALSE(Find(QStringLiteral("xbutReset"))->isEnabled());
+
+    // The picture moves instead, as far as the user goes; the rectangle stays on it.
+    QWidget* picture = Find(QStringLiteral("picCrop"));
+    const QPoint home = picture->pos();
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkMoveCrop"))->setChecked(false);
+    EXPECT_TRUE(Find(QStringLiteral("xbutReset"))->isEnabled());
+    for (int i = 0; i < 4; ++i) {
+        ClickArrow("xbutLeft");
+    }
+    EXPECT_EQ(dialog.PicturePosition(), (PicturePlace{-3600, 120}));
+    EXPECT_EQ(picture->pos(), home - QPoint(400, 0));
+    ClickArrow("xbutDown");
+    EXPECT_EQ(picture->pos(), home + QPoint(-400, 100));
+    EXPECT_EQ(Edges(), (std::array{165, 1320, 1665, 2820}));
+    ClickArrow("xbutReset");
+    EXPECT_EQ(dialog.PicturePosition(), (PicturePlace{2415, 120}));
+    EXPECT_EQ(picture->pos(), home + QPoint(1, 0));
+}
+
+TEST_F(CropDialogTest, LargePictureScrolls) {
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(Qt::gray);
+    dialog.SetPicture(photo);
+    Open(10, 10, 50, 50);
+    auto* area = dialog.findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
+    QWidget* picture = Find(QStringLiteral("picCrop"));
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+    // The picture leaves the wheel to the viewport, which scrolls.
+    QWheelEvent wheel({20, 20}, picture->mapToGlobal(QPointF(20, 20)), {}, {0, -120}, Qt::NoButton,
+                      {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture, &wheel);
+    EXPECT_FALSE(wheel.isAccepted());
+    EXPECT_EQ(Edges(), (std::array{150, 150, 900, 900}));
+}
+
+TEST_F(CropDialogTest, CloseBoxInTheModalPromptCancels) {
+    Open(10, 10, 50, 50);
+    dialog.hide();
+    dialog.blnCancelled = false;
+    dialog.cmdPreview->SetEnabled(false);
+    dialog.StoreCrop();
+    QTimer::singleShot(0, &dialog, [this] {
+        DragHandle(4, {10, 10});
+        dialog.close();
+    });
+    dialog.ShowModal();
+    EXPECT_TRUE(dialog.blnCancelled);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(Edges(), (std::array{150, 150, 900, 900}));
+
+    QTimer::singleShot(0, &dialog, [this] { Click("cmdAccept"); });
+    dialog.ShowModal();
+    EXPECT_FALSE(dialog.blnCancelled);
+}
+
+TEST_F(CropDialogTest, PreviewIsFittedInsideItsBox) {
+    QImage preview(800, 200, QImage::Format_RGB32);
+    preview.fill(Qt::darkGreen);
+    dialog.SetPreview(preview);
+    const QSize box = dialog.picPreview->contentsRect().size();
+    const QSize shown = dialog.picPreview->pixmap().deviceIndependentSize().toSize();
+    EXPECT_EQ(shown.width(), box.width());
+    EXPECT_EQ(shown.height(), (box.width() + 2) / 4);
+    // Shown at that size, centred, not stretched over the box.
+    const QImage face = dialog.picPreview->grab().toImage();
+    const QPoint middle(face.width() / 2, face.height() / 2);
+    EXPECT_EQ(face.pixelColor(middle), QColor(Qt::darkGreen));
+    EXPECT_NE(face.pixelColor(middle.x(), face.height() / 6), QColor(Qt::darkGreen));
+}
+
+// Pictures of the dialog for people to look at, at each scale the tests run under: the sample
+// picture first, then a photo larger than the dialog, half dark and half light.
+TEST_F(CropDialogTest, Pictures) {
+    Open(40, 30, 100, 75);
+    QImage preview(800, 600, QImage::Format_RGB32);
+    preview.fill(QColor(0x40, 0x70, 0xA0));
+    dialog.SetPreview(preview);
+    QImage photo(1000, 1000, QImage::Format_RGB32);
+    photo.fill(Qt::white);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width() / 2; ++x) {
+            photo.setPixel(x, y, qRgb(x % 40, y % 60, 30));
+        }
+    }
+    for (const char* name : {"sample", "large"}) {
+        QCoreApplication::processEvents();
+        const QImage image = dialog.grab().toImage();
+        const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
+        EXPECT_TRUE(image.save(
+            QDir(QStringLiteral(KALVIMO_CROP_PICTURES))
+                .filePath(QStringLiteral("crop_dialog_%1%2.png").arg(QLatin1String(name), scale))));
+        dialog.SetPicture(photo);
+        dialog.SetEdges({6000, 3000, 9750, 6000});
+        dialog.LoadCrop();
+    }
 }
 
 } // namespace
