@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
@@ -81,9 +82,8 @@ public:
     void PumpMessages() override;
     MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
                               MessageButtons buttons) override;
-    bool CropDialogVisible() override { return false; }
-    // No crop dialog yet: the picture is never skipped.
-    bool PromptCustomCrop(const Canvas& /*picture*/) override { return false; }
+    bool CropDialogVisible() override;
+    bool PromptCustomCrop(const Canvas& picture) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,6 +146,9 @@ private:
     void ApplyFilter();
     void SetFolderLists(const QString& path, int index);
     void FitPreview();
+    // Gives the crop dialog the last previewed picture as the run will cut it: turned when
+    // "Auto rotate" turns it for the current target size.
+    void ShowCropPicture();
     void ShowMessageBox(const QString& text, BoxIcon icon);
     // Calls into the run on behalf of a handler, then ends a close that waited for it.
     void CallBatch(const std::function<void()>& call);
@@ -155,6 +158,10 @@ private:
     std::unique_ptr<BatchRun> batch_;
     std::unique_ptr<ColourPicker> colourPicker_;
     frmCrop* crop_ = nullptr;
+    // The last previewed picture, upright, and how the crop dialog shows it: turned or not,
+    // or nothing when it shows another picture.
+    Canvas cropPicture_;
+    std::optional<bool> cropPictureTurned_;
 
     int twipsPerPixel = 15;
     QString AppPath;

@@ -7,6 +7,7 @@
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "presets.h"
+#include "rotation.h"
 #include "rounding.h"
 #include "settings_keys.h"
 #include "xbutton.h"
@@ -167,6 +168,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
                           1500 + 2 * kRow, 2100, true);
+    connect(chkAutoRotate, &QCheckBox::toggled, this, &frmMain::ShowCropPicture);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
                       QString(), kColumn3, 60, 2865, false);
@@ -319,10 +321,12 @@ void frmMain::cmdSwap_Click() {
 
 void frmMain::cs_NewWidth_ScrollChange() {
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
+    ShowCropPicture();
 }
 
 void frmMain::cs_NewHeight_ScrollChange() {
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
+    ShowCropPicture();
 }
 
 void frmMain::TypedSize(CompactScroller* scroller, int value) {
@@ -421,7 +425,41 @@ void frmMain::cmdChangeBack_Click() {
 void frmMain::cmdCustomCrop_Click() {
     crop_->StoreCrop();
     crop_->cmdPreview->SetEnabled(true);
-    crop_->show();
+    crop_->ShowModeless();
+}
+
+bool frmMain::CropDialogVisible() {
+    return crop_->isVisible();
+}
+
+bool frmMain::PromptCustomCrop(const Canvas& picture) {
+    crop_->SetPicture(ToQImage(picture));
+    crop_->cmdPreview->SetEnabled(false);
+    crop_->StoreCrop();
+    crop_->ShowModal();
+    // Back to the picture the person last chose, for the next opening from this page.
+    cropPictureTurned_.reset();
+    ShowCropPicture();
+    return crop_->blnCancelled;
+}
+
+void frmMain::ShowCropPicture() {
+    if (cropPicture_.Width() < 1 || cropPicture_.Height() < 1) {
+        return;
+    }
+    const bool turned = chkAutoRotate->isChecked() &&
+                        NeedsQuarterTurn(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue(),
+                                         cropPicture_.Width(), cropPicture_.Height());
+    if (cropPictureTurned_ == turned) {
+        return;
+    }
+    cropPictureTurned_ = turned;
+    Canvas shown;
+    if (turned && RotatePicture(shown, cropPicture_)) {
+        crop_->SetPicture(ToQImage(shown));
+    } else {
+        crop_->SetPicture(ToQImage(cropPicture_));
+    }
 }
 
 void frmMain::PreviewCustomCrop() {
@@ -434,28 +472,7 @@ void frmMain::PreviewCustomCrop() {
     if (!batch_ || batch_->picDest().Width() < 1 || batch_->picDest().Height() < 1) {
         return;
     }
-    const Canvas& picDest = batch_->picDest();
-    QLabel* picPreview = crop_->picPreview;
-    picPreview->clear();
-    picPreview->resize(Pixels(1935), Pixels(1695));
-    const float rx = static_cast<float>(picDest.Width()) / static_cast<float>(picPreview->width());
-    const float ry =
-        static_cast<float>(picDest.Height()) / static_cast<float>(picPreview->height());
-    if (rx > ry) {
-        picPreview->resize(picPreview->width(),
-                           static_cast<int>(RoundHalfEven(picDest.Height() / rx)));
-    } else {
-        picPreview->resize(static_cast<int>(RoundHalfEven(picDest.Width() / ry)),
-                           picPreview->height());
-    }
-    const qreal ratio = picPreview->devicePixelRatioF();
-    Canvas shown(std::max(1, static_cast<int>(RoundHalfEven(picPreview->width() * ratio))),
-                 std::max(1, static_cast<int>(RoundHalfEven(picPreview->height() * ratio))), 0);
-    ScaledCopy(picDest, {0, 0, picDest.Width(), picDest.Height()}, shown,
-               {0, 0, shown.Width(), shown.Height()});
-    QPixmap pixmap = QPixmap::fromImage(ToQImage(shown));
-    pixmap.setDevicePixelRatio(ratio);
-    picPreview->setPixmap(pixmap);
+    crop_->SetPreview(ToQImage(batch_->picDest()));
 }
 
 } // namespace kalvimo

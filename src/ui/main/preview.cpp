@@ -46,8 +46,11 @@ void frmMain::uFile_Click(int index) {
         return;
     }
     imgPreview->SetPicture(ToQImage(picture));
-    previewWidth = picture.Width() * twipsPerPixel;
-    previewHeight = picture.Height() * twipsPerPixel;
+    cropPicture_ = std::move(picture);
+    cropPictureTurned_.reset();
+    ShowCropPicture();
+    previewWidth = cropPicture_.Width() * twipsPerPixel;
+    previewHeight = cropPicture_.Height() * twipsPerPixel;
     const auto pixels = [this](int twips) {
         return QString::number(static_cast<double>(twips) / twipsPerPixel);
     };
