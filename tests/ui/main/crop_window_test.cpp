@@ -1,0 +1,123 @@
+#include "codecs/picture_decoder.h"
+#include "main_window_support.h"
+
+#include <QTimer>
+
+namespace kalvimo {
+namespace {
+
+using testing::WindowTest;
+
+constexpr Colour kRed = 0x0000FF;
+constexpr Colour kBlue = 0xFF0000;
+
+// The custom crop from the window: the dialog opened from the Options page, the question asked
+// for each picture of a run, and the picture the rectangle is drawn on.
+class CropWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(source.isValid());
+        ASSERT_TRUE(destination.isValid());
+        // Upright, a portrait picture: red above, blue below.
+        Canvas picture(200, 300, kRed);
+        picture.FillRect(0, 150, 200, 300, kBlue);
+        cGdiPlus encoder;
+        for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+            ASSERT_TRUE(encoder.PictureBoxToFile(
+                picture, QDir(source.path()).filePath(name).toStdString(), 85));
+        }
+        Start();
+        GoTo(0, source.path());
+        GoTo(1, destination.path());
+        NewWidth().SetScrValue(300);
+        NewHeight().SetScrValue(200);
+        ClickTab(3);
+        Tick("chkCustomCrop");
+    }
+    void Tick(const char* name) const {
+        QCheckBox& box = Find<QCheckBox>(QString::fromLatin1(name));
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+    }
+    frmCrop& Dialog() const { return window->CropDialog(); }
+    QStringList LogLines() const {
+        return Find<QPlainTextEdit>("txtLog").toPlainText().split('\n');
+    }
+    Rgb OutputPixel(const char* name, int x, int y) const {
+        Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(DecodePictureFile(QDir(destination.path()).filePath(name).toStdString(), canvas,
+                                      0, error))
+            << error;
+        return canvas.Width() > x && canvas.Height() > y ? canvas.Pixel(x, y) : Rgb{};
+    }
+    void Process() const {
+        Files(0).selectAll();
+        QTest::mouseClick(&Find<OrvelSimpleButton>("cmdProcess"), Qt::LeftButton);
+    }
+
+    QTemporaryDir source;
+    QTemporaryDir destination;
+};
+
+TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
+    Tick("chkPromptCustom");
+    Dialog().SetEdges({0, 0, 100 * 15, 100 * 15});
+    Dialog().LoadCrop();
+    // Accept, Cancel, then the close box; what the prompt showed is noted each time.
+    std::vector<std::function<void()>> answers{
+        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton); },
+        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdCancel"), Qt::LeftButton); },
+        [this] { Dialog().close(); },
+    };
+    std::vector<bool> previewEnabled;
+    std::size_t asked = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (Dialog().isVisible() && asked < answers.size()) {
+            previewEnabled.push_back(Dialog().cmdPreview->isEnabled());
+            answers[asked++]();
+        }
+    });
+    answer.start(5);
+    Process();
+    answer.stop();
+    EXPECT_EQ(asked, 3U);
+    EXPECT_EQ(previewEnabled, std::vector<bool>(3, false));
+    const QDir out(destination.path());
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + out.filePath("a.bmp"),
+                                       "Skipped file: b.bmp", "Skipped file: c.bmp"}));
+    EXPECT_TRUE(out.exists("a.bmp"));
+    EXPECT_FALSE(out.exists("b.bmp"));
+    EXPECT_FALSE(window->Batch().running());
+
+    // Opened from the page, the dialog stays beside the window and can preview.
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
+    EXPECT_TRUE(Dialog().isVisible());
+    EXPECT_FALSE(Dialog().isModal());
+    EXPECT_TRUE(Dialog().cmdPreview->isEnabled());
+}
+
+TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
+    Find<QCheckBox>("chkPreview").setChecked(true);
+    ClickTab(1);
+    FileList& files = Files(0);
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                      files.visualItemRect(files.item(0)).center());
+    // A landscape target turns the portrait picture: red now on the left, blue on the right.
+    QWidget& picture = *Dialog().findChild<QWidget*>("picCrop");
+    Dialog().chkRestrainDim->setChecked(false);
+    EXPECT_EQ(picture.size(), QSize(300, 200));
+    QTest::mousePress(&picture, Qt::LeftButton, {}, {160, 20});
+    QTest::mouseMove(&picture, {290, 180});
+    QTest::mouseRelease(&picture, Qt::LeftButton, {}, {290, 180});
+    Process();
+    EXPECT_EQ(OutputPixel("a.bmp", 150, 100), (Rgb{0, 0, 255}));
+
+    // Without the turn the dialog shows the picture as it is stored.
+    Tick("chkAutoRotate");
+    EXPECT_EQ(picture.size(), QSize(200, 300));
+}
+
+} // namespace
+} // namespace kalvimo
