@@ -35,6 +35,9 @@ void PrepareMetadataReader() {
 
 namespace {
 
+// The library's interface is written in std::auto_ptr, which some compilers flag at every use.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 // Null when the file is not a picture with readable metadata. Only regular files are opened,
 // so that a named pipe cannot stall the run; a FileIo of our own keeps the library from
 // taking a name such as "http:..." for an address.
@@ -52,6 +55,7 @@ std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
     }
     return image;
 }
+#pragma GCC diagnostic pop
 
 // The value comes from the file and ends up in a file name: it stops at its first NUL, and
 // path separators and control characters cannot be smuggled into the destination path.
