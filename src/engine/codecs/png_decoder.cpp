@@ -20,6 +20,9 @@ struct PngReader {
     png_infop info = nullptr;
     std::vector<png_byte> pixels;
     std::vector<png_bytep> rows;
+    // Written by the error handler, where nothing may allocate; the size check's reason is kept
+    // apart.
+    char message[200] = {};
     std::string reason;
 
     PngReader() = default;
@@ -32,7 +35,7 @@ struct PngReader {
     auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
     // A short read is all libpng's stdio reading reports.
     const bool shortRead = std::strcmp(message, "Read Error") == 0;
-    reader->reason = shortRead ? kEndsEarly : message;
+    std::snprintf(reader->message, sizeof reader->message, "%s", shortRead ? kEndsEarly : message);
     png_longjmp(png, 1);
 }
 
@@ -147,7 +150,7 @@ bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     }
     const bool ok = Decode(reader, file, fileSize, canvas, ToRgb(backColour));
     if (!ok) {
-        reason = reader.reason;
+        reason = reader.reason.empty() ? std::string(reader.message) : reader.reason;
     }
     return ok;
 }
