@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kalvimo::Canvas canvas;
     std::string error;
     kalvimo::DecodePictureFile(path, canvas, 0x336699, error);
-    kalvimo::JpegShrinkReader reader;
+    // One reader serves every input, as one serves a whole batch.
+    static kalvimo::JpegShrinkReader reader;
     if (reader.Open(path)) {
         reader.ReadInto(canvas, 7, 5, error);
     }
