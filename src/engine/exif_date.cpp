@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <strings.h>
 #include <sys/stat.h>
@@ -12,21 +13,38 @@ namespace kalvimo {
 
 namespace {
 
-// A malformed file is an ordinary event of a run, not something to write to the terminal.
-void PrepareLibrary() {
+// The XMP toolkit under the library is not safe on several threads unless given a lock.
+void LockXmp(void* mutex, bool lock) {
+    if (lock) {
+        static_cast<std::mutex*>(mutex)->lock();
+    } else {
+        static_cast<std::mutex*>(mutex)->unlock();
+    }
+}
+
+} // namespace
+
+void PrepareMetadataReader() {
+    static std::mutex xmpMutex;
     static const bool prepared = [] {
+        // A malformed file is an ordinary event of a run, not something to write to the terminal.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(LockXmp, &xmpMutex);
         return true;
     }();
     (void)prepared;
 }
 
+namespace {
+
+// The library's interface is written in std::auto_ptr, which some compilers flag at every use.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 // Null when the file is not a picture with readable metadata. Only regular files are opened,
 // so that a named pipe cannot stall the run; a FileIo of our own keeps the library from
 // taking a name such as "http:..." for an address.
 std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
-    PrepareLibrary();
+    PrepareMetadataReader();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return nullptr;
@@ -39,6 +57,7 @@ std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
     }
     return image;
 }
+#pragma GCC diagnostic pop
 
 // The text of a DateTime property, up to its NUL; nothing when the value cannot be a date that
 // is safe in a file name: not of the text type, or holding bytes that are not printable ASCII.

@@ -4,6 +4,10 @@
 
 namespace kalvimo {
 
+// Sets the metadata library up once, with a lock for its XMP parser. Called before threads that
+// read metadata start; the readers below call it too, for programs of one thread.
+void PrepareMetadataReader();
+
 // The picture's EXIF "DateTime" as "yyyymmdd_hhnnss": the first property of that name (any letter
 // case) in the file's order, colons removed and spaces turned into "_". Empty when the file has
 // none, the all-zero date, or metadata the reader cannot make sense of.

@@ -1,5 +1,7 @@
 #include "frame_prefetcher.h"
 
+#include "exif_date.h"
+
 #include <algorithm>
 #include <exception>
 #include <sys/stat.h>
@@ -7,6 +9,7 @@
 namespace kalvimo {
 
 FramePrefetcher::FramePrefetcher(int threads) {
+    PrepareMetadataReader();
     for (int i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { Work(); });
     }

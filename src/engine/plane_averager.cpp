@@ -105,10 +105,12 @@ void ColourRowToRgb(const float* luma, const float* blue, const float* red, std:
     }
 }
 
-// Every span padded to the same tap count, so the inner loop has a fixed length.
+// Every span padded to the same tap count, so the inner loop has a fixed length. Inlined into
+// GatherSpans, whose versions for each vector unit it takes on: multi-versioning takes no
+// templates.
 template <int kTaps>
-KALVIMO_VECTOR_CLONES void GatherFixed(const float* sums, const std::int32_t* firsts,
-                                       const float* weights, int cells, float* out) {
+[[gnu::always_inline]] inline void GatherFixed(const float* sums, const std::int32_t* firsts,
+                                               const float* weights, int cells, float* out) {
     for (int i = 0; i < cells; ++i, weights += kTaps) {
         const float* s = sums + firsts[i];
         float total = 0;
@@ -116,6 +118,39 @@ KALVIMO_VECTOR_CLONES void GatherFixed(const float* sums, const std::int32_t* fi
             total += weights[k] * s[k];
         }
         out[i] = total;
+    }
+}
+
+KALVIMO_VECTOR_CLONES
+void GatherSpans(const float* sums, const std::int32_t* firsts, const float* weights, int taps,
+                 int cells, float* out) {
+    switch (taps) {
+    case 1:
+        return GatherFixed<1>(sums, firsts, weights, cells, out);
+    case 2:
+        return GatherFixed<2>(sums, firsts, weights, cells, out);
+    case 3:
+        return GatherFixed<3>(sums, firsts, weights, cells, out);
+    case 4:
+        return GatherFixed<4>(sums, firsts, weights, cells, out);
+    case 5:
+        return GatherFixed<5>(sums, firsts, weights, cells, out);
+    case 6:
+        return GatherFixed<6>(sums, firsts, weights, cells, out);
+    case 7:
+        return GatherFixed<7>(sums, firsts, weights, cells, out);
+    case 8:
+        return GatherFixed<8>(sums, firsts, weights, cells, out);
+    default:
+        for (int i = 0; i < cells; ++i) {
+            const float* s = sums + firsts[i];
+            const float* w = weights + static_cast<std::size_t>(i) * taps;
+            float total = 0;
+            for (int k = 0; k < taps; ++k) {
+                total += w[k] * s[k];
+            }
+            out[i] = total;
+        }
     }
 }
 
@@ -247,36 +282,7 @@ void PlaneAverager::CompleteRow() {
 }
 
 void PlaneAverager::Gather(const float* sums, float* cells) const {
-    const std::int32_t* firsts = gatherFirst_.data();
-    const float* weights = gatherWeights_.data();
-    switch (gatherTaps_) {
-    case 1:
-        return GatherFixed<1>(sums, firsts, weights, targetWidth_, cells);
-    case 2:
-        return GatherFixed<2>(sums, firsts, weights, targetWidth_, cells);
-    case 3:
-        return GatherFixed<3>(sums, firsts, weights, targetWidth_, cells);
-    case 4:
-        return GatherFixed<4>(sums, firsts, weights, targetWidth_, cells);
-    case 5:
-        return GatherFixed<5>(sums, firsts, weights, targetWidth_, cells);
-    case 6:
-        return GatherFixed<6>(sums, firsts, weights, targetWidth_, cells);
-    case 7:
-        return GatherFixed<7>(sums, firsts, weights, targetWidth_, cells);
-    case 8:
-        return GatherFixed<8>(sums, firsts, weights, targetWidth_, cells);
-    default:
-        for (int i = 0; i < targetWidth_; ++i) {
-            const float* s = sums + firsts[i];
-            const float* w = weights + static_cast<std::size_t>(i) * gatherTaps_;
-            float total = 0;
-            for (int k = 0; k < gatherTaps_; ++k) {
-                total += w[k] * s[k];
-            }
-            cells[i] = total;
-        }
-    }
+    GatherSpans(sums, gatherFirst_.data(), gatherWeights_.data(), gatherTaps_, targetWidth_, cells);
 }
 
 void PlaneAverager::Finish() {

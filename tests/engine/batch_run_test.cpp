@@ -264,7 +264,7 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
                                       "\x00\x00\x00\xFF\xFF\xFF"
                                       ",\x00\x00\x00\x00\x04\x00\x04\x00\x00"
                                       "\x02\x03\x3C\xFF\xFF\x00;",
-                                      39));
+                                      36));
     // A BMP whose header claims a picture of 2^31 - 1 by 2^31 - 1 pixels.
     std::string bmp = "BM";
     bmp += std::string("\x3A\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00", 12);

@@ -21,6 +21,12 @@ constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitFields = 3;
 constexpr std::uint32_t kBiAlphaBitFields = 6;
 
+// A run of two bytes draws at most 255 pixels. Line ends and jumps skip more, but a picture
+// made mostly of skipped places is no picture; beyond a small one the file must hold at least
+// one byte for every 128 pixels.
+constexpr std::int64_t kRlePixelsPerByte = 128;
+constexpr std::int64_t kRleSmallPicture = 1 << 20;
+
 std::uint16_t U16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
@@ -74,7 +80,9 @@ struct BmpLayout {
     std::uint32_t compression = kBiRgb;
     std::int64_t dataOffset = 0;
     std::array<Rgb, 256> palette{}; // indices past the file's palette show black
-    Channel red, green, blue;
+    Channel red, green, blue, alpha;
+    bool hasAlpha = false;
+    Rgb back{}; // what shows through where alpha is below full
 };
 
 bool Refuse(std::string& reason, const char* why) {
@@ -82,11 +90,13 @@ bool Refuse(std::string& reason, const char* why) {
     return false;
 }
 
-bool ReadMasks(BmpLayout& layout, const std::uint8_t* masks, std::string& reason) {
+bool ReadMasks(BmpLayout& layout, const std::uint8_t* masks, bool withAlpha, std::string& reason) {
+    const std::uint32_t alphaMask = withAlpha ? U32(masks + 12) : 0;
     if (!layout.red.SetMask(U32(masks)) || !layout.green.SetMask(U32(masks + 4)) ||
-        !layout.blue.SetMask(U32(masks + 8))) {
+        !layout.blue.SetMask(U32(masks + 8)) || !layout.alpha.SetMask(alphaMask)) {
         return Refuse(reason, "the colour masks are not valid");
     }
+    layout.hasAlpha = alphaMask != 0;
     return true;
 }
 
@@ -145,7 +155,7 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
     }
     if (fields) {
         if (headerSize >= 52) {
-            if (!ReadMasks(layout, info + kInfoHeaderSize, reason)) {
+            if (!ReadMasks(layout, info + kInfoHeaderSize, headerSize >= 56, reason)) {
                 return false;
             }
         } else {
@@ -156,7 +166,7 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
                 !ReadAt(file, paletteStart, masks.data(), static_cast<std::size_t>(maskBytes))) {
                 return Refuse(reason, "the file is truncated");
             }
-            if (!ReadMasks(layout, masks.data(), reason)) {
+            if (!ReadMasks(layout, masks.data(), compression == kBiAlphaBitFields, reason)) {
                 return false;
             }
             paletteStart += maskBytes;
@@ -192,13 +202,20 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
     if (layout.dataOffset == 0) {
         layout.dataOffset = paletteEnd;
     }
-    if (layout.dataOffset < paletteEnd) {
+    // Pixels that begin inside a colour table longer than the picture needs are read from
+    // where the offset says, as other readers do.
+    if (layout.dataOffset < paletteStart) {
         return Refuse(reason, "the pixel data overlaps the header");
     }
     if (layout.dataOffset >= fileSize) {
         return Refuse(reason, "the pixel data lies beyond the end of the file");
     }
     return true;
+}
+
+Rgb MaskedPixel(const BmpLayout& layout, std::uint32_t v) {
+    const Rgb rgb{layout.red.Get(v), layout.green.Get(v), layout.blue.Get(v)};
+    return layout.hasAlpha ? OverBackground(rgb, layout.alpha.Get(v), layout.back) : rgb;
 }
 
 void ConvertRow(const BmpLayout& layout, const std::uint8_t* in, std::uint8_t* out) {
@@ -227,8 +244,7 @@ void ConvertRow(const BmpLayout& layout, const std::uint8_t* in, std::uint8_t* o
         break;
     case 16:
         for (int x = 0; x < width; ++x, in += 2) {
-            const std::uint32_t v = U16(in);
-            put({layout.red.Get(v), layout.green.Get(v), layout.blue.Get(v)});
+            put(MaskedPixel(layout, U16(in)));
         }
         break;
     case 24:
@@ -238,14 +254,45 @@ void ConvertRow(const BmpLayout& layout, const std::uint8_t* in, std::uint8_t* o
         break;
     default:
         for (int x = 0; x < width; ++x, in += 4) {
-            const std::uint32_t v = U32(in);
-            put({layout.red.Get(v), layout.green.Get(v), layout.blue.Get(v)});
+            put(MaskedPixel(layout, U32(in)));
         }
         break;
     }
 }
 
-bool ReadPlain(std::FILE* file, std::int64_t fileSize, const BmpLayout& layout, Canvas& canvas,
+// Hands each row of the pixel data, in file order, to use; false when one cannot be read.
+template <typename Use> bool ForEachRow(std::FILE* file, const BmpLayout& layout, Use use) {
+    const std::int64_t usedBytes = (layout.width * layout.bitCount + 7) / 8;
+    const std::int64_t rowBytes = (layout.width * layout.bitCount + 31) / 32 * 4;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(rowBytes));
+    if (::fseeko(file, static_cast<off_t>(layout.dataOffset), SEEK_SET) != 0) {
+        return false;
+    }
+    const auto height = static_cast<int>(layout.height);
+    for (int i = 0; i < height; ++i) {
+        const auto want = static_cast<std::size_t>(i + 1 < height ? rowBytes : usedBytes);
+        if (std::fread(row.data(), 1, want, file) != want) {
+            return false;
+        }
+        use(i, row.data());
+    }
+    return true;
+}
+
+// Many writers leave the alpha bits 0 throughout, meaning no transparency at all.
+bool AnyAlpha(std::FILE* file, const BmpLayout& layout, bool& any) {
+    const auto width = static_cast<std::size_t>(layout.width);
+    const std::size_t step = layout.bitCount == 16 ? 2 : 4;
+    any = false;
+    return ForEachRow(file, layout, [&](int, const std::uint8_t* in) {
+        for (std::size_t x = 0; x < width && !any; ++x) {
+            const std::uint32_t v = step == 2 ? U16(in + 2 * x) : U32(in + 4 * x);
+            any = layout.alpha.Get(v) != 0;
+        }
+    });
+}
+
+bool ReadPlain(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, Canvas& canvas,
                std::string& reason) {
     const std::int64_t usedBytes = (layout.width * layout.bitCount + 7) / 8;
     const std::int64_t rowBytes = (layout.width * layout.bitCount + 31) / 32 * 4;
@@ -253,23 +300,18 @@ bool ReadPlain(std::FILE* file, std::int64_t fileSize, const BmpLayout& layout, 
     if (layout.dataOffset + rowBytes * (layout.height - 1) + usedBytes > fileSize) {
         return Refuse(reason, "the pixel data is truncated");
     }
+    if (layout.hasAlpha && !AnyAlpha(file, layout, layout.hasAlpha)) {
+        return Refuse(reason, "the pixel data could not be read");
+    }
     if (!canvas.Resize(static_cast<int>(layout.width), static_cast<int>(layout.height))) {
         reason = TooLargeReason(layout.width, layout.height);
         return false;
     }
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(rowBytes));
-    if (::fseeko(file, static_cast<off_t>(layout.dataOffset), SEEK_SET) != 0) {
-        return Refuse(reason, "the pixel data could not be read");
-    }
     const int height = canvas.Height();
-    for (int i = 0; i < height; ++i) {
-        const auto want = static_cast<std::size_t>(i + 1 < height ? rowBytes : usedBytes);
-        if (std::fread(row.data(), 1, want, file) != want) {
-            return Refuse(reason, "the pixel data could not be read");
-        }
-        ConvertRow(layout, row.data(), canvas.Row(layout.topDown ? i : height - 1 - i));
-    }
-    return true;
+    const bool read = ForEachRow(file, layout, [&](int i, const std::uint8_t* row) {
+        ConvertRow(layout, row, canvas.Row(layout.topDown ? i : height - 1 - i));
+    });
+    return read || Refuse(reason, "the pixel data could not be read");
 }
 
 // Run-length data draws pixel runs and may skip places, which stay the background colour.
@@ -285,8 +327,8 @@ public:
             const int value = data_[pos_ + 1];
             pos_ += 2;
             if (count > 0) {
-                if (!Fits(count)) {
-                    return Refuse(reason, "a run overruns the picture");
+                if (line_ >= layout_.height) {
+                    return Refuse(reason, "a run lies past the last row");
                 }
                 for (int i = 0; i < count; ++i) {
                     Put(four ? ((i & 1) != 0 ? value & 0x0F : value >> 4) : value);
@@ -311,8 +353,8 @@ public:
                 if (pos_ + bytes > data_.size()) {
                     break;
                 }
-                if (!Fits(value)) {
-                    return Refuse(reason, "a run overruns the picture");
+                if (line_ >= layout_.height) {
+                    return Refuse(reason, "a run lies past the last row");
                 }
                 for (int i = 0; i < value; ++i) {
                     const int byte = data_[pos_ + static_cast<std::size_t>(four ? i / 2 : i)];
@@ -326,13 +368,14 @@ public:
     }
 
 private:
-    bool Fits(int count) const { return line_ < layout_.height && x_ + count <= layout_.width; }
-
+    // Pixels of a run past the end of its row are dropped, as other readers do.
     void Put(int index) {
-        const std::int64_t y = layout_.topDown ? line_ : layout_.height - 1 - line_;
-        canvas_.SetPixel(static_cast<int>(x_), static_cast<int>(y),
-                         layout_.palette[static_cast<std::size_t>(index)]);
-        ++x_;
+        if (x_ < layout_.width) {
+            const std::int64_t y = layout_.topDown ? line_ : layout_.height - 1 - line_;
+            canvas_.SetPixel(static_cast<int>(x_), static_cast<int>(y),
+                             layout_.palette[static_cast<std::size_t>(index)]);
+            ++x_;
+        }
     }
 
     const BmpLayout& layout_;
@@ -345,6 +388,12 @@ private:
 
 bool ReadRle(std::FILE* file, std::int64_t fileSize, const BmpLayout& layout, Canvas& canvas,
              Colour backColour, std::string& reason) {
+    const std::int64_t pixels = layout.width * layout.height;
+    if (pixels > kRleSmallPicture &&
+        !SizeIsPlausible(layout.width, layout.height, kMaxDecodedPixels,
+                         fileSize - layout.dataOffset, kRlePixelsPerByte, reason)) {
+        return false;
+    }
     if (!canvas.Resize(static_cast<int>(layout.width), static_cast<int>(layout.height))) {
         reason = TooLargeReason(layout.width, layout.height);
         return false;
@@ -365,8 +414,9 @@ bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     if (!ReadLayout(file, fileSize, layout, reason)) {
         return false;
     }
+    layout.back = ToRgb(backColour);
     if (layout.width > INT_MAX || layout.height > INT_MAX ||
-        layout.width * layout.height > Canvas::kMaxPixels) {
+        layout.width * layout.height > kMaxDecodedPixels) {
         reason = TooLargeReason(layout.width, layout.height);
         return false;
     }

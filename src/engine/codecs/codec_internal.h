@@ -5,23 +5,50 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // The per-format readers behind DecodePictureFile. Each reads from the start of an open regular
-// file; on failure it returns false with a short reason (the caller names the file).
+// file of fileSize bytes; on failure it returns false with a short reason (the caller names the
+// file).
 namespace kalvimo::codecs {
 
-bool DecodeJpeg(std::FILE* file, Canvas& canvas, std::string& reason);
+bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::string& reason);
 bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                std::string& reason);
-bool DecodeGif(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason);
-bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason);
+bool DecodeGif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+               std::string& reason);
+bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+               std::string& reason);
+
+// Pictures decoded at full size are refused above this (twice 1 GiB at 12 bytes a pixel): the
+// canvas alone would take over half a gigabyte. The shrinking JPEG reader, which never holds
+// the whole picture, keeps the canvas's own limit.
+inline constexpr std::int64_t kMaxDecodedPixels = 178'956'970;
 
 // The reason for a file cut short.
 inline constexpr const char* kEndsEarly = "the file ends too early";
 
 // The reason for a picture whose size the canvas refuses.
 std::string TooLargeReason(std::int64_t width, std::int64_t height);
+
+// Whether width x height pixels fit under maxPixels and in a file of fileSize bytes that holds
+// at most pixelsPerByte pixels a byte; false with the reason when not. Memory is taken only for
+// pictures the file can hold.
+bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPixels,
+                     std::int64_t fileSize, std::int64_t pixelsPerByte, std::string& reason);
+
+// rgb painted with the given opacity over back.
+Rgb OverBackground(Rgb rgb, int alpha, Rgb back);
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens path for reading if it is a regular file, never waiting on a named pipe or device;
+// null with a reason otherwise.
+FilePtr OpenRegularFile(const std::string& path, std::int64_t& size, std::string& reason);
 
 // The system's words for an errno value; unlike strerror, safe on any thread.
 std::string ErrnoText(int code);

@@ -2,69 +2,13 @@
 #include "jpeg_errors.h"
 
 #include <algorithm>
-#include <jerror.h>
 #include <vector>
 
 namespace kalvimo::codecs {
 
 namespace {
 
-// libjpeg's own ceiling for its working memory; a picture needing more is refused.
-constexpr long kMaxJpegMemory = 1L << 30;
-// A progressive file of thousands of tiny scans takes minutes to decode; no real one has this many.
-constexpr int kMaxScans = 1000;
 constexpr int kRowsPerRead = 16;
-
-// libjpeg fills a picture whose data is broken or missing with grey and only warns; a picture
-// damaged like that is refused rather than written out with grey parts. The end of the file is
-// only noted: the decoder reads ahead, so it also meets the end of a file that lacks nothing
-// but its end marker.
-void OnMessage(j_common_ptr info, int level) {
-    if (level >= 0) {
-        return;
-    }
-    switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-        *static_cast<bool*>(info->client_data) = true;
-        break;
-    case JWRN_HIT_MARKER:
-    case JWRN_MUST_RESYNC:
-    case JWRN_HUFF_BAD_CODE:
-        FailJpeg(info);
-    default:
-        break;
-    }
-    ++info->err->num_warnings;
-}
-
-// Once a file of several scans is read in: whether all its coefficients arrived even though the
-// file ended early. (A scan short of data warns of it; one cut between scans lacks
-// refinement bits.)
-bool HasAllData(jpeg_decompress_struct& info, bool sawEnd) {
-    if (!sawEnd) {
-        return true;
-    }
-    if (!info.progressive_mode) {
-        return jpeg_has_multiple_scans(&info) == FALSE;
-    }
-    for (int c = 0; c < info.num_components; ++c) {
-        for (int k = 0; k < DCTSIZE2; ++k) {
-            if (info.coef_bits[c][k] != 0) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-void OnProgress(j_common_ptr info) {
-    const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number > kMaxScans) {
-        auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-        std::snprintf(errors->message, sizeof errors->message, "too many scans");
-        std::longjmp(errors->jump, 1);
-    }
-}
 
 // Owns everything with a destructor, so that the function holding setjmp has none.
 struct JpegReader {
@@ -73,14 +17,8 @@ struct JpegReader {
     jpeg_progress_mgr progress{};
     std::vector<JSAMPLE> inkRow;
     std::string reason;
-    bool sawEnd = false;
 
-    JpegReader() {
-        info.err = UseJpegErrors(errors);
-        info.client_data = &sawEnd;
-        errors.manager.emit_message = OnMessage;
-        progress.progress_monitor = OnProgress;
-    }
+    JpegReader() { info.err = UseJpegErrors(errors); }
     JpegReader(const JpegReader&) = delete;
     JpegReader& operator=(const JpegReader&) = delete;
     ~JpegReader() { jpeg_destroy_decompress(&info); }
@@ -122,17 +60,19 @@ void ReadRows(JpegReader& reader, Canvas& canvas) {
 }
 
 // Holds only trivially destructible locals: libjpeg leaves it by longjmp.
-bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
+bool Decode(JpegReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& canvas) {
     jpeg_decompress_struct& info = reader.info;
     if (setjmp(reader.errors.jump) != 0) {
-        reader.reason = reader.sawEnd ? kEndsEarly : reader.errors.message;
+        reader.reason = reader.errors.sawEnd ? kEndsEarly : reader.errors.message;
         return false;
     }
     jpeg_create_decompress(&info);
-    info.mem->max_memory_to_use = kMaxJpegMemory;
-    info.progress = &reader.progress;
+    UseJpegReadingRules(info, reader.errors, reader.progress);
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
+    if (!JpegSizeIsPlausible(info, fileSize, kMaxDecodedPixels, reader.reason)) {
+        return false;
+    }
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         info.out_color_space = JCS_CMYK;
     } else {
@@ -141,13 +81,9 @@ bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
     jpeg_calc_output_dimensions(&info);
     const std::int64_t width = info.output_width;
     const std::int64_t height = info.output_height;
-    if (width * height > Canvas::kMaxPixels) {
-        reader.reason = TooLargeReason(width, height);
-        return false;
-    }
     // A file of several scans is read whole here, so damage shows before the canvas is allocated.
     jpeg_start_decompress(&info);
-    if (!HasAllData(info, reader.sawEnd)) {
+    if (!HasAllJpegData(info, reader.errors.sawEnd)) {
         reader.reason = kEndsEarly;
         return false;
     }
@@ -162,9 +98,9 @@ bool Decode(JpegReader& reader, std::FILE* file, Canvas& canvas) {
 
 } // namespace
 
-bool DecodeJpeg(std::FILE* file, Canvas& canvas, std::string& reason) {
+bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::string& reason) {
     JpegReader reader;
-    const bool ok = Decode(reader, file, canvas);
+    const bool ok = Decode(reader, file, fileSize, canvas);
     if (!ok) {
         reason = reader.reason;
     }

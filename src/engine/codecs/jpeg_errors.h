@@ -1,7 +1,9 @@
 #pragma once
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -14,11 +16,29 @@ struct JpegErrors {
     jpeg_error_mgr manager{};
     std::jmp_buf jump{};
     char message[JMSG_LENGTH_MAX] = {};
+    // The file has run out; the decoder makes up whatever it still reads.
+    bool sawEnd = false;
 };
 
 // Sets errors up and returns the manager for a compress or decompress struct's err.
 jpeg_error_mgr* UseJpegErrors(JpegErrors& errors);
 
 [[noreturn]] void FailJpeg(j_common_ptr info);
+
+// The rules both JPEG readers follow, so that a file one reads the other reads too: the same
+// ceiling on working memory, on scans and on damaged data. Call after jpeg_create_decompress;
+// info.err must be errors' manager.
+void UseJpegReadingRules(jpeg_decompress_struct& info, JpegErrors& errors,
+                         jpeg_progress_mgr& progress);
+
+// After jpeg_read_header: whether the picture is within maxPixels and within what a file of
+// fileSize bytes can hold; false with the reason when not.
+bool JpegSizeIsPlausible(const jpeg_decompress_struct& info, std::int64_t fileSize,
+                         std::int64_t maxPixels, std::string& reason);
+
+// Once a file of several scans is read in: whether all its coefficients arrived even though the
+// file ended early. (A scan short of data warns of it; one cut between scans lacks
+// refinement bits.)
+bool HasAllJpegData(const jpeg_decompress_struct& info, bool sawEnd);
 
 } // namespace kalvimo::codecs

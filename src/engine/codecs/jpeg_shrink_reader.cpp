@@ -1,59 +1,40 @@
 #include "jpeg_shrink_reader.h"
 
 #include "../plane_averager.h"
+#include "codec_internal.h"
 #include "jpeg_errors.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <jerror.h>
 #include <malloc.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <vector>
 
 namespace kalvimo {
 
 namespace {
 
-constexpr long kMaxJpegMemory = 1L << 30;
 // libjpeg asks for 4 KiB at a time; a larger stream buffer saves most of the system calls.
 constexpr std::size_t kReadBufferSize = std::size_t{1} << 20;
-
-// Missing or broken data would come out grey. This reader refuses such a file at once; the full
-// decoder then decides whether the picture can be read.
-void OnMessage(j_common_ptr info, int level) {
-    if (level < 0) {
-        switch (info->err->msg_code) {
-        case JWRN_JPEG_EOF:
-        case JWRN_HIT_MARKER:
-        case JWRN_MUST_RESYNC:
-        case JWRN_HUFF_BAD_CODE:
-            codecs::FailJpeg(info);
-        default:
-            break;
-        }
-    }
-}
 
 // One file being read; made anew for each picture.
 struct Session {
     jpeg_decompress_struct info{};
     codecs::JpegErrors errors;
-    std::FILE* file = nullptr;
+    jpeg_progress_mgr progress{};
+    codecs::FilePtr file;
+    std::int64_t fileSize = 0;
 
-    explicit Session(std::FILE* opened) : file(opened) {
+    Session(codecs::FilePtr opened, std::int64_t size) : file(std::move(opened)), fileSize(size) {
         info.err = codecs::UseJpegErrors(errors);
-        errors.manager.emit_message = OnMessage;
         jpeg_create_decompress(&info);
+        codecs::UseJpegReadingRules(info, errors, progress);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-    ~Session() {
-        jpeg_destroy_decompress(&info);
-        std::fclose(file);
-    }
+    ~Session() { jpeg_destroy_decompress(&info); }
 };
 
 } // namespace
@@ -81,17 +62,17 @@ int JpegShrinkReader::Height() const {
 namespace {
 
 // Only trivially destructible locals here: libjpeg leaves by longjmp.
-bool ReadHeader(jpeg_decompress_struct& info, codecs::JpegErrors& errors, std::FILE* file) {
-    if (setjmp(errors.jump) != 0) {
+bool ReadHeader(Session& session, std::string& reason) {
+    jpeg_decompress_struct& info = session.info;
+    if (setjmp(session.errors.jump) != 0) {
         return false;
     }
-    info.mem->max_memory_to_use = kMaxJpegMemory;
-    jpeg_stdio_src(&info, file);
+    jpeg_stdio_src(&info, session.file.get());
     jpeg_read_header(&info, TRUE);
     const bool colour = info.jpeg_color_space == JCS_YCbCr && info.num_components == 3;
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1;
-    return (colour || grey) && info.image_width > 0 && info.image_height > 0 &&
-           static_cast<std::int64_t>(info.image_width) * info.image_height <= Canvas::kMaxPixels;
+    return (colour || grey) &&
+           codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason);
 }
 
 } // namespace
@@ -99,18 +80,14 @@ bool ReadHeader(jpeg_decompress_struct& info, codecs::JpegErrors& errors, std::F
 bool JpegShrinkReader::Open(const std::string& path) {
     State& s = *state_;
     s.session.reset();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    std::int64_t size = 0;
+    std::string reason;
+    codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
+    if (!file || std::setvbuf(file.get(), s.readBuffer.data(), _IOFBF, s.readBuffer.size()) != 0) {
         return false;
     }
-    struct stat st {};
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode) ||
-        std::setvbuf(file, s.readBuffer.data(), _IOFBF, s.readBuffer.size()) != 0) {
-        std::fclose(file);
-        return false;
-    }
-    s.session = std::make_unique<Session>(file);
-    if (!ReadHeader(s.session->info, s.session->errors, file)) {
+    s.session = std::make_unique<Session>(std::move(file), size);
+    if (!ReadHeader(*s.session, reason)) {
         s.session.reset();
         return false;
     }
@@ -128,6 +105,10 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
     info.raw_data_out = TRUE;
     info.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&info);
+    if (!codecs::HasAllJpegData(info, errors.sawEnd)) {
+        std::snprintf(errors.message, sizeof errors.message, "%s", codecs::kEndsEarly);
+        return false;
+    }
     const int components = info.num_components;
     const int maxH = info.max_h_samp_factor;
     const int maxV = info.max_v_samp_factor;

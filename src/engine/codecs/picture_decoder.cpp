@@ -3,58 +3,16 @@
 #include "codec_internal.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kalvimo {
 
 namespace {
 
-// Larger files are refused before any reading: no picture the program handles comes near it.
-constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t> signature) {
     return head.size() >= signature.size() &&
            std::memcmp(head.data(), signature.data(), signature.size()) == 0;
-}
-
-// Opened without blocking so that a named pipe cannot stall the run; only regular files pass.
-FilePtr OpenRegularFile(const std::string& path, std::int64_t& size, std::string& reason) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reason = std::string("could not be opened (") + codecs::ErrnoText(errno) + ")";
-        return nullptr;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        reason = "is not a file";
-        return nullptr;
-    }
-    if (info.st_size > kMaxFileBytes) {
-        ::close(fd);
-        reason = "is too large to read (over 1 GiB)";
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-        reason = std::string("could not be opened (") + codecs::ErrnoText(errno) + ")";
-        ::close(fd);
-        return nullptr;
-    }
-    size = info.st_size;
-    return FilePtr(file);
 }
 
 bool DecodeOpenFile(std::FILE* file, std::int64_t size, Canvas& canvas, Colour backColour,
@@ -68,7 +26,7 @@ bool DecodeOpenFile(std::FILE* file, std::int64_t size, Canvas& canvas, Colour b
     switch (SniffFormat(std::span(head.data(), got))) {
     case PictureFormat::Jpeg:
         format = "JPEG";
-        ok = codecs::DecodeJpeg(file, canvas, why);
+        ok = codecs::DecodeJpeg(file, size, canvas, why);
         break;
     case PictureFormat::Bmp:
         format = "BMP";
@@ -76,11 +34,11 @@ bool DecodeOpenFile(std::FILE* file, std::int64_t size, Canvas& canvas, Colour b
         break;
     case PictureFormat::Gif:
         format = "GIF";
-        ok = codecs::DecodeGif(file, canvas, backColour, why);
+        ok = codecs::DecodeGif(file, size, canvas, backColour, why);
         break;
     case PictureFormat::Png:
         format = "PNG";
-        ok = codecs::DecodePng(file, canvas, backColour, why);
+        ok = codecs::DecodePng(file, size, canvas, backColour, why);
         break;
     case PictureFormat::Unknown:
         reason = "is not a picture file this program can read";
@@ -121,7 +79,7 @@ bool DecodePictureFile(const std::string& path, Canvas& canvas, Colour backColou
     bool ok = false;
     try {
         std::int64_t size = 0;
-        const FilePtr file = OpenRegularFile(path, size, reason);
+        const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
         ok = file && DecodeOpenFile(file.get(), size, canvas, backColour, reason);
     } catch (const std::bad_alloc&) {
         reason = "could not be read: not enough memory";

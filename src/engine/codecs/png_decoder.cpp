@@ -8,8 +8,11 @@ namespace kalvimo::codecs {
 
 namespace {
 
-// Caps what a compressed text or profile chunk may expand to.
-constexpr png_alloc_size_t kMaxChunkBytes = 16 << 20;
+// Only the palette and transparency chunks are kept besides the pixels; this caps what libpng
+// may allocate for one of them.
+constexpr png_alloc_size_t kMaxChunkBytes = 64 << 10;
+// Deflate turns one byte into at most 1032 (a 258-byte match costs at least two bits).
+constexpr std::int64_t kDeflateRatio = 1032;
 
 // Owns everything with a destructor, so that the function holding setjmp has none.
 struct PngReader {
@@ -17,7 +20,10 @@ struct PngReader {
     png_infop info = nullptr;
     std::vector<png_byte> pixels;
     std::vector<png_bytep> rows;
+    // Written by the error handler, where nothing may allocate; the size check's reason is kept
+    // apart.
     char message[200] = {};
+    std::string reason;
 
     PngReader() = default;
     PngReader(const PngReader&) = delete;
@@ -50,10 +56,10 @@ bool SetUpTransforms(png_structp png, png_infop info) {
 
 void Composite(const png_byte* rgba, std::uint8_t* rgb, int width, Rgb back) {
     for (int x = 0; x < width; ++x, rgba += 4, rgb += 3) {
-        const int a = rgba[3];
-        rgb[0] = static_cast<std::uint8_t>((rgba[0] * a + back.r * (255 - a) + 127) / 255);
-        rgb[1] = static_cast<std::uint8_t>((rgba[1] * a + back.g * (255 - a) + 127) / 255);
-        rgb[2] = static_cast<std::uint8_t>((rgba[2] * a + back.b * (255 - a) + 127) / 255);
+        const Rgb out = OverBackground({rgba[0], rgba[1], rgba[2]}, rgba[3], back);
+        rgb[0] = out.r;
+        rgb[1] = out.g;
+        rgb[2] = out.b;
     }
 }
 
@@ -98,20 +104,29 @@ void ReadRows(PngReader& reader, bool alpha, Canvas& canvas, Rgb back) {
 }
 
 // Holds only trivially destructible locals: libpng leaves it by longjmp.
-bool Decode(PngReader& reader, std::FILE* file, Canvas& canvas, Rgb back) {
+bool Decode(PngReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& canvas, Rgb back) {
     if (setjmp(png_jmpbuf(reader.png)) != 0) {
         return false;
     }
     png_init_io(reader.png, file);
     png_set_chunk_malloc_max(reader.png, kMaxChunkBytes);
+    // Text, profiles and the rest do not change the pixels: skipped unread, whatever size they
+    // claim (libpng only warns of an oversized chunk while reading).
+    png_set_keep_unknown_chunks(reader.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(reader.png, reader.info);
+    // The header is checked; a wrong checksum on the pixel data is the kind of damage others
+    // read past, and the data itself is checked by zlib.
+    png_set_crc_action(reader.png, PNG_CRC_WARN_USE, PNG_CRC_WARN_DISCARD);
     const png_uint_32 width = png_get_image_width(reader.png, reader.info);
     const png_uint_32 height = png_get_image_height(reader.png, reader.info);
-    if (width > static_cast<png_uint_32>(Canvas::kMaxPixels) ||
-        height > static_cast<png_uint_32>(Canvas::kMaxPixels) ||
-        !canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
-        std::snprintf(reader.message, sizeof reader.message, "%s",
-                      TooLargeReason(width, height).c_str());
+    const int bitsPerPixel =
+        png_get_bit_depth(reader.png, reader.info) * png_get_channels(reader.png, reader.info);
+    if (!SizeIsPlausible(width, height, kMaxDecodedPixels, fileSize,
+                         kDeflateRatio * 8 / bitsPerPixel, reader.reason)) {
+        return false;
+    }
+    if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+        reader.reason = TooLargeReason(width, height);
         return false;
     }
     const bool alpha = SetUpTransforms(reader.png, reader.info);
@@ -122,7 +137,8 @@ bool Decode(PngReader& reader, std::FILE* file, Canvas& canvas, Rgb back) {
 
 } // namespace
 
-bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& reason) {
+bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+               std::string& reason) {
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, OnError, OnWarning);
     if (reader.png != nullptr) {
@@ -132,9 +148,9 @@ bool DecodePng(std::FILE* file, Canvas& canvas, Colour backColour, std::string& 
         reason = "not enough memory";
         return false;
     }
-    const bool ok = Decode(reader, file, canvas, ToRgb(backColour));
+    const bool ok = Decode(reader, file, fileSize, canvas, ToRgb(backColour));
     if (!ok) {
-        reason = reader.message;
+        reason = reader.reason.empty() ? std::string(reader.message) : reader.reason;
     }
     return ok;
 }

@@ -226,11 +226,103 @@ TEST_F(BmpDecodeTest, BitFieldMasksInsideALargerHeaderAreHonoured) {
             Bytes row;
             for (int x = 0; x < 5; ++x) {
                 const Rgb c = picture.Pixel(x, y);
-                row.insert(row.end(), {c.r, c.g, c.b, 0x80});
+                row.insert(row.end(), {c.r, c.g, c.b, 0xFF});
             }
             return row;
         });
         EXPECT_TRUE(SamePixels(Decode(bmp), picture)) << "header of " << headerSize;
+    }
+}
+
+TEST_F(BmpDecodeTest, AlphaMasksAreCompositedOnTheBackgroundUnlessAllAlphaIsZero) {
+    const Rgb back = ToRgb(kBack);
+    const Rgb colour{200, 100, 50};
+    const auto blend = [&](std::uint8_t alpha) {
+        const auto mix = [&](int c, int b) {
+            return static_cast<std::uint8_t>((c * alpha + b * (255 - alpha) + 127) / 255);
+        };
+        return Rgb{mix(colour.r, back.r), mix(colour.g, back.g), mix(colour.b, back.b)};
+    };
+    struct Case {
+        std::uint32_t headerSize;
+        std::uint32_t compression;
+        Bytes alphas;
+        std::vector<Rgb> expected;
+    };
+    const std::vector<Rgb> opaque(3, colour);
+    const Case cases[] = {
+        {40, 6, {255, 0, 128}, {colour, back, blend(128)}}, // masks after the header
+        {56, 3, {255, 0, 128}, {colour, back, blend(128)}},
+        {108, 3, {255, 0, 128}, {colour, back, blend(128)}},
+        {124, 3, {255, 0, 128}, {colour, back, blend(128)}},
+        {52, 3, {255, 0, 128}, opaque}, // a header without an alpha mask
+        {124, 3, {0, 0, 0}, opaque},    // no alpha anywhere: written without it
+    };
+    for (const Case& c : cases) {
+        BmpFile bmp;
+        bmp.headerSize = c.headerSize;
+        bmp.compression = c.compression;
+        bmp.bits = 32;
+        bmp.width = 3;
+        bmp.height = 1;
+        bmp.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+        for (const std::uint8_t alpha : c.alphas) {
+            bmp.pixels.insert(bmp.pixels.end(), {colour.b, colour.g, colour.r, alpha});
+        }
+        EXPECT_TRUE(SamePixels(
+            Decode(bmp),
+            Expected(3, 1, [&](int x, int) { return c.expected[static_cast<std::size_t>(x)]; })))
+            << "header of " << c.headerSize;
+    }
+}
+
+TEST_F(BmpDecodeTest, PixelOffsetInsideThePaletteReadsThePixelsFromThere) {
+    BmpFile bmp;
+    bmp.bits = 8;
+    bmp.width = 8;
+    bmp.height = 6;
+    bmp.palette = kColours; // sixteen stated, eight before the pixels begin
+    bmp.coloursUsed = 16;
+    bmp.dataOffset = 14 + 40 + 8 * 4;
+    bmp.pixels = Rows(6, false, [](int y) {
+        Bytes row;
+        for (int x = 0; x < 8; ++x) {
+            row.push_back(static_cast<std::uint8_t>(IndexAt(x, y, 8)));
+        }
+        return row;
+    });
+    EXPECT_TRUE(SamePixels(Decode(bmp), Expected(8, 6, [&](int x, int y) {
+                               return kColours[static_cast<std::size_t>(IndexAt(x, y, 8))];
+                           })));
+}
+
+TEST_F(BmpDecodeTest, RunLengthRunsPastTheRowEndAreClipped) {
+    for (const std::uint32_t compression : {1U, 2U}) {
+        BmpFile bmp;
+        bmp.bits = compression == 1 ? 8 : 4;
+        bmp.compression = compression;
+        bmp.width = 2;
+        bmp.height = 2;
+        bmp.palette = kColours;
+        bmp.coloursUsed = 16;
+        const bool four = compression == 2;
+        bmp.pixels = {
+            3,
+            static_cast<std::uint8_t>(four ? 0x11 : 1),
+            0,
+            0, // a run of three
+            0,
+            3,
+            static_cast<std::uint8_t>(four ? 0x22 : 2),
+            2,
+            2,
+            0, // a literal of three
+            0,
+            1,
+        };
+        EXPECT_TRUE(SamePixels(
+            Decode(bmp), Expected(2, 2, [&](int, int y) { return kColours[y == 1 ? 1 : 2]; })))
+            << "compression " << compression;
     }
 }
 

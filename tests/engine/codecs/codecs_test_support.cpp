@@ -147,6 +147,21 @@ void WriteJpegSamples(const std::string& path, int width, int height, const Byte
     if (options.progressive) {
         jpeg_simple_progression(&info);
     }
+    info.restart_interval = static_cast<unsigned>(options.restartInterval);
+    std::vector<jpeg_scan_info> scans;
+    if (options.thousandsOfScans) {
+        scans.push_back({options.components, {0, 1, 2, 3}, 0, 0, 0, 0});
+        for (int c = 0; c < options.components; ++c) {
+            for (int k = 1; k < DCTSIZE2; ++k) {
+                scans.push_back({1, {c}, k, k, 0, 6});
+                for (int bit = 6; bit > 0; --bit) {
+                    scans.push_back({1, {c}, k, k, bit, bit - 1});
+                }
+            }
+        }
+        info.scan_info = scans.data();
+        info.num_scans = static_cast<int>(scans.size());
+    }
     jpeg_start_compress(&info, TRUE);
     const auto stride = static_cast<std::size_t>(width * options.components);
     for (int y = 0; y < height; ++y) {

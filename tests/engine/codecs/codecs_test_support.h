@@ -46,6 +46,9 @@ struct JpegOptions {
     int components = 3; // 1 grey, 3 RGB, 4 CMYK
     bool progressive = false;
     int quality = 95;
+    int restartInterval = 0; // in MCUs
+    // Over 1,300 scans, each refining one coefficient of one component by one bit.
+    bool thousandsOfScans = false;
 };
 // samples holds width * height * components bytes, rows top to bottom.
 void WriteJpegSamples(const std::string& path, int width, int height, const Bytes& samples,

@@ -1,9 +1,17 @@
+#include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
 #include "codecs_test_support.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kalvimo::test {
 namespace {
@@ -193,6 +201,127 @@ TEST_F(FormatDecodeTest, InterlacedPngsWithAndWithoutAlpha) {
                  {.colourType = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true});
     EXPECT_TRUE(SamePixels(Decode(PathOf("rgb.png")), picture));
     EXPECT_TRUE(SamePixels(Decode(PathOf("rgba.png")), picture));
+}
+
+std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
+                 std::size_t from = 0) {
+    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                                marker.begin(), marker.end());
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+// Each interval of this JPEG, from its restart marker on, begins with a run of set bits that
+// no Huffman code has.
+Bytes SpoilIntervals(Bytes jpeg, int count) {
+    std::size_t at = Find(jpeg, {0xFF, 0xDA});
+    for (int i = 0; i < count; ++i) {
+        at = Find(jpeg, {0xFF, static_cast<std::uint8_t>(0xD0 + i % 8)}, at + 2) + 2;
+        std::copy_n(Bytes{0xFF, 0x00, 0xFF, 0x00}.begin(), 4, jpeg.begin() + static_cast<long>(at));
+    }
+    return jpeg;
+}
+
+TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
+    const Canvas picture = Pattern(256, 128);
+    const Bytes samples = SamplesOf(picture);
+    WriteJpegSamples(PathOf("r.jpg"), 256, 128, samples, {.restartInterval = 1});
+    WriteJpegSamples(PathOf("scans.jpg"), 16, 16, SamplesOf(Pattern(16, 16)),
+                     {.thousandsOfScans = true});
+    const Bytes restarts = ReadFile(PathOf("r.jpg"));
+    const Canvas undamaged = Decode(PathOf("r.jpg"));
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"one damaged interval", SpoilIntervals(restarts, 1), true},
+        {"damaged throughout", SpoilIntervals(restarts, 127), false},
+        {"cut short", Bytes(restarts.begin(), restarts.begin() + restarts.size() * 2 / 3), false},
+        {"1,324 scans", ReadFile(PathOf("scans.jpg")), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteFile("case.jpg", c.bytes);
+        Canvas full;
+        std::string error;
+        EXPECT_EQ(DecodePictureFile(path, full, kBack, error), c.readable) << error;
+        if (c.readable) {
+            EXPECT_LT(MeanAbsError(full, undamaged), 2.0);
+        }
+        JpegShrinkReader shrink;
+        Canvas small;
+        EXPECT_EQ(shrink.Open(path) && shrink.ReadInto(small, 32, 16, error), c.readable) << error;
+    }
+}
+
+TEST_F(FormatDecodeTest, ShrinkingReaderDoesNotWaitForANamedPipe) {
+    const std::string pipe = PathOf("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Should the reader wait for a writer after all, one comes, so that the test ends.
+    std::atomic<bool> opened{false};
+    std::atomic<bool> rescued{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 200 && !opened; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (!opened) {
+            rescued = true;
+            ::close(::open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+    });
+    JpegShrinkReader reader;
+    EXPECT_FALSE(reader.Open(pipe));
+    opened = true;
+    writer.join();
+    EXPECT_FALSE(rescued);
+}
+
+TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
+    // No colour table anywhere: indices are shades of grey.
+    GifOptions plain{.colours = {{9, 9, 9}}};
+    WriteGifIndices(PathOf("table.gif"), 4, 1, {0, 100, 200, 255}, plain);
+    Bytes noTable = ReadFile(PathOf("table.gif"));
+    noTable[10] &= 0x7F;
+    noTable.erase(noTable.begin() + 13, noTable.begin() + 13 + 3 * 256);
+    Canvas grey(4, 1);
+    for (int x = 0; x < 4; ++x) {
+        const auto level = static_cast<std::uint8_t>(std::min(x * 100, 255));
+        grey.SetPixel(x, 0, {level, level, level});
+    }
+    EXPECT_TRUE(SamePixels(Decode(WriteFile("no-table.gif", noTable)), grey));
+
+    // The picture data stops after a few rows: those rows are kept, the rest is background.
+    Bytes indices(16 * 16);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        indices[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    GifOptions many;
+    for (int i = 0; i < 256; ++i) {
+        many.colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                                static_cast<std::uint8_t>(i / 2)});
+    }
+    WriteGifIndices(PathOf("full.gif"), 16, 16, indices, many);
+    Bytes stops = ReadFile(PathOf("full.gif"));
+    const std::size_t data = Find(stops, {',', 0, 0, 0, 0, 16, 0, 16, 0}) + 11;
+    stops.resize(data + 1 + 60);
+    stops[data] = 60;
+    stops.insert(stops.end(), {0, ';'});
+    const Canvas partial = Decode(WriteFile("stops.gif", stops));
+    ASSERT_EQ(partial.Width(), 16);
+    EXPECT_EQ(partial.Pixel(3, 0), many.colours[21]);
+    EXPECT_EQ(partial.Pixel(3, 15), ToRgb(kBack));
+
+    // A wrong checksum on the first chunk of pixel data.
+    const Canvas picture = Pattern(200, 200);
+    const std::string png = WriteWith(
+        "p.png", [&](std::FILE* out, std::string& error) { return WritePng(picture, out, error); });
+    Bytes badCrc = ReadFile(png);
+    const std::size_t idat = Find(badCrc, {'I', 'D', 'A', 'T'});
+    const std::size_t length = (std::size_t{badCrc[idat - 2]} << 8) | badCrc[idat - 1];
+    badCrc[idat + 4 + length] ^= 0xFF;
+    EXPECT_TRUE(SamePixels(Decode(WriteFile("crc.png", badCrc)), picture));
 }
 
 TEST_F(FormatDecodeTest, FormatIsToldByContentNotByName) {

@@ -1,0 +1,242 @@
+// Writes a small seed corpus for each fuzz target: <folder>/<target>/<seed>.
+#include "codecs/picture_encoder.h"
+
+#include <cstdio>
+#include <exiv2/exiv2.hpp>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <png.h>
+#include <string>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+namespace fs = std::filesystem;
+using kalvimo::Canvas;
+
+namespace {
+
+Canvas Picture(int width, int height) {
+    Canvas canvas(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            canvas.SetPixel(x, y,
+                            {static_cast<std::uint8_t>(x * 16), static_cast<std::uint8_t>(y * 16),
+                             static_cast<std::uint8_t>((x ^ y) * 9)});
+        }
+    }
+    return canvas;
+}
+
+bool Write(const fs::path& path, const std::function<bool(std::FILE*)>& write) {
+    fs::create_directories(path.parent_path());
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool ok = out != nullptr && write(out);
+    if (out != nullptr) {
+        std::fclose(out);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "could not write %s\n", path.c_str());
+    }
+    return ok;
+}
+
+bool WriteBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+    return Write(path, [&](std::FILE* out) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    });
+}
+
+// Variants the program's own writer never makes: grey, progressive, with restart markers.
+bool WriteJpegVariant(const fs::path& path, const Canvas& picture, bool grey, bool progressive,
+                      unsigned restartInterval) {
+    return Write(path, [&](std::FILE* out) {
+        jpeg_compress_struct info{};
+        jpeg_error_mgr errors{};
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&info);
+        jpeg_stdio_dest(&info, out);
+        info.image_width = static_cast<JDIMENSION>(picture.Width());
+        info.image_height = static_cast<JDIMENSION>(picture.Height());
+        info.input_components = 3;
+        info.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&info);
+        if (grey) {
+            jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+        }
+        if (progressive) {
+            jpeg_simple_progression(&info);
+        }
+        info.restart_interval = restartInterval;
+        jpeg_start_compress(&info, TRUE);
+        while (info.next_scanline < info.image_height) {
+            JSAMPROW row = const_cast<JSAMPROW>(picture.Row(static_cast<int>(info.next_scanline)));
+            jpeg_write_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_compress(&info);
+        jpeg_destroy_compress(&info);
+        return true;
+    });
+}
+
+bool WritePngVariant(const fs::path& path, int colourType, int bitDepth, bool interlaced) {
+    return Write(path, [&](std::FILE* out) {
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (setjmp(png_jmpbuf(png))) {
+            png_destroy_write_struct(&png, &info);
+            return false;
+        }
+        const int width = 9;
+        const int height = 7;
+        png_init_io(png, out);
+        png_set_IHDR(png, info, width, height, bitDepth, colourType,
+                     interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_color palette[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+        png_byte alpha[4] = {0, 255, 128, 64};
+        if (colourType == PNG_COLOR_TYPE_PALETTE) {
+            png_set_PLTE(png, info, palette, 4);
+            png_set_tRNS(png, info, alpha, 4, nullptr);
+        }
+        png_text text{};
+        text.compression = PNG_TEXT_COMPRESSION_zTXt;
+        text.key = const_cast<char*>("Comment");
+        text.text = const_cast<char*>("seed");
+        png_set_text(png, info, &text, 1);
+        png_write_info(png, info);
+        const int channels = colourType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                             : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                             : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                       : 1;
+        std::vector<png_byte> row(static_cast<std::size_t>(width * channels * bitDepth / 8 + 1));
+        std::vector<png_bytep> rows(height, nullptr);
+        std::vector<std::vector<png_byte>> storage(height, row);
+        for (int y = 0; y < height; ++y) {
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                storage[static_cast<std::size_t>(y)][i] = static_cast<png_byte>(i * 37 + y * 11);
+            }
+            rows[static_cast<std::size_t>(y)] = storage[static_cast<std::size_t>(y)].data();
+        }
+        png_write_image(png, rows.data());
+        png_write_end(png, info);
+        png_destroy_write_struct(&png, &info);
+        return true;
+    });
+}
+
+void PutLe(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// A BMP of the given header fields; palette and pixels follow as given.
+std::vector<std::uint8_t> Bmp(std::uint32_t headerSize, int width, int height, int bits,
+                              std::uint32_t compression, const std::vector<std::uint32_t>& masks,
+                              const std::vector<std::uint8_t>& palette,
+                              const std::vector<std::uint8_t>& pixels) {
+    std::vector<std::uint8_t> info;
+    PutLe(info, headerSize, 4);
+    PutLe(info, static_cast<std::uint32_t>(width), 4);
+    PutLe(info, static_cast<std::uint32_t>(height), 4);
+    PutLe(info, 1, 2);
+    PutLe(info, static_cast<std::uint32_t>(bits), 2);
+    PutLe(info, compression, 4);
+    PutLe(info, static_cast<std::uint32_t>(pixels.size()), 4);
+    PutLe(info, 2835, 4);
+    PutLe(info, 2835, 4);
+    PutLe(info, static_cast<std::uint32_t>(palette.size() / 4), 4);
+    PutLe(info, 0, 4);
+    for (const std::uint32_t mask : masks) {
+        PutLe(info, mask, 4);
+    }
+    info.resize(std::max<std::size_t>(info.size(), headerSize), 0);
+    info.insert(info.end(), palette.begin(), palette.end());
+    std::vector<std::uint8_t> file{'B', 'M'};
+    PutLe(file, static_cast<std::uint32_t>(14 + info.size() + pixels.size()), 4);
+    PutLe(file, 0, 4);
+    PutLe(file, static_cast<std::uint32_t>(14 + info.size()), 4);
+    file.insert(file.end(), info.begin(), info.end());
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+}
+
+bool WriteExifJpeg(const fs::path& path) {
+    std::string error;
+    if (!Write(path,
+               [&](std::FILE* out) { return kalvimo::WriteJpeg(Picture(8, 8), out, 80, error); })) {
+        return false;
+    }
+    try {
+        std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path.string()).release());
+        image->readMetadata();
+        image->exifData()["Exif.Image.DateTime"] = "2021:06:05 14:03:09";
+        image->exifData()["Exif.Image.Orientation"] = std::uint16_t{6};
+        image->exifData()["Exif.Photo.DateTimeOriginal"] = "2021:06:05 14:03:09";
+        image->xmpData()["Xmp.dc.title"] = "seed";
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), e.what());
+        return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const fs::path root = argv[1];
+    const Canvas picture = Picture(16, 16);
+    std::string error;
+    bool ok = true;
+    const auto ours = [&](const fs::path& path,
+                          bool (*write)(const Canvas&, std::FILE*, std::string&)) {
+        ok = Write(path, [&](std::FILE* out) { return write(picture, out, error); }) && ok;
+    };
+    ok = Write(root / "jpeg" / "plain.jpg",
+               [&](std::FILE* out) { return kalvimo::WriteJpeg(picture, out, 85, error); }) &&
+         ok;
+    ok = WriteJpegVariant(root / "jpeg" / "grey.jpg", picture, true, false, 0) && ok;
+    ok = WriteJpegVariant(root / "jpeg" / "progressive.jpg", picture, false, true, 0) && ok;
+    ok = WriteJpegVariant(root / "jpeg" / "restarts.jpg", picture, false, false, 1) && ok;
+    ours(root / "bmp" / "plain.bmp", kalvimo::WriteBmp);
+    std::vector<std::uint8_t> palette;
+    for (int i = 0; i < 4; ++i) {
+        palette.insert(palette.end(), {static_cast<std::uint8_t>(i * 60), 20, 200, 0});
+    }
+    ok = WriteBytes(root / "bmp" / "rle8.bmp",
+                    Bmp(40, 6, 3, 8, 1, {}, palette,
+                        {6, 2, 0, 0, 0, 3, 1, 2, 3, 0, 0, 2, 1, 0, 2, 3, 0, 0, 1, 1, 0, 1})) &&
+         ok;
+    ok = WriteBytes(root / "bmp" / "rle4.bmp",
+                    Bmp(40, 7, 2, 4, 2, {}, palette,
+                        {7, 0x12, 0, 0, 0, 5, 0x01, 0x23, 0x10, 0, 2, 0x32, 0, 1})) &&
+         ok;
+    std::vector<std::uint8_t> bgra;
+    for (int i = 0; i < 6; ++i) {
+        bgra.insert(bgra.end(), {static_cast<std::uint8_t>(i * 40), 90, 200,
+                                 static_cast<std::uint8_t>(i * 50)});
+    }
+    ok = WriteBytes(root / "bmp" / "alpha-v5.bmp",
+                    Bmp(124, 3, 2, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {}, bgra)) &&
+         ok;
+    ok = WriteBytes(root / "bmp" / "565.bmp",
+                    Bmp(40, 2, 2, 16, 3, {0xF800, 0x07E0, 0x001F}, {}, {1, 2, 3, 4, 5, 6, 7, 8})) &&
+         ok;
+    ours(root / "gif" / "plain.gif", kalvimo::WriteGif);
+    ours(root / "png" / "plain.png", kalvimo::WritePng);
+    ok = WritePngVariant(root / "png" / "palette.png", PNG_COLOR_TYPE_PALETTE, 2, false) && ok;
+    ok = WritePngVariant(root / "png" / "rgba16-interlaced.png", PNG_COLOR_TYPE_RGB_ALPHA, 16,
+                         true) &&
+         ok;
+    ok = WritePngVariant(root / "png" / "grey1.png", PNG_COLOR_TYPE_GRAY, 1, false) && ok;
+    ok = WriteExifJpeg(root / "exif_date" / "dated.jpg") && ok;
+    return ok ? 0 : 1;
+}
