@@ -98,6 +98,24 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
     EXPECT_TRUE(Dialog().cmdPreview->isEnabled());
 }
 
+TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
+    Tick("chkPromptCustom");
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [this] {
+        if (Dialog().isVisible()) {
+            window->close();
+            QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton);
+        }
+    });
+    answer.start(5);
+    Process();
+    answer.stop();
+    EXPECT_EQ(LogLines(),
+              QStringList({"Saved file: " + QDir(destination.path()).filePath("a.bmp")}));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));
+}
+
 TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     Find<QCheckBox>("chkPreview").setChecked(true);
     ClickTab(1);
