@@ -206,6 +206,14 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
         bool readOnly;
         bool hasSettings;
     };
+    // The window reads the environment; later tests of this process get theirs back.
+    struct Restore {
+        QByteArray home = qgetenv("HOME");
+        ~Restore() {
+            qputenv("HOME", home);
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+    } restore;
     for (const Case c : {Case{false, false}, Case{true, true}, Case{true, false}}) {
         SCOPED_TRACE(::testing::Message() << c.readOnly << c.hasSettings);
         QTemporaryDir program;
@@ -253,7 +261,6 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    qunsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace
