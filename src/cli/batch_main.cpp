@@ -3,6 +3,7 @@
 #include "batch_run.h"
 #include "batch_settings.h"
 #include "console_host.h"
+#include "file_locations.h"
 #include "file_pattern.h"
 #include "gdiplus.h"
 #include "settings_keys.h"
@@ -23,6 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr int kExitUsage = 2;
 
+// The one argument is the settings file looked for without --settings.
 constexpr const char* kUsage =
     "Usage: kalvimo-batch [--settings FILE] [--jobs N] [SOURCE [DESTINATION]]\n"
     "\n"
@@ -30,9 +32,15 @@ constexpr const char* kUsage =
     "with the options of a settings file written by the Kalvimo window, and prints one log\n"
     "line per picture.\n"
     "\n"
-    "  --settings FILE  the settings file (default: Settings.ini beside this program)\n"
+    "  --settings FILE  the settings file (default: %s)\n"
     "  --jobs N         pictures prepared at once (default: the number of processors)\n"
     "  --help           show this help\n"
+    "  --version        show the version\n"
+    "\n"
+    "Without --settings it reads the file the window keeps: Settings.ini beside this program\n"
+    "when that folder holds one or can be written, else $XDG_CONFIG_HOME/kalvimo/Settings.ini\n"
+    "(~/.config/kalvimo/Settings.ini when XDG_CONFIG_HOME is not set). Without that file the\n"
+    "window's defaults apply.\n"
     "\n"
     "SOURCE and DESTINATION default to the settings' \"Last source\" and \"Last destination\".\n"
     "A name clash that the settings leave to a question is skipped; a custom crop uses the\n"
@@ -62,6 +70,7 @@ struct Arguments {
     int jobs = 0;
     std::vector<std::string> folders;
     bool help = false;
+    bool version = false;
 };
 
 std::optional<int> ParseJobs(std::string_view text) {
@@ -82,6 +91,8 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             args.help = true;
+        } else if (!optionsEnded && arg == "--version") {
+            args.version = true;
         } else if (!optionsEnded && (arg == "--settings" || arg == "--jobs")) {
             if (i + 1 >= argc) {
                 return std::string(arg) + " needs a value";
@@ -114,18 +125,23 @@ int main(int argc, char** argv) {
     if (const std::optional<std::string> error = Parse(argc, argv, args)) {
         return UsageError(*error);
     }
+    const kalvimo::FileLocations locations =
+        kalvimo::LocateFiles(kalvimo::ProcessLocationInputs(ExecutableFolder()));
     if (args.help) {
-        std::fputs(kUsage, stdout);
+        std::printf(kUsage, locations.settingsPath.c_str());
         return 0;
     }
-    const std::string appPath = ExecutableFolder();
+    if (args.version) {
+        std::puts("kalvimo-batch " KALVIMO_VERSION);
+        return 0;
+    }
     const fs::path settingsFile =
-        args.settings ? fs::path(*args.settings) : fs::path(appPath + "Settings.ini");
+        args.settings ? fs::path(*args.settings) : fs::path(locations.settingsPath);
     std::error_code fsError;
     if (args.settings && !fs::is_regular_file(settingsFile, fsError)) {
         return UsageError("settings file not found: " + settingsFile.string());
     }
-    kalvimo::BatchSettings settings = kalvimo::LoadBatchSettings(settingsFile, appPath);
+    kalvimo::BatchSettings settings = kalvimo::LoadBatchSettings(settingsFile, locations);
     for (const std::string& note : settings.notes) {
         std::fprintf(stderr, "kalvimo-batch: %s\n", note.c_str());
     }
@@ -149,6 +165,14 @@ int main(int argc, char** argv) {
     }
     std::vector<std::string> files =
         kalvimo::ListMatchingFiles(options.sourceFolder, options.filterPattern);
+    // The default destination is made by the first run that writes there.
+    if (!files.empty() && !fs::exists(options.destinationFolder, fsError) &&
+        fs::path(options.destinationFolder) == fs::path(locations.defaultDestination) &&
+        !fs::create_directories(options.destinationFolder, fsError)) {
+        std::fprintf(stderr, "kalvimo-batch: cannot make the destination folder '%s': %s\n",
+                     options.destinationFolder.c_str(), fsError.message().c_str());
+        return 1;
+    }
     kalvimo::ConsoleHost host(options, settings.crop, std::move(files), stdout,
                               ::isatty(STDERR_FILENO) ? stderr : nullptr);
     kalvimo::cGdiPlus gdip;

@@ -20,13 +20,13 @@ bool Within(std::int32_t v, DimensionLimits limits) {
 } // namespace
 
 BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
-                                const std::string& appPath) {
-    const std::vector<std::string> presets =
-        LoadPresetList(std::filesystem::path(appPath) / "presets.txt");
+                                const FileLocations& locations) {
+    const std::vector<std::string> presets = LoadPresetList(PresetsFile(locations));
     std::error_code error;
     const bool fromFile = std::filesystem::exists(settingsFile, error);
     DefaultInputs inputs;
-    inputs.appPath = appPath;
+    inputs.sourceFolder = locations.defaultSource;
+    inputs.destinationFolder = locations.defaultDestination;
     inputs.firstPreset = presets.empty() ? "" : presets.front();
     inputs.twipsPerPixel = kTwipsPerPixel;
     const auto value = [&](const SettingsKey& key) {
@@ -43,7 +43,8 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
 
     for (const SettingsKey* key : {&keys::kLastSource, &keys::kLastDestination}) {
         const std::string path = value(*key);
-        if (!path.empty() && std::filesystem::exists(path, error)) {
+        const bool madeWhenWritten = !fromFile && key == &keys::kLastDestination;
+        if (!path.empty() && (madeWhenWritten || std::filesystem::exists(path, error))) {
             (key == &keys::kLastSource ? o.sourceFolder : o.destinationFolder) = path;
         }
     }

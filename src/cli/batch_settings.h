@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_locations.h"
 #include "job_options.h"
 
 #include <filesystem>
@@ -17,8 +18,9 @@ struct BatchSettings {
 
 // The job as the window would hold it after starting with settingsFile: the defaults when the
 // file does not exist, else the file's values applied with the window's rules (a missing or
-// unreadable value leaves the state the window starts in).
+// unreadable value leaves the state the window starts in). The default destination is kept
+// though it may not exist yet: the run makes it.
 BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
-                                const std::string& appPath);
+                                const FileLocations& locations);
 
 } // namespace kalvimo

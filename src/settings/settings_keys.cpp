@@ -22,8 +22,10 @@ std::string DefaultValue(const SettingsKey& key, const DefaultInputs& inputs) {
     switch (key.defaultKind) {
     case DefaultKind::Fixed:
         return std::string(key.fixedDefault);
-    case DefaultKind::AppPath:
-        return inputs.appPath;
+    case DefaultKind::SourceFolder:
+        return inputs.sourceFolder;
+    case DefaultKind::DestinationFolder:
+        return inputs.destinationFolder;
     case DefaultKind::FirstPreset:
         return inputs.firstPreset;
     case DefaultKind::NewWidth:

@@ -20,7 +20,16 @@ inline constexpr std::array<std::string_view, 5> kFilterPatterns{
     "*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*"};
 
 // Where a key's default comes from: a fixed text, or a value known only at run time.
-enum class DefaultKind { Fixed, AppPath, FirstPreset, NewWidth, NewHeight, CropRight, CropBottom };
+enum class DefaultKind {
+    Fixed,
+    SourceFolder,
+    DestinationFolder,
+    FirstPreset,
+    NewWidth,
+    NewHeight,
+    CropRight,
+    CropBottom
+};
 
 struct SettingsKey {
     std::string_view section;
@@ -31,9 +40,9 @@ struct SettingsKey {
 
 namespace keys {
 
-inline constexpr SettingsKey kLastSource{kPathsSection, "Last source", DefaultKind::AppPath};
+inline constexpr SettingsKey kLastSource{kPathsSection, "Last source", DefaultKind::SourceFolder};
 inline constexpr SettingsKey kLastDestination{kPathsSection, "Last destination",
-                                              DefaultKind::AppPath};
+                                              DefaultKind::DestinationFolder};
 inline constexpr SettingsKey kPreset{kOptionsSection, "Preset", DefaultKind::FirstPreset};
 inline constexpr SettingsKey kNewWidth{kOptionsSection, "New width", DefaultKind::NewWidth};
 inline constexpr SettingsKey kNewHeight{kOptionsSection, "New height", DefaultKind::NewHeight};
@@ -80,7 +89,8 @@ inline constexpr std::array<SettingsKey, 28> kSettingsKeys{
 
 // What the run-time defaults depend on.
 struct DefaultInputs {
-    std::string appPath;
+    std::string sourceFolder;
+    std::string destinationFolder;
     // "" when the preset list is empty; the size then stays at the controls' current values.
     std::string firstPreset;
     std::int32_t currentWidth = kInitialWidth;

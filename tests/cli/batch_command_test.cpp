@@ -101,6 +101,15 @@ TEST_F(BatchCommandTest, UsageErrorsExitWithTwo) {
     }
 }
 
+TEST_F(BatchCommandTest, VersionAndHelpSayWhatAndWhere) {
+    EXPECT_EQ(Run("--version").lines, std::vector<std::string>{"kalvimo-batch " KALVIMO_VERSION});
+    const Outcome help = Run("--help");
+    const std::string beside =
+        (fs::path(KALVIMO_BATCH_COMMAND).parent_path() / "Settings.ini").string();
+    EXPECT_THAT(help.lines, ::testing::Contains(
+                                "  --settings FILE  the settings file (default: " + beside + ")"));
+}
+
 TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures) {
     Picture("b.bmp");
     Picture("A.JPG");

@@ -26,7 +26,8 @@ protected:
 };
 
 TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
-    const BatchSettings s = LoadBatchSettings(dir_ / "Settings.ini", app_);
+    const BatchSettings s =
+        LoadBatchSettings(dir_ / "Settings.ini", LocateFiles({.programFolder = app_}));
     EXPECT_EQ(s.options.sourceFolder, app_);
     EXPECT_EQ(s.options.destinationFolder, app_);
     EXPECT_EQ(s.options.newWidth, 320);
@@ -52,7 +53,8 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
                                   "New height=1000\nFilter=*.png\nStretch=1\nAutoCrop=1\n"
                                   "LetterBox=0\nAnchor=8\nBack colour=&HFF\nPrefix=  Hol_  \n"
                                   "Overwrite=2\n[Custom Cropping]\nRight=1500\n");
-    const BatchSettings s = LoadBatchSettings(dir_ / "Settings.ini", app_);
+    const BatchSettings s =
+        LoadBatchSettings(dir_ / "Settings.ini", LocateFiles({.programFolder = app_}));
     EXPECT_EQ(s.options.sourceFolder, app_);
     EXPECT_EQ(s.options.destinationFolder, ""); // a folder that is gone is not taken
     // The preset is found without regard to case and clamped; 5000 is out of range and ignored.
@@ -71,6 +73,21 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     EXPECT_FALSE(s.options.autoRotate); // missing keys clear boxes
     EXPECT_EQ(s.crop.left, 0);
     EXPECT_EQ(s.crop.right, 1500);
+}
+
+} // namespace
+} // namespace kalvimo
+
+namespace kalvimo {
+namespace {
+
+TEST_F(BatchSettingsTest, InstalledTheDefaultDestinationIsKeptForTheRunToMake) {
+    fs::create_directories(dir_ / "Pictures");
+    const FileLocations installed =
+        LocateFiles({.programFolder = "/usr/bin", .besideProgram = false, .home = dir_.string()});
+    const BatchSettings s = LoadBatchSettings(installed.settingsPath, installed);
+    EXPECT_EQ(s.options.sourceFolder, (dir_ / "Pictures/").string());
+    EXPECT_EQ(s.options.destinationFolder, (dir_ / "Pictures/Kalvimo/").string());
 }
 
 } // namespace

@@ -14,15 +14,20 @@ TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
     const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                        ("kalvimo_settings_" + std::to_string(::getpid()) + ".ini");
     std::filesystem::remove(file);
-    const DefaultInputs inputs{"/opt/kalvimo/", std::string(kBuiltInPresets[0]), 800, 600, 15};
+    const DefaultInputs inputs{"/home/a/Pictures/",
+                               "/home/a/Pictures/Kalvimo/",
+                               std::string(kBuiltInPresets[0]),
+                               800,
+                               600,
+                               15};
     for (const SettingsKey& key : kSettingsKeys) {
         ASSERT_TRUE(WriteSetting(key, DefaultValue(key, inputs), file));
     }
     std::ostringstream text;
     text << std::ifstream(file, std::ios::binary).rdbuf();
     EXPECT_EQ(text.str(), "[Paths]\n"
-                          "Last source=/opt/kalvimo/\n"
-                          "Last destination=/opt/kalvimo/\n"
+                          "Last source=/home/a/Pictures/\n"
+                          "Last destination=/home/a/Pictures/Kalvimo/\n"
                           "\n"
                           "[Options]\n"
                           "Preset=QVGA : 320x240\n"
@@ -58,13 +63,13 @@ TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
 }
 
 TEST(SettingsKeysTest, SizeDefaultsFollowTheFirstPresetClampedOrTheCurrentSize) {
-    const DefaultInputs huge{"/", "Huge : 4000x3000", 800, 600, 12};
+    const DefaultInputs huge{"/", "/", "Huge : 4000x3000", 800, 600, 12};
     EXPECT_EQ(DefaultValue(keys::kNewWidth, huge), "2048");
     EXPECT_EQ(DefaultValue(keys::kNewHeight, huge), "1600");
     EXPECT_EQ(DefaultValue(keys::kCropRight, huge), "24576");
     EXPECT_EQ(DefaultValue(keys::kCropBottom, huge), "19200");
 
-    const DefaultInputs noPresets{"/", "", 1024, 768, 15};
+    const DefaultInputs noPresets{"/", "/", "", 1024, 768, 15};
     EXPECT_EQ(DefaultValue(keys::kPreset, noPresets), "");
     EXPECT_EQ(DefaultValue(keys::kNewWidth, noPresets), "1024");
     EXPECT_EQ(DefaultValue(keys::kCropBottom, noPresets), "11520");

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace kalvimo {
@@ -111,12 +112,19 @@ void frmMain::Form_Load(const QString& applicationFolder) {
     AppPath = QString::fromStdString(AddBackslash(
         (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
             .toStdString()));
-    SettingsPath = AppPath + QStringLiteral("Settings.ini");
-    PresetsPath = AppPath + QStringLiteral("presets.txt");
+    LocationInputs inputs = ProcessLocationInputs(AppPath.toStdString());
+    inputs.picturesFolder =
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
+    locations_ = LocateFiles(inputs);
+    SettingsPath = QString::fromStdString(locations_.settingsPath);
+    PresetsPath = QString::fromStdString(PresetsFile(locations_));
     FillLists();
-    // Until the settings file is read, both pages start where its defaults would put them.
-    SetFolderLists(AppPath, 0);
-    SetFolderLists(AppPath, 1);
+    // Until the settings file is read, both pages start where its defaults would put them, or
+    // beside it while the default destination is still to be made.
+    const QString source = QString::fromStdString(locations_.defaultSource);
+    SetFolderLists(source, 0);
+    SetFolderLists(source, 1);
+    SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
     LoadSettings();
     StartGdiPlus();
 

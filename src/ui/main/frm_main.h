@@ -3,6 +3,7 @@
 #include "batch_host.h"
 #include "batch_run.h"
 #include "colour_picker.h"
+#include "file_locations.h"
 #include "frm_crop.h"
 #include "gdiplus.h"
 #include "job_options.h"
@@ -167,6 +168,7 @@ private:
     QString AppPath;
     QString SettingsPath;
     QString PresetsPath;
+    FileLocations locations_;
     bool filterBusy = false;
     bool optionsBusy = false;
     std::int16_t anchor = 4;

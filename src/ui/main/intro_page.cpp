@@ -84,7 +84,7 @@ void frmMain::lblLink_Click() {
 }
 
 void frmMain::lblStart_Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(AppPath + QStringLiteral("user-guide.pdf")));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(locations_.guidePath)));
     oTab->SelectTabManually(1);
 }
 

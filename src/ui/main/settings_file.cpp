@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -69,6 +70,9 @@ void frmMain::LoadSettings() {
 
 void frmMain::SaveSettings() {
     const std::filesystem::path file = SettingsPath.toStdString();
+    // The user's configuration folder may not have a folder for us yet.
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
     // In the order of the key table, every key on every close.
     const std::array<std::string, kSettingsKeys.size()> values{
         uDir[0]->Path().toStdString(),
@@ -106,8 +110,12 @@ void frmMain::SaveSettings() {
 }
 
 void frmMain::cmdDefault_Click() {
-    SetFolderLists(AppPath, 0);
-    SetFolderLists(AppPath, 1);
+    // The destination list shows only folders that exist, so the default one is made when it is
+    // chosen.
+    const QString destination = QString::fromStdString(locations_.defaultDestination);
+    QDir().mkpath(destination);
+    SetFolderLists(QString::fromStdString(locations_.defaultSource), 0);
+    SetFolderLists(destination, 1);
     // Choosing the entry already chosen applies it again: "Default" undoes a typed filter and a
     // scrolled size too.
     if (cboFilter->currentIndex() == 0) {

@@ -4,6 +4,9 @@
 #include "settings_keys.h"
 
 #include <sstream>
+#include <unistd.h>
+
+#include <QProcess>
 
 namespace kalvimo {
 namespace {
@@ -35,7 +38,8 @@ protected:
     }
     std::string CommandView() const {
         const BatchSettings s =
-            LoadBatchSettings(SettingsFile().toStdString(), appFolder.path().toStdString() + "/");
+            LoadBatchSettings(SettingsFile().toStdString(),
+                              LocateFiles({.programFolder = appFolder.path().toStdString() + "/"}));
         return Describe(s.options, s.crop, appFolder.path());
     }
     QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
@@ -185,6 +189,77 @@ TEST(AnchorGridTest, ArrowsForEveryIndex) {
             expected[static_cast<std::size_t>(button)] = arrow;
         }
         EXPECT_EQ(AnchorArrows(index), expected) << index;
+    }
+}
+
+} // namespace
+} // namespace kalvimo
+
+namespace kalvimo {
+namespace {
+
+// Both programs keep the settings in one place, whether the program's folder can be written, is
+// read-only (installed), or read-only with a Settings.ini of its own; installed, "Default" is the
+// user's Pictures folder and a "Kalvimo" folder inside it.
+TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
+    struct Case {
+        bool readOnly;
+        bool hasSettings;
+    };
+    // The window reads the environment; later tests of this process get theirs back.
+    struct Restore {
+        QByteArray home = qgetenv("HOME");
+        ~Restore() {
+            qputenv("HOME", home);
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+    } restore;
+    for (const Case c : {Case{false, false}, Case{true, true}, Case{true, false}}) {
+        SCOPED_TRACE(::testing::Message() << c.readOnly << c.hasSettings);
+        QTemporaryDir program;
+        QTemporaryDir home;
+        const QString config = QDir(home.path()).filePath("conf");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+        const QString command = QDir(program.path()).filePath("kalvimo-batch");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
+        if (c.hasSettings) {
+            QFile file(QDir(program.path()).filePath("Settings.ini"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        const QString programFolder = program.path();
+        if (c.readOnly) {
+            QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
+            if (!c.hasSettings && ::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
+                QFile::setPermissions(programFolder,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                GTEST_SKIP() << "permissions do not bind for this user";
+            }
+        }
+        QProcess help;
+        help.start(command, {QStringLiteral("--help")});
+        ASSERT_TRUE(help.waitForFinished());
+        const QString text = QString::fromUtf8(help.readAllStandardOutput());
+        const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
+        const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
+        const QString expected = c.readOnly && !c.hasSettings
+                                     ? QDir(config).filePath("kalvimo/Settings.ini")
+                                     : QDir(programFolder).filePath("Settings.ini");
+        EXPECT_EQ(used, expected);
+
+        QFile::remove(expected);
+        auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
+                                                programFolder);
+        if (c.readOnly && !c.hasSettings) {
+            const QString pictures = QDir(home.path()).filePath("Pictures");
+            EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
+            EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(),
+                      QDir(pictures).filePath("Kalvimo"));
+        }
+        window->close();
+        EXPECT_TRUE(QFileInfo::exists(used));
+        QFile::setPermissions(programFolder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }
 
