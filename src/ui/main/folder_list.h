@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
+#include <QTimer>
 
 namespace kalvimo {
 
@@ -20,12 +22,21 @@ public:
 signals:
     void Change();
     void MouseUp(Qt::MouseButton button);
+    // The menu key or Shift+F10: the folder menu asked for from the keyboard.
+    void MenuKey();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Follows the shown folder on disk; a burst of changes is read once.
+    void Watch();
+    void OnDiskChange();
+
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
     void OpenEntry(QListWidgetItem* item);
 
     QString path_;
