@@ -92,7 +92,9 @@ void FolderList::OnDiskChange() {
         folder = QFileInfo(folder).absolutePath();
     }
     if (folder != path_) {
-        SetPath(folder);
+        if (!held_) {
+            SetPath(folder);
+        }
         return;
     }
     // Keep the entry the user has moved to, if it is still there.
@@ -105,6 +107,13 @@ void FolderList::OnDiskChange() {
         }
     }
     Watch();
+}
+
+void FolderList::HoldMoves(bool hold) {
+    held_ = hold;
+    if (!held_) {
+        OnDiskChange();
+    }
 }
 
 void FolderList::Refresh() {

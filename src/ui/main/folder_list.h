@@ -18,6 +18,9 @@ public:
     // False, and nothing changes, when path names no readable folder.
     bool SetPath(const QString& path);
     void Refresh();
+    // While held, a folder that vanishes stays the list's path (so whatever reads it fails
+    // rather than using the folder above); the list moves up when released.
+    void HoldMoves(bool hold);
 
 signals:
     void Change();
@@ -35,6 +38,7 @@ private:
     void Watch();
     void OnDiskChange();
 
+    bool held_ = false;
     QFileSystemWatcher watcher_;
     QTimer settle_;
     void OpenEntry(QListWidgetItem* item);

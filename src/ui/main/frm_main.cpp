@@ -265,8 +265,18 @@ void frmMain::CallBatch(const std::function<void()>& call) {
         return;
     }
     ++batchCalls_;
+    // The run reads its folders from the lists as it goes: a folder removed meanwhile must
+    // fail the pictures left, not send them to the folder above it.
+    for (FolderList* folders : uDir) {
+        folders->HoldMoves(true);
+    }
     call();
     --batchCalls_;
+    if (batchCalls_ == 0) {
+        for (FolderList* folders : uDir) {
+            folders->HoldMoves(false);
+        }
+    }
     if (closePending_ && batchCalls_ == 0) {
         closePending_ = false;
         close();
