@@ -310,6 +310,13 @@ void OrvelTab::PaintTab(QPainter& painter, int index) {
         painter.drawText(
             QRect(x, y, TwipsToPixels(tab.labelWidth, p_), TwipsToPixels(LabelHeight(), p_)),
             Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, tab.caption);
+        if (index == selected_ && hasFocus()) {
+            // The keyboard's mark: a dotted box in the tab's margin around the caption.
+            painter.setPen(QPen(text, 1, Qt::DotLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRect(x - 3, y - 1, TwipsToPixels(tab.labelWidth, p_) + 6,
+                                   TwipsToPixels(LabelHeight(), p_) + 2));
+        }
     }
 }
 
@@ -455,6 +462,16 @@ void OrvelTab::keyReleaseEvent(QKeyEvent* event) {
     default:
         QWidget::keyReleaseEvent(event);
     }
+}
+
+void OrvelTab::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    Redraw();
+}
+
+void OrvelTab::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    Redraw();
 }
 
 void OrvelTab::changeEvent(QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 namespace kalvimo {
@@ -34,7 +35,39 @@ bool IsBrowsable(const QStorageInfo& volume) {
            root.startsWith(QStringLiteral("/run/media/"));
 }
 
+// Where the desktop mounts cards and sticks.
+bool IsRemovable(const QString& root) {
+    return root.startsWith(QStringLiteral("/media/")) ||
+           root.startsWith(QStringLiteral("/run/media/"));
+}
+
 } // namespace
+
+std::vector<Place> ListPlaces(const QString& home, const QString& pictures,
+                              const std::vector<MountedVolume>& volumes) {
+    std::vector<Place> places;
+    if (!home.isEmpty()) {
+        places.push_back({QStringLiteral("Home"), home});
+    }
+    if (!pictures.isEmpty() && pictures != home) {
+        places.push_back({QStringLiteral("Pictures"), pictures});
+    }
+    for (const bool removable : {true, false}) {
+        for (const MountedVolume& volume : volumes) {
+            if (IsRemovable(volume.root) != removable) {
+                continue;
+            }
+            QString caption = volume.root;
+            if (removable) {
+                caption = volume.label.isEmpty() ? QFileInfo(volume.root).fileName() : volume.label;
+            } else if (!volume.label.isEmpty()) {
+                caption += QStringLiteral("  (") + volume.label + QLatin1Char(')');
+            }
+            places.push_back({caption, volume.root});
+        }
+    }
+    return places;
+}
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     ReadVolumes();
@@ -45,14 +78,19 @@ void DriveList::ReadVolumes() {
     const QString current = Drive();
     const QSignalBlocker blocker(this);
     clear();
+    std::vector<MountedVolume> volumes;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!IsBrowsable(volume)) {
-            continue;
+        if (IsBrowsable(volume)) {
+            volumes.push_back({volume.rootPath(), volume.name()});
         }
-        const QString root = volume.rootPath();
-        const QString name = volume.name();
-        addItem(name.isEmpty() ? root : root + QStringLiteral("  (") + name + QLatin1Char(')'),
-                root);
+    }
+    const auto folder = [](QStandardPaths::StandardLocation location) {
+        const QString path = QStandardPaths::writableLocation(location);
+        return QFileInfo(path).isDir() ? QDir::cleanPath(path) : QString();
+    };
+    for (const Place& place : ListPlaces(folder(QStandardPaths::HomeLocation),
+                                         folder(QStandardPaths::PicturesLocation), volumes)) {
+        addItem(place.caption, place.folder);
     }
     setCurrentIndex(findData(current));
 }

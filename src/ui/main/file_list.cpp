@@ -8,10 +8,21 @@
 
 namespace kalvimo {
 
+namespace {
+
+constexpr int kSettleMilliseconds = 150;
+
+} // namespace
+
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(this, &QListWidget::itemClicked, this, &FileList::Click);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileList::DblClick);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMilliseconds);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    connect(&settle_, &QTimer::timeout, this, &FileList::OnDiskChange);
 }
 
 bool FileList::SetPath(const QString& path) {
@@ -19,6 +30,7 @@ bool FileList::SetPath(const QString& path) {
         return false;
     }
     path_ = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    Watch();
     clear();
     Refresh();
     return true;
@@ -32,6 +44,13 @@ bool FileList::SetPattern(const QString& pattern) {
     pattern_ = pattern;
     Refresh();
     return true;
+}
+
+void FileList::Watch() {
+    if (!watcher_.directories().isEmpty()) {
+        watcher_.removePaths(watcher_.directories());
+    }
+    watcher_.addPath(path_);
 }
 
 void FileList::Refresh() {
@@ -52,6 +71,12 @@ void FileList::Refresh() {
         }
         item->setSelected(selected.contains(item->text()));
     }
+}
+
+void FileList::OnDiskChange() {
+    Refresh();
+    // A folder removed and made again is a new one to watch.
+    Watch();
 }
 
 QString FileList::Name(int index) const {

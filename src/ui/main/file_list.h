@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
+#include <QTimer>
 
 namespace kalvimo {
 
@@ -34,6 +36,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Follows the shown folder on disk; a burst of changes is read once.
+    void Watch();
+    void OnDiskChange();
+
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
     QString path_;
     QString pattern_ = QString::fromLatin1(kInitialPattern);
 };

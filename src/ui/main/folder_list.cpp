@@ -14,6 +14,8 @@ namespace kalvimo {
 
 namespace {
 
+constexpr int kSettleMilliseconds = 150;
+
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndent = 12;
@@ -53,6 +55,11 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
     setItemDelegate(new IndentingDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::OpenEntry);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMilliseconds);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    connect(&settle_, &QTimer::timeout, this, &FolderList::OnDiskChange);
 }
 
 bool FolderList::SetPath(const QString& path) {
@@ -63,11 +70,50 @@ bool FolderList::SetPath(const QString& path) {
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != path_;
     path_ = clean;
+    Watch();
     Refresh();
     if (changed) {
         emit Change();
     }
     return true;
+}
+
+void FolderList::Watch() {
+    if (!watcher_.directories().isEmpty()) {
+        watcher_.removePaths(watcher_.directories());
+    }
+    watcher_.addPath(path_);
+}
+
+void FolderList::OnDiskChange() {
+    // A folder removed or a card unplugged: the nearest folder still there takes its place.
+    QString folder = path_;
+    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/")) {
+        folder = QFileInfo(folder).absolutePath();
+    }
+    if (folder != path_) {
+        if (!held_) {
+            SetPath(folder);
+        }
+        return;
+    }
+    // Keep the entry the user has moved to, if it is still there.
+    const QString highlighted =
+        currentItem() != nullptr ? currentItem()->data(kPathRole).toString() : QString();
+    Refresh();
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->data(kPathRole).toString() == highlighted) {
+            setCurrentRow(i);
+        }
+    }
+    Watch();
+}
+
+void FolderList::HoldMoves(bool hold) {
+    held_ = hold;
+    if (!held_) {
+        OnDiskChange();
+    }
 }
 
 void FolderList::Refresh() {
@@ -114,7 +160,19 @@ void FolderList::keyPressEvent(QKeyEvent* event) {
         OpenEntry(currentItem());
         return;
     }
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        emit MenuKey();
+        return;
+    }
     QListWidget::keyPressEvent(event);
+}
+
+void FolderList::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes with the button's release; the keyboard's is ours to raise.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        emit MenuKey();
+    }
 }
 
 } // namespace kalvimo

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QListWidget>
+#include <QTimer>
 
 namespace kalvimo {
 
@@ -16,16 +18,29 @@ public:
     // False, and nothing changes, when path names no readable folder.
     bool SetPath(const QString& path);
     void Refresh();
+    // While held, a folder that vanishes stays the list's path (so whatever reads it fails
+    // rather than using the folder above); the list moves up when released.
+    void HoldMoves(bool hold);
 
 signals:
     void Change();
     void MouseUp(Qt::MouseButton button);
+    // The menu key or Shift+F10: the folder menu asked for from the keyboard.
+    void MenuKey();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Follows the shown folder on disk; a burst of changes is read once.
+    void Watch();
+    void OnDiskChange();
+
+    bool held_ = false;
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
     void OpenEntry(QListWidgetItem* item);
 
     QString path_;

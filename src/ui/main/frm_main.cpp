@@ -11,6 +11,8 @@
 #include "site.h"
 #include "text_helpers.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -62,7 +65,11 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
     BuildLogPage(fraTab[4]);
     BuildPreview();
     BuildFolderMenu();
+    BuildShortcuts();
     Form_Load(applicationFolder);
+    RecordStretch();
+    statusText_ = lblInfo->text();
+    setAcceptDrops(true);
 }
 
 frmMain::~frmMain() = default;
@@ -96,6 +103,28 @@ void frmMain::BuildTabs() {
         fraTab[i]->setObjectName(QStringLiteral("fraTab(%1)").arg(i));
     }
     Place(fraTab[0], kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight);
+}
+
+void frmMain::BuildShortcuts() {
+    const auto add = [this](const QKeySequence& keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    add(QKeySequence::HelpContents, [this] {
+        // The guide opens over the page in hand; only the Intro link leads on to Source.
+        const int page = oTab->Selected();
+        lblStart_Click();
+        oTab->SelectTabManually(page);
+    });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+}
+
+void frmMain::StepPage(int step) {
+    const int count = oTab->TabCount();
+    oTab->SelectTabManually((oTab->Selected() + step + count) % count);
 }
 
 void frmMain::BuildLogPage(QFrame* page) {
@@ -174,8 +203,45 @@ void frmMain::ShowMessageBox(const QString& text, BoxIcon icon) {
     messageBoxes_->Show(this, text, icon, MessageButtons::Ok);
 }
 
+void frmMain::RecordStretch() {
+    designSize_ = size();
+    const auto add = [this](QWidget* control, bool wider, bool taller, bool lower) {
+        stretch_.push_back({control, control->geometry(), wider, taller, lower});
+    };
+    add(oTab, true, true, false);
+    for (QFrame* frame : fraTab) {
+        add(frame, true, true, false);
+    }
+    for (std::size_t i = 0; i < 2; ++i) {
+        add(uDir[i], false, true, false);
+        add(uFile[i], true, true, false);
+    }
+    add(cboFilter, true, false, false);
+    add(lblInfo, true, false, false);
+    add(txtLog, true, true, false);
+    add(imgPreview, false, false, true);
+    add(lblPreview, false, false, true);
+}
+
 void frmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (!stretch_.empty()) {
+        // Extra width goes to the pages; extra height is shared by the pages and the preview.
+        const int wider = std::max(0, width() - designSize_.width());
+        const int taller = std::max(0, height() - designSize_.height()) / 2;
+        for (const Stretch& entry : stretch_) {
+            QRect place = entry.design;
+            if (entry.control == imgPreview || entry.control == lblPreview) {
+                place.setSize(entry.control->size());
+                place.moveLeft(entry.control->x());
+            }
+            place.setWidth(place.width() + (entry.wider ? wider : 0));
+            place.setHeight(place.height() + (entry.taller ? taller : 0));
+            place.translate(0, entry.lower ? taller : 0);
+            entry.control->setGeometry(place);
+        }
+        ElideStatus();
+    }
     FitPreview();
 }
 
@@ -207,8 +273,18 @@ void frmMain::CallBatch(const std::function<void()>& call) {
         return;
     }
     ++batchCalls_;
+    // The run reads its folders from the lists as it goes: a folder removed meanwhile must
+    // fail the pictures left, not send them to the folder above it.
+    for (FolderList* folders : uDir) {
+        folders->HoldMoves(true);
+    }
     call();
     --batchCalls_;
+    if (batchCalls_ == 0) {
+        for (FolderList* folders : uDir) {
+            folders->HoldMoves(false);
+        }
+    }
     if (closePending_ && batchCalls_ == 0) {
         closePending_ = false;
         close();
@@ -263,7 +339,16 @@ void frmMain::AddLogLine(const std::string& line) {
 }
 
 void frmMain::SetStatus(const std::string& caption) {
-    lblInfo->setText(QString::fromStdString(caption));
+    statusText_ = QString::fromStdString(caption);
+    ElideStatus();
+}
+
+void frmMain::ElideStatus() {
+    // A long name keeps its start and its end, where the file name and its extension are.
+    const QString shown = lblInfo->fontMetrics().elidedText(statusText_, Qt::ElideMiddle,
+                                                            lblInfo->contentsRect().width());
+    lblInfo->setText(shown);
+    lblInfo->setToolTip(shown == statusText_ ? QString() : statusText_);
 }
 
 void frmMain::SetProcessCaption(const std::string& caption) {

@@ -14,7 +14,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include <QStringList>
 #include <QWidget>
 
 class QAction;
@@ -61,6 +63,11 @@ public:
         colourPicker_ = std::move(picker);
     }
 
+    // Folders and pictures handed over by the command line or a drop: the first one's folder
+    // becomes the source, the pictures named in it are selected, and the Source page shows.
+    // Paths that name nothing are passed over.
+    void OpenPaths(const QStringList& paths);
+
     // Called back by the colour picker when the user accepts its colour.
     void AcceptColourChange();
     // Called by the crop dialog's "Preview": the current source file with the current options.
@@ -90,6 +97,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void oTab_TabClicked();
@@ -129,6 +138,12 @@ private:
     void BuildLogPage(QFrame* page);
     void BuildPreview();
     void BuildFolderMenu();
+    void BuildShortcuts();
+    // Remembers the design geometry of the controls that grow with the window.
+    void RecordStretch();
+    void StepPage(int step);
+    void PopFolderMenu(int index, const QPoint& at);
+    void ElideStatus();
     void Form_Load(const QString& applicationFolder);
 
     // Places a control at a design position given in twips.
@@ -181,6 +196,17 @@ private:
     int previewZoom = 100;
     QString previewInfo;
     bool closePending_ = false;
+    // The status line's whole text; the label shows it shortened to its width.
+    QString statusText_;
+    struct Stretch {
+        QWidget* control = nullptr;
+        QRect design;
+        bool wider = false;
+        bool taller = false;
+        bool lower = false;
+    };
+    std::vector<Stretch> stretch_;
+    QSize designSize_;
     // Handlers of this window now inside a call into the run; it pumps events, so a close can
     // arrive while the run object is still at work.
     int batchCalls_ = 0;

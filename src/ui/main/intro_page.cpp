@@ -5,6 +5,7 @@
 
 #include <QDesktopServices>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QUrl>
@@ -24,6 +25,10 @@ QLabel* MakeLink(QWidget* page, const QString& name, const QString& text, const 
     QPalette palette = link->palette();
     palette.setColor(QPalette::WindowText, QColor(0x1A, 0x4F, 0xA0));
     link->setPalette(palette);
+    // Reached with Tab like any link; the margin gives way to the focus box, so the text stays.
+    link->setFocusPolicy(Qt::StrongFocus);
+    link->setFrameShape(QFrame::NoFrame);
+    link->setMargin(1);
     return link;
 }
 
@@ -65,8 +70,22 @@ void frmMain::BuildIntroPage(QFrame* page) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    auto* link =
+        watched == lblLink || watched == lblStart ? static_cast<QLabel*>(watched) : nullptr;
+    if (link != nullptr &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        const bool focused = event->type() == QEvent::FocusIn;
+        link->setFrameShape(focused ? QFrame::Box : QFrame::NoFrame);
+        link->setMargin(focused ? 0 : 1);
+    }
+    bool activated = false;
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        activated = link != nullptr &&
+                    (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+    }
+    if (activated || (event->type() == QEvent::MouseButtonRelease &&
+                      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)) {
         if (watched == lblLink) {
             lblLink_Click();
             return true;

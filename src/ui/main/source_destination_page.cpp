@@ -2,18 +2,26 @@
 #include "file_list.h"
 #include "folder_list.h"
 #include "frm_main.h"
+#include "orvel_tab.h"
+
+#include <algorithm>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -43,6 +51,12 @@ void frmMain::BuildSourcePage(QFrame* page) {
         connect(uDir[at], &FolderList::Change, this, [this, i] { uDir_Change(i); });
         connect(uDir[at], &FolderList::MouseUp, this,
                 [this, i](Qt::MouseButton button) { uDir_MouseUp(i, button); });
+        connect(uDir[at], &FolderList::MenuKey, this, [this, i] {
+            const FolderList* folders = uDir[static_cast<std::size_t>(i)];
+            const QListWidgetItem* current = folders->currentItem();
+            const QRect entry = current != nullptr ? folders->visualItemRect(current) : QRect();
+            PopFolderMenu(i, folders->viewport()->mapToGlobal(entry.bottomLeft()));
+        });
         connect(uFile[at], &FileList::Click, this, [this, i] { uFile_Click(i); });
         connect(uFile[at], &FileList::DblClick, this, [this, i] { uFile_DblClick(i); });
     }
@@ -109,8 +123,12 @@ void frmMain::uDir_MouseUp(int index, Qt::MouseButton button) {
     if (button != Qt::RightButton) {
         return;
     }
+    PopFolderMenu(index, QCursor::pos());
+}
+
+void frmMain::PopFolderMenu(int index, const QPoint& at) {
     menuListIndex = index;
-    mnDir->popup(QCursor::pos());
+    mnDir->popup(at);
 }
 
 void frmMain::uFile_DblClick(int index) {
@@ -164,6 +182,85 @@ void frmMain::SetFolderLists(const QString& path, int index) {
     const auto at = static_cast<std::size_t>(index);
     uDrive[at]->SetDrive(folder);
     uDir[at]->SetPath(folder);
+}
+
+namespace {
+
+// The local files and folders among dropped addresses; others are not ours to open.
+QStringList DroppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile())) {
+            paths.append(url.toLocalFile());
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+void frmMain::OpenPaths(const QStringList& paths) {
+    QString folder;
+    QStringList names;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (path.isEmpty() || !info.exists()) {
+            continue;
+        }
+        const QString place =
+            QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+        if (folder.isEmpty()) {
+            folder = place;
+        }
+        if (!info.isDir() && place == folder) {
+            names.append(info.fileName());
+        }
+    }
+    if (folder.isEmpty()) {
+        return;
+    }
+    SetFolderLists(folder, 0);
+    FileList* files = uFile[0];
+    const auto listed = [files](const QString& name) {
+        return !files->findItems(name, Qt::MatchExactly).isEmpty();
+    };
+    // A picture the filter hides would be opened and not shown: show every file instead.
+    if (!std::all_of(names.cbegin(), names.cend(), listed)) {
+        cboFilter->setCurrentIndex(cboFilter->findText(QStringLiteral("*.*")));
+        cboFilter->setEditText(QStringLiteral("*.*"));
+        ApplyFilter();
+    }
+    files->clearSelection();
+    for (const QString& name : names) {
+        for (QListWidgetItem* item : files->findItems(name, Qt::MatchExactly)) {
+            item->setSelected(true);
+            files->setCurrentItem(item, QItemSelectionModel::Select);
+        }
+    }
+    if (!names.isEmpty()) {
+        // The pictures named are the ones meant, not the whole folder.
+        chkSelected->setChecked(true);
+        files->scrollToItem(files->currentItem());
+    }
+    oTab->SelectTabManually(1);
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPaths(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OpenPaths(paths);
 }
 
 void frmMain::mnOpenFolder_Click() {

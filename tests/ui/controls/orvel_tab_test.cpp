@@ -157,6 +157,39 @@ TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
     EXPECT_EQ(tab.Selected(), 1);
 }
 
+TEST_F(OrvelTabTest, FocusMarksTheSelectedCaptionWithADottedBox) {
+    constexpr unsigned kText = 0x0000C0;
+    tab.SetTextColourSelected(kText);
+    tab.SetSelected(1);
+    tab.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tab));
+    // Ink of the text colour in the box's left column, in the tab's margin before the caption.
+    const auto marked = [this](int index) {
+        const Rendering drawn(tab);
+        const QImage& image = drawn.Image();
+        const auto ratio = static_cast<int>(image.devicePixelRatio());
+        const QRect body = tab.TabRect(index);
+        int dots = 0;
+        for (int y = (body.top() + 2) * ratio; y < (body.bottom() - 2) * ratio; ++y) {
+            for (int x = (body.left() + 3) * ratio; x < (body.left() + 4) * ratio; ++x) {
+                dots += image.pixelColor(x, y) == Rgb(kText) ? 1 : 0;
+            }
+        }
+        return dots;
+    };
+    tab.clearFocus();
+    EXPECT_EQ(marked(1), 0);
+    tab.setFocus();
+    ASSERT_TRUE(tab.hasFocus());
+    EXPECT_GE(marked(1), 3);
+    QTest::keyClick(&tab, Qt::Key_Right);
+    EXPECT_EQ(marked(1), 0);
+    EXPECT_GE(marked(2), 3);
+    testing::SavePicture(tab, "orvel_tab_focused");
+    tab.clearFocus();
+    EXPECT_EQ(marked(2), 0);
+}
+
 TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
     tab.SetDrawFrame(true);
     EXPECT_EQ(tab.height() * 15, 1005); // 1000 twips, to the nearest pixel

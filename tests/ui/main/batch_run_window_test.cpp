@@ -115,6 +115,28 @@ TEST_F(WindowRunTest, ProcessButtonStopsTheRunAfterThePictureInHand) {
     EXPECT_EQ(LogLines().size(), 5);
 }
 
+TEST_F(WindowRunTest, ADestinationRemovedDuringARunFailsThePicturesLeftAndIsLeftAfterwards) {
+    const QString inner = Output("frame");
+    ASSERT_TRUE(QDir(destination.path()).mkdir("frame"));
+    WritePicture(QDir(inner).filePath("a.jpg"), 8, 8);
+    GoTo(1, inner);
+    ClickTab(3);
+    Find<QCheckBox>("chkOverwrite").setChecked(false);
+    Find<QCheckBox>("chkAutoRename").setChecked(false);
+    Files(0).selectAll();
+    // The clash over a.jpg: the folder goes while the question is up, long enough to be seen.
+    script->whileShown = [&inner](const QString& text) {
+        if (text.endsWith("Overwrite?")) {
+            QDir(inner).removeRecursively();
+            QTest::qWait(500);
+        }
+    };
+    Process();
+    EXPECT_EQ(LogLines().value(1), "Could not save file: " + QDir(inner).filePath("b.bmp"));
+    EXPECT_EQ(QDir(destination.path()).entryList(QDir::Files), QStringList());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Folders(1).Path() == destination.path(); }, 5000));
+}
+
 TEST_F(WindowRunTest, ClosingDuringARunStopsItThenCloses) {
     Files(0).selectAll();
     QTimer::singleShot(0, [this] { window->close(); });

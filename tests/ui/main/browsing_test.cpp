@@ -203,8 +203,9 @@ TEST_F(PreviewTest, WithPreviewOffAClickOnlySelects) {
 
 TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
     Find<QCheckBox>("chkPreview").setChecked(true);
-    // 800 x 400 pixels to the right of and below the preview's corner.
-    window->resize(808, 672);
+    // 800 x 400 pixels to the right of and below the preview's corner; the pages take half of
+    // the height added.
+    window->resize(808, 875);
     Click(0, "big.jpg");
     EXPECT_EQ(Caption(), QStringLiteral(" Source: big.jpg 4000x3000 at 13% "));
     EXPECT_TRUE(Preview().isVisible());
@@ -213,7 +214,7 @@ TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
     EXPECT_LE(std::abs(caption.geometry().center().x() - Preview().geometry().center().x()), 1);
 
     // A larger window refits the same picture.
-    window->resize(1208, 872);
+    window->resize(1208, 1275);
     EXPECT_EQ(Caption(), QStringLiteral(" Source: big.jpg 4000x3000 at 20% "));
     EXPECT_EQ(Preview().size(), QSize(800, 600));
 
@@ -226,14 +227,14 @@ TEST_F(PreviewTest, LargePictureIsShrunkIntoTheAreaAndSmallOneKeepsItsSize) {
 
 TEST_F(PreviewTest, AGrownWindowShowsAShrunkPictureWholeAgain) {
     Find<QCheckBox>("chkPreview").setChecked(true);
-    window->resize(1208, 872);
+    window->resize(1208, 1075);
     WritePicture(QDir(pictures.path()).filePath("mid.jpg"), 700, 500);
     Files(0).Refresh();
     Click(0, "mid.jpg");
     EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 100% "));
     window->resize(665, 469);
     EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 39% "));
-    window->resize(1208, 872);
+    window->resize(1208, 1075);
     EXPECT_EQ(Caption(), QStringLiteral(" Source: mid.jpg 700x500 at 100% "));
     EXPECT_EQ(Preview().size(), QSize(700, 500));
 }

@@ -1,0 +1,337 @@
+#include "main_window_support.h"
+#include "site.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStandardPaths>
+
+namespace kalvimo {
+namespace {
+
+using testing::WindowTest;
+using testing::WritePicture;
+
+QStringList SelectedNames(const FileList& files) {
+    QStringList names;
+    for (int i = 0; i < files.count(); ++i) {
+        if (files.Selected(i)) {
+            names.append(files.Name(i));
+        }
+    }
+    return names;
+}
+
+// A folder with two JPEGs, a PNG the first filter hides, and a subfolder with its own picture.
+class DesktopTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(pictures.isValid());
+        const QDir folder(pictures.path());
+        WritePicture(folder.filePath("a.jpg"), 32, 24);
+        WritePicture(folder.filePath("b.jpg"), 32, 24);
+        WritePicture(folder.filePath("c.png"), 32, 24);
+        ASSERT_TRUE(folder.mkpath("sub"));
+        WritePicture(folder.filePath("sub/d.jpg"), 32, 24);
+        Start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    QString Path(const QString& name) const {
+        return QDir::cleanPath(QDir(pictures.path()).filePath(name));
+    }
+    int Shown() const { return Find<OrvelTab>("oTab").Selected(); }
+    // Drags the addresses over the window and drops them; true when the window took the drag.
+    bool Drop(const QList<QUrl>& urls) const {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at(window->width() / 2, window->height() - 20);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(window.get(), &drop);
+        return true;
+    }
+
+    QTemporaryDir pictures;
+};
+
+TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
+    struct Case {
+        QStringList paths;
+        QString folder;
+        QStringList selected;
+        QString filter;
+    };
+    const QString app = QDir::cleanPath(appFolder.path());
+    const QString missing = Path("gone.jpg");
+    const QString startedIn = QDir::currentPath();
+    QDir::setCurrent(pictures.path());
+    const std::vector<Case> cases = {
+        {{Path(".")}, Path("."), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{Path("sub") + "/"}, Path("sub"), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{Path("b.jpg"), Path("a.jpg")}, Path("."), {"a.jpg", "b.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        // Relative to where the program was started; other folders' files are passed over.
+        {{"sub/d.jpg", "a.jpg"}, Path("sub"), {"d.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{missing, Path("a.jpg")}, Path("."), {"a.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        // A picture the filter hides: every file is shown so that it can be.
+        {{Path("c.png"), Path("a.jpg")}, Path("."), {"a.jpg", "c.png"}, "*.*"},
+        {{missing}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+    };
+    for (const Case& c : cases) {
+        Start();
+        Find<QCheckBox>("chkSelected").setChecked(false);
+        window->OpenPaths(c.paths);
+        const std::string what = c.paths.join(' ').toStdString();
+        const bool opened = c.folder != app;
+        EXPECT_EQ(Folders(0).Path(), c.folder) << what;
+        EXPECT_EQ(Files(0).Path(), c.folder) << what;
+        EXPECT_EQ(SelectedNames(Files(0)), c.selected) << what;
+        EXPECT_EQ(Files(0).Pattern(), c.filter) << what;
+        EXPECT_EQ(Filter().currentText(), c.filter) << what;
+        EXPECT_EQ(Find<QCheckBox>("chkSelected").isChecked(), !c.selected.isEmpty()) << what;
+        EXPECT_EQ(Shown(), opened ? 1 : 0) << what;
+        EXPECT_EQ(Page(1).isVisible(), opened) << what;
+        // The destination stays where it was.
+        EXPECT_EQ(Folders(1).Path(), app) << what;
+    }
+    QDir::setCurrent(startedIn);
+}
+
+TEST_F(DesktopTest, DroppedLocalFoldersAndPicturesOpenOthersAreRefused) {
+    EXPECT_FALSE(Drop({QUrl("https://www.example.com/a.jpg")}));
+    EXPECT_FALSE(Drop({QUrl::fromLocalFile(Path("gone.jpg"))}));
+    EXPECT_EQ(Shown(), 0);
+
+    EXPECT_TRUE(Drop({QUrl::fromLocalFile(Path("sub"))}));
+    EXPECT_EQ(Folders(0).Path(), Path("sub"));
+    EXPECT_EQ(Shown(), 1);
+
+    ClickTab(3);
+    EXPECT_TRUE(Drop({QUrl("https://www.example.com/x.jpg"), QUrl::fromLocalFile(Path("b.jpg")),
+                      QUrl::fromLocalFile(Path("a.jpg"))}));
+    EXPECT_EQ(Folders(0).Path(), Path("."));
+    EXPECT_EQ(SelectedNames(Files(0)), QStringList({"a.jpg", "b.jpg"}));
+    EXPECT_EQ(Shown(), 1);
+}
+
+TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
+    testing::OpenedUrls opened;
+    struct Case {
+        int from;
+        QWidget* focus;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int to;
+    };
+    QWidget* strip = &Find<OrvelTab>("oTab");
+    const Case cases[] = {
+        {0, strip, Qt::Key_Tab, Qt::ControlModifier, 1},
+        {4, &Find<QPlainTextEdit>("txtLog"), Qt::Key_Tab, Qt::ControlModifier, 0},
+        {1, Filter().lineEdit(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
+        {0, strip, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 4},
+        // The guide opens over the page in hand.
+        {3, strip, Qt::Key_F1, {}, 3},
+        {1, &Files(0), Qt::Key_F1, {}, 1},
+    };
+    for (const Case& c : cases) {
+        ClickTab(c.from);
+        c.focus->setFocus();
+        ASSERT_TRUE(c.focus->hasFocus()) << c.from;
+        QTest::keyClick(c.focus, c.key, c.modifiers);
+        EXPECT_EQ(Shown(), c.to) << c.from << " " << c.key;
+        EXPECT_TRUE(Page(c.to).isVisible()) << c.from << " " << c.key;
+    }
+    ASSERT_EQ(opened.urls.size(), 2);
+    EXPECT_EQ(opened.urls[0],
+              QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf")));
+
+    const QString settings = QDir(appFolder.path()).filePath("Settings.ini");
+    ASSERT_FALSE(QFile::exists(settings));
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QFile::exists(settings));
+}
+
+TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
+    GoTo(1, Path("sub"));
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Menu, {}},
+                                                              {Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& [key, modifiers] : keys) {
+        for (int index : {0, 1}) {
+            ClickTab(index + 1);
+            FolderList& folders = Folders(index);
+            folders.setFocus();
+            QMenu& menu = Find<QMenu>("mnDir");
+            QTest::keyClick(&folders, key, modifiers);
+            EXPECT_TRUE(menu.isVisible()) << key << " " << index;
+            menu.close();
+            Find<QAction>("mnCopyFolder").trigger();
+            EXPECT_EQ(QGuiApplication::clipboard()->text(), folders.Path());
+        }
+    }
+    QTest::keyClick(&Folders(0), Qt::Key_F10);
+    EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
+}
+
+TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
+    testing::OpenedUrls opened;
+    QLabel& start = Find<QLabel>("lblStart");
+    QLabel& link = Find<QLabel>("lblLink");
+    // Where the text goes: inside the frame and the margin.
+    const auto textPlace = [](const QLabel& label) {
+        const int margin = label.margin();
+        return label.contentsRect().adjusted(margin, margin, -margin, -margin);
+    };
+    const QRect unfocused = textPlace(start);
+    Find<OrvelTab>("oTab").setFocus();
+    // Tab leads through the two links.
+    for (int i = 0; i < 4 && !link.hasFocus(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_TRUE(link.hasFocus());
+    EXPECT_EQ(link.frameShape(), QFrame::Box);
+    QTest::keyClick(&link, Qt::Key_Space);
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(opened.urls[0], QUrl(kMakerWebAddress));
+
+    start.setFocus();
+    EXPECT_EQ(link.frameShape(), QFrame::NoFrame);
+    // The focus box takes the margin's place: the text does not move.
+    EXPECT_EQ(start.frameShape(), QFrame::Box);
+    EXPECT_EQ(textPlace(start), unfocused);
+    QTest::keyClick(&start, Qt::Key_Return);
+    ASSERT_EQ(opened.urls.size(), 2);
+    EXPECT_EQ(Shown(), 1);
+}
+
+TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
+    QLabel& info = Find<QLabel>("lblInfo");
+    window->SetStatus("Finished processing a.jpg");
+    EXPECT_EQ(info.text(), QStringLiteral("Finished processing a.jpg"));
+    EXPECT_TRUE(info.toolTip().isEmpty());
+
+    const QString longName = QStringLiteral("Processing ") + QString(60, 'x') +
+                             QStringLiteral(" holiday at the seaside 2024.jpg");
+    window->SetStatus(longName.toStdString());
+    const QString shown = info.text();
+    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("Processing ")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("seaside 2024.jpg")) << shown.toStdString();
+    EXPECT_LE(info.fontMetrics().horizontalAdvance(shown), info.contentsRect().width());
+    EXPECT_EQ(info.toolTip(), longName);
+
+    // A wider window has room for the whole line.
+    window->resize(window->width() + 500, window->height());
+    EXPECT_EQ(info.text(), longName);
+}
+
+TEST_F(DesktopTest, ListsPagesAndPreviewGrowWithTheWindowAndReturnToTheDesign) {
+    const QSize design = window->size();
+    std::vector<std::pair<QWidget*, QRect>> before;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             &Page(1), &Files(0), &Folders(0), &Files(1), &Folders(1), &Filter(),
+             &Find<OrvelTab>("oTab"), &Find<PicturePreview>("imgPreview"),
+             &Find<QPlainTextEdit>("txtLog")}) {
+        before.emplace_back(control, control->geometry());
+    }
+    window->resize(design + QSize(200, 100));
+    QCoreApplication::processEvents();
+    const QSize pageGrowth(200, 50);
+    EXPECT_EQ(Page(1).size(), before[0].second.size() + pageGrowth);
+    for (int i = 2; i < 5; ++i) {
+        EXPECT_EQ(Page(i).geometry(), Page(1).geometry()) << i;
+    }
+    EXPECT_EQ(Files(0).size(), before[1].second.size() + pageGrowth);
+    EXPECT_EQ(Folders(0).size(), before[2].second.size() + QSize(0, 50));
+    EXPECT_EQ(Files(1).geometry().bottomRight(), QPoint(Page(2).width() - 1, Page(2).height() - 1));
+    EXPECT_EQ(Folders(1).geometry().bottom(), Page(2).height() - 1);
+    EXPECT_EQ(Filter().width(), before[5].second.width() + 200);
+    EXPECT_EQ(Find<OrvelTab>("oTab").size(), before[6].second.size() + pageGrowth);
+    EXPECT_EQ(Find<PicturePreview>("imgPreview").y(), before[7].second.y() + 50);
+    EXPECT_EQ(Find<QPlainTextEdit>("txtLog").size(), Page(4).size());
+
+    window->resize(design);
+    QCoreApplication::processEvents();
+    for (const auto& [control, place] : before) {
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
+    }
+}
+
+TEST_F(DesktopTest, ListsFollowFilesAddedAndFoldersRemovedOnDisk) {
+    GoTo(0, pictures.path());
+    GoTo(1, Path("sub"));
+    Files(0).item(0)->setSelected(true);
+    WritePicture(Path("e.jpg"), 8, 8);
+    ASSERT_TRUE(QDir(pictures.path()).mkdir("new"));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Files(0).count() == 3; }, 5000));
+    EXPECT_EQ(testing::Entries(Files(0)), QStringList({"a.jpg", "b.jpg", "e.jpg"}));
+    EXPECT_EQ(SelectedNames(Files(0)), QStringList({"a.jpg"}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return !Folders(0).findItems("new", Qt::MatchExactly).isEmpty(); }, 5000));
+
+    ASSERT_TRUE(QDir(Path("sub")).removeRecursively());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Folders(1).Path() == Path("."); }, 5000));
+    EXPECT_EQ(Files(1).Path(), Path("."));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return Folders(0).findItems("sub", Qt::MatchExactly).isEmpty(); }, 5000));
+}
+
+TEST(PlacesTest, HomeAndPicturesComeFirstThenCardsByLabelThenTheOtherVolumes) {
+    struct Case {
+        QString home;
+        QString pictures;
+        std::vector<MountedVolume> volumes;
+        QStringList captions;
+        QStringList folders;
+    };
+    const std::vector<MountedVolume> mounted = {{"/", ""},
+                                                {"/media/ann/FRAME", "FRAME"},
+                                                {"/data", "Data"},
+                                                {"/run/media/ann/3F2A-11C0", ""}};
+    const std::vector<Case> cases = {
+        {"/home/ann",
+         "/home/ann/Pictures",
+         mounted,
+         {"Home", "Pictures", "FRAME", "3F2A-11C0", "/", "/data  (Data)"},
+         {"/home/ann", "/home/ann/Pictures", "/media/ann/FRAME", "/run/media/ann/3F2A-11C0", "/",
+          "/data"}},
+        // No Pictures folder, or one that is the home itself.
+        {"/home/ann", "", {{"/", ""}}, {"Home", "/"}, {"/home/ann", "/"}},
+        {"/home/ann", "/home/ann", {{"/", ""}}, {"Home", "/"}, {"/home/ann", "/"}},
+    };
+    for (const Case& c : cases) {
+        QStringList captions;
+        QStringList folders;
+        for (const Place& place : ListPlaces(c.home, c.pictures, c.volumes)) {
+            captions.append(place.caption);
+            folders.append(place.folder);
+        }
+        EXPECT_EQ(captions, c.captions);
+        EXPECT_EQ(folders, c.folders);
+    }
+}
+
+TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
+    const QString home =
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+    DriveList& drive = Find<DriveList>("uDrive(0)");
+    ASSERT_GE(drive.count(), 2);
+    EXPECT_EQ(drive.itemText(0), QStringLiteral("Home"));
+    EXPECT_EQ(drive.itemData(0).toString(), home);
+    // Choosing Home moves the folders there; a folder inside it shows Home.
+    drive.setCurrentIndex(drive.count() - 1);
+    drive.setCurrentIndex(0);
+    EXPECT_EQ(Folders(0).Path(), home);
+    EXPECT_EQ(Files(0).Path(), home);
+    GoTo(0, pictures.path());
+    EXPECT_TRUE(Path(".").startsWith(drive.Drive()));
+}
+
+} // namespace
+} // namespace kalvimo
