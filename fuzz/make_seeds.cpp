@@ -1,5 +1,6 @@
 // Writes a small seed corpus for each fuzz target: <folder>/<target>/<seed>.
 #include "codecs/picture_encoder.h"
+#include "settings_keys.h"
 
 #include <cstdio>
 #include <exiv2/exiv2.hpp>
@@ -8,6 +9,8 @@
 #include <memory>
 #include <png.h>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared first.
@@ -185,6 +188,47 @@ bool WriteExifJpeg(const fs::path& path) {
     }
 }
 
+// A settings file as the window writes it, every key set to something a user might choose.
+bool WriteSettingsFile(const fs::path& path) {
+    using namespace kalvimo;
+    DefaultInputs inputs;
+    inputs.appPath = "/opt/kalvimo";
+    inputs.firstPreset = std::string(kBuiltInPresets[0]);
+    const std::pair<const SettingsKey*, std::string_view> chosen[] = {
+        {&keys::kLastSource, "/home/ann/Pictures/Holiday 2021"},
+        {&keys::kLastDestination, "/media/ann/FRAME"},
+        {&keys::kPreset, "XGA : 1024x768"},
+        {&keys::kNewWidth, "1024"},
+        {&keys::kNewHeight, "768"},
+        {&keys::kRename, "1"},
+        {&keys::kPrefix, "Hol_"},
+        {&keys::kStretch, "0"},
+        {&keys::kLetterBox, "1"},
+        {&keys::kBackColour, "16744448"},
+        {&keys::kCropRight, "12000"},
+        {&keys::kCropBottom, "9000"},
+    };
+    fs::create_directories(path.parent_path());
+    fs::remove(path);
+    for (const SettingsKey& key : kSettingsKeys) {
+        std::string value = DefaultValue(key, inputs);
+        for (const auto& [which, text] : chosen) {
+            if (which->name == key.name) {
+                value = text;
+            }
+        }
+        if (!WriteSetting(key, value, path)) {
+            std::fprintf(stderr, "could not write %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteText(const fs::path& path, std::string_view text) {
+    return WriteBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -238,5 +282,23 @@ int main(int argc, char** argv) {
          ok;
     ok = WritePngVariant(root / "png" / "grey1.png", PNG_COLOR_TYPE_GRAY, 1, false) && ok;
     ok = WriteExifJpeg(root / "exif_date" / "dated.jpg") && ok;
+    ok = WriteSettingsFile(root / "settings" / "Settings.ini") && ok;
+    // Written by hand on another system: byte order mark, CR LF, odd case and blanks, a
+    // duplicated section, a hexadecimal colour and a number with a fraction.
+    ok = WriteText(root / "settings" / "hand.ini",
+                   "\xEF\xBB\xBF; edited\r\n[options]\r\n  new WIDTH = 640.5 \r\nAnchor=&H7\r\n"
+                   "Back colour = &HFF00FF\r\nAutoCrop=-1\r\n\r\n[Custom Cropping]\r\nLeft=-15\r\n"
+                   "Right=1E3\r\n[Options]\r\nStretch=1\r\n") &&
+         ok;
+    std::string presets;
+    for (const std::string_view preset : kalvimo::kBuiltInPresets) {
+        presets += std::string(preset) + "\n";
+    }
+    ok = WriteText(root / "presets" / "presets.txt", presets) && ok;
+    ok = WriteText(root / "presets" / "hand.txt",
+                   "\xEF\xBB\xBF"
+                   "Frame : 800X480\r\n\r\nTiny : 0x0\r\nHuge : 1e12x-5\r\nTV : &H780 x &O2070\r\n"
+                   "no size\r\nTwo : 1 : 2x3") &&
+         ok;
     return ok ? 0 : 1;
 }

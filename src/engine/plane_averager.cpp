@@ -63,8 +63,19 @@ std::vector<PlaneAverager::CellRun> PlaneAverager::CellWeights(int samples, int 
 
 namespace {
 
+// ThreadSanitizer instruments the clones' resolver, which runs while the program is being
+// loaded, before the sanitizer is ready.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KALVIMO_THREAD_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define KALVIMO_THREAD_SANITIZER
+#endif
+
 // The two loops that touch every sample; wider vector units pay off here.
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(KALVIMO_THREAD_SANITIZER)
 #define KALVIMO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define KALVIMO_VECTOR_CLONES

@@ -185,6 +185,14 @@ std::int32_t frmCrop::PictureHeightTwips() const {
     return picCrop->height() * twipsPerPixel;
 }
 
+frmCrop::~frmCrop() {
+    // The base dialog hides itself when torn down, which takes the focus from a coordinate box;
+    // its editingFinished must not reach this half-destroyed dialog.
+    for (QLineEdit* box : txtCoords) {
+        disconnect(box, nullptr, this, nullptr);
+    }
+}
+
 void frmCrop::SetPicture(const QImage& picture) {
     picCrop->SetPicture(picture);
     PlacePicture();

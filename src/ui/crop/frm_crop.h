@@ -42,6 +42,7 @@ class frmCrop : public QDialog {
 
 public:
     explicit frmCrop(CropHost& host, QWidget* parent = nullptr);
+    ~frmCrop() override;
 
     // The crop, in twips from the source picture's top-left corner.
     std::int32_t BoxLeft = 0;
