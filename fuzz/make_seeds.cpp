@@ -192,7 +192,8 @@ bool WriteExifJpeg(const fs::path& path) {
 bool WriteSettingsFile(const fs::path& path) {
     using namespace kalvimo;
     DefaultInputs inputs;
-    inputs.appPath = "/opt/kalvimo";
+    inputs.sourceFolder = "/home/ann/Pictures";
+    inputs.destinationFolder = "/home/ann/Pictures/Kalvimo";
     inputs.firstPreset = std::string(kBuiltInPresets[0]);
     const std::pair<const SettingsKey*, std::string_view> chosen[] = {
         {&keys::kLastSource, "/home/ann/Pictures/Holiday 2021"},

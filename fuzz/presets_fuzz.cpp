@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         ImageScale(swapped.size.width, swapped.size.height);
     }
-    const BatchSettings settings = LoadBatchSettings(folder / "no-Settings.ini", folder.string());
+    const BatchSettings settings = LoadBatchSettings(
+        folder / "no-Settings.ini", LocateFiles({.programFolder = folder.string()}));
     if (!within({settings.options.newWidth, settings.options.newHeight})) {
         std::abort();
     }

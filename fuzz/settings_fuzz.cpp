@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::filesystem::path file = folder / "Settings.ini";
     fuzz::WriteInput(file, std::string_view(reinterpret_cast<const char*>(data), size));
     // No presets.txt in the program's folder: the built-in list.
-    LoadBatchSettings(file, folder.string());
+    LoadBatchSettings(file, LocateFiles({.programFolder = folder.string()}));
 
     std::array<std::string, kSettingsKeys.size()> before;
     for (std::size_t i = 0; i < kSettingsKeys.size(); ++i) {
