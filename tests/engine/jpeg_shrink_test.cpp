@@ -82,22 +82,18 @@ protected:
 };
 
 TEST_F(JpegShrink, MatchesTheExactAverageOfTheFullPicture) {
-    Write(PhotoLike(1600, 1200));
-    {
-        const double p = Compare(400, 300);
+    const struct {
+        int width, height, targetWidth, targetHeight;
+    } cases[] = {
+        {1600, 1200, 400, 300},
+        {1600, 1200, 320, 200}, // not the picture's proportions
+        {1001, 751, 333, 250},  // odd sizes leave part-covered chroma at the edges
+    };
+    for (const auto& c : cases) {
+        Write(PhotoLike(c.width, c.height));
+        const double p = Compare(c.targetWidth, c.targetHeight);
         std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
-    }
-    {
-        const double p = Compare(320, 200);
-        std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
-    }                            // not the picture's proportions
-    Write(PhotoLike(1001, 751)); // odd sizes leave part-covered chroma at the edges
-    {
-        const double p = Compare(333, 250);
-        std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
+        EXPECT_GE(p, 45.0) << c.width << " to " << c.targetWidth << " x " << c.targetHeight;
     }
 }
 
