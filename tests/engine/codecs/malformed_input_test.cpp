@@ -96,14 +96,6 @@ Bytes Cut(Bytes bytes, std::size_t keep) {
     return bytes;
 }
 
-std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
-                 std::size_t from = 0) {
-    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                                marker.begin(), marker.end());
-    EXPECT_NE(at, bytes.end());
-    return static_cast<std::size_t>(at - bytes.begin());
-}
-
 void PutBig32(Bytes& bytes, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         bytes.push_back(static_cast<std::uint8_t>(value >> shift));
