@@ -1,6 +1,7 @@
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
+#include "picture_maker.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,8 @@
 
 namespace kalvimo {
 namespace {
+
+using test::Psnr;
 
 namespace fs = std::filesystem;
 
@@ -31,17 +34,6 @@ Canvas PhotoLike(int width, int height) {
         }
     }
     return c;
-}
-
-double Psnr(const Canvas& a, const Canvas& b) {
-    double squares = 0;
-    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
-    for (std::size_t i = 0; i < n; ++i) {
-        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
-        squares += d * d;
-    }
-    const double mse = squares / static_cast<double>(n);
-    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 class JpegShrink : public ::testing::Test {
