@@ -62,17 +62,15 @@ TEST_F(BatchClashTest, TwoPicturesOfOneRunNeverShareAName) {
     }
     host_.options.renameWithDate = true;
     host_.options.overwrite = true;
-    run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("20080220_160733.jpg"),
-                                               "Renamed file: b.jpg to 20080220_160733a.jpg",
-                                               "Saved file: " + Dst("20080220_160733a.jpg")));
-
-    // The next run may replace them: that is what overwriting is for.
-    host_.events.clear();
-    run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("20080220_160733.jpg"),
-                                               "Renamed file: b.jpg to 20080220_160733a.jpg",
-                                               "Saved file: " + Dst("20080220_160733a.jpg")));
+    // The second run may replace the first's pictures: that is what overwriting is for.
+    for (const int run : {1, 2}) {
+        host_.events.clear();
+        run_.PressProcess();
+        EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("20080220_160733.jpg"),
+                                                   "Renamed file: b.jpg to 20080220_160733a.jpg",
+                                                   "Saved file: " + Dst("20080220_160733a.jpg")))
+            << "run " << run;
+    }
     EXPECT_THAT(DestinationNames(), ElementsAre("20080220_160733.jpg", "20080220_160733a.jpg"));
 }
 

@@ -104,10 +104,7 @@ TEST_F(SaveTest, WritesTheFormatTheNameAsksFor) {
         EXPECT_EQ(back.Width(), 16);
         EXPECT_EQ(back.Height(), 8);
     }
-    std::ifstream bmp(Path("c.bmp"), std::ios::binary);
-    char magic[2] = {};
-    bmp.read(magic, 2);
-    EXPECT_EQ(std::string(magic, 2), "BM");
+    EXPECT_EQ(test::ContentsOf(Path("c.bmp")).substr(0, 2), "BM");
     EXPECT_TRUE(errors_.empty());
     EXPECT_EQ(FileCount(), 6U); // no temporary file left behind
 }
@@ -137,10 +134,7 @@ TEST_F(SaveTest, RefusalsLeaveTheOldFileAndNoLitter) {
     EXPECT_FALSE(gdip_.PictureBoxToFile(Canvas(), Path("old.jpg"), 85));
     EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("missing/a.jpg"), 85));
     EXPECT_EQ(errors_, (std::vector<std::string>{"2 Invalid Parameter", "10 File Not Found"}));
-    std::ifstream in(Path("old.jpg"));
-    std::string text;
-    in >> text;
-    EXPECT_EQ(text, "precious");
+    EXPECT_EQ(test::ContentsOf(Path("old.jpg")), "precious");
     EXPECT_EQ(FileCount(), 1U);
 }
 

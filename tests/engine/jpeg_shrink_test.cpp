@@ -1,6 +1,7 @@
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
+#include "picture_maker.h"
 
 #include <cmath>
 #include <cstdio>
@@ -11,6 +12,8 @@
 
 namespace kalvimo {
 namespace {
+
+using test::Psnr;
 
 namespace fs = std::filesystem;
 
@@ -31,17 +34,6 @@ Canvas PhotoLike(int width, int height) {
         }
     }
     return c;
-}
-
-double Psnr(const Canvas& a, const Canvas& b) {
-    double squares = 0;
-    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
-    for (std::size_t i = 0; i < n; ++i) {
-        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
-        squares += d * d;
-    }
-    const double mse = squares / static_cast<double>(n);
-    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 class JpegShrink : public ::testing::Test {
@@ -82,22 +74,18 @@ protected:
 };
 
 TEST_F(JpegShrink, MatchesTheExactAverageOfTheFullPicture) {
-    Write(PhotoLike(1600, 1200));
-    {
-        const double p = Compare(400, 300);
+    const struct {
+        int width, height, targetWidth, targetHeight;
+    } cases[] = {
+        {1600, 1200, 400, 300},
+        {1600, 1200, 320, 200}, // not the picture's proportions
+        {1001, 751, 333, 250},  // odd sizes leave part-covered chroma at the edges
+    };
+    for (const auto& c : cases) {
+        Write(PhotoLike(c.width, c.height));
+        const double p = Compare(c.targetWidth, c.targetHeight);
         std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
-    }
-    {
-        const double p = Compare(320, 200);
-        std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
-    }                            // not the picture's proportions
-    Write(PhotoLike(1001, 751)); // odd sizes leave part-covered chroma at the edges
-    {
-        const double p = Compare(333, 250);
-        std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0);
+        EXPECT_GE(p, 45.0) << c.width << " to " << c.targetWidth << " x " << c.targetHeight;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "canvas.h"
 
+#include <cmath>
+
 namespace kalvimo::test {
 
 // Each pixel tells where it came from: red and green are x and y modulo 251, blue is constant.
@@ -19,6 +21,17 @@ inline Canvas CoordinatePicture(int width, int height, std::uint8_t blue = 7) {
 
 inline Rgb CoordinateOf(int x, int y, std::uint8_t blue = 7) {
     return {static_cast<std::uint8_t>(x % 251), static_cast<std::uint8_t>(y % 251), blue};
+}
+
+// Peak signal-to-noise ratio of b against a in dB; 99 when they are the same.
+inline double Psnr(const Canvas& a, const Canvas& b) {
+    double squares = 0;
+    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
+        squares += d * d;
+    }
+    return squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(n) / squares);
 }
 
 } // namespace kalvimo::test

@@ -1,10 +1,10 @@
 #include "exif_maker.h"
 #include "geometry.h"
+#include "picture_maker.h"
 #include "rotation.h"
 #include "shrink_frame.h"
 #include "upright_loader.h"
 
-#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,17 +12,9 @@
 namespace kalvimo {
 namespace {
 
-namespace fs = std::filesystem;
+using test::Psnr;
 
-double Psnr(const Canvas& a, const Canvas& b) {
-    double squares = 0;
-    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
-    for (std::size_t i = 0; i < n; ++i) {
-        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
-        squares += d * d;
-    }
-    return squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(n) / squares);
-}
+namespace fs = std::filesystem;
 
 // Quadrants of different colours, so that a wrong turn or mirror cannot pass.
 Canvas Quadrants(int w, int h) {

@@ -142,30 +142,24 @@ TEST_F(BmpDecodeTest, IndexedPicturesOfOneFourAndEightBits) {
 
 TEST_F(BmpDecodeTest, TrueColourPicturesBottomUpAndTopDown) {
     const Canvas picture = Pattern(5, 3);
-    for (const bool topDown : {false, true}) {
-        BmpFile bgr;
-        bgr.height = topDown ? -3 : 3;
-        bgr.pixels = Rows(3, topDown, [&](int y) {
-            Bytes row;
-            for (int x = 0; x < 5; ++x) {
-                const Rgb c = picture.Pixel(x, y);
-                row.insert(row.end(), {c.b, c.g, c.r});
-            }
-            return row;
-        });
-        EXPECT_TRUE(SamePixels(Decode(bgr), picture)) << "24 bits, top-down " << topDown;
-
-        BmpFile bgrx = bgr;
-        bgrx.bits = 32;
-        bgrx.pixels = Rows(3, topDown, [&](int y) {
-            Bytes row;
-            for (int x = 0; x < 5; ++x) {
-                const Rgb c = picture.Pixel(x, y);
-                row.insert(row.end(), {c.b, c.g, c.r, 0xEE});
-            }
-            return row;
-        });
-        EXPECT_TRUE(SamePixels(Decode(bgrx), picture)) << "32 bits, top-down " << topDown;
+    for (const std::uint16_t bits : {24, 32}) {
+        for (const bool topDown : {false, true}) {
+            BmpFile bmp;
+            bmp.bits = bits;
+            bmp.height = topDown ? -3 : 3;
+            bmp.pixels = Rows(3, topDown, [&](int y) {
+                Bytes row;
+                for (int x = 0; x < 5; ++x) {
+                    const Rgb c = picture.Pixel(x, y);
+                    row.insert(row.end(), {c.b, c.g, c.r});
+                    if (bits == 32) {
+                        row.push_back(0xEE);
+                    }
+                }
+                return row;
+            });
+            EXPECT_TRUE(SamePixels(Decode(bmp), picture)) << bits << " bits, top-down " << topDown;
+        }
     }
 }
 
@@ -179,39 +173,34 @@ TEST_F(BmpDecodeTest, SixteenBitPicturesWith555And565Layouts) {
     const auto channel = [](int x, int y, int c, int bits) {
         return static_cast<std::uint32_t>((x * 7 + y * 5 + c * 11) % (1 << bits));
     };
+    struct Case {
+        std::uint32_t compression;
+        std::vector<std::uint32_t> masks;
+        int greenBits;
+    };
     // Without masks the layout is 5-5-5.
-    BmpFile plain;
-    plain.bits = 16;
-    plain.pixels = Rows(3, false, [&](int y) {
-        Bytes row;
-        for (int x = 0; x < 5; ++x) {
-            Put16(row,
-                  (channel(x, y, 0, 5) << 10) | (channel(x, y, 1, 5) << 5) | channel(x, y, 2, 5));
-        }
-        return row;
-    });
-    EXPECT_TRUE(SamePixels(Decode(plain), Expected(5, 3, [&](int x, int y) {
-                               return Rgb{Widen(channel(x, y, 0, 5), 5),
-                                          Widen(channel(x, y, 1, 5), 5),
-                                          Widen(channel(x, y, 2, 5), 5)};
-                           })));
-
-    BmpFile fields = plain;
-    fields.compression = 3;
-    fields.masks = {0xF800, 0x07E0, 0x001F};
-    fields.pixels = Rows(3, false, [&](int y) {
-        Bytes row;
-        for (int x = 0; x < 5; ++x) {
-            Put16(row,
-                  (channel(x, y, 0, 5) << 11) | (channel(x, y, 1, 6) << 5) | channel(x, y, 2, 5));
-        }
-        return row;
-    });
-    EXPECT_TRUE(SamePixels(Decode(fields), Expected(5, 3, [&](int x, int y) {
-                               return Rgb{Widen(channel(x, y, 0, 5), 5),
-                                          Widen(channel(x, y, 1, 6), 6),
-                                          Widen(channel(x, y, 2, 5), 5)};
-                           })));
+    for (const Case& c : {Case{0, {}, 5}, Case{3, {0xF800, 0x07E0, 0x001F}, 6}}) {
+        BmpFile bmp;
+        bmp.bits = 16;
+        bmp.compression = c.compression;
+        bmp.masks = c.masks;
+        bmp.pixels = Rows(3, false, [&](int y) {
+            Bytes row;
+            for (int x = 0; x < 5; ++x) {
+                Put16(row, (channel(x, y, 0, 5) << (5 + c.greenBits)) |
+                               (channel(x, y, 1, c.greenBits) << 5) | channel(x, y, 2, 5));
+            }
+            return row;
+        });
+        EXPECT_TRUE(SamePixels(
+            Decode(bmp), Expected(5, 3,
+                                  [&](int x, int y) {
+                                      return Rgb{Widen(channel(x, y, 0, 5), 5),
+                                                 Widen(channel(x, y, 1, c.greenBits), c.greenBits),
+                                                 Widen(channel(x, y, 2, 5), 5)};
+                                  })))
+            << "compression " << c.compression;
+    }
 }
 
 TEST_F(BmpDecodeTest, BitFieldMasksInsideALargerHeaderAreHonoured) {
@@ -305,21 +294,10 @@ TEST_F(BmpDecodeTest, RunLengthRunsPastTheRowEndAreClipped) {
         bmp.height = 2;
         bmp.palette = kColours;
         bmp.coloursUsed = 16;
-        const bool four = compression == 2;
-        bmp.pixels = {
-            3,
-            static_cast<std::uint8_t>(four ? 0x11 : 1),
-            0,
-            0, // a run of three
-            0,
-            3,
-            static_cast<std::uint8_t>(four ? 0x22 : 2),
-            2,
-            2,
-            0, // a literal of three
-            0,
-            1,
-        };
+        const std::uint8_t one = compression == 2 ? 0x11 : 1;
+        const std::uint8_t two = compression == 2 ? 0x22 : 2;
+        // A run of three, then a literal of three, on rows two pixels wide.
+        bmp.pixels = {3, one, 0, 0, 0, 3, two, 2, 2, 0, 0, 1};
         EXPECT_TRUE(SamePixels(
             Decode(bmp), Expected(2, 2, [&](int, int y) { return kColours[y == 1 ? 1 : 2]; })))
             << "compression " << compression;

@@ -1,5 +1,6 @@
 #include "codecs_test_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -115,6 +116,13 @@ double MeanAbsError(const Canvas& a, const Canvas& b) {
         }
     }
     return ::testing::AssertionSuccess();
+}
+
+std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker, std::size_t from) {
+    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                                marker.begin(), marker.end());
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
 }
 
 void Put16(Bytes& bytes, std::uint32_t value) {

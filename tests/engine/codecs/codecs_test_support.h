@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ Canvas Gradient(int width, int height);
 double MeanAbsError(const Canvas& a, const Canvas& b);
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
 
+// Where marker first occurs from from on; fails the test when it does not.
+std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
+                 std::size_t from = 0);
 void Put16(Bytes& bytes, std::uint32_t value);
 void Put32(Bytes& bytes, std::uint32_t value);
 

@@ -203,14 +203,6 @@ TEST_F(FormatDecodeTest, InterlacedPngsWithAndWithoutAlpha) {
     EXPECT_TRUE(SamePixels(Decode(PathOf("rgba.png")), picture));
 }
 
-std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
-                 std::size_t from = 0) {
-    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                                marker.begin(), marker.end());
-    EXPECT_NE(at, bytes.end());
-    return static_cast<std::size_t>(at - bytes.begin());
-}
-
 // Each interval of this JPEG, from its restart marker on, begins with a run of set bits that
 // no Huffman code has.
 Bytes SpoilIntervals(Bytes jpeg, int count) {
@@ -326,17 +318,12 @@ TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
 
 TEST_F(FormatDecodeTest, FormatIsToldByContentNotByName) {
     const Canvas picture = Pattern(4, 4);
-    const std::string png = WriteWith("really-png.jpg", [&](std::FILE* out, std::string& error) {
-        return WritePng(picture, out, error);
-    });
-    const std::string bmp = WriteWith("really-bmp.gif", [&](std::FILE* out, std::string& error) {
-        return WriteBmp(picture, out, error);
-    });
-    const std::string gif = WriteWith("no-extension", [&](std::FILE* out, std::string& error) {
-        return WriteGif(picture, out, error);
-    });
-    for (const std::string& path : {png, bmp, gif}) {
-        EXPECT_TRUE(SamePixels(Decode(path), picture)) << path;
+    const std::pair<const char*, bool (*)(const Canvas&, std::FILE*, std::string&)> files[] = {
+        {"really-png.jpg", WritePng}, {"really-bmp.gif", WriteBmp}, {"no-extension", WriteGif}};
+    for (const auto& [name, write] : files) {
+        const std::string path = WriteWith(
+            name, [&](std::FILE* out, std::string& error) { return write(picture, out, error); });
+        EXPECT_TRUE(SamePixels(Decode(path), picture)) << name;
     }
 
     const std::uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0};

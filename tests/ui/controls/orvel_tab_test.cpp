@@ -122,17 +122,13 @@ TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
     EXPECT_EQ(clicked.count(), 0);
 
     tab.setFocus();
-    QTest::keyClick(&tab, Qt::Key_Right);
-    EXPECT_EQ(tab.Selected(), 2);
-    QTest::keyClick(&tab, Qt::Key_Down);
-    EXPECT_EQ(tab.Selected(), 3);
-    QTest::keyClick(&tab, Qt::Key_Right);
-    EXPECT_EQ(tab.Selected(), 3);
-    QTest::keyClick(&tab, Qt::Key_Up);
-    QTest::keyClick(&tab, Qt::Key_Left);
-    EXPECT_EQ(tab.Selected(), 0);
-    QTest::keyClick(&tab, Qt::Key_Left);
-    EXPECT_EQ(tab.Selected(), 0);
+    const std::pair<Qt::Key, int> steps[] = {{Qt::Key_Right, 2}, {Qt::Key_Down, 3},
+                                             {Qt::Key_Right, 3}, {Qt::Key_Up, 2},
+                                             {Qt::Key_Left, 0},  {Qt::Key_Left, 0}};
+    for (const auto& [key, selected] : steps) {
+        QTest::keyClick(&tab, key);
+        EXPECT_EQ(tab.Selected(), selected) << key;
+    }
     EXPECT_EQ(clicked.count(), 4);
 
     // Disabling the selected tab leaves none selected, silently.

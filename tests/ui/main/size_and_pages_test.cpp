@@ -108,33 +108,35 @@ TEST_F(PresetTest, PresetWithinTheLimitsIsAppliedSilently) {
 }
 
 TEST_F(PresetTest, OutOfRangePresetsClampWithTheirMessagesWidthFirst) {
-    Choose("Huge : 4000x3000");
-    ExpectSize(2048, 1600);
-    EXPECT_EQ(script->Texts(),
-              QStringList({"Preset width exceeds maximum supported by this program.",
-                           "Preset height exceeds maximum supported by this program."}));
-    for (const testing::ShownMessage& message : script->shown) {
-        EXPECT_EQ(message.icon, BoxIcon::None);
-        EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    const QString widthOver = "Preset width exceeds maximum supported by this program.";
+    const QString heightOver = "Preset height exceeds maximum supported by this program.";
+    const QString widthUnder = "Preset width is below the minimum supported by this program.";
+    const QString heightUnder = "Preset height is below the minimum supported by this program.";
+    struct Case {
+        QString entry;
+        int width, height;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"Huge : 4000x3000", 2048, 1600, {widthOver, heightOver}},
+        {"Flat : 640x0", 640, 1, {heightUnder}},
+        {"Tall : 100x2000", 100, 1600, {heightOver}},
+        {"Broken entry", 1, 1, {widthUnder, heightUnder}},
+    };
+    for (const Case& c : cases) {
+        Choose(c.entry);
+        ExpectSize(c.width, c.height);
+        EXPECT_EQ(script->Texts(), c.messages) << c.entry.toStdString();
+        for (const testing::ShownMessage& message : script->shown) {
+            EXPECT_EQ(message.icon, BoxIcon::None);
+            EXPECT_EQ(message.buttons, MessageButtons::Ok);
+        }
+        // Each size is set before its own message, and only then the next one.
+        if (&c == &cases[0]) {
+            EXPECT_EQ(sizesWhileShown,
+                      (std::vector<std::pair<int, int>>{{2048, 1080}, {2048, 1600}}));
+        }
     }
-    // Each size is set before its own message, and only then the next one.
-    EXPECT_EQ(sizesWhileShown, (std::vector<std::pair<int, int>>{{2048, 1080}, {2048, 1600}}));
-
-    Choose("Flat : 640x0");
-    ExpectSize(640, 1);
-    EXPECT_EQ(script->Texts(),
-              QStringList({"Preset height is below the minimum supported by this program."}));
-
-    Choose("Tall : 100x2000");
-    ExpectSize(100, 1600);
-    EXPECT_EQ(script->Texts(),
-              QStringList({"Preset height exceeds maximum supported by this program."}));
-
-    Choose("Broken entry");
-    ExpectSize(1, 1);
-    EXPECT_EQ(script->Texts(),
-              QStringList({"Preset width is below the minimum supported by this program.",
-                           "Preset height is below the minimum supported by this program."}));
 }
 
 TEST_F(PresetTest, PickingTheShownEntryAgainBringsItsSizeBack) {
@@ -214,12 +216,6 @@ TEST_F(PagesTest, IntroLinksOpenTheGuideThenTheSourcePageAndTheWebSite) {
     EXPECT_EQ(opened.urls[1], QUrl(QStringLiteral("https://www.example.com")));
     EXPECT_TRUE(Page(0).isVisible());
 }
-
-} // namespace
-} // namespace kalvimo
-
-namespace kalvimo {
-namespace {
 
 // Each page as a user sees it, written into the build folder for people to look at.
 TEST_F(PagesTest, PicturesOfEveryPage) {
