@@ -61,7 +61,9 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         const bool hasBreak = newline != std::string_view::npos;
         const std::size_t end = hasBreak ? newline + 1 : text.size();
         std::size_t contentEnd = hasBreak ? newline : text.size();
-        if (contentEnd > start && text[contentEnd - 1] == '\r') {
+        // No value holds a carriage return (none can be written), so every one before the line
+        // feed is line end: a stray one left at the end of a file stays out of the value.
+        while (contentEnd > start && text[contentEnd - 1] == '\r') {
             --contentEnd;
         }
         const std::string_view line = text.substr(start, contentEnd - start);

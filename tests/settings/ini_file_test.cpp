@@ -109,6 +109,10 @@ TEST_F(IniFileTest, WriteCompletesALastLineThatHasNoLineBreak) {
     Put("[A]\nx=1");
     ASSERT_TRUE(WriteIniValue("B", "y", "2", file_));
     EXPECT_EQ(Contents(), "[A]\nx=1\n\n[B]\ny=2\n");
+    // A stray carriage return ending the file belongs to the line end, before and after.
+    Put("[A]\r\nx=\r");
+    ASSERT_TRUE(WriteIniValue("A", "y", "2", file_));
+    EXPECT_EQ(ReadIniValue("A", "x", file_), "");
 }
 
 TEST_F(IniFileTest, WriteKeepsCrLfLineEndings) {
