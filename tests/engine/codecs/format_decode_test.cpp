@@ -321,8 +321,9 @@ TEST_F(FormatDecodeTest, FormatIsToldByContentNotByName) {
     const std::pair<const char*, bool (*)(const Canvas&, std::FILE*, std::string&)> files[] = {
         {"really-png.jpg", WritePng}, {"really-bmp.gif", WriteBmp}, {"no-extension", WriteGif}};
     for (const auto& [name, write] : files) {
+        const auto writer = write;
         const std::string path = WriteWith(
-            name, [&](std::FILE* out, std::string& error) { return write(picture, out, error); });
+            name, [&](std::FILE* out, std::string& error) { return writer(picture, out, error); });
         EXPECT_TRUE(SamePixels(Decode(path), picture)) << name;
     }
 
