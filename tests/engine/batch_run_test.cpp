@@ -50,6 +50,13 @@ TEST_F(BatchRunTest, RunOverEveryFormatWritesFittedPicturesAndReportsEachStep) {
     EXPECT_EQ(Output("b.bmp").Pixel(1, 1), (Rgb{2, 2, 7})); // (0.4 * 1 + 2 + 0.2 * 3) / 1.6
 }
 
+TEST_F(BatchRunTest, PhotosAreWrittenAtQuality85) {
+    AddPicture("a.jpg");
+    run_.ProcessFile(host_.options.sourceFolder, "a.jpg", true);
+    ASSERT_TRUE(gdip_.PictureBoxToFile(run_.picDest(), Path("at85.jpg"), 85));
+    EXPECT_EQ(Contents(Dst("a.jpg")), Contents(Path("at85.jpg")));
+}
+
 TEST_F(BatchRunTest, ProgressRoundsHalvesToEven) {
     for (int i = 0; i < 8; ++i) {
         AddPicture("p" + std::to_string(i) + ".bmp", 8, 8);
