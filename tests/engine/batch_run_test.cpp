@@ -167,12 +167,14 @@ TEST_F(BatchRunTest, ClashesFollowOverwriteAutoRenameOrTheAnswer) {
                             "log Skipped file: a.bmp", "status Finished preview processing a.bmp"));
     EXPECT_EQ(Contents(Dst("a.bmp")), existing);
 
-    // Yes replaces it.
+    // Yes replaces it by a new file: a second name of the old one keeps the old bytes.
+    fs::create_hard_link(Dst("a.bmp"), Path("old.bmp"));
     host_.events.clear();
     host_.answers = {MessageAnswer::Yes};
     run_.ProcessFile(host_.options.sourceFolder, "a.bmp", true);
     EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("a.bmp")));
     EXPECT_NE(Contents(Dst("a.bmp")), existing);
+    EXPECT_EQ(Contents(Path("old.bmp")), existing);
 
     // Overwrite replaces silently, whatever auto-rename says.
     host_.events.clear();
