@@ -17,41 +17,34 @@ bool Within(std::int32_t v, DimensionLimits limits) {
     return v >= limits.minimum && v <= limits.maximum;
 }
 
-} // namespace
+// Where the values come from: the settings file when there is one, else the window's defaults.
+struct ValueSource {
+    std::filesystem::path file;
+    bool fromFile = false;
+    DefaultInputs defaults;
 
-BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
-                                const FileLocations& locations) {
-    const std::vector<std::string> presets = LoadPresetList(PresetsFile(locations));
+    [[nodiscard]] std::string Value(const SettingsKey& key) const {
+        return fromFile ? ReadSetting(key, file) : DefaultValue(key, defaults);
+    }
+};
+
+// A folder that is gone is not taken; the default destination is, since the run makes it.
+void ReadFolders(const ValueSource& source, JobOptions& o) {
     std::error_code error;
-    const bool fromFile = std::filesystem::exists(settingsFile, error);
-    DefaultInputs inputs;
-    inputs.sourceFolder = locations.defaultSource;
-    inputs.destinationFolder = locations.defaultDestination;
-    inputs.firstPreset = presets.empty() ? "" : presets.front();
-    inputs.twipsPerPixel = kTwipsPerPixel;
-    const auto value = [&](const SettingsKey& key) {
-        return fromFile ? ReadSetting(key, settingsFile) : DefaultValue(key, inputs);
-    };
-
-    // The state the window starts in, before its settings load.
-    BatchSettings result;
-    JobOptions& o = result.options;
-    o.newWidth = kInitialWidth;
-    o.newHeight = kInitialHeight;
-    o.prefix.clear();
-    o.noDatePrefix.clear();
-
     for (const SettingsKey* key : {&keys::kLastSource, &keys::kLastDestination}) {
-        const std::string path = value(*key);
-        const bool madeWhenWritten = !fromFile && key == &keys::kLastDestination;
+        const std::string path = source.Value(*key);
+        const bool madeWhenWritten = !source.fromFile && key == &keys::kLastDestination;
         if (!path.empty() && (madeWhenWritten || std::filesystem::exists(path, error))) {
             (key == &keys::kLastSource ? o.sourceFolder : o.destinationFolder) = path;
         }
     }
-    o.filterPattern = value(keys::kFilter);
+}
 
-    const std::string presetText = value(keys::kPreset);
-    if (const auto preset = FindTextIgnoringCase(presets, presetText)) {
+// The preset's size first, then the stored width and height over it.
+void ReadSize(const ValueSource& source, const std::vector<std::string>& presets,
+              BatchSettings& result) {
+    JobOptions& o = result.options;
+    if (const auto preset = FindTextIgnoringCase(presets, source.Value(keys::kPreset))) {
         const PresetOutcome outcome =
             ApplyPreset(ParsePresetSize(presets[*preset]), kWidthLimits, kHeightLimits);
         o.presetText = presets[*preset];
@@ -62,7 +55,7 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     // A size outside the size controls' range is ignored, as the controls would; without a
     // window to show it, a note says so.
     const auto size = [&](const SettingsKey& key, DimensionLimits limits, std::int32_t& field) {
-        const std::string text = value(key);
+        const std::string text = source.Value(key);
         const std::int32_t number = ReadWholeValue(text);
         if (Within(number, limits)) {
             field = number;
@@ -75,43 +68,75 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     };
     size(keys::kNewWidth, kWidthLimits, o.newWidth);
     size(keys::kNewHeight, kHeightLimits, o.newHeight);
+}
 
-    o.renameWithDate = ReadCheckValue(value(keys::kRename));
-    o.suffixExisting = ReadCheckValue(value(keys::kSuffix));
-    o.prefix = value(keys::kPrefix);
-    o.noDatePrefix = value(keys::kNoDatePrefix);
-    // Exactly one fitting is chosen: the last one set wins, and with none set the one chosen
-    // before stays.
+// Exactly one fitting is chosen: the last one set wins, and with none set the one chosen
+// before stays.
+void ReadFitting(const ValueSource& source, JobOptions& o) {
     bool* const fittings[] = {&o.stretch, &o.letterbox, &o.autoCrop, &o.customCrop};
     const SettingsKey* const fittingKeys[] = {&keys::kStretch, &keys::kLetterBox, &keys::kAutoCrop,
                                               &keys::kCustomCrop};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (ReadCheckValue(value(*fittingKeys[i]))) {
+        if (ReadCheckValue(source.Value(*fittingKeys[i]))) {
             for (bool* f : fittings) {
                 *f = false;
             }
             *fittings[i] = true;
         }
     }
-    o.promptCustomCrop = ReadCheckValue(value(keys::kCustomCropPrompt));
-    o.previewOnClick = ReadCheckValue(value(keys::kPreview));
-    o.selectedOnly = ReadCheckValue(value(keys::kSelected));
-    o.autoRotate = ReadCheckValue(value(keys::kRotate));
-    o.overwrite = ReadCheckValue(value(keys::kOverwrite));
-    o.autoRename = ReadCheckValue(value(keys::kAutoRename));
-    o.anchor = ReadAnchorValue(value(keys::kAnchor));
-    o.backColour = ReadColourValue(value(keys::kBackColour));
+}
 
-    DefaultInputs cropInputs = inputs;
-    cropInputs.firstPreset.clear();
-    cropInputs.currentWidth = o.newWidth;
-    cropInputs.currentHeight = o.newHeight;
-    const auto edge = [&](const SettingsKey& key) {
-        return ReadWholeValue(fromFile ? ReadSetting(key, settingsFile)
-                                       : DefaultValue(key, cropInputs));
-    };
-    result.crop = {edge(keys::kCropLeft), edge(keys::kCropTop), edge(keys::kCropRight),
-                   edge(keys::kCropBottom)};
+void ReadNamingAndChoices(const ValueSource& source, JobOptions& o) {
+    o.renameWithDate = ReadCheckValue(source.Value(keys::kRename));
+    o.suffixExisting = ReadCheckValue(source.Value(keys::kSuffix));
+    o.prefix = source.Value(keys::kPrefix);
+    o.noDatePrefix = source.Value(keys::kNoDatePrefix);
+    o.promptCustomCrop = ReadCheckValue(source.Value(keys::kCustomCropPrompt));
+    o.previewOnClick = ReadCheckValue(source.Value(keys::kPreview));
+    o.selectedOnly = ReadCheckValue(source.Value(keys::kSelected));
+    o.autoRotate = ReadCheckValue(source.Value(keys::kRotate));
+    o.overwrite = ReadCheckValue(source.Value(keys::kOverwrite));
+    o.autoRename = ReadCheckValue(source.Value(keys::kAutoRename));
+    o.anchor = ReadAnchorValue(source.Value(keys::kAnchor));
+    o.backColour = ReadColourValue(source.Value(keys::kBackColour));
+}
+
+// The crop rectangle's defaults cover the whole frame of the size just read.
+CropBox ReadCrop(ValueSource source, const JobOptions& o) {
+    source.defaults.firstPreset.clear();
+    source.defaults.currentWidth = o.newWidth;
+    source.defaults.currentHeight = o.newHeight;
+    const auto edge = [&](const SettingsKey& key) { return ReadWholeValue(source.Value(key)); };
+    return {edge(keys::kCropLeft), edge(keys::kCropTop), edge(keys::kCropRight),
+            edge(keys::kCropBottom)};
+}
+
+} // namespace
+
+BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
+                                const FileLocations& locations) {
+    const std::vector<std::string> presets = LoadPresetList(PresetsFile(locations));
+    std::error_code error;
+    ValueSource source{settingsFile, std::filesystem::exists(settingsFile, error), {}};
+    source.defaults.sourceFolder = locations.defaultSource;
+    source.defaults.destinationFolder = locations.defaultDestination;
+    source.defaults.firstPreset = presets.empty() ? "" : presets.front();
+    source.defaults.twipsPerPixel = kTwipsPerPixel;
+
+    // The state the window starts in, before its settings load.
+    BatchSettings result;
+    JobOptions& o = result.options;
+    o.newWidth = kInitialWidth;
+    o.newHeight = kInitialHeight;
+    o.prefix.clear();
+    o.noDatePrefix.clear();
+
+    ReadFolders(source, o);
+    o.filterPattern = source.Value(keys::kFilter);
+    ReadSize(source, presets, result);
+    ReadFitting(source, o);
+    ReadNamingAndChoices(source, o);
+    result.crop = ReadCrop(source, o);
     return result;
 }
 

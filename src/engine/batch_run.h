@@ -54,7 +54,8 @@ private:
     // What stands at an output name, as far as writing there goes.
     enum class Occupant { None, Replaceable, Protected, Irreplaceable };
 
-    // Steps 4 to 12 of one picture; false sends it to the failure step, with the reason why.
+    // Reads, turns, fits and saves one picture and reports its outcome; false when the picture
+    // could not be read or drawn, with the reason why, so that the caller logs the error.
     bool ProcessPicture(const std::string& folder, const std::string& fileName, bool save,
                         std::string& reason);
     void Report(const std::string& fileName, PictureOutcome outcome,

@@ -6,7 +6,7 @@
 
 namespace kalvimo {
 
-// The folder separator of this platform; the helpers below keep their historical names.
+// The folder separator of this platform; AddBackslash adds this one, whatever its name says.
 inline constexpr char kPathSeparator = '/';
 
 // path + separator unless path already ends with one.

@@ -131,6 +131,12 @@ TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures)
     EXPECT_THAT(again.lines, ElementsAre("Skipped file: A.JPG", "Skipped file: b.bmp"));
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(Contents(Dst("b.bmp")), before);
+
+    // A picture that could not be written is a failure too.
+    const Outcome unsaved = Run((root_ / "src").string() + " " + Dst("missing"));
+    EXPECT_THAT(unsaved.lines, ElementsAre("Could not save file: " + Dst("missing/A.JPG"),
+                                           "Could not save file: " + Dst("missing/b.bmp")));
+    EXPECT_EQ(unsaved.status, 1);
 }
 
 TEST_F(BatchCommandTest, EveryPictureIsOneLineAndEachErrorSaysWhy) {

@@ -50,6 +50,13 @@ TEST_F(BatchRunTest, RunOverEveryFormatWritesFittedPicturesAndReportsEachStep) {
     EXPECT_EQ(Output("b.bmp").Pixel(1, 1), (Rgb{2, 2, 7})); // (0.4 * 1 + 2 + 0.2 * 3) / 1.6
 }
 
+TEST_F(BatchRunTest, PhotosAreWrittenAtQuality85) {
+    AddPicture("a.jpg");
+    run_.ProcessFile(host_.options.sourceFolder, "a.jpg", true);
+    ASSERT_TRUE(gdip_.PictureBoxToFile(run_.picDest(), Path("at85.jpg"), 85));
+    EXPECT_EQ(Contents(Dst("a.jpg")), Contents(Path("at85.jpg")));
+}
+
 TEST_F(BatchRunTest, ProgressRoundsHalvesToEven) {
     for (int i = 0; i < 8; ++i) {
         AddPicture("p" + std::to_string(i) + ".bmp", 8, 8);
@@ -160,12 +167,14 @@ TEST_F(BatchRunTest, ClashesFollowOverwriteAutoRenameOrTheAnswer) {
                             "log Skipped file: a.bmp", "status Finished preview processing a.bmp"));
     EXPECT_EQ(Contents(Dst("a.bmp")), existing);
 
-    // Yes replaces it.
+    // Yes replaces it by a new file: a second name of the old one keeps the old bytes.
+    fs::create_hard_link(Dst("a.bmp"), Path("old.bmp"));
     host_.events.clear();
     host_.answers = {MessageAnswer::Yes};
     run_.ProcessFile(host_.options.sourceFolder, "a.bmp", true);
     EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("a.bmp")));
     EXPECT_NE(Contents(Dst("a.bmp")), existing);
+    EXPECT_EQ(Contents(Path("old.bmp")), existing);
 
     // Overwrite replaces silently, whatever auto-rename says.
     host_.events.clear();

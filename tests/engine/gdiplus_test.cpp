@@ -1,5 +1,6 @@
 #include "codecs/picture_decoder.h"
 #include "gdiplus.h"
+#include "picture_maker.h"
 #include "temp_folder.h"
 
 #include <filesystem>
@@ -110,14 +111,7 @@ TEST_F(SaveTest, WritesTheFormatTheNameAsksFor) {
 }
 
 TEST_F(SaveTest, JpegQualityChangesTheFile) {
-    Canvas picture(64, 64);
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
-            picture.SetPixel(x, y,
-                             {static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4),
-                              static_cast<std::uint8_t>((x ^ y) * 4)});
-        }
-    }
+    const Canvas picture = test::CoordinatePicture(64, 64);
     ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("low.jpg"), 10));
     ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("high.jpg"), 95));
     EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("high.jpg")));

@@ -121,6 +121,12 @@ TEST(CustomCrop, SameSizeCopiesAndOtherSizesScale) {
     EXPECT_EQ(same.Pixel(0, 0), test::CoordinateOf(100, 50));
     EXPECT_EQ(same.Pixel(599, 449), test::CoordinateOf(699, 499));
 
+    // At a third of the size each pixel is the mean of three by three, so the middle one's.
+    const Canvas third = Render(source, Fitting(200, 150, false, false, false), box);
+    for (const auto& [x, y] : {std::pair{0, 0}, {1, 2}, {20, 66}, {49, 30}}) {
+        EXPECT_EQ(third.Pixel(x, y), test::CoordinateOf(101 + 3 * x, 51 + 3 * y)) << x << "," << y;
+    }
+
     const Canvas flat(1000, 700, PackColour(kPictureRgb));
     const Canvas larger = Render(flat, Fitting(800, 600, false, false, false), box);
     EXPECT_EQ(larger.Pixel(0, 0), kPictureRgb);

@@ -107,9 +107,5 @@ TEST(SwapTest, ClampsToTheOtherAxisLimits) {
     EXPECT_TRUE(wide.adjusted);
 }
 
-TEST(ImageScaleTest, IsWidthOverHeightInSinglePrecision) {
-    EXPECT_EQ(ImageScale(1920, 1080), static_cast<float>(1920.0 / 1080.0));
-}
-
 } // namespace
 } // namespace kalvimo

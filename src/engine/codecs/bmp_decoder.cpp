@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <climits>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -10,10 +11,44 @@ namespace kalvimo::codecs {
 
 namespace {
 
+// The file header: "BM", the file size, two reserved words, then where the pixels start.
 constexpr std::int64_t kFileHeaderSize = 14;
+constexpr std::size_t kDataOffsetField = 10;
+
+// The header after it comes in versions named by their size, its first field. Each version
+// from the info header on starts with the info header's fields and adds its own after them.
+enum class HeaderVersion {
+    Core, // 12 bytes: 16-bit width and height, planes, bits per pixel; 3-byte palette entries
+    Os2,  // 16 to 64 bytes (OS/2 2.x): the info header's fields, cut off after any of them
+    Info, // 40 bytes: compression, image size, resolution, colours used and important
+    V2,   // 52 bytes: + red, green and blue masks
+    V3,   // 56 bytes: + alpha mask
+    V4,   // 108 bytes: + colour space, end points and gamma
+    V5,   // 124 bytes: + rendering intent and an ICC profile
+};
+
 constexpr std::uint32_t kCoreHeaderSize = 12;
+constexpr std::uint32_t kOs2SmallestHeaderSize = 16;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kLargestHeaderSize = 124;
+constexpr std::uint32_t kV2HeaderSize = 52;
+constexpr std::uint32_t kV3HeaderSize = 56;
+constexpr std::uint32_t kV4HeaderSize = 108;
+constexpr std::uint32_t kV5HeaderSize = 124;
+
+// Where the fields lie from the start of the header, its size field included.
+namespace core_field {
+constexpr std::size_t kWidth = 4; // 16 bits, like the height
+constexpr std::size_t kHeight = 6;
+constexpr std::size_t kBitCount = 10;
+} // namespace core_field
+namespace info_field {
+constexpr std::size_t kWidth = 4;
+constexpr std::size_t kHeight = 8; // negative: rows stored top-down
+constexpr std::size_t kBitCount = 14;
+constexpr std::size_t kCompression = 16;
+constexpr std::size_t kColoursUsed = 32;
+constexpr std::size_t kMasks = 40; // red, green, blue, then from V3 on alpha
+} // namespace info_field
 
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiRle8 = 1;
@@ -100,39 +135,74 @@ bool ReadMasks(BmpLayout& layout, const std::uint8_t* masks, bool withAlpha, std
     return true;
 }
 
-// Reads and checks everything before the pixels; nothing here allocates by the header's word.
-bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::string& reason) {
-    std::array<std::uint8_t, kFileHeaderSize + kLargestHeaderSize> head{};
-    if (fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(file, 0, head.data(), 18)) {
+std::optional<HeaderVersion> VersionOf(std::uint32_t headerSize) {
+    switch (headerSize) {
+    case kCoreHeaderSize:
+        return HeaderVersion::Core;
+    case kInfoHeaderSize:
+        return HeaderVersion::Info;
+    case kV2HeaderSize:
+        return HeaderVersion::V2;
+    case kV3HeaderSize:
+        return HeaderVersion::V3;
+    case kV4HeaderSize:
+        return HeaderVersion::V4;
+    case kV5HeaderSize:
+        return HeaderVersion::V5;
+    default:
+        // Sizes past OS/2's 64 that no version has are read the same way: the fields a file
+        // holds are where the info header has them.
+        if (headerSize >= kOs2SmallestHeaderSize && headerSize <= kV5HeaderSize) {
+            return HeaderVersion::Os2;
+        }
+        return std::nullopt;
+    }
+}
+
+// The header after the file header, as read.
+struct InfoHeader {
+    std::uint32_t size = 0;
+    HeaderVersion version = HeaderVersion::Core;
+    const std::uint8_t* fields = nullptr; // from its size field on
+    std::uint32_t coloursUsed = 0;        // 0: as many as the bit count can name
+};
+
+bool ReadHeaders(std::FILE* file, std::int64_t fileSize, std::uint8_t* head, InfoHeader& header,
+                 std::string& reason) {
+    if (fileSize < kFileHeaderSize + kCoreHeaderSize || !ReadAt(file, 0, head, 18)) {
         return Refuse(reason, "the file is truncated");
     }
-    const std::uint32_t headerSize = U32(&head[14]);
-    const bool core = headerSize == kCoreHeaderSize;
-    if (!core && (headerSize < 16 || headerSize > kLargestHeaderSize)) {
+    header.size = U32(&head[kFileHeaderSize]);
+    const std::optional<HeaderVersion> version = VersionOf(header.size);
+    if (!version) {
         return Refuse(reason, "the header is not valid");
     }
-    // The 16..64 byte headers other than Windows' own are OS/2 2.x, whose codes 3 and 4 mean
-    // other compressions than Windows' bit fields.
-    const bool os2 = !core && headerSize != kInfoHeaderSize && headerSize != 52 &&
-                     headerSize != 56 && headerSize != 108 && headerSize != 124;
-    if (kFileHeaderSize + headerSize > fileSize ||
-        !ReadAt(file, kFileHeaderSize, &head[kFileHeaderSize], headerSize)) {
+    header.version = *version;
+    if (kFileHeaderSize + header.size > fileSize ||
+        !ReadAt(file, kFileHeaderSize, &head[kFileHeaderSize], header.size)) {
         return Refuse(reason, "the file is truncated");
     }
-    const std::uint8_t* info = &head[kFileHeaderSize];
-    std::uint32_t coloursUsed = 0;
-    std::int64_t entrySize = 4;
-    if (core) {
-        layout.width = U16(info + 4);
-        layout.height = U16(info + 6);
-        layout.bitCount = U16(info + 10);
-        entrySize = 3;
+    header.fields = &head[kFileHeaderSize];
+    return true;
+}
+
+bool ReadSizeAndFormat(InfoHeader& header, BmpLayout& layout, std::string& reason) {
+    const std::uint8_t* fields = header.fields;
+    if (header.version == HeaderVersion::Core) {
+        layout.width = U16(fields + core_field::kWidth);
+        layout.height = U16(fields + core_field::kHeight);
+        layout.bitCount = U16(fields + core_field::kBitCount);
     } else {
-        layout.width = I32(info + 4);
-        layout.height = I32(info + 8);
-        layout.bitCount = U16(info + 14);
-        layout.compression = headerSize >= 20 ? U32(info + 16) : kBiRgb;
-        coloursUsed = headerSize >= 36 ? U32(info + 32) : 0;
+        layout.width = I32(fields + info_field::kWidth);
+        layout.height = I32(fields + info_field::kHeight);
+        layout.bitCount = U16(fields + info_field::kBitCount);
+        // A shortened OS/2 header may end before either field.
+        if (header.size >= info_field::kCompression + 4) {
+            layout.compression = U32(fields + info_field::kCompression);
+        }
+        if (header.size >= info_field::kColoursUsed + 4) {
+            header.coloursUsed = U32(fields + info_field::kColoursUsed);
+        }
     }
     if (layout.height < 0) {
         layout.topDown = true;
@@ -145,60 +215,77 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         return Refuse(reason, "the number of bits per pixel is not supported");
     }
+    return true;
+}
 
-    std::int64_t paletteStart = kFileHeaderSize + headerSize;
+// Reads the colour masks of 16- and 32-bit pixels, which follow an info header and are part
+// of the later versions; paletteStart moves past masks that follow the header.
+bool ReadColourMasks(std::FILE* file, std::int64_t fileSize, const InfoHeader& header,
+                     BmpLayout& layout, std::int64_t& paletteStart, std::string& reason) {
+    const int bits = layout.bitCount;
     const std::uint32_t compression = layout.compression;
-    const bool fields = !os2 && (compression == kBiBitFields || compression == kBiAlphaBitFields);
+    // OS/2 uses codes 3 and 4 for compressions of its own, not for bit fields.
+    const bool fields = header.version != HeaderVersion::Os2 &&
+                        (compression == kBiBitFields || compression == kBiAlphaBitFields);
     if (!(compression == kBiRgb || (compression == kBiRle8 && bits == 8) ||
           (compression == kBiRle4 && bits == 4) || (fields && (bits == 16 || bits == 32)))) {
         return Refuse(reason, "the compression is not supported");
     }
-    if (fields) {
-        if (headerSize >= 52) {
-            if (!ReadMasks(layout, info + kInfoHeaderSize, headerSize >= 56, reason)) {
-                return false;
-            }
-        } else {
-            // A 40-byte header is followed by the masks.
-            const std::int64_t maskBytes = compression == kBiAlphaBitFields ? 16 : 12;
-            std::array<std::uint8_t, 16> masks{};
-            if (paletteStart + maskBytes > fileSize ||
-                !ReadAt(file, paletteStart, masks.data(), static_cast<std::size_t>(maskBytes))) {
-                return Refuse(reason, "the file is truncated");
-            }
-            if (!ReadMasks(layout, masks.data(), compression == kBiAlphaBitFields, reason)) {
-                return false;
-            }
-            paletteStart += maskBytes;
+    if (!fields) {
+        // Without masks, 16 bits are 5-5-5 and 32 bits are 8-8-8 with an unused top byte.
+        if (bits == 16) {
+            layout.red.SetMask(0x7C00);
+            layout.green.SetMask(0x03E0);
+            layout.blue.SetMask(0x001F);
+        } else if (bits == 32) {
+            layout.red.SetMask(0x00FF0000);
+            layout.green.SetMask(0x0000FF00);
+            layout.blue.SetMask(0x000000FF);
         }
-    } else if (bits == 16) {
-        layout.red.SetMask(0x7C00);
-        layout.green.SetMask(0x03E0);
-        layout.blue.SetMask(0x001F);
-    } else if (bits == 32) {
-        layout.red.SetMask(0x00FF0000);
-        layout.green.SetMask(0x0000FF00);
-        layout.blue.SetMask(0x000000FF);
+        return true;
     }
-
-    std::int64_t paletteEnd = paletteStart;
-    if (bits <= 8) {
-        const std::int64_t most = std::int64_t{1} << bits;
-        const std::int64_t count =
-            coloursUsed == 0 ? most : std::min<std::int64_t>(coloursUsed, most);
-        paletteEnd = paletteStart + count * entrySize;
-        std::array<std::uint8_t, 256 * 4> entries{};
-        if (paletteEnd > fileSize || !ReadAt(file, paletteStart, entries.data(),
-                                             static_cast<std::size_t>(count * entrySize))) {
-            return Refuse(reason, "the colour table runs past the end of the file");
-        }
-        for (std::int64_t i = 0; i < count; ++i) {
-            const std::uint8_t* e = &entries[static_cast<std::size_t>(i * entrySize)];
-            layout.palette[static_cast<std::size_t>(i)] = Rgb{e[2], e[1], e[0]};
-        }
+    if (header.version != HeaderVersion::Info) {
+        return ReadMasks(layout, header.fields + info_field::kMasks,
+                         header.version != HeaderVersion::V2, reason);
     }
+    const std::int64_t maskBytes = compression == kBiAlphaBitFields ? 16 : 12;
+    std::array<std::uint8_t, 16> masks{};
+    if (paletteStart + maskBytes > fileSize ||
+        !ReadAt(file, paletteStart, masks.data(), static_cast<std::size_t>(maskBytes))) {
+        return Refuse(reason, "the file is truncated");
+    }
+    paletteStart += maskBytes;
+    return ReadMasks(layout, masks.data(), compression == kBiAlphaBitFields, reason);
+}
 
-    layout.dataOffset = U32(&head[10]);
+// Reads the colour table of a picture of 8 bits or fewer; paletteEnd is where it ends.
+bool ReadPalette(std::FILE* file, std::int64_t fileSize, const InfoHeader& header,
+                 BmpLayout& layout, std::int64_t paletteStart, std::int64_t& paletteEnd,
+                 std::string& reason) {
+    paletteEnd = paletteStart;
+    if (layout.bitCount > 8) {
+        return true;
+    }
+    const std::int64_t entrySize = header.version == HeaderVersion::Core ? 3 : 4;
+    const std::int64_t most = std::int64_t{1} << layout.bitCount;
+    const std::int64_t count =
+        header.coloursUsed == 0 ? most : std::min<std::int64_t>(header.coloursUsed, most);
+    paletteEnd = paletteStart + count * entrySize;
+    std::array<std::uint8_t, 256 * 4> entries{};
+    if (paletteEnd > fileSize ||
+        !ReadAt(file, paletteStart, entries.data(), static_cast<std::size_t>(count * entrySize))) {
+        return Refuse(reason, "the colour table runs past the end of the file");
+    }
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::uint8_t* e = &entries[static_cast<std::size_t>(i * entrySize)];
+        layout.palette[static_cast<std::size_t>(i)] = Rgb{e[2], e[1], e[0]};
+    }
+    return true;
+}
+
+bool FindPixelData(const std::uint8_t* head, std::int64_t fileSize, std::int64_t paletteStart,
+                   std::int64_t paletteEnd, BmpLayout& layout, std::string& reason) {
+    layout.dataOffset = U32(head + kDataOffsetField);
     if (layout.dataOffset == 0) {
         layout.dataOffset = paletteEnd;
     }
@@ -211,6 +298,21 @@ bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::
         return Refuse(reason, "the pixel data lies beyond the end of the file");
     }
     return true;
+}
+
+// Reads and checks everything before the pixels; nothing here allocates by the header's word.
+bool ReadLayout(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, std::string& reason) {
+    std::array<std::uint8_t, kFileHeaderSize + kV5HeaderSize> head{};
+    InfoHeader header;
+    if (!ReadHeaders(file, fileSize, head.data(), header, reason) ||
+        !ReadSizeAndFormat(header, layout, reason)) {
+        return false;
+    }
+    std::int64_t paletteStart = kFileHeaderSize + header.size;
+    std::int64_t paletteEnd = paletteStart;
+    return ReadColourMasks(file, fileSize, header, layout, paletteStart, reason) &&
+           ReadPalette(file, fileSize, header, layout, paletteStart, paletteEnd, reason) &&
+           FindPixelData(head.data(), fileSize, paletteStart, paletteEnd, layout, reason);
 }
 
 Rgb MaskedPixel(const BmpLayout& layout, std::uint32_t v) {

@@ -19,7 +19,7 @@ namespace kalvimo {
 
 namespace {
 
-// Design positions, in twips.
+// Positions in twips, so that the dialog scales with the screen's twips per pixel.
 constexpr int kClientWidth = 5895;
 constexpr int kSpotLeft = 120;
 constexpr int kSpotTop = 480;
@@ -158,7 +158,7 @@ void frmColourPicker::Form_Load() {
 }
 
 void frmColourPicker::ApplyLabelColours() {
-    // The design's dark grey disappears on a dark window; there the theme's own text colour
+    // Dark grey captions disappear on a dark window; there the theme's own text colour
     // keeps the captions readable.
     const QColor text = palette().color(QPalette::Window).lightness() >= 128
                             ? ToQColor(kLabelGrey)

@@ -20,7 +20,8 @@ class OrvelSimpleButton;
 
 // The background colour chooser: 220 spots of hue across and brightness down at a chosen
 // saturation, red, green and blue bars with boxes to type into, and a preview. Controls carry
-// their design names as object names ("hscrSpots", "lblSpot(12)", "txtRed").
+// their member names as object names ("hscrSpots", "lblSpot(12)", "txtRed"), by which the
+// tests find them.
 // OK calls the owner back and hides the dialog; Cancel, Escape and the close box only hide it.
 // Whatever way it is hidden, the saturation stays for the next showing.
 class frmColourPicker : public QDialog {

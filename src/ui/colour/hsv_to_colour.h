@@ -5,8 +5,8 @@
 namespace kalvimo {
 
 // A packed colour from hue (degrees, 0 to 359), saturation and value (percent, 0 to 100),
-// computed in single precision so the spots get exactly their historical shades. A hue
-// from 360 upwards gives black.
+// computed in single precision: in double some shades round to the next level, and the spots
+// would change colour. A hue from 360 upwards gives black.
 Colour HsvToColour(int hue, int saturation, int value);
 
 } // namespace kalvimo

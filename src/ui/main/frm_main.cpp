@@ -30,7 +30,7 @@ namespace kalvimo {
 
 namespace {
 
-// Design positions, in twips.
+// Positions in twips, so that the window scales with the screen's twips per pixel.
 constexpr int kTabLeft = 120;
 constexpr int kTabTop = 120;
 constexpr int kTabWidth = 9615;

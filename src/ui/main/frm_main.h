@@ -42,7 +42,8 @@ class XButton;
 
 // The program's window: five pages on a tab strip above a preview. Its controls are the job's
 // live options; it runs the batch through the engine and answers the run's questions.
-// Controls carry their design names as object names ("cboPresets", "uDir(1)").
+// Controls carry their member names as object names ("cboPresets", "uDir(1)"), by which the
+// tests find them.
 class frmMain : public QWidget, public BatchHost, public CropHost {
     Q_OBJECT
 
@@ -139,14 +140,14 @@ private:
     void BuildPreview();
     void BuildFolderMenu();
     void BuildShortcuts();
-    // Remembers the design geometry of the controls that grow with the window.
+    // Remembers where the controls that grow with the window sit at its smallest size.
     void RecordStretch();
     void StepPage(int step);
     void PopFolderMenu(int index, const QPoint& at);
     void ElideStatus();
     void Form_Load(const QString& applicationFolder);
 
-    // Places a control at a design position given in twips.
+    // Places a control at a position given in twips.
     void Place(QWidget* control, int left, int top, int width, int height) const;
     int Pixels(int twips) const;
 

@@ -7,8 +7,6 @@
 namespace kalvimo::test {
 namespace {
 
-constexpr Colour kBack = 0x336699;
-
 // The fields of a BMP file; Build lays them out as the format does.
 struct BmpFile {
     std::uint32_t headerSize = 40;
@@ -113,13 +111,7 @@ Bytes PackIndices(int width, int y, int bits) {
 
 class BmpDecodeTest : public CodecTest {
 protected:
-    Canvas Decode(const BmpFile& bmp) {
-        const std::string path = WriteFile("b.bmp", bmp.Build());
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(path, canvas, kBack, error)) << error;
-        return canvas;
-    }
+    Canvas Decode(const BmpFile& bmp) { return CodecTest::Decode(WriteFile("b.bmp", bmp.Build())); }
 };
 
 TEST_F(BmpDecodeTest, IndexedPicturesOfOneFourAndEightBits) {

@@ -1,5 +1,7 @@
 #include "codecs_test_support.h"
 
+#include "codecs/picture_decoder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -40,18 +42,25 @@ std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) co
     return path;
 }
 
-std::string CodecTest::WriteWith(const std::string& name,
-                                 const std::function<bool(std::FILE*, std::string&)>& write) const {
+std::string CodecTest::Write(const std::string& name, const Writer& write,
+                             const Canvas& picture) const {
     const std::string path = PathOf(name);
     std::FILE* out = std::fopen(path.c_str(), "wb");
     EXPECT_NE(out, nullptr) << path;
     if (out != nullptr) {
         std::string error;
-        EXPECT_TRUE(write(out, error)) << error;
+        EXPECT_TRUE(write(picture, out, error)) << error;
         EXPECT_TRUE(error.empty()) << error;
         std::fclose(out);
     }
     return path;
+}
+
+Canvas CodecTest::Decode(const std::string& path, Colour back) const {
+    Canvas canvas;
+    std::string error;
+    EXPECT_TRUE(DecodePictureFile(path, canvas, back, error)) << error;
+    return canvas;
 }
 
 Bytes CodecTest::ReadFile(const std::string& path) const {

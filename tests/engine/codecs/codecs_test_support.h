@@ -15,6 +15,10 @@
 namespace kalvimo::test {
 
 using Bytes = std::vector<std::uint8_t>;
+using Writer = std::function<bool(const Canvas&, std::FILE*, std::string&)>;
+
+// The background that shows through transparent pixels in the decode tests.
+constexpr Colour kBack = 0x336699;
 
 // Gives each test a fresh folder that is removed afterwards.
 class CodecTest : public ::testing::Test {
@@ -24,9 +28,10 @@ protected:
 
     [[nodiscard]] std::string PathOf(const std::string& name) const;
     std::string WriteFile(const std::string& name, const Bytes& bytes) const;
-    // Opens name for writing, lets write fill it and closes it; fails the test on false.
-    std::string WriteWith(const std::string& name,
-                          const std::function<bool(std::FILE*, std::string&)>& write) const;
+    // Writes picture into name with write; fails the test on false or on a message.
+    std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const;
+    // Fails the test when path cannot be read.
+    [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const;
     [[nodiscard]] Bytes ReadFile(const std::string& path) const;
 
     std::filesystem::path dir_;

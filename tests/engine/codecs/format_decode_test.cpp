@@ -16,17 +16,7 @@
 namespace kalvimo::test {
 namespace {
 
-constexpr Colour kBack = 0x336699;
-
-class FormatDecodeTest : public CodecTest {
-protected:
-    Canvas Decode(const std::string& path, Colour back = kBack) {
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(path, canvas, back, error)) << error;
-        return canvas;
-    }
-};
+class FormatDecodeTest : public CodecTest {};
 
 bool Near(Rgb actual, Rgb expected, int tolerance) {
     return std::abs(actual.r - expected.r) <= tolerance &&
@@ -307,9 +297,7 @@ TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
 
     // A wrong checksum on the first chunk of pixel data.
     const Canvas picture = Pattern(200, 200);
-    const std::string png = WriteWith(
-        "p.png", [&](std::FILE* out, std::string& error) { return WritePng(picture, out, error); });
-    Bytes badCrc = ReadFile(png);
+    Bytes badCrc = ReadFile(Write("p.png", WritePng, picture));
     const std::size_t idat = Find(badCrc, {'I', 'D', 'A', 'T'});
     const std::size_t length = (std::size_t{badCrc[idat - 2]} << 8) | badCrc[idat - 1];
     badCrc[idat + 4 + length] ^= 0xFF;
@@ -318,13 +306,10 @@ TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
 
 TEST_F(FormatDecodeTest, FormatIsToldByContentNotByName) {
     const Canvas picture = Pattern(4, 4);
-    const std::pair<const char*, bool (*)(const Canvas&, std::FILE*, std::string&)> files[] = {
+    const std::pair<const char*, Writer> files[] = {
         {"really-png.jpg", WritePng}, {"really-bmp.gif", WriteBmp}, {"no-extension", WriteGif}};
     for (const auto& [name, write] : files) {
-        const auto writer = write;
-        const std::string path = WriteWith(
-            name, [&](std::FILE* out, std::string& error) { return writer(picture, out, error); });
-        EXPECT_TRUE(SamePixels(Decode(path), picture)) << name;
+        EXPECT_TRUE(SamePixels(Decode(Write(name, write, picture)), picture)) << name;
     }
 
     const std::uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0};

@@ -27,10 +27,8 @@ protected:
     void RefusedBytes(const std::string& name, const Bytes& bytes, const std::string& says = "") {
         Refused(WriteFile(name, bytes), says);
     }
-    Bytes Encoded(bool (*write)(const Canvas&, std::FILE*, std::string&), const Canvas& picture) {
-        return ReadFile(WriteWith("made", [&](std::FILE* out, std::string& error) {
-            return write(picture, out, error);
-        }));
+    Bytes Encoded(const Writer& write, const Canvas& picture) {
+        return ReadFile(Write("made", write, picture));
     }
     Bytes JpegOf(const Canvas& picture) {
         return Encoded(
@@ -186,12 +184,8 @@ TEST_F(MalformedInputTest, DamagedJpegs) {
 
     RefusedBytes("half.jpg", Cut(jpeg, jpeg.size() / 2), "ends too early");
     // Only the end marker missing: every pixel is there, so the picture is fine.
-    Canvas endless;
-    std::string error;
-    EXPECT_TRUE(
-        DecodePictureFile(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2)), endless, 0, error))
-        << error;
-    EXPECT_LT(MeanAbsError(endless, picture), 2.0);
+    EXPECT_LT(MeanAbsError(Decode(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2))), picture),
+              2.0);
 
     RefusedBytes("header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})));
     RefusedBytes("signature-only.jpg", {0xFF, 0xD8, 0xFF});
@@ -203,11 +197,9 @@ TEST_F(MalformedInputTest, DamagedJpegs) {
     const std::size_t secondScan =
         Find(progressive, {0xFF, 0xDA}, Find(progressive, {0xFF, 0xDA}) + 2);
     RefusedBytes("scans.jpg", Cut(progressive, secondScan), "ends too early");
-    Canvas endlessProgressive;
-    EXPECT_TRUE(DecodePictureFile(
-        WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)),
-        endlessProgressive, 0, error))
-        << error;
+    EXPECT_FALSE(
+        Decode(WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)))
+            .Empty());
 
     // A frame header claiming 65000 x 65000 pixels is refused before anything is allocated.
     Bytes huge = jpeg;
@@ -289,9 +281,7 @@ TEST_F(MalformedInputTest, DamagedGifs) {
         screen[at] = 0xFF;
         screen[at + 1] = 0xFF;
     }
-    Canvas framed;
-    std::string error;
-    EXPECT_TRUE(DecodePictureFile(WriteFile("screen.gif", screen), framed, 0, error)) << error;
+    const Canvas framed = Decode(WriteFile("screen.gif", screen));
     EXPECT_EQ(framed.Width(), 40);
     EXPECT_EQ(framed.Height(), 30);
     // A frame of that size is over the canvas limit.

@@ -7,15 +7,7 @@
 namespace kalvimo::test {
 namespace {
 
-class RoundTripTest : public CodecTest {
-protected:
-    Canvas Decode(const std::string& path) {
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(path, canvas, 0, error)) << error;
-        return canvas;
-    }
-};
+class RoundTripTest : public CodecTest {};
 
 std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
@@ -25,9 +17,7 @@ std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
 TEST_F(RoundTripTest, BmpKeepsEveryPixelWithPaddedBottomUpRows) {
     for (int width = 1; width <= 5; ++width) {
         const Canvas picture = Pattern(width, 3);
-        const std::string path = WriteWith("p.bmp", [&](std::FILE* out, std::string& error) {
-            return WriteBmp(picture, out, error);
-        });
+        const std::string path = Write("p.bmp", WriteBmp, picture);
         EXPECT_TRUE(SamePixels(Decode(path), picture)) << "width " << width;
 
         const Bytes file = ReadFile(path);
@@ -52,8 +42,7 @@ TEST_F(RoundTripTest, BmpKeepsEveryPixelWithPaddedBottomUpRows) {
 
 TEST_F(RoundTripTest, PngKeepsEveryPixelAsEightBitRgb) {
     const Canvas picture = Pattern(7, 5);
-    const std::string path = WriteWith(
-        "p.png", [&](std::FILE* out, std::string& error) { return WritePng(picture, out, error); });
+    const std::string path = Write("p.png", WritePng, picture);
     EXPECT_TRUE(SamePixels(Decode(path), picture));
     const Bytes file = ReadFile(path);
     ASSERT_GT(file.size(), 26U);
@@ -64,9 +53,12 @@ TEST_F(RoundTripTest, PngKeepsEveryPixelAsEightBitRgb) {
 TEST_F(RoundTripTest, JpegIsCloseToTheSourceAndHonoursQuality) {
     const Canvas picture = Gradient(64, 48);
     const auto write = [&](const std::string& name, int quality) {
-        return WriteWith(name, [&](std::FILE* out, std::string& error) {
-            return WriteJpeg(picture, out, quality, error);
-        });
+        return Write(
+            name,
+            [&](const Canvas& c, std::FILE* out, std::string& e) {
+                return WriteJpeg(c, out, quality, e);
+            },
+            picture);
     };
     const std::string good = write("q95.jpg", 95);
     const std::string usual = write("q85.jpg", 85);
@@ -101,9 +93,7 @@ TEST_F(RoundTripTest, GifKeepsPicturesOfUpTo256ColoursExactly) {
     two.FillRect(3, 1, 8, 3, 0xFEFDFC);
     const Canvas one(3, 2, 0x00C0FF);
     for (const Canvas* picture : std::initializer_list<const Canvas*>{&many, &two, &one}) {
-        const std::string path = WriteWith("p.gif", [&](std::FILE* out, std::string& error) {
-            return WriteGif(*picture, out, error);
-        });
+        const std::string path = Write("p.gif", WriteGif, *picture);
         EXPECT_TRUE(SamePixels(Decode(path), *picture));
         const Bytes file = ReadFile(path);
         EXPECT_EQ(std::string(file.begin(), file.begin() + 6), "GIF89a");
@@ -112,9 +102,7 @@ TEST_F(RoundTripTest, GifKeepsPicturesOfUpTo256ColoursExactly) {
 
 TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
     const Canvas gradient = Gradient(128, 96);
-    const std::string path = WriteWith("g.gif", [&](std::FILE* out, std::string& error) {
-        return WriteGif(gradient, out, error);
-    });
+    const std::string path = Write("g.gif", WriteGif, gradient);
     // 256 entries over this smooth surface of colours leave about 4 levels each way: a fixed
     // palette of 216 web colours would be off by about 13.
     EXPECT_LT(MeanAbsError(Decode(path), gradient), 4.0);
@@ -126,9 +114,7 @@ TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
             reds.SetPixel(x, y, {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0});
         }
     }
-    const std::string redPath = WriteWith(
-        "r.gif", [&](std::FILE* out, std::string& error) { return WriteGif(reds, out, error); });
-    const Canvas redDecoded = Decode(redPath);
+    const Canvas redDecoded = Decode(Write("r.gif", WriteGif, reds));
     std::set<int> reddish;
     for (int x = 0; x < 256; ++x) {
         reddish.insert(redDecoded.Pixel(x, 0).r);
@@ -140,11 +126,10 @@ TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
 TEST_F(RoundTripTest, WritersRefuseAnEmptyCanvasAndReportAFullDisk) {
     const Canvas empty;
     const Canvas picture = Gradient(300, 200);
-    using Writer = bool (*)(const Canvas&, std::FILE*, std::string&);
     const Writer writers[] = {
         [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 85, e); },
         WriteBmp, WriteGif, WritePng};
-    for (const Writer write : writers) {
+    for (const Writer& write : writers) {
         std::FILE* full = std::fopen("/dev/full", "wb");
         ASSERT_NE(full, nullptr);
         std::string error;

@@ -43,7 +43,7 @@ TEST(HsvToColourTest, MatchesTheSinglePrecisionFormula) {
     }
 }
 
-// Logical pixels of the design at 96 dots per inch: 15 twips each.
+// Logical pixels at 96 dots per inch: 15 twips each.
 constexpr int kSpotLeftPx = 8;
 constexpr int kSpotTopPx = 32;
 constexpr int kSpotPx = 17;

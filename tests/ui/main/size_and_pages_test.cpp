@@ -99,15 +99,7 @@ protected:
     std::vector<std::pair<int, int>> sizesWhileShown;
 };
 
-TEST_F(PresetTest, PresetWithinTheLimitsIsAppliedSilently) {
-    Choose("HD 1080 : 1920x1080");
-    ExpectSize(1920, 1080);
-    EXPECT_TRUE(script->shown.empty());
-    Choose("Mine : 800x600");
-    ExpectSize(800, 600);
-}
-
-TEST_F(PresetTest, OutOfRangePresetsClampWithTheirMessagesWidthFirst) {
+TEST_F(PresetTest, PresetsWithinTheLimitsApplySilentlyOthersClampWithMessagesWidthFirst) {
     const QString widthOver = "Preset width exceeds maximum supported by this program.";
     const QString heightOver = "Preset height exceeds maximum supported by this program.";
     const QString widthUnder = "Preset width is below the minimum supported by this program.";
@@ -122,6 +114,8 @@ TEST_F(PresetTest, OutOfRangePresetsClampWithTheirMessagesWidthFirst) {
         {"Flat : 640x0", 640, 1, {heightUnder}},
         {"Tall : 100x2000", 100, 1600, {heightOver}},
         {"Broken entry", 1, 1, {widthUnder, heightUnder}},
+        {"HD 1080 : 1920x1080", 1920, 1080, {}},
+        {"Mine : 800x600", 800, 600, {}},
     };
     for (const Case& c : cases) {
         Choose(c.entry);
