@@ -1,5 +1,6 @@
 #include "batch_run.h"
 
+#include "colour_profile.h"
 #include "file_writing.h"
 #include "geometry.h"
 #include "output_name.h"
@@ -49,12 +50,14 @@ void BatchRun::PrefetchFrom(std::size_t index) {
     prefetcher_->Schedule(paths, *recipe);
 }
 
-bool BatchRun::DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe) {
+std::optional<PixelRect> BatchRun::DrawWholePictureFrame(const std::string& path,
+                                                         const FrameRecipe& recipe) {
     if (prefetcher_) {
-        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_)) {
+        PixelRect area;
+        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_, area)) {
             picDest_.Swap(*frame);
             prefetcher_->Recycle(std::move(*frame));
-            return true;
+            return area;
         }
     }
     return ShrinkJpegFrame(path, recipe, picDest_, pictureTurned_, shrinkScratch_);
@@ -211,10 +214,11 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const JobOptions frameOptions = host_.Options();
     const std::optional<FrameRecipe> recipe =
         WholePictureRecipe(frameOptions, host_.TwipsPerPixel());
-    const bool wholePicture = recipe &&
-                              !(frameOptions.customCrop && frameOptions.promptCustomCrop) &&
-                              DrawWholePictureFrame(sourcePath, *recipe);
-    if (!wholePicture) {
+    std::optional<PixelRect> pictureArea;
+    if (recipe && !(frameOptions.customCrop && frameOptions.promptCustomCrop)) {
+        pictureArea = DrawWholePictureFrame(sourcePath, *recipe);
+    }
+    if (!pictureArea) {
         if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
                                 reason)) {
             return false;
@@ -236,12 +240,15 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             }
         }
 
-        if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
-                         host_.TwipsPerPixel())) {
+        pictureArea = RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
+                                  host_.TwipsPerPixel());
+        if (!pictureArea) {
             reason = "the frame size or the crop rectangle leaves nothing of the picture";
             return false;
         }
     }
+    // The frame holds far fewer pixels than the picture, and the bars are sRGB already.
+    ConvertToSrgb(picDest_, *pictureArea);
 
     bool replace = false;
     bool renamed = false;
