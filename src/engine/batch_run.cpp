@@ -3,6 +3,7 @@
 #include "colour_profile.h"
 #include "file_writing.h"
 #include "geometry.h"
+#include "kept_exif.h"
 #include "output_name.h"
 #include "rotation.h"
 #include "rounding.h"
@@ -275,10 +276,14 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         }
     }
     if (save) {
+        std::vector<std::uint8_t> exif;
+        if (host_.Options().keepInformation && gdip_.WritesJpeg(outputPath)) {
+            exif = KeptExif(sourcePath, picDest_.Width(), picDest_.Height());
+        }
         const bool written =
             (!replace || OccupantOf(outputPath) != Occupant::Irreplaceable) &&
             gdip_.PictureBoxToFile(picDest_, outputPath, kJpegQuality,
-                                   replace ? ExistingEntry::Replace : ExistingEntry::Keep);
+                                   replace ? ExistingEntry::Replace : ExistingEntry::Keep, exif);
         if (written) {
             if (running_) {
                 if (const std::optional<FileId> id = IdOf(outputPath, false)) {
