@@ -99,6 +99,7 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     o.autoRotate = ReadCheckValue(value(keys::kRotate));
     o.overwrite = ReadCheckValue(value(keys::kOverwrite));
     o.autoRename = ReadCheckValue(value(keys::kAutoRename));
+    o.keepInformation = ReadCheckValue(value(keys::kKeepInformation));
     o.anchor = ReadAnchorValue(value(keys::kAnchor));
     o.backColour = ReadColourValue(value(keys::kBackColour));
 

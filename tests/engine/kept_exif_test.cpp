@@ -1,7 +1,6 @@
 #include "exif_maker.h"
 #include "run_fixture.h"
 
-
 namespace kalvimo {
 namespace {
 
