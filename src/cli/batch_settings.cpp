@@ -97,6 +97,7 @@ void ReadNamingAndChoices(const ValueSource& source, JobOptions& o) {
     o.autoRotate = ReadCheckValue(source.Value(keys::kRotate));
     o.overwrite = ReadCheckValue(source.Value(keys::kOverwrite));
     o.autoRename = ReadCheckValue(source.Value(keys::kAutoRename));
+    o.keepInformation = ReadCheckValue(source.Value(keys::kKeepInformation));
     o.anchor = ReadAnchorValue(source.Value(keys::kAnchor));
     o.backColour = ReadColourValue(source.Value(keys::kBackColour));
 }

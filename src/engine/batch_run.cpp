@@ -1,7 +1,9 @@
 #include "batch_run.h"
 
+#include "colour_profile.h"
 #include "file_writing.h"
 #include "geometry.h"
+#include "kept_exif.h"
 #include "output_name.h"
 #include "rotation.h"
 #include "rounding.h"
@@ -49,12 +51,14 @@ void BatchRun::PrefetchFrom(std::size_t index) {
     prefetcher_->Schedule(paths, *recipe);
 }
 
-bool BatchRun::DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe) {
+std::optional<PixelRect> BatchRun::DrawWholePictureFrame(const std::string& path,
+                                                         const FrameRecipe& recipe) {
     if (prefetcher_) {
-        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_)) {
+        PixelRect area;
+        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_, area)) {
             picDest_.Swap(*frame);
             prefetcher_->Recycle(std::move(*frame));
-            return true;
+            return area;
         }
     }
     return ShrinkJpegFrame(path, recipe, picDest_, pictureTurned_, shrinkScratch_);
@@ -211,10 +215,11 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const JobOptions frameOptions = host_.Options();
     const std::optional<FrameRecipe> recipe =
         WholePictureRecipe(frameOptions, host_.TwipsPerPixel());
-    const bool wholePicture = recipe &&
-                              !(frameOptions.customCrop && frameOptions.promptCustomCrop) &&
-                              DrawWholePictureFrame(sourcePath, *recipe);
-    if (!wholePicture) {
+    std::optional<PixelRect> pictureArea;
+    if (recipe && !(frameOptions.customCrop && frameOptions.promptCustomCrop)) {
+        pictureArea = DrawWholePictureFrame(sourcePath, *recipe);
+    }
+    if (!pictureArea) {
         if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
                                 reason)) {
             return false;
@@ -236,12 +241,15 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             }
         }
 
-        if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
-                         host_.TwipsPerPixel())) {
+        pictureArea = RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
+                                  host_.TwipsPerPixel());
+        if (!pictureArea) {
             reason = "the frame size or the crop rectangle leaves nothing of the picture";
             return false;
         }
     }
+    // The frame holds far fewer pixels than the picture, and the bars are sRGB already.
+    ConvertToSrgb(picDest_, *pictureArea);
 
     bool replace = false;
     bool renamed = false;
@@ -268,10 +276,14 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         }
     }
     if (save) {
+        std::vector<std::uint8_t> exif;
+        if (host_.Options().keepInformation && gdip_.WritesJpeg(outputPath)) {
+            exif = KeptExif(sourcePath, picDest_.Width(), picDest_.Height());
+        }
         const bool written =
             (!replace || OccupantOf(outputPath) != Occupant::Irreplaceable) &&
             gdip_.PictureBoxToFile(picDest_, outputPath, kJpegQuality,
-                                   replace ? ExistingEntry::Replace : ExistingEntry::Keep);
+                                   replace ? ExistingEntry::Replace : ExistingEntry::Keep, exif);
         if (written) {
             if (running_) {
                 if (const std::optional<FileId> id = IdOf(outputPath, false)) {

@@ -64,8 +64,10 @@ private:
     static std::optional<FileId> IdOf(const std::string& path, bool followLink);
     void FinishPicture(const std::string& caption);
     // Draws picDest from the whole picture without decoding it at full size, where the options
-    // and the file allow; false leaves the picture to the full path.
-    bool DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe);
+    // and the file allow, and returns the pixels that show the picture; nothing leaves the
+    // picture to the full path.
+    std::optional<PixelRect> DrawWholePictureFrame(const std::string& path,
+                                                   const FrameRecipe& recipe);
     // Lets the prefetcher start on the pictures from index on.
     void PrefetchFrom(std::size_t index);
     // Turns picSrc into picBuffer when the options ask for it; false when that cannot be done.

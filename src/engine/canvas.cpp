@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace kalvimo {
 
@@ -33,6 +34,7 @@ void Canvas::Clear() {
     width_ = 0;
     height_ = 0;
     pixels_.clear();
+    iccProfile_.clear();
 }
 
 Rgb Canvas::Pixel(int x, int y) const {
@@ -70,10 +72,11 @@ void Canvas::Swap(Canvas& other) noexcept {
     std::swap(width_, other.width_);
     std::swap(height_, other.height_);
     pixels_.swap(other.pixels_);
+    iccProfile_.swap(other.iccProfile_);
 }
 
-void PlainCopy(const Canvas& source, int sx, int sy, Canvas& target, int tx, int ty, int width,
-               int height) {
+PixelRect PlainCopy(const Canvas& source, int sx, int sy, Canvas& target, int tx, int ty, int width,
+                    int height) {
     // Clip against the source, then against the target, moving both corners together.
     const auto clip = [&](int& s, int& t, int& len, int sLimit, int tLimit) {
         if (s < 0) {
@@ -91,13 +94,14 @@ void PlainCopy(const Canvas& source, int sx, int sy, Canvas& target, int tx, int
     clip(sx, tx, width, source.Width(), target.Width());
     clip(sy, ty, height, source.Height(), target.Height());
     if (width <= 0 || height <= 0) {
-        return;
+        return {};
     }
     for (int y = 0; y < height; ++y) {
         std::memcpy(target.Row(ty + y) + 3 * static_cast<std::size_t>(tx),
                     source.Row(sy + y) + 3 * static_cast<std::size_t>(sx),
                     3 * static_cast<std::size_t>(width));
     }
+    return {tx, ty, width, height};
 }
 
 namespace {
@@ -145,16 +149,28 @@ AxisWeights BuildAxis(int fromStart, int fromLength, int toLength, int sourceLim
     return axis;
 }
 
+// The cells of [start, end) with source pixels under them: one run, since the source is one
+// interval.
+std::pair<int, int> CoveredRun(const AxisWeights& axis, int start, int end) {
+    while (start < end && axis.spans[static_cast<std::size_t>(start)].count == 0) {
+        ++start;
+    }
+    while (end > start && axis.spans[static_cast<std::size_t>(end - 1)].count == 0) {
+        --end;
+    }
+    return {start, end};
+}
+
 std::uint8_t ToByte(float v) {
     return static_cast<std::uint8_t>(std::clamp(std::lrint(v), 0L, 255L));
 }
 
 } // namespace
 
-void ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect to) {
+PixelRect ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect to) {
     if (from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0 || source.Empty() ||
         target.Empty()) {
-        return;
+        return {};
     }
     // Only the target cells inside the target canvas are computed.
     const int colStart = std::max(0, -to.x);
@@ -162,7 +178,7 @@ void ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect 
     const int rowStart = std::max(0, -to.y);
     const int rowEnd = std::min(to.height, target.Height() - to.y);
     if (colStart >= colEnd || rowStart >= rowEnd) {
-        return;
+        return {};
     }
     const AxisWeights cols = BuildAxis(from.x, from.width, to.width, source.Width());
     const AxisWeights rows = BuildAxis(from.y, from.height, to.height, source.Height());
@@ -233,6 +249,12 @@ void ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect 
             out[2] = ToByte(a[2]);
         }
     }
+    const auto [firstCol, endCol] = CoveredRun(cols, colStart, colEnd);
+    const auto [firstRow, endRow] = CoveredRun(rows, rowStart, rowEnd);
+    if (firstCol == endCol || firstRow == endRow) {
+        return {};
+    }
+    return {to.x + firstCol, to.y + firstRow, endCol - firstCol, endRow - firstRow};
 }
 
 } // namespace kalvimo

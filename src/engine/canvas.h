@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kalvimo {
@@ -38,12 +39,18 @@ public:
     // Fills columns x1..x2-1 and rows y1..y2-1, clipped to the canvas.
     void FillRect(int x1, int y1, int x2, int y2, Colour colour);
 
+    // The ICC profile the pixels are coded in, as the file embedded it; empty means sRGB. It
+    // travels with the pixels (Swap, the turning routines) and is dropped by Clear.
+    void SetIccProfile(std::vector<std::uint8_t> profile) { iccProfile_ = std::move(profile); }
+    [[nodiscard]] const std::vector<std::uint8_t>& IccProfile() const { return iccProfile_; }
+
     void Swap(Canvas& other) noexcept;
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t> iccProfile_;
 };
 
 struct PixelRect {
@@ -55,11 +62,13 @@ struct PixelRect {
 
 // Scaled copy by area averaging: each target pixel is the coverage-weighted mean of the source
 // pixels under it. Source pixels outside the source canvas are never read; target pixels outside
-// the target canvas, or with no source pixel under them, are left as they are.
-void ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect to);
+// the target canvas, or with no source pixel under them, are left as they are. Returns the
+// target pixels painted (empty when none).
+PixelRect ScaledCopy(const Canvas& source, PixelRect from, Canvas& target, PixelRect to);
 
-// 1:1 copy of a width x height block from (sx, sy) to (tx, ty), clipped on both sides.
-void PlainCopy(const Canvas& source, int sx, int sy, Canvas& target, int tx, int ty, int width,
-               int height);
+// 1:1 copy of a width x height block from (sx, sy) to (tx, ty), clipped on both sides. Returns
+// the target pixels painted (empty when none).
+PixelRect PlainCopy(const Canvas& source, int sx, int sy, Canvas& target, int tx, int ty, int width,
+                    int height);
 
 } // namespace kalvimo

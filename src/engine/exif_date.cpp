@@ -1,5 +1,7 @@
 #include "exif_date.h"
 
+#include "metadata_file.h"
+
 #include <algorithm>
 #include <exiv2/exiv2.hpp>
 #include <memory>
@@ -35,8 +37,6 @@ void PrepareMetadataReader() {
     (void)prepared;
 }
 
-namespace {
-
 // The library's interface is written in std::auto_ptr, which some compilers flag at every use.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -58,6 +58,8 @@ std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path) {
     return image;
 }
 #pragma GCC diagnostic pop
+
+namespace {
 
 // The text of a DateTime property, up to its NUL; nothing when the value cannot be a date that
 // is safe in a file name: not of the text type, or holding bytes that are not printable ASCII.

@@ -57,7 +57,7 @@ void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const Fram
 }
 
 std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const FrameRecipe& recipe,
-                                            bool& pictureTurned) {
+                                            bool& pictureTurned, PixelRect& pictureArea) {
     std::unique_lock lock(mutex_);
     const auto found = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
         return job->path == path && job->recipe == recipe;
@@ -76,6 +76,7 @@ std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const Frame
         return std::nullopt;
     }
     pictureTurned = job->pictureTurned;
+    pictureArea = job->pictureArea;
     return std::move(job->frame);
 }
 
@@ -116,8 +117,10 @@ void FramePrefetcher::Work() {
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);
         try {
-            job->drawn =
+            const std::optional<PixelRect> area =
                 ShrinkJpegFrame(job->path, job->recipe, job->frame, job->pictureTurned, scratch);
+            job->drawn = area.has_value();
+            job->pictureArea = area.value_or(PixelRect{});
         } catch (const std::exception&) {
             // Out of memory here is no failure yet: the run's own thread tries again.
             job->drawn = false;

@@ -27,11 +27,12 @@ public:
     // Replaces what is waiting to start with these pictures, in this order.
     void Schedule(const std::vector<std::string>& paths, const FrameRecipe& recipe);
 
-    // The frame for path and recipe once it is drawn, or nothing when it was not scheduled, the
-    // file changed or the picture needs the full path. Frames drawn for other pictures are
-    // dropped when they can no longer be asked for.
+    // The frame for path and recipe once it is drawn (pictureArea: the pixels that show the
+    // picture), or nothing when it was not scheduled, the file changed or the picture needs the
+    // full path. Frames drawn for other pictures are dropped when they can no longer be asked
+    // for.
     std::optional<Canvas> Take(const std::string& path, const FrameRecipe& recipe,
-                               bool& pictureTurned);
+                               bool& pictureTurned, PixelRect& pictureArea);
 
     // Forgets every picture; work under way finishes unseen.
     void Clear();
@@ -53,6 +54,7 @@ private:
         bool finished = false;
         bool drawn = false;
         bool pictureTurned = false;
+        PixelRect pictureArea;
         FileStamp stamp;
         Canvas frame;
     };

@@ -108,8 +108,15 @@ void cGdiPlus::RaiseError(GdiStatus status) {
     }
 }
 
+bool cGdiPlus::WritesJpeg(const std::string& sFilename) const {
+    const std::string ext = GetExtension(sFilename);
+    const int index = ext.empty() ? -1 : EncoderIndex("*." + ext);
+    return index >= 0 && encoders_[static_cast<std::size_t>(index)] == Format::Jpeg;
+}
+
 bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
-                                std::optional<int> lQuality, ExistingEntry existing) {
+                                std::optional<int> lQuality, ExistingEntry existing,
+                                std::span<const std::uint8_t> exif) {
     const std::string ext = GetExtension(sFilename);
     const int index = ext.empty() ? -1 : EncoderIndex("*." + ext);
     if (index < 0) {
@@ -137,7 +144,8 @@ bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
         bool written = false;
         switch (encoders_[static_cast<std::size_t>(index)]) {
         case Format::Jpeg:
-            written = WriteJpeg(pic, out.get(), std::clamp(lQuality.value_or(75), 0, 100), message);
+            written =
+                WriteJpeg(pic, out.get(), std::clamp(lQuality.value_or(75), 0, 100), message, exif);
             break;
         case Format::Bmp:
             written = WriteBmp(pic, out.get(), message);

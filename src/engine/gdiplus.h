@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,17 @@ public:
     cGdiPlus(const cGdiPlus&) = delete;
     cGdiPlus& operator=(const cGdiPlus&) = delete;
 
-    // True when the file was written. A JPEG gets lQuality (0..100) when given. The file is
-    // written beside its final name and renamed into place, so a failed save leaves any
+    // True when the file was written. A JPEG gets lQuality (0..100) when given, and exif (the
+    // TIFF structure of an APP1 "Exif" marker) when not empty; other formats carry no EXIF. The
+    // file is written beside its final name and renamed into place, so a failed save leaves any
     // existing file as it was; with Keep, an entry found at the name fails the save.
     bool PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
                           std::optional<int> lQuality = std::nullopt,
-                          ExistingEntry existing = ExistingEntry::Replace);
+                          ExistingEntry existing = ExistingEntry::Replace,
+                          std::span<const std::uint8_t> exif = {});
+
+    // Whether a file of that name is written as JPEG.
+    [[nodiscard]] bool WritesJpeg(const std::string& sFilename) const;
 
     static std::string GdiErrorString(std::int32_t lError);
 

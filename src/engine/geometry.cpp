@@ -21,15 +21,15 @@ int ToPixels(double twips, int t) {
     return static_cast<int>(RoundHalfEven(twips / t));
 }
 
-void DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit& fit, int t) {
+PixelRect DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit& fit, int t) {
     // The copy paints exactly its own pixel rectangle, so both bars stay the background fill and
     // an exact fit loses no row or column of the picture.
-    ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
-               LetterboxPlace(fit, target.Width(), target.Height(), t));
+    return ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
+                      LetterboxPlace(fit, target.Width(), target.Height(), t));
 }
 
-void DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t sw,
-                  std::int64_t sh, std::int64_t dw, std::int64_t dh, int t) {
+PixelRect DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t sw,
+                       std::int64_t sh, std::int64_t dw, std::int64_t dh, int t) {
     float ox = 0;
     float oy = 0;
     if (anchor >= 0 && anchor <= 8) {
@@ -42,11 +42,11 @@ void DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t
     }
     const int sx = ToPixels(ox, t);
     const int sy = ToPixels(oy, t);
-    PlainCopy(source, sx, sy, target, 0, 0, target.Width(), target.Height());
+    return PlainCopy(source, sx, sy, target, 0, 0, target.Width(), target.Height());
 }
 
-// False when the rectangle holds no pixel of the picture: a blank frame is no result.
-bool DrawCustomCrop(const Canvas& source, Canvas& target, CropBox crop, int t) {
+// Nothing when the rectangle holds no pixel of the picture: a blank frame is no result.
+std::optional<PixelRect> DrawCustomCrop(const Canvas& source, Canvas& target, CropBox crop, int t) {
     // A rectangle stored with its edges the other way round still means the same area.
     if (crop.right < crop.left) {
         std::swap(crop.left, crop.right);
@@ -63,15 +63,14 @@ bool DrawCustomCrop(const Canvas& source, Canvas& target, CropBox crop, int t) {
     if (width <= 0 || height <= 0 || left >= source.Width() || top >= source.Height() ||
         static_cast<std::int64_t>(left) + width <= 0 ||
         static_cast<std::int64_t>(top) + height <= 0) {
-        return false;
+        return std::nullopt;
     }
     if (static_cast<double>(cw) / t == target.Width() &&
         static_cast<double>(ch) / t == target.Height()) {
-        PlainCopy(source, left, top, target, 0, 0, target.Width(), target.Height());
-        return true;
+        return PlainCopy(source, left, top, target, 0, 0, target.Width(), target.Height());
     }
-    ScaledCopy(source, {left, top, width, height}, target, {0, 0, target.Width(), target.Height()});
-    return true;
+    return ScaledCopy(source, {left, top, width, height}, target,
+                      {0, 0, target.Width(), target.Height()});
 }
 
 } // namespace
@@ -115,8 +114,9 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
     return fit;
 }
 
-bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options,
-                 const CropBox& crop, int twipsPerPixel) {
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
+                                     const JobOptions& options, const CropBox& crop,
+                                     int twipsPerPixel) {
     const int t = twipsPerPixel;
     const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
     const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
@@ -124,24 +124,25 @@ bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options
     const std::int64_t sh = static_cast<std::int64_t>(source.Height()) * t;
     if (t <= 0 || source.Empty() || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
         !FitsInt32(sh) || !target.Resize(options.newWidth, options.newHeight)) {
-        return false;
+        return std::nullopt;
     }
+    target.SetIccProfile(source.IccProfile());
     target.FillRect(0, 0, target.Width(), target.Height(), options.backColour);
     if (options.stretch) {
-        ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
-                   {0, 0, target.Width(), target.Height()});
-    } else if (options.letterbox) {
+        return ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
+                          {0, 0, target.Width(), target.Height()});
+    }
+    if (options.letterbox) {
         const std::optional<LetterboxFit> fit = FitLetterbox(sw, sh, dw, dh);
         if (!fit) {
-            return false;
+            return std::nullopt;
         }
-        DrawLetterbox(source, target, *fit, t);
-    } else if (options.autoCrop) {
-        DrawAutoCrop(source, target, options.anchor, sw, sh, dw, dh, t);
-    } else {
-        return DrawCustomCrop(source, target, crop, t);
+        return DrawLetterbox(source, target, *fit, t);
     }
-    return true;
+    if (options.autoCrop) {
+        return DrawAutoCrop(source, target, options.anchor, sw, sh, dw, dh, t);
+    }
+    return DrawCustomCrop(source, target, crop, t);
 }
 
 } // namespace kalvimo

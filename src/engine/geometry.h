@@ -27,9 +27,11 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
 PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t);
 
 // Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
-// fitting the options choose. False when the sizes make no sense or a crop rectangle holds none
-// of the picture (the picture then fails).
-bool RenderFrame(const Canvas& source, Canvas& target, const JobOptions& options,
-                 const CropBox& crop, int twipsPerPixel);
+// fitting the options choose; target takes source's ICC profile. Returns the pixels that show the
+// picture; nothing when the sizes make no sense or a crop rectangle holds none of the picture
+// (the picture then fails).
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
+                                     const JobOptions& options, const CropBox& crop,
+                                     int twipsPerPixel);
 
 } // namespace kalvimo

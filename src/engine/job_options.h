@@ -28,6 +28,8 @@ struct JobOptions {
     std::string noDatePrefix = "x_";
     bool overwrite = false;
     bool autoRename = true;
+    // A JPEG written carries the source's EXIF, made fit for the frame.
+    bool keepInformation = false;
     bool previewOnClick = false;
     bool selectedOnly = true;
     std::string presetText;

@@ -58,6 +58,7 @@ bool Orient(const Canvas& src, Canvas& dest, int orientation) {
         dest.Clear();
         return false;
     }
+    dest.SetIccProfile(src.IccProfile());
     const Mapping m = MappingFor(orientation, w, h);
     const auto stride = static_cast<std::ptrdiff_t>(src.Stride());
     const std::ptrdiff_t stepX = 3 * m.xFromX + stride * m.yFromX;

@@ -16,11 +16,12 @@ std::optional<FrameRecipe> WholePictureRecipe(const JobOptions& options, int twi
                        options.autoRotate, options.backColour, twipsPerPixel};
 }
 
-bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas& frame,
-                     bool& pictureTurned, ShrinkScratch& scratch) {
+std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe,
+                                         Canvas& frame, bool& pictureTurned,
+                                         ShrinkScratch& scratch) {
     JpegShrinkReader& reader = scratch.reader;
     if (!reader.Open(path)) {
-        return false;
+        return std::nullopt;
     }
     const int orientation = ReadExifOrientation(path);
     // Orientations 5 to 8 are stored lying on their side.
@@ -41,12 +42,12 @@ bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas&
             static_cast<std::int64_t>(recipe.newWidth) * t,
             static_cast<std::int64_t>(recipe.newHeight) * t);
         if (!fit) {
-            return false;
+            return std::nullopt;
         }
         place = LetterboxPlace(*fit, recipe.newWidth, recipe.newHeight, t);
     }
     if (place.width <= 0 || place.height <= 0 || !frame.Resize(recipe.newWidth, recipe.newHeight)) {
-        return false;
+        return std::nullopt;
     }
 
     // Averaging commutes with turning and mirroring, so the picture is averaged as stored into
@@ -57,18 +58,18 @@ bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas&
     std::string error;
     if (!reader.ReadInto(scratch.shrunk, shrunkWidth, shrunkHeight, error) ||
         !ApplyOrientation(scratch.shrunk, orientation, scratch.turned)) {
-        return false;
+        return std::nullopt;
     }
     const Canvas* placed = &scratch.shrunk;
     if (pictureTurned) {
         if (!RotatePicture(scratch.turned, scratch.shrunk)) {
-            return false;
+            return std::nullopt;
         }
         placed = &scratch.turned;
     }
+    frame.SetIccProfile(placed->IccProfile());
     frame.FillRect(0, 0, frame.Width(), frame.Height(), recipe.backColour);
-    PlainCopy(*placed, 0, 0, frame, place.x, place.y, place.width, place.height);
-    return true;
+    return PlainCopy(*placed, 0, 0, frame, place.x, place.y, place.width, place.height);
 }
 
 } // namespace kalvimo

@@ -35,9 +35,11 @@ struct ShrinkScratch {
 
 // Draws the frame of a JPEG without holding it at full size: the picture is averaged straight
 // into the cells it covers in the frame, then set upright and turned as the full path would
-// have done to the whole picture. False when this picture needs the full path (not a JPEG that
-// can be shrunk, or any failure: the full path then tells what is wrong).
-bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas& frame,
-                     bool& pictureTurned, ShrinkScratch& scratch);
+// have done to the whole picture. Returns the pixels that show the picture (frame holds its ICC
+// profile); nothing when this picture needs the full path (not a JPEG that can be shrunk, or any
+// failure: the full path then tells what is wrong).
+std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe,
+                                         Canvas& frame, bool& pictureTurned,
+                                         ShrinkScratch& scratch);
 
 } // namespace kalvimo

@@ -64,6 +64,8 @@ inline constexpr SettingsKey kSelected{kOptionsSection, "Selected", DefaultKind:
 inline constexpr SettingsKey kRotate{kOptionsSection, "Rotate", DefaultKind::Fixed, "1"};
 inline constexpr SettingsKey kOverwrite{kOptionsSection, "Overwrite", DefaultKind::Fixed, "0"};
 inline constexpr SettingsKey kAutoRename{kOptionsSection, "Auto rename", DefaultKind::Fixed, "1"};
+inline constexpr SettingsKey kKeepInformation{kOptionsSection, "Keep information",
+                                              DefaultKind::Fixed, "0"};
 inline constexpr SettingsKey kAnchor{kOptionsSection, "Anchor", DefaultKind::Fixed, "4"};
 inline constexpr SettingsKey kBackColour{kOptionsSection, "Back colour", DefaultKind::Fixed, "0"};
 inline constexpr SettingsKey kCropLeft{kCustomCroppingSection, "Left", DefaultKind::Fixed, "0"};
@@ -77,14 +79,15 @@ inline constexpr SettingsKey kKeepProportion{kCustomCroppingSection, "Keep propo
 } // namespace keys
 
 // Every key, in the order in which the file is written.
-inline constexpr std::array<SettingsKey, 28> kSettingsKeys{
-    keys::kLastSource, keys::kLastDestination, keys::kPreset,           keys::kNewWidth,
-    keys::kNewHeight,  keys::kFilter,          keys::kRename,           keys::kSuffix,
-    keys::kPrefix,     keys::kNoDatePrefix,    keys::kStretch,          keys::kLetterBox,
-    keys::kAutoCrop,   keys::kCustomCrop,      keys::kCustomCropPrompt, keys::kPreview,
-    keys::kSelected,   keys::kRotate,          keys::kOverwrite,        keys::kAutoRename,
-    keys::kAnchor,     keys::kBackColour,      keys::kCropLeft,         keys::kCropTop,
-    keys::kCropRight,  keys::kCropBottom,      keys::kRestrain,         keys::kKeepProportion,
+inline constexpr std::array<SettingsKey, 29> kSettingsKeys{
+    keys::kLastSource,      keys::kLastDestination, keys::kPreset,           keys::kNewWidth,
+    keys::kNewHeight,       keys::kFilter,          keys::kRename,           keys::kSuffix,
+    keys::kPrefix,          keys::kNoDatePrefix,    keys::kStretch,          keys::kLetterBox,
+    keys::kAutoCrop,        keys::kCustomCrop,      keys::kCustomCropPrompt, keys::kPreview,
+    keys::kSelected,        keys::kRotate,          keys::kOverwrite,        keys::kAutoRename,
+    keys::kKeepInformation, keys::kAnchor,          keys::kBackColour,       keys::kCropLeft,
+    keys::kCropTop,         keys::kCropRight,       keys::kCropBottom,       keys::kRestrain,
+    keys::kKeepProportion,
 };
 
 // What the run-time defaults depend on.

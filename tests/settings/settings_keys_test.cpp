@@ -48,6 +48,7 @@ TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
                           "Rotate=1\n"
                           "Overwrite=0\n"
                           "Auto rename=1\n"
+                          "Keep information=0\n"
                           "Anchor=4\n"
                           "Back colour=0\n"
                           "\n"

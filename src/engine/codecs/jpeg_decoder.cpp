@@ -16,6 +16,7 @@ struct JpegReader {
     JpegErrors errors;
     jpeg_progress_mgr progress{};
     std::vector<JSAMPLE> inkRow;
+    JpegIccProfile icc;
     std::string reason;
 
     JpegReader() { info.err = UseJpegErrors(errors); }
@@ -73,6 +74,7 @@ bool Decode(JpegReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& 
     if (!JpegSizeIsPlausible(info, fileSize, kMaxDecodedPixels, reader.reason)) {
         return false;
     }
+    reader.icc.Read(info);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         info.out_color_space = JCS_CMYK;
     } else {
@@ -103,8 +105,10 @@ bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::str
     const bool ok = Decode(reader, file, fileSize, canvas);
     if (!ok) {
         reason = reader.reason;
+        return false;
     }
-    return ok;
+    canvas.SetIccProfile(reader.icc.Bytes());
+    return true;
 }
 
 } // namespace kalvimo::codecs

@@ -3,6 +3,8 @@
 #include "picture_encoder.h"
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace kalvimo {
 
@@ -13,6 +15,8 @@ constexpr int kRowsPerWrite = 16;
 struct JpegWriter {
     jpeg_compress_struct info{};
     codecs::JpegErrors errors;
+    // The whole APP1 marker after its length: "Exif\0\0" and the TIFF structure.
+    std::vector<JOCTET> exifMarker;
 
     JpegWriter() { info.err = codecs::UseJpegErrors(errors); }
     JpegWriter(const JpegWriter&) = delete;
@@ -35,7 +39,16 @@ bool Encode(JpegWriter& writer, const Canvas& canvas, std::FILE* out, int qualit
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, std::clamp(quality, 0, 100), TRUE);
     info.optimize_coding = TRUE;
+    // EXIF wants its marker straight after the start of the file, where JFIF's would go.
+    const bool exif = !writer.exifMarker.empty();
+    if (exif) {
+        info.write_JFIF_header = FALSE;
+    }
     jpeg_start_compress(&info, TRUE);
+    if (exif) {
+        jpeg_write_marker(&info, JPEG_APP0 + 1, writer.exifMarker.data(),
+                          static_cast<unsigned int>(writer.exifMarker.size()));
+    }
     // libjpeg takes rows as mutable but only reads them.
     JSAMPROW rows[kRowsPerWrite];
     while (info.next_scanline < info.image_height) {
@@ -52,12 +65,18 @@ bool Encode(JpegWriter& writer, const Canvas& canvas, std::FILE* out, int qualit
 
 } // namespace
 
-bool WriteJpeg(const Canvas& canvas, std::FILE* out, int quality, std::string& error) {
+bool WriteJpeg(const Canvas& canvas, std::FILE* out, int quality, std::string& error,
+               std::span<const std::uint8_t> exif) {
     if (canvas.Empty()) {
         error = "there is no picture to write";
         return false;
     }
     JpegWriter writer;
+    if (!exif.empty()) {
+        static constexpr JOCTET kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+        writer.exifMarker.assign(std::begin(kExifHeader), std::end(kExifHeader));
+        writer.exifMarker.insert(writer.exifMarker.end(), exif.begin(), exif.end());
+    }
     if (!Encode(writer, canvas, out, quality)) {
         error = std::string("the JPEG encoder failed: ") + writer.errors.message;
         return false;

@@ -2,6 +2,7 @@
 
 #include "codec_internal.h"
 
+#include <cstdlib>
 #include <jerror.h>
 
 namespace kalvimo::codecs {
@@ -78,8 +79,25 @@ void UseJpegReadingRules(jpeg_decompress_struct& info, JpegErrors& errors,
                          jpeg_progress_mgr& progress) {
     errors.manager.emit_message = OnMessage;
     info.mem->max_memory_to_use = kMaxJpegMemory;
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     progress.progress_monitor = OnProgress;
     info.progress = &progress;
+}
+
+JpegIccProfile::~JpegIccProfile() {
+    std::free(data);
+}
+
+void JpegIccProfile::Read(jpeg_decompress_struct& info) {
+    if (jpeg_read_icc_profile(&info, &data, &length) == FALSE) {
+        data = nullptr;
+        length = 0;
+    }
+}
+
+std::vector<std::uint8_t> JpegIccProfile::Bytes() const {
+    return data == nullptr ? std::vector<std::uint8_t>{}
+                           : std::vector<std::uint8_t>(data, data + length);
 }
 
 bool JpegSizeIsPlausible(const jpeg_decompress_struct& info, std::int64_t fileSize,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -30,6 +31,22 @@ jpeg_error_mgr* UseJpegErrors(JpegErrors& errors);
 // info.err must be errors' manager.
 void UseJpegReadingRules(jpeg_decompress_struct& info, JpegErrors& errors,
                          jpeg_progress_mgr& progress);
+
+// The ICC profile of a picture, gathered from its APP2 markers (the reading rules keep them).
+struct JpegIccProfile {
+    JOCTET* data = nullptr;
+    unsigned int length = 0;
+
+    JpegIccProfile() = default;
+    JpegIccProfile(const JpegIccProfile&) = delete;
+    JpegIccProfile& operator=(const JpegIccProfile&) = delete;
+    ~JpegIccProfile();
+
+    // After jpeg_read_header, within the read's setjmp: libjpeg leaves by longjmp when memory
+    // runs out. A profile whose pieces do not fit together is no profile.
+    void Read(jpeg_decompress_struct& info);
+    [[nodiscard]] std::vector<std::uint8_t> Bytes() const;
+};
 
 // After jpeg_read_header: whether the picture is within maxPixels and within what a file of
 // fileSize bytes can hold; false with the reason when not.

@@ -26,6 +26,7 @@ struct Session {
     jpeg_progress_mgr progress{};
     codecs::FilePtr file;
     std::int64_t fileSize = 0;
+    codecs::JpegIccProfile icc;
 
     Session(codecs::FilePtr opened, std::int64_t size) : file(std::move(opened)), fileSize(size) {
         info.err = codecs::UseJpegErrors(errors);
@@ -71,8 +72,12 @@ bool ReadHeader(Session& session, std::string& reason) {
     jpeg_read_header(&info, TRUE);
     const bool colour = info.jpeg_color_space == JCS_YCbCr && info.num_components == 3;
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1;
-    return (colour || grey) &&
-           codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason);
+    if (!(colour || grey) ||
+        !codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason)) {
+        return false;
+    }
+    session.icc.Read(info);
+    return true;
 }
 
 } // namespace
@@ -175,6 +180,7 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
         return false;
     }
     const bool grey = session.info.num_components == 1;
+    target.SetIccProfile(session.icc.Bytes());
     s.session.reset();
     if (oneAtATime.owns_lock()) {
         // Hand the coefficients' memory back at once, or each thread would keep its own copy.

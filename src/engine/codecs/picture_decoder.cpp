@@ -23,6 +23,8 @@ bool DecodeOpenFile(std::FILE* file, std::int64_t size, Canvas& canvas, Colour b
     std::string why;
     bool ok = false;
     const char* format = "";
+    // A reader sets the profile only when the file has one; the canvas may hold the last one's.
+    canvas.SetIccProfile({});
     switch (SniffFormat(std::span(head.data(), got))) {
     case PictureFormat::Jpeg:
         format = "JPEG";

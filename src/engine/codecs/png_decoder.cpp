@@ -8,9 +8,10 @@ namespace kalvimo::codecs {
 
 namespace {
 
-// Only the palette and transparency chunks are kept besides the pixels; this caps what libpng
-// may allocate for one of them.
-constexpr png_alloc_size_t kMaxChunkBytes = 64 << 10;
+// Only the palette, transparency and ICC profile chunks are kept besides the pixels; this caps
+// what libpng may allocate for one of them (a camera's profile with tables runs to some hundred
+// kilobytes).
+constexpr png_alloc_size_t kMaxChunkBytes = 1 << 20;
 // Deflate turns one byte into at most 1032 (a 258-byte match costs at least two bits).
 constexpr std::int64_t kDeflateRatio = 1032;
 
@@ -110,9 +111,12 @@ bool Decode(PngReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& c
     }
     png_init_io(reader.png, file);
     png_set_chunk_malloc_max(reader.png, kMaxChunkBytes);
-    // Text, profiles and the rest do not change the pixels: skipped unread, whatever size they
-    // claim (libpng only warns of an oversized chunk while reading).
+    // Text and the rest do not change the pixels: skipped unread, whatever size they claim
+    // (libpng only warns of an oversized chunk while reading). The ICC profile tells their
+    // colours; sRGB and gamma chunks alone say sRGB, which a picture without a profile is.
     png_set_keep_unknown_chunks(reader.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    static constexpr png_byte kProfileChunk[] = "iCCP";
+    png_set_keep_unknown_chunks(reader.png, PNG_HANDLE_CHUNK_AS_DEFAULT, kProfileChunk, 1);
     png_read_info(reader.png, reader.info);
     // The header is checked; a wrong checksum on the pixel data is the kind of damage others
     // read past, and the data itself is checked by zlib.
@@ -151,8 +155,17 @@ bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     const bool ok = Decode(reader, file, fileSize, canvas, ToRgb(backColour));
     if (!ok) {
         reason = reader.reason.empty() ? std::string(reader.message) : reader.reason;
+        return false;
     }
-    return ok;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(reader.png, reader.info, &name, &compression, &profile, &length) != 0 &&
+        profile != nullptr) {
+        canvas.SetIccProfile(std::vector<std::uint8_t>(profile, profile + length));
+    }
+    return true;
 }
 
 } // namespace kalvimo::codecs

@@ -311,6 +311,7 @@ JobOptions frmMain::Options() {
     options.noDatePrefix = txtNoExifPrefix->text().toStdString();
     options.overwrite = chkOverwrite->isChecked();
     options.autoRename = chkAutoRename->isChecked();
+    options.keepInformation = chkKeepInfo->isChecked();
     options.previewOnClick = chkPreview->isChecked();
     options.selectedOnly = chkSelected->isChecked();
     options.presetText = cboPresets->currentText().toStdString();

@@ -246,6 +246,7 @@ private:
     QCheckBox* chkAutoRename = nullptr;
     QCheckBox* chkSelected = nullptr;
     QCheckBox* chkPreview = nullptr;
+    QCheckBox* chkKeepInfo = nullptr;
     OrvelSimpleButton* cmdDefault = nullptr;
     OrvelSimpleButton* cmdReload = nullptr;
     OrvelSimpleButton* cmdProcess = nullptr;

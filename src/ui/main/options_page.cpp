@@ -169,6 +169,11 @@ void frmMain::BuildOptionsPage(QFrame* page) {
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
                           1500 + 2 * kRow, 2100, true);
     connect(chkAutoRotate, &QCheckBox::toggled, this, &frmMain::ShowCropPicture);
+    chkKeepInfo = check(QStringLiteral("chkKeepInfo"), QStringLiteral("Keep photo information"),
+                        QStringLiteral("Written JPEG files keep the date, camera and other "
+                                       "details of the photo, but not its GPS position: a "
+                                       "frame does not need where the picture was taken"),
+                        kColumn2, 1500 + 3 * kRow, 2280, false);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
                       QString(), kColumn3, 60, 2865, false);
@@ -218,14 +223,14 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
     Place(lblInfo, kColumn1, kFootRow + 240, 3750, kRow);
 
-    QWidget* const tabOrder[] = {cboPresets,        cs_NewWidth,   cs_NewHeight,    cmdSwap,
-                                 chkStretch,        chkLetterbox,  chkAutoCrop,     chkCustomCrop,
-                                 butAnchor[0],      butAnchor[1],  butAnchor[2],    butAnchor[3],
-                                 butAnchor[4],      butAnchor[5],  butAnchor[6],    butAnchor[7],
-                                 butAnchor[8],      cmdCustomCrop, chkPromptCustom, cmdChangeBack,
-                                 chkAutoRotate,     chkRename,     txtPrefix,       txtNoExifPrefix,
-                                 chkSuffixExisting, chkOverwrite,  chkAutoRename,   chkSelected,
-                                 chkPreview,        cmdDefault,    cmdReload,       cmdProcess};
+    QWidget* const tabOrder[] = {
+        cboPresets,        cs_NewWidth,  cs_NewHeight,  cmdSwap,         chkStretch,
+        chkLetterbox,      chkAutoCrop,  chkCustomCrop, butAnchor[0],    butAnchor[1],
+        butAnchor[2],      butAnchor[3], butAnchor[4],  butAnchor[5],    butAnchor[6],
+        butAnchor[7],      butAnchor[8], cmdCustomCrop, chkPromptCustom, cmdChangeBack,
+        chkAutoRotate,     chkKeepInfo,  chkRename,     txtPrefix,       txtNoExifPrefix,
+        chkSuffixExisting, chkOverwrite, chkAutoRename, chkSelected,     chkPreview,
+        cmdDefault,        cmdReload,    cmdProcess};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }

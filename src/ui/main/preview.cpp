@@ -1,5 +1,6 @@
 #include "artwork.h"
 #include "canvas_image.h"
+#include "colour_profile.h"
 #include "file_list.h"
 #include "frm_main.h"
 #include "picture_preview.h"
@@ -45,6 +46,8 @@ void frmMain::uFile_Click(int index) {
     if (!LoadUprightPicture(path, picture, scratch, Options().backColour, error)) {
         return;
     }
+    // Shown as the run will write it.
+    ConvertToSrgb(picture, {0, 0, picture.Width(), picture.Height()});
     imgPreview->SetPicture(ToQImage(picture));
     cropPicture_ = std::move(picture);
     cropPictureTurned_.reset();

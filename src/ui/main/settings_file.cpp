@@ -54,6 +54,8 @@ void frmMain::LoadSettings() {
     check(chkAutoRotate, keys::kRotate);
     check(chkOverwrite, keys::kOverwrite);
     check(chkAutoRename, keys::kAutoRename);
+    // Files written before the box existed lack the key, which reads as clear.
+    check(chkKeepInfo, keys::kKeepInformation);
 
     anchor = ReadAnchorValue(text(keys::kAnchor));
     butAnchor_Click(anchor);
@@ -95,6 +97,7 @@ void frmMain::SaveSettings() {
         CheckText(chkAutoRotate),
         CheckText(chkOverwrite),
         CheckText(chkAutoRename),
+        CheckText(chkKeepInfo),
         std::to_string(anchor),
         ColourText(shpBackFillColour),
         std::to_string(crop_->BoxLeft),
@@ -144,6 +147,7 @@ void frmMain::cmdDefault_Click() {
     chkAutoRotate->setChecked(true);
     chkOverwrite->setChecked(false);
     chkAutoRename->setChecked(true);
+    chkKeepInfo->setChecked(false);
     anchor = kDefaultAnchor;
     butAnchor_Click(anchor);
     SetBackColour(0);

@@ -24,9 +24,9 @@ std::string Describe(const JobOptions& o, const CropBox& crop, const QString& st
         << o.newHeight << '|' << o.stretch << o.letterbox << o.autoCrop << o.customCrop
         << o.promptCustomCrop << '|' << o.anchor << '|' << o.backColour << '|' << o.autoRotate
         << o.renameWithDate << '[' << o.prefix << ']' << o.suffixExisting << '[' << o.noDatePrefix
-        << ']' << o.overwrite << o.autoRename << o.previewOnClick << o.selectedOnly << '|'
-        << o.presetText << '|' << o.filterPattern << '|' << crop.left << ',' << crop.top << ','
-        << crop.right << ',' << crop.bottom;
+        << ']' << o.overwrite << o.autoRename << o.previewOnClick << o.selectedOnly
+        << o.keepInformation << '|' << o.presetText << '|' << o.filterPattern << '|' << crop.left
+        << ',' << crop.top << ',' << crop.right << ',' << crop.bottom;
     return out.str();
 }
 
@@ -100,6 +100,7 @@ TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
         "[Options]\nCustomCrop=1\n[Custom Cropping]\nLeft=1500\nTop=750\nRight=300\n"
         "Bottom=99999999999\nRestrain=1\nKeep proportion=1\n",
         "[Options]\nCustomCrop=1\nFilter=*.png\n",
+        "[Options]\nKeep information=1\n",
         "[Options]\nLetterBox=1\n" + QByteArray(100000, 'x') + "\nAutoCrop=1\n",
         QByteArray("\x00\xff\xfe[Options]\x00\nStretch\x00=1\n\x89PNG\r\n\x1a\n", 24),
         "",
@@ -138,9 +139,9 @@ TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
                   "\n[Options]\nPreset=VGA : 640x480\nNew width=600\nNew height=400\n"
                   "Filter=*.gif\nRename=1\nSuffix=1\nPrefix=Hol_\nNo Date Prefix=nd_\n"
                   "Stretch=0\nLetterBox=1\nAutoCrop=0\nCustomCrop=0\nCustom crop prompt=1\n"
-                  "Preview=1\nSelected=0\nRotate=0\nOverwrite=1\nAuto rename=0\nAnchor=7\n"
-                  "Back colour=16744448\n[Custom Cropping]\nLeft=15\nTop=30\nRight=-45\n"
-                  "Bottom=60\nRestrain=0\nKeep proportion=1\n");
+                  "Preview=1\nSelected=0\nRotate=0\nOverwrite=1\nAuto rename=0\n"
+                  "Keep information=1\nAnchor=7\nBack colour=16744448\n[Custom Cropping]\n"
+                  "Left=15\nTop=30\nRight=-45\nBottom=60\nRestrain=0\nKeep proportion=1\n");
     QFile file(SettingsFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
@@ -152,18 +153,22 @@ TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
 }
 
 TEST_F(SettingsWindowTest, DefaultAndReload) {
-    WriteText(SettingsFile(), "[Options]\nLetterBox=1\nBack colour=255\nNew width=700\n");
+    WriteText(SettingsFile(),
+              "[Options]\nLetterBox=1\nBack colour=255\nNew width=700\nKeep information=1\n");
     Start();
+    EXPECT_TRUE(window->Options().keepInformation);
     XButton& grid = Find<XButton>("butAnchor(8)");
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdDefault"), Qt::LeftButton);
     EXPECT_TRUE(Check("chkStretch").isChecked());
     EXPECT_EQ(NewWidth().ScrValue(), 320);
     EXPECT_EQ(window->Options().backColour, 0u);
+    EXPECT_FALSE(Check("chkKeepInfo").isChecked());
     EXPECT_EQ(grid.ArrowType(), 8);
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdReload"), Qt::LeftButton);
     EXPECT_TRUE(Check("chkLetterbox").isChecked());
     EXPECT_EQ(NewWidth().ScrValue(), 700);
     EXPECT_EQ(window->Options().backColour, 255u);
+    EXPECT_TRUE(window->Options().keepInformation);
     // The preset stays chosen; the anchor of a missing key is the top left.
     EXPECT_EQ(Presets().currentIndex(), 0);
     EXPECT_EQ(grid.ArrowType(), 0);
