@@ -3,11 +3,19 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+#include <QIcon>
 #include <QUrl>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvimo"));
+    // Desktops that match windows to menu entries by name find the icon through this.
+    QApplication::setDesktopFileName(QStringLiteral("kalvimo"));
+    QIcon builtIcon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        builtIcon.addFile(QStringLiteral(":/icons/%1x%1/kalvimo.png").arg(size));
+    }
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kalvimo"), builtIcon));
     // Metric-compatible with the font the window was designed in.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
 
