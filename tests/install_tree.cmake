@@ -14,7 +14,8 @@ set(expected
     share/metainfo/io.github.kalvimo.Kalvimo.metainfo.xml
     share/man/man1/kalvimo.1
     share/man/man1/kalvimo-batch.1
-    share/kalvimo/presets.txt)
+    share/kalvimo/presets.txt
+    share/doc/kalvimo/user-guide.pdf)
 foreach(size 16 22 24 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/kalvimo.png)
 endforeach()
