@@ -223,6 +223,10 @@ std::set<QString> TakePictures(const QDir& root, const QDir& out) {
 void PlacePictures(QTextDocument& doc, const QDir& out, const std::set<QString>& made,
                    double textWidth) {
     std::set<QString> shown;
+    // Every picture at the scale that fits the window to the text, so their texts are of one
+    // size.
+    const double windowScale =
+        textWidth / QImage(out.filePath(QStringLiteral("window-intro.png"))).width();
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -236,8 +240,8 @@ void PlacePictures(QTextDocument& doc, const QDir& out, const std::set<QString>&
             }
             shown.insert(name);
             QImage image(out.filePath(name));
-            const QSizeF size = image.deviceIndependentSize();
-            const double scale = std::min(1.0, textWidth / size.width());
+            const QSizeF size = image.size();
+            const double scale = std::min(windowScale, textWidth / size.width());
             doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
             format.setWidth(size.width() * scale);
             format.setHeight(size.height() * scale);
