@@ -12,9 +12,10 @@ set(expected
     share/applications/kalvimo.desktop
     share/icons/hicolor/scalable/apps/kalvimo.svg
     share/metainfo/io.github.kalvimo.Kalvimo.metainfo.xml
-    share/man/man1/kalvimo.1
-    share/man/man1/kalvimo-batch.1
-    share/kalvimo/presets.txt)
+    share/man/man1/kalvimo.1.gz
+    share/man/man1/kalvimo-batch.1.gz
+    share/kalvimo/presets.txt
+    share/doc/kalvimo/user-guide.pdf)
 foreach(size 16 22 24 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/kalvimo.png)
 endforeach()

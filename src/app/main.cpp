@@ -1,13 +1,55 @@
 #include "frm_main.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFont>
+#include <QIcon>
+#include <QSocketNotifier>
 #include <QUrl>
 
+namespace {
+
+// A termination signal is passed through this pipe to the event loop, as a handler may do
+// little more than write.
+int terminationPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int /*signal*/) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+}
+
+// The session's end, Ctrl+C and a closed terminal close the window the normal way, so the
+// settings are written as on any close.
+void CatchTerminationSignals() {
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    CatchTerminationSignals();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalvimo"));
+    // Desktops that match windows to menu entries by name find the icon through this.
+    QApplication::setDesktopFileName(QStringLiteral("kalvimo"));
+    QIcon builtIcon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        builtIcon.addFile(QStringLiteral(":/icons/%1x%1/kalvimo.png").arg(size));
+    }
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kalvimo"), builtIcon));
     // Metric-compatible with the font the window was designed in.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
 
@@ -27,6 +69,14 @@ int main(int argc, char* argv[]) {
     }
 
     kalvimo::frmMain window;
+    QSocketNotifier termination(terminationPipe[0], QSocketNotifier::Read);
+    termination.setEnabled(terminationPipe[0] >= 0);
+    QObject::connect(&termination, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        while (::read(terminationPipe[0], &byte, 1) > 0) {
+        }
+        window.close();
+    });
     window.OpenPaths(paths);
     window.show();
     return QApplication::exec();

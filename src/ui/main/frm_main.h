@@ -129,6 +129,7 @@ private slots:
     void mnOpenFolder_Click();
     void mnCopyFolder_Click();
     void mnUseClip_Click();
+    void mnChooseFolder_Click();
 
 private:
     void BuildTabs();

@@ -1,5 +1,6 @@
 #include "message_boxes.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace kalvimo {
@@ -28,6 +29,10 @@ MessageAnswer QtMessageBoxes::Show(QWidget* owner, const QString& text, BoxIcon 
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MessageAnswer::Ok;
+}
+
+QString QtMessageBoxes::ChooseFolder(QWidget* owner, const QString& start) {
+    return QFileDialog::getExistingDirectory(owner, QStringLiteral("Choose a folder"), start);
 }
 
 } // namespace kalvimo

@@ -100,6 +100,9 @@ void frmMain::BuildFolderMenu() {
     add(QStringLiteral("mnCopyFolder"), QStringLiteral("Copy folder to clipboard"),
         &frmMain::mnCopyFolder_Click);
     add(QStringLiteral("mnUseClip"), QStringLiteral("Use clipboard"), &frmMain::mnUseClip_Click);
+    mnDir->addSeparator();
+    add(QStringLiteral("mnChooseFolder"), QStringLiteral("Choose folder..."),
+        &frmMain::mnChooseFolder_Click);
 }
 
 void frmMain::uDrive_Change(int index) {
@@ -272,6 +275,14 @@ void frmMain::mnCopyFolder_Click() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(uDir[static_cast<std::size_t>(menuListIndex)]->Path());
+}
+
+void frmMain::mnChooseFolder_Click() {
+    const auto at = static_cast<std::size_t>(menuListIndex);
+    const QString folder = messageBoxes_->ChooseFolder(this, uDir[at]->Path());
+    if (!folder.isEmpty()) {
+        SetFolderLists(folder, menuListIndex);
+    }
 }
 
 void frmMain::mnUseClip_Click() {

@@ -160,6 +160,20 @@ TEST_F(BrowsingTest, FolderMenuCopiesAndUsesTheClipboard) {
     EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
 }
 
+TEST_F(BrowsingTest, FolderMenuChoosesAFolderWithTheFolderDialog) {
+    GoTo(1, Path("."));
+    const QString source = Folders(0).Path();
+    // Cancel leaves the lists; a chosen folder moves them as a click would.
+    for (const QString& chosen : {QString(), Path("holiday")}) {
+        script->chosenFolder = chosen;
+        UseMenu(1, "mnChooseFolder");
+    }
+    EXPECT_EQ(script->folderDialogStarts, QStringList({Path("."), Path(".")}));
+    EXPECT_EQ(Folders(1).Path(), Path("holiday"));
+    EXPECT_EQ(Entries(Files(1)), QStringList({"beach.jpg"}));
+    EXPECT_EQ(Folders(0).Path(), source);
+}
+
 TEST_F(BrowsingTest, DoubleClickOnTheDestinationListReadsItAgain) {
     GoTo(1, pictures.path());
     const QStringList before = Entries(Files(1));

@@ -1,10 +1,15 @@
 #include "main_window_support.h"
 #include "site.h"
 
+#include <csignal>
+
+#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace kalvimo {
 namespace {
@@ -335,3 +340,40 @@ TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
 
 } // namespace
 } // namespace kalvimo
+
+// True once the process catches the signal, read from the masks the kernel shows.
+bool CatchesSignal(qint64 pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+// The session's end, Ctrl+C in a terminal, or a closed terminal close the window the normal
+// way, so its options are written as on any close.
+TEST(TerminationTest, SignalsCloseTheWindowAndKeepTheSettings) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        QTemporaryDir program;
+        ASSERT_TRUE(program.isValid());
+        const QString command = QDir(program.path()).filePath("kalvimo");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_WINDOW_COMMAND), command));
+        QProcess window;
+        window.start(command, {});
+        ASSERT_TRUE(window.waitForStarted());
+        QDeadlineTimer deadline(20000);
+        while (!CatchesSignal(window.processId(), signal) && !deadline.hasExpired()) {
+            QThread::msleep(20);
+        }
+        ::kill(static_cast<pid_t>(window.processId()), signal);
+        ASSERT_TRUE(window.waitForFinished(20000)) << signal;
+        EXPECT_EQ(window.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(window.exitCode(), 0) << signal;
+        EXPECT_TRUE(QFile::exists(QDir(program.path()).filePath("Settings.ini"))) << signal;
+    }
+}

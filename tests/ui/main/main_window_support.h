@@ -62,6 +62,9 @@ public:
     std::deque<MessageAnswer> answers;
     // Runs while the box would be on the screen.
     std::function<void(const QString&)> whileShown;
+    // The folder dialog's answer ("" is Cancel), and the folders it was opened at.
+    QString chosenFolder;
+    QStringList folderDialogStarts;
 
     MessageAnswer Show(QWidget* /*owner*/, const QString& text, BoxIcon icon,
                        MessageButtons buttons) override {
@@ -78,6 +81,11 @@ public:
         const MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+
+    QString ChooseFolder(QWidget* /*owner*/, const QString& start) override {
+        folderDialogStarts.append(start);
+        return chosenFolder;
     }
 
     QStringList Texts() const {

@@ -1,0 +1,38 @@
+# The built user guide shows every picture the build took: one of each of the window's five
+# pages, and the dialogs.
+file(GLOB pages ${PICTURES}/window-*.png)
+list(LENGTH pages count)
+if(NOT count EQUAL 5)
+    message(SEND_ERROR "pictures of ${count} pages of the window, not 5: ${pages}")
+endif()
+
+# The sizes of the pictures in the PDF, as WIDTHxHEIGHT.
+file(STRINGS ${GUIDE} lines REGEX "^/(Subtype /Image|Width [0-9]+|Height [0-9]+)$")
+set(shown)
+set(image OFF)
+foreach(line IN LISTS lines)
+    if(line STREQUAL "/Subtype /Image")
+        set(image ON)
+    elseif(image AND line MATCHES "^/Width ([0-9]+)")
+        set(width ${CMAKE_MATCH_1})
+    elseif(image AND line MATCHES "^/Height ([0-9]+)")
+        list(APPEND shown ${width}x${CMAKE_MATCH_1})
+        set(image OFF)
+    endif()
+endforeach()
+
+file(GLOB pictures ${PICTURES}/*.png)
+foreach(picture IN LISTS pictures)
+    # The width and height of the PNG's header chunk.
+    file(READ ${picture} header OFFSET 16 LIMIT 8 HEX)
+    string(SUBSTRING ${header} 0 8 width)
+    string(SUBSTRING ${header} 8 8 height)
+    math(EXPR width "0x${width}")
+    math(EXPR height "0x${height}")
+    list(FIND shown ${width}x${height} at)
+    if(at EQUAL -1)
+        message(SEND_ERROR "the guide does not show ${picture} (${width}x${height}): ${shown}")
+    else()
+        list(REMOVE_AT shown ${at})
+    endif()
+endforeach()
