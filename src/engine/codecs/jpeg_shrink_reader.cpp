@@ -1,6 +1,6 @@
 #include "jpeg_shrink_reader.h"
 
-#include "../plane_averager.h"
+#include "../area_averager.h"
 #include "codec_internal.h"
 #include "jpeg_errors.h"
 
@@ -43,10 +43,9 @@ struct Session {
 struct JpegShrinkReader::State {
     std::unique_ptr<Session> session;
     std::vector<char> readBuffer = std::vector<char>(kReadBufferSize);
-    std::array<PlaneAverager, 3> planes;
-    // One iMCU row of each component, as libjpeg hands them out.
-    std::array<std::vector<JSAMPLE>, 3> sampleRows;
-    std::array<std::vector<JSAMPROW>, 3> rowPointers;
+    AreaAverager averager;
+    // The rows libjpeg hands out at a time.
+    std::vector<JSAMPLE> rows;
 };
 
 JpegShrinkReader::JpegShrinkReader() : state_(std::make_unique<State>()) {}
@@ -69,7 +68,8 @@ bool ReadHeader(Session& session, std::string& reason) {
     }
     jpeg_stdio_src(&info, session.file.get());
     jpeg_read_header(&info, TRUE);
-    const bool colour = info.jpeg_color_space == JCS_YCbCr && info.num_components == 3;
+    const bool colour = (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB) &&
+                        info.num_components == 3;
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1;
     return (colour || grey) &&
            codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason);
@@ -96,57 +96,41 @@ bool JpegShrinkReader::Open(const std::string& path) {
 
 namespace {
 
-bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
-            std::array<PlaneAverager, 3>& planes, std::array<std::vector<JSAMPROW>, 3>& rows,
-            std::array<std::vector<JSAMPLE>, 3>& samples, int targetWidth, int targetHeight) {
+// The picture is decoded as the full decoder decodes it (the same upsampling, the same colour
+// conversion and its clamping) and averaged row by row as it comes, so the result is the full
+// path's to the last bit, while only a few rows are ever held.
+bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverager& averager,
+            std::vector<JSAMPLE>& buffer, Canvas& target) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
-    info.raw_data_out = TRUE;
-    info.do_fancy_upsampling = FALSE;
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_start_decompress(&info);
     if (!codecs::HasAllJpegData(info, errors.sawEnd)) {
         std::snprintf(errors.message, sizeof errors.message, "%s", codecs::kEndsEarly);
         return false;
     }
-    const int components = info.num_components;
-    const int maxH = info.max_h_samp_factor;
-    const int maxV = info.max_v_samp_factor;
-    JSAMPARRAY planeRows[3] = {};
-    for (int c = 0; c < components; ++c) {
-        const jpeg_component_info& comp = info.comp_info[c];
-        const auto stride = static_cast<std::size_t>(comp.width_in_blocks) * DCTSIZE;
-        const auto count = static_cast<std::size_t>(comp.v_samp_factor) * DCTSIZE;
-        samples[static_cast<std::size_t>(c)].resize(stride * count);
-        rows[static_cast<std::size_t>(c)].resize(count);
-        for (std::size_t r = 0; r < count; ++r) {
-            rows[static_cast<std::size_t>(c)][r] =
-                samples[static_cast<std::size_t>(c)].data() + r * stride;
-        }
-        planeRows[c] = rows[static_cast<std::size_t>(c)].data();
-        planes[static_cast<std::size_t>(c)].Reset(
-            static_cast<int>(comp.downsampled_width), static_cast<int>(comp.downsampled_height),
-            maxH / comp.h_samp_factor, maxV / comp.v_samp_factor,
-            static_cast<int>(info.image_width), static_cast<int>(info.image_height), targetWidth,
-            targetHeight);
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    const int channels = grey ? 1 : 3;
+    averager.Reset(width, height, channels, {0, 0, width, height}, target,
+                   {0, 0, target.Width(), target.Height()});
+    const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
+    const auto stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    buffer.resize(stride * static_cast<std::size_t>(batch));
+    JSAMPROW rows[4] = {};
+    for (int i = 0; i < batch; ++i) {
+        rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
     }
-    int compRow[3] = {};
     while (info.output_scanline < info.output_height) {
-        jpeg_read_raw_data(&info, planeRows, static_cast<JDIMENSION>(maxV * DCTSIZE));
-        for (int c = 0; c < components; ++c) {
-            const jpeg_component_info& comp = info.comp_info[c];
-            const int count = comp.v_samp_factor * DCTSIZE;
-            for (int r = 0; r < count; ++r, ++compRow[c]) {
-                if (compRow[c] < static_cast<int>(comp.downsampled_height)) {
-                    planes[static_cast<std::size_t>(c)].AddRow(planeRows[c][r]);
-                }
-            }
+        const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
+        for (JDIMENSION i = 0; i < got; ++i) {
+            averager.AddRow(rows[i]);
         }
     }
     jpeg_finish_decompress(&info);
-    for (int c = 0; c < components; ++c) {
-        planes[static_cast<std::size_t>(c)].Finish();
-    }
+    averager.Finish();
     return true;
 }
 
@@ -167,23 +151,17 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     if (jpeg_has_multiple_scans(&session.info) != FALSE) {
         oneAtATime.lock();
     }
-    if (!Decode(session.info, session.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
-                targetHeight)) {
+    if (!Decode(session.info, session.errors, s.averager, s.rows, target)) {
         error = session.errors.message;
         s.session.reset();
         target.Clear();
         return false;
     }
-    const bool grey = session.info.num_components == 1;
     s.session.reset();
     if (oneAtATime.owns_lock()) {
         // Hand the coefficients' memory back at once, or each thread would keep its own copy.
         ::malloc_trim(0);
         oneAtATime.unlock();
-    }
-    for (int y = 0; y < targetHeight; ++y) {
-        MeansToRgb(s.planes[0].CellRow(y), grey ? nullptr : s.planes[1].CellRow(y),
-                   grey ? nullptr : s.planes[2].CellRow(y), target.Row(y), targetWidth);
     }
     return true;
 }
