@@ -34,8 +34,9 @@ void BatchRun::PrefetchFrom(std::size_t index) {
         return;
     }
     const JobOptions options = host_.Options();
-    const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, host_.TwipsPerPixel());
-    if (!recipe) {
+    const std::optional<FrameSpec> spec =
+        FrameSpecOf(options, host_.CropRectangle(), host_.TwipsPerPixel());
+    if (!spec) {
         return;
     }
     std::vector<std::string> paths;
@@ -46,18 +47,19 @@ void BatchRun::PrefetchFrom(std::size_t index) {
          i < lstToDo_.size() && i <= index + 2 * static_cast<std::size_t>(jobs_); ++i) {
         paths.push_back(folder + lstToDo_[i]);
     }
-    prefetcher_->Schedule(paths, *recipe);
+    prefetcher_->Schedule(paths, *spec);
 }
 
-bool BatchRun::DrawWholePictureFrame(const std::string& path, const FrameRecipe& recipe) {
+FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameSpec& spec) {
+    FrameResult result;
     if (prefetcher_) {
-        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_)) {
-            picDest_.Swap(*frame);
-            prefetcher_->Recycle(std::move(*frame));
-            return true;
-        }
+        result = prefetcher_->Take(path, spec, picDest_, [this] { host_.PumpMessages(); });
     }
-    return ShrinkJpegFrame(path, recipe, picDest_, pictureTurned_, shrinkScratch_);
+    if (result.kind == FrameResult::Kind::NotDrawn) {
+        result = DrawFrame(path, spec, picDest_, scratch_);
+    }
+    pictureTurned_ = result.pictureTurned;
+    return result;
 }
 
 void BatchRun::PressProcess() {
@@ -208,15 +210,17 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    const JobOptions frameOptions = host_.Options();
-    const std::optional<FrameRecipe> recipe =
-        WholePictureRecipe(frameOptions, host_.TwipsPerPixel());
-    const bool wholePicture = recipe &&
-                              !(frameOptions.customCrop && frameOptions.promptCustomCrop) &&
-                              DrawWholePictureFrame(sourcePath, *recipe);
-    if (!wholePicture) {
-        if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
-                                reason)) {
+    const std::optional<FrameSpec> spec =
+        FrameSpecOf(host_.Options(), host_.CropRectangle(), host_.TwipsPerPixel());
+    if (spec) {
+        const FrameResult result = DrawPictureFrame(sourcePath, *spec);
+        if (result.kind != FrameResult::Kind::Drawn) {
+            reason = result.reason;
+            return false;
+        }
+    } else {
+        if (!LoadUprightPicture(sourcePath, scratch_.picture, scratch_.buffer,
+                                host_.Options().backColour, reason)) {
             return false;
         }
 
@@ -225,15 +229,12 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             return false;
         }
 
-        const JobOptions cropOptions = host_.Options();
-        if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
-            // The rectangle is drawn on the picture it will cut, turned or not.
-            if (host_.PromptCustomCrop(FramePicture())) {
-                host_.AddLogLine("Skipped file: " + shown);
-                Report(fileName, PictureOutcome::Skipped);
-                FinishPicture("Skipped " + shown);
-                return true;
-            }
+        // The rectangle is drawn on the picture it will cut, turned or not.
+        if (!host_.CropDialogVisible() && host_.PromptCustomCrop(FramePicture())) {
+            host_.AddLogLine("Skipped file: " + shown);
+            Report(fileName, PictureOutcome::Skipped);
+            FinishPicture("Skipped " + shown);
+            return true;
         }
 
         if (!RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
@@ -294,11 +295,12 @@ bool BatchRun::AutoRotate() {
     pictureTurned_ = false;
     const JobOptions options = host_.Options();
     if (!options.autoRotate ||
-        !NeedsQuarterTurn(options.newWidth, options.newHeight, picSrc_.Width(), picSrc_.Height())) {
+        !NeedsQuarterTurn(options.newWidth, options.newHeight, scratch_.picture.Width(),
+                          scratch_.picture.Height())) {
         return true;
     }
     pictureTurned_ = true;
-    return RotatePicture(picBuffer_, picSrc_);
+    return RotatePicture(scratch_.buffer, scratch_.picture);
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {
