@@ -19,6 +19,24 @@ std::optional<FrameSpec> FrameSpecOf(const JobOptions& options, const CropBox& c
                      twipsPerPixel};
 }
 
+namespace {
+
+JobOptions FittingOptions(const FrameSpec& spec) {
+    JobOptions options;
+    options.newWidth = spec.newWidth;
+    options.newHeight = spec.newHeight;
+    options.stretch = spec.stretch;
+    options.letterbox = spec.letterbox;
+    options.autoCrop = spec.autoCrop;
+    options.customCrop = !spec.stretch && !spec.letterbox && !spec.autoCrop;
+    options.anchor = spec.anchor;
+    options.backColour = spec.backColour;
+    options.autoRotate = spec.autoRotate;
+    return options;
+}
+
+} // namespace
+
 FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& frame,
                       FrameScratch& scratch) {
     FrameResult result;
@@ -29,6 +47,13 @@ FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& fr
             result.kind = FrameResult::Kind::Drawn;
             return result;
         }
+    }
+    const JobOptions options = FittingOptions(spec);
+    if (!spec.stretch && !spec.letterbox &&
+        ShrinkJpegCrop(path, options, spec.crop, spec.twipsPerPixel, frame, result.pictureTurned,
+                       scratch.shrink)) {
+        result.kind = FrameResult::Kind::Drawn;
+        return result;
     }
     result.kind = FrameResult::Kind::Failed;
     result.pictureTurned = false;
@@ -46,15 +71,6 @@ FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& fr
         }
         fitted = &scratch.buffer;
     }
-    JobOptions options;
-    options.newWidth = spec.newWidth;
-    options.newHeight = spec.newHeight;
-    options.stretch = spec.stretch;
-    options.letterbox = spec.letterbox;
-    options.autoCrop = spec.autoCrop;
-    options.customCrop = !spec.stretch && !spec.letterbox && !spec.autoCrop;
-    options.anchor = spec.anchor;
-    options.backColour = spec.backColour;
     if (!RenderFrame(*fitted, frame, options, spec.crop, spec.twipsPerPixel)) {
         result.reason = "the frame size or the crop rectangle leaves nothing of the picture";
         return result;

@@ -48,9 +48,9 @@ struct FrameScratch {
     Canvas buffer;
 };
 
-// Draws the frame of the picture at path: JPEGs stretched or letterboxed without holding them at
-// full size, everything else by decoding the whole picture, setting it upright, turning it when
-// the spec asks and fitting it. Drawn or Failed, never NotDrawn.
+// Draws the frame of the picture at path: JPEGs without holding them at full size (only the
+// kept part of a crop is decoded), everything else by decoding the whole picture, setting it
+// upright, turning it when the spec asks and fitting it. Drawn or Failed, never NotDrawn.
 FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& frame,
                       FrameScratch& scratch);
 

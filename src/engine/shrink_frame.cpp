@@ -71,4 +71,53 @@ bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas&
     return true;
 }
 
+bool ShrinkJpegCrop(const std::string& path, const JobOptions& options, const CropBox& crop,
+                    int twipsPerPixel, Canvas& frame, bool& pictureTurned, ShrinkScratch& scratch) {
+    JpegShrinkReader& reader = scratch.reader;
+    if (!reader.Open(path)) {
+        return false;
+    }
+    const int orientation = ReadExifOrientation(path);
+    const bool stored90 = orientation >= 5 && orientation <= 8;
+    const int uprightWidth = stored90 ? reader.Height() : reader.Width();
+    const int uprightHeight = stored90 ? reader.Width() : reader.Height();
+    pictureTurned = options.autoRotate && NeedsQuarterTurn(options.newWidth, options.newHeight,
+                                                           uprightWidth, uprightHeight);
+    const std::optional<PixelRect> region =
+        CropRegion(options, crop, pictureTurned ? uprightHeight : uprightWidth,
+                   pictureTurned ? uprightWidth : uprightHeight, twipsPerPixel);
+    if (!region || !frame.Resize(options.newWidth, options.newHeight)) {
+        return false;
+    }
+    // The kept region as stored: back through the turn, then through the orientation.
+    PixelRect stored = *region;
+    if (pictureTurned) {
+        stored = OrientedSourceRect(stored, 8, uprightWidth, uprightHeight);
+    }
+    if (orientation >= 2 && orientation <= 8) {
+        stored = OrientedSourceRect(stored, orientation, reader.Width(), reader.Height());
+    }
+    const bool storedSideways = stored90 != pictureTurned;
+    if (!scratch.shrunk.Resize(storedSideways ? options.newHeight : options.newWidth,
+                               storedSideways ? options.newWidth : options.newHeight)) {
+        return false;
+    }
+    scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
+                            options.backColour);
+    std::string error;
+    if (!reader.ReadRegion(scratch.shrunk, stored, error) ||
+        !ApplyOrientation(scratch.shrunk, orientation, scratch.turned)) {
+        return false;
+    }
+    const Canvas* placed = &scratch.shrunk;
+    if (pictureTurned) {
+        if (!RotatePicture(scratch.turned, scratch.shrunk)) {
+            return false;
+        }
+        placed = &scratch.turned;
+    }
+    PlainCopy(*placed, 0, 0, frame, 0, 0, frame.Width(), frame.Height());
+    return true;
+}
+
 } // namespace kalvimo

@@ -40,4 +40,10 @@ struct ShrinkScratch {
 bool ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe, Canvas& frame,
                      bool& pictureTurned, ShrinkScratch& scratch);
 
+// Draws the frame of an automatic or custom crop of a JPEG, averaging only the part of the
+// picture the crop keeps, as the full path would have cut it from the picture set upright and
+// turned. False leaves the picture to the full path, as ShrinkJpegFrame does.
+bool ShrinkJpegCrop(const std::string& path, const JobOptions& options, const CropBox& crop,
+                    int twipsPerPixel, Canvas& frame, bool& pictureTurned, ShrinkScratch& scratch);
+
 } // namespace kalvimo

@@ -99,8 +99,12 @@ namespace {
 // The picture is decoded as the full decoder decodes it (the same upsampling, the same colour
 // conversion and its clamping) and averaged row by row as it comes, so the result is the full
 // path's to the last bit, while only a few rows are ever held.
+// Rows above and below the region are skipped rather than decoded, and columns outside it too,
+// but for a margin wider than any upsampling reaches, so the kept pixels are decoded as in full.
+constexpr int kColumnMargin = 32;
+
 bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverager& averager,
-            std::vector<JSAMPLE>& buffer, Canvas& target) {
+            std::vector<JSAMPLE>& buffer, Canvas& target, PixelRect from) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
@@ -114,22 +118,43 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverag
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
     const int channels = grey ? 1 : 3;
-    averager.Reset(width, height, channels, {0, 0, width, height}, target,
-                   {0, 0, target.Width(), target.Height()});
+    const PixelRect cells{0, 0, target.Width(), target.Height()};
+    averager.Reset(width, height, channels, from, target, cells);
+    if (averager.EndRow() <= averager.FirstRow()) {
+        averager.Finish();
+        return true;
+    }
+    auto left = static_cast<JDIMENSION>(std::max(averager.FirstColumn() - kColumnMargin, 0));
+    auto kept =
+        static_cast<JDIMENSION>(std::min(averager.EndColumn() + kColumnMargin, width)) - left;
+    if (static_cast<int>(kept) < width) {
+        jpeg_crop_scanline(&info, &left, &kept);
+        from.x -= static_cast<int>(left);
+        averager.Reset(static_cast<int>(kept), height, channels, from, target, cells);
+    }
+    const int stride0 = static_cast<int>(kept);
     const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
-    const auto stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    const auto stride = static_cast<std::size_t>(stride0) * static_cast<std::size_t>(channels);
     buffer.resize(stride * static_cast<std::size_t>(batch));
     JSAMPROW rows[4] = {};
     for (int i = 0; i < batch; ++i) {
         rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
     }
-    while (info.output_scanline < info.output_height) {
+    const auto first = static_cast<JDIMENSION>(averager.FirstRow());
+    const auto end = static_cast<JDIMENSION>(averager.EndRow());
+    while (info.output_scanline < first) {
+        jpeg_skip_scanlines(&info, first - info.output_scanline);
+    }
+    while (info.output_scanline < end) {
         const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
         for (JDIMENSION i = 0; i < got; ++i) {
             averager.AddRow(rows[i]);
         }
     }
-    jpeg_finish_decompress(&info);
+    // Below the region nothing is read: the picture is dropped as it stands.
+    if (info.output_scanline == info.output_height) {
+        jpeg_finish_decompress(&info);
+    }
     averager.Finish();
     return true;
 }
@@ -138,8 +163,16 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverag
 
 bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeight,
                                 std::string& error) {
+    if (!state_->session || !target.Resize(targetWidth, targetHeight)) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    return ReadRegion(target, {0, 0, Width(), Height()}, error);
+}
+
+bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
     State& s = *state_;
-    if (!s.session || !target.Resize(targetWidth, targetHeight)) {
+    if (!s.session || target.Empty() || from.width <= 0 || from.height <= 0) {
         error = "the picture cannot be shrunk to that size";
         return false;
     }
@@ -151,7 +184,7 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     if (jpeg_has_multiple_scans(&session.info) != FALSE) {
         oneAtATime.lock();
     }
-    if (!Decode(session.info, session.errors, s.averager, s.rows, target)) {
+    if (!Decode(session.info, session.errors, s.averager, s.rows, target, from)) {
         error = session.errors.message;
         s.session.reset();
         target.Clear();

@@ -27,6 +27,11 @@ public:
     // Decodes the opened picture into a targetWidth x targetHeight canvas.
     bool ReadInto(Canvas& target, int targetWidth, int targetHeight, std::string& error);
 
+    // Averages the region `from` of the opened picture (it may reach past the picture) into every
+    // cell of target; cells with no part of the picture under them keep what they hold. Rows
+    // and columns outside the region are not decoded. On failure target is left empty.
+    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
+
 private:
     struct State;
     std::unique_ptr<State> state_;
