@@ -36,8 +36,9 @@ void BatchRun::PrefetchFrom(std::size_t index) {
         return;
     }
     const JobOptions options = host_.Options();
-    const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, host_.TwipsPerPixel());
-    if (!recipe) {
+    const std::optional<FrameSpec> spec =
+        FrameSpecOf(options, host_.CropRectangle(), host_.TwipsPerPixel());
+    if (!spec) {
         return;
     }
     std::vector<std::string> paths;
@@ -48,20 +49,19 @@ void BatchRun::PrefetchFrom(std::size_t index) {
          i < lstToDo_.size() && i <= index + 2 * static_cast<std::size_t>(jobs_); ++i) {
         paths.push_back(folder + lstToDo_[i]);
     }
-    prefetcher_->Schedule(paths, *recipe);
+    prefetcher_->Schedule(paths, *spec);
 }
 
-std::optional<PixelRect> BatchRun::DrawWholePictureFrame(const std::string& path,
-                                                         const FrameRecipe& recipe) {
+FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameSpec& spec) {
+    FrameResult result;
     if (prefetcher_) {
-        PixelRect area;
-        if (std::optional<Canvas> frame = prefetcher_->Take(path, recipe, pictureTurned_, area)) {
-            picDest_.Swap(*frame);
-            prefetcher_->Recycle(std::move(*frame));
-            return area;
-        }
+        result = prefetcher_->Take(path, spec, picDest_, [this] { host_.PumpMessages(); });
     }
-    return ShrinkJpegFrame(path, recipe, picDest_, pictureTurned_, shrinkScratch_);
+    if (result.kind == FrameResult::Kind::NotDrawn) {
+        result = DrawFrame(path, spec, picDest_, scratch_);
+    }
+    pictureTurned_ = result.pictureTurned;
+    return result;
 }
 
 void BatchRun::PressProcess() {
@@ -212,16 +212,17 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    const JobOptions frameOptions = host_.Options();
-    const std::optional<FrameRecipe> recipe =
-        WholePictureRecipe(frameOptions, host_.TwipsPerPixel());
-    std::optional<PixelRect> pictureArea;
-    if (recipe && !(frameOptions.customCrop && frameOptions.promptCustomCrop)) {
-        pictureArea = DrawWholePictureFrame(sourcePath, *recipe);
-    }
-    if (!pictureArea) {
-        if (!LoadUprightPicture(sourcePath, picSrc_, picBuffer_, host_.Options().backColour,
-                                reason)) {
+    const std::optional<FrameSpec> spec =
+        FrameSpecOf(host_.Options(), host_.CropRectangle(), host_.TwipsPerPixel());
+    if (spec) {
+        const FrameResult result = DrawPictureFrame(sourcePath, *spec);
+        if (result.kind != FrameResult::Kind::Drawn) {
+            reason = result.reason;
+            return false;
+        }
+    } else {
+        if (!LoadUprightPicture(sourcePath, scratch_.picture, scratch_.buffer,
+                                host_.Options().backColour, reason)) {
             return false;
         }
 
@@ -230,26 +231,24 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             return false;
         }
 
-        const JobOptions cropOptions = host_.Options();
-        if (cropOptions.customCrop && cropOptions.promptCustomCrop && !host_.CropDialogVisible()) {
-            // The rectangle is drawn on the picture it will cut, turned or not.
-            if (host_.PromptCustomCrop(FramePicture())) {
-                host_.AddLogLine("Skipped file: " + shown);
-                Report(fileName, PictureOutcome::Skipped);
-                FinishPicture("Skipped " + shown);
-                return true;
-            }
+        // The rectangle is drawn on the picture it will cut, turned or not.
+        if (!host_.CropDialogVisible() && host_.PromptCustomCrop(FramePicture())) {
+            host_.AddLogLine("Skipped file: " + shown);
+            Report(fileName, PictureOutcome::Skipped);
+            FinishPicture("Skipped " + shown);
+            return true;
         }
 
-        pictureArea = RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
-                                  host_.TwipsPerPixel());
+        const std::optional<PixelRect> pictureArea =
+            RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
+                        host_.TwipsPerPixel());
         if (!pictureArea) {
             reason = "the frame size or the crop rectangle leaves nothing of the picture";
             return false;
         }
+        // The frame holds far fewer pixels than the picture, and the bars are sRGB already.
+        ConvertToSrgb(picDest_, *pictureArea);
     }
-    // The frame holds far fewer pixels than the picture, and the bars are sRGB already.
-    ConvertToSrgb(picDest_, *pictureArea);
 
     bool replace = false;
     bool renamed = false;
@@ -306,11 +305,12 @@ bool BatchRun::AutoRotate() {
     pictureTurned_ = false;
     const JobOptions options = host_.Options();
     if (!options.autoRotate ||
-        !NeedsQuarterTurn(options.newWidth, options.newHeight, picSrc_.Width(), picSrc_.Height())) {
+        !NeedsQuarterTurn(options.newWidth, options.newHeight, scratch_.picture.Width(),
+                          scratch_.picture.Height())) {
         return true;
     }
     pictureTurned_ = true;
-    return RotatePicture(picBuffer_, picSrc_);
+    return RotatePicture(scratch_.buffer, scratch_.picture);
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {

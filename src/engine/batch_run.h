@@ -2,9 +2,9 @@
 
 #include "batch_host.h"
 #include "canvas.h"
+#include "frame_drawer.h"
 #include "frame_prefetcher.h"
 #include "gdiplus.h"
-#include "shrink_frame.h"
 
 #include <memory>
 #include <optional>
@@ -41,7 +41,7 @@ public:
     [[nodiscard]] bool fileBusy() const { return fileBusy_; }
     [[nodiscard]] const std::vector<std::string>& lstToDo() const { return lstToDo_; }
     [[nodiscard]] const Canvas& picDest() const { return picDest_; }
-    [[nodiscard]] const Canvas& picBuffer() const { return picBuffer_; }
+    [[nodiscard]] const Canvas& picBuffer() const { return scratch_.buffer; }
     [[nodiscard]] bool pictureTurned() const { return pictureTurned_; }
 
 private:
@@ -63,18 +63,16 @@ private:
     [[nodiscard]] Occupant OccupantOf(const std::string& path) const;
     static std::optional<FileId> IdOf(const std::string& path, bool followLink);
     void FinishPicture(const std::string& caption);
-    // Draws picDest from the whole picture without decoding it at full size, where the options
-    // and the file allow, and returns the pixels that show the picture; nothing leaves the
-    // picture to the full path.
-    std::optional<PixelRect> DrawWholePictureFrame(const std::string& path,
-                                                   const FrameRecipe& recipe);
+    // Draws picDest, by the prefetcher's hand when it has drawn it already, else here.
+    FrameResult DrawPictureFrame(const std::string& path, const FrameSpec& spec);
     // Lets the prefetcher start on the pictures from index on.
     void PrefetchFrom(std::size_t index);
-    // Turns picSrc into picBuffer when the options ask for it; false when that cannot be done.
+    // Turns the picture into the buffer when the options ask for it; false when that cannot be
+    // done.
     bool AutoRotate();
     // The picture that is fitted into the frame: the turned copy when there is one.
     [[nodiscard]] const Canvas& FramePicture() const {
-        return pictureTurned_ ? picBuffer_ : picSrc_;
+        return pictureTurned_ ? scratch_.buffer : scratch_.picture;
     }
 
     BatchHost& host_;
@@ -84,12 +82,9 @@ private:
     bool fileBusy_ = false;
     bool pictureTurned_ = false;
     std::vector<std::string> lstToDo_;
-    // Reused for every picture, so a run holds one decoded picture at a time; picBuffer is the
-    // one extra full-size buffer, for turning.
-    Canvas picSrc_;
-    Canvas picBuffer_;
+    // Reused for every picture, so a run holds one decoded picture at a time.
+    FrameScratch scratch_;
     Canvas picDest_;
-    ShrinkScratch shrinkScratch_;
     // Never written over: the pictures of the run and what it has written so far (a second
     // picture of the same name must not take the first one's place), and the picture at hand.
     std::set<FileId> sourcesOfRun_;

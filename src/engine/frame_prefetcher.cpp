@@ -3,6 +3,7 @@
 #include "exif_date.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <sys/stat.h>
 
@@ -36,19 +37,19 @@ FramePrefetcher::FileStamp FramePrefetcher::StampOf(const std::string& path) {
             static_cast<long long>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
 }
 
-void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const FrameRecipe& recipe) {
+void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const FrameSpec& spec) {
     {
         const std::lock_guard lock(mutex_);
         // Work under way or done is kept; only what has not started is replaced.
         std::erase_if(jobs_, [](const std::shared_ptr<Job>& job) { return !job->started; });
         for (const std::string& path : paths) {
             const bool known = std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-                return job->path == path && job->recipe == recipe;
+                return job->path == path && job->spec == spec;
             });
             if (!known) {
                 auto job = std::make_shared<Job>();
                 job->path = path;
-                job->recipe = recipe;
+                job->spec = spec;
                 jobs_.push_back(std::move(job));
             }
         }
@@ -56,28 +57,38 @@ void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const Fram
     wake_.notify_all();
 }
 
-std::optional<Canvas> FramePrefetcher::Take(const std::string& path, const FrameRecipe& recipe,
-                                            bool& pictureTurned, PixelRect& pictureArea) {
+FrameResult FramePrefetcher::Take(const std::string& path, const FrameSpec& spec, Canvas& frame,
+                                  const std::function<void()>& whileWaiting) {
     std::unique_lock lock(mutex_);
     const auto found = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-        return job->path == path && job->recipe == recipe;
+        return job->path == path && job->spec == spec;
     });
     if (found == jobs_.end()) {
-        return std::nullopt;
+        return {};
     }
     const std::shared_ptr<Job> job = *found;
-    // Workers take jobs in order, so one not begun yet is next in line.
-    done_.wait(lock, [&] { return job->finished; });
+    // Workers take jobs in order, so one not begun yet is next in line. A large picture takes
+    // seconds; the caller's events are not held up that long.
+    constexpr auto kPatience = std::chrono::milliseconds(20);
+    while (!done_.wait_for(lock, kPatience, [&] { return job->finished; })) {
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+    }
     // Everything scheduled before this picture is past.
     const auto position = std::find(jobs_.begin(), jobs_.end(), job);
-    jobs_.erase(jobs_.begin(), position + 1);
-    lock.unlock();
-    if (!job->drawn || !(StampOf(path) == job->stamp)) {
-        return std::nullopt;
+    if (position != jobs_.end()) {
+        jobs_.erase(jobs_.begin(), position + 1);
     }
-    pictureTurned = job->pictureTurned;
-    pictureArea = job->pictureArea;
-    return std::move(job->frame);
+    lock.unlock();
+    if (job->result.kind == FrameResult::Kind::NotDrawn || !(StampOf(path) == job->stamp)) {
+        return {};
+    }
+    if (job->result.kind == FrameResult::Kind::Drawn) {
+        frame.Swap(job->frame);
+        Recycle(std::move(job->frame));
+    }
+    return job->result;
 }
 
 void FramePrefetcher::Clear() {
@@ -94,7 +105,7 @@ void FramePrefetcher::Recycle(Canvas&& canvas) {
 }
 
 void FramePrefetcher::Work() {
-    ShrinkScratch scratch;
+    FrameScratch scratch;
     for (;;) {
         std::shared_ptr<Job> job;
         {
@@ -117,14 +128,14 @@ void FramePrefetcher::Work() {
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);
         try {
-            const std::optional<PixelRect> area =
-                ShrinkJpegFrame(job->path, job->recipe, job->frame, job->pictureTurned, scratch);
-            job->drawn = area.has_value();
-            job->pictureArea = area.value_or(PixelRect{});
+            job->result = DrawFrame(job->path, job->spec, job->frame, scratch);
         } catch (const std::exception&) {
             // Out of memory here is no failure yet: the run's own thread tries again.
-            job->drawn = false;
+            job->result = {};
         }
+        // A whole picture stays only while it is being fitted.
+        scratch.picture.Clear();
+        scratch.buffer.Clear();
         {
             const std::lock_guard lock(mutex_);
             job->finished = true;

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "canvas.h"
-#include "shrink_frame.h"
+#include "frame_drawer.h"
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,8 +15,9 @@
 namespace kalvimo {
 
 // Draws the frames of the next pictures on other threads while the run writes the current one.
-// A frame is handed over only for the same file, unchanged since it was read, and the same
-// recipe, so using one never changes what the run does: it only comes sooner.
+// A frame is handed over only for the same file, unchanged since it was read, and the same spec,
+// so using one never changes what the run does: it only comes sooner. One thread, the run's,
+// drives it: Schedule, Take, Clear and Recycle are never called from two threads at once.
 class FramePrefetcher {
 public:
     explicit FramePrefetcher(int threads);
@@ -25,14 +26,14 @@ public:
     FramePrefetcher& operator=(const FramePrefetcher&) = delete;
 
     // Replaces what is waiting to start with these pictures, in this order.
-    void Schedule(const std::vector<std::string>& paths, const FrameRecipe& recipe);
+    void Schedule(const std::vector<std::string>& paths, const FrameSpec& spec);
 
-    // The frame for path and recipe once it is drawn (pictureArea: the pixels that show the
-    // picture), or nothing when it was not scheduled, the file changed or the picture needs the
-    // full path. Frames drawn for other pictures are dropped when they can no longer be asked
-    // for.
-    std::optional<Canvas> Take(const std::string& path, const FrameRecipe& recipe,
-                               bool& pictureTurned, PixelRect& pictureArea);
+    // What came of path and spec once a worker is done with it: Drawn (frame swapped in),
+    // Failed (with the reason), or NotDrawn when it was not scheduled or the file changed since.
+    // While waiting, whileWaiting is called now and then, so the caller's events go on. Jobs
+    // for other pictures are dropped when they can no longer be asked for.
+    FrameResult Take(const std::string& path, const FrameSpec& spec, Canvas& frame,
+                     const std::function<void()>& whileWaiting);
 
     // Forgets every picture; work under way finishes unseen.
     void Clear();
@@ -47,15 +48,14 @@ private:
         long long changed = 0;
         friend bool operator==(const FileStamp&, const FileStamp&) = default;
     };
+    // One picture, shared by the run that asks for it and the worker that draws it.
     struct Job {
         std::string path;
-        FrameRecipe recipe;
+        FrameSpec spec;
         bool started = false;
         bool finished = false;
-        bool drawn = false;
-        bool pictureTurned = false;
-        PixelRect pictureArea;
         FileStamp stamp;
+        FrameResult result;
         Canvas frame;
     };
 

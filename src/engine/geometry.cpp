@@ -28,8 +28,8 @@ PixelRect DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit
                       LetterboxPlace(fit, target.Width(), target.Height(), t));
 }
 
-PixelRect DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::int64_t sw,
-                       std::int64_t sh, std::int64_t dw, std::int64_t dh, int t) {
+PixelRect AutoCropRegion(int anchor, std::int64_t sw, std::int64_t sh, std::int64_t dw,
+                         std::int64_t dh, int t) {
     float ox = 0;
     float oy = 0;
     if (anchor >= 0 && anchor <= 8) {
@@ -40,13 +40,11 @@ PixelRect DrawAutoCrop(const Canvas& source, Canvas& target, int anchor, std::in
         ox = column == 0 ? 0.0F : column == 1 ? spareX / 2 : spareX;
         oy = row == 0 ? 0.0F : row == 1 ? spareY / 2 : spareY;
     }
-    const int sx = ToPixels(ox, t);
-    const int sy = ToPixels(oy, t);
-    return PlainCopy(source, sx, sy, target, 0, 0, target.Width(), target.Height());
+    return {ToPixels(ox, t), ToPixels(oy, t), static_cast<int>(dw / t), static_cast<int>(dh / t)};
 }
 
 // Nothing when the rectangle holds no pixel of the picture: a blank frame is no result.
-std::optional<PixelRect> DrawCustomCrop(const Canvas& source, Canvas& target, CropBox crop, int t) {
+std::optional<PixelRect> CustomCropRegion(CropBox crop, int sourceWidth, int sourceHeight, int t) {
     // A rectangle stored with its edges the other way round still means the same area.
     if (crop.right < crop.left) {
         std::swap(crop.left, crop.right);
@@ -60,17 +58,12 @@ std::optional<PixelRect> DrawCustomCrop(const Canvas& source, Canvas& target, Cr
     const int top = ToPixels(crop.top, t);
     const int width = ToPixels(static_cast<double>(cw), t);
     const int height = ToPixels(static_cast<double>(ch), t);
-    if (width <= 0 || height <= 0 || left >= source.Width() || top >= source.Height() ||
+    if (width <= 0 || height <= 0 || left >= sourceWidth || top >= sourceHeight ||
         static_cast<std::int64_t>(left) + width <= 0 ||
         static_cast<std::int64_t>(top) + height <= 0) {
         return std::nullopt;
     }
-    if (static_cast<double>(cw) / t == target.Width() &&
-        static_cast<double>(ch) / t == target.Height()) {
-        return PlainCopy(source, left, top, target, 0, 0, target.Width(), target.Height());
-    }
-    return ScaledCopy(source, {left, top, width, height}, target,
-                      {0, 0, target.Width(), target.Height()});
+    return PixelRect{left, top, width, height};
 }
 
 } // namespace
@@ -139,10 +132,35 @@ std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
         }
         return DrawLetterbox(source, target, *fit, t);
     }
-    if (options.autoCrop) {
-        return DrawAutoCrop(source, target, options.anchor, sw, sh, dw, dh, t);
+    const std::optional<PixelRect> region =
+        CropRegion(options, crop, source.Width(), source.Height(), t);
+    if (!region) {
+        return std::nullopt;
     }
-    return DrawCustomCrop(source, target, crop, t);
+    // A region of the frame's own size is copied as it is.
+    if (region->width == target.Width() && region->height == target.Height()) {
+        return PlainCopy(source, region->x, region->y, target, 0, 0, target.Width(),
+                         target.Height());
+    }
+    return ScaledCopy(source, *region, target, {0, 0, target.Width(), target.Height()});
+}
+
+std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
+                                    int sourceHeight, int twipsPerPixel) {
+    const int t = twipsPerPixel;
+    const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
+    const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
+    const std::int64_t sw = static_cast<std::int64_t>(sourceWidth) * t;
+    const std::int64_t sh = static_cast<std::int64_t>(sourceHeight) * t;
+    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
+        options.newHeight <= 0 || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
+        !FitsInt32(sh)) {
+        return std::nullopt;
+    }
+    if (options.autoCrop) {
+        return AutoCropRegion(options.anchor, sw, sh, dw, dh, t);
+    }
+    return CustomCropRegion(crop, sourceWidth, sourceHeight, t);
 }
 
 } // namespace kalvimo

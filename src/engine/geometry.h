@@ -26,6 +26,13 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
 // one each way.
 PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t);
 
+// The part of a sourceWidth x sourceHeight picture that an automatic or custom crop draws into
+// the whole frame, in pixels; it may reach past the picture, where the frame keeps its
+// background. Nothing when the sizes make no sense or a custom rectangle holds none of the
+// picture.
+std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
+                                    int sourceHeight, int twipsPerPixel);
+
 // Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
 // fitting the options choose; target takes source's ICC profile. Returns the pixels that show the
 // picture; nothing when the sizes make no sense or a crop rectangle holds none of the picture

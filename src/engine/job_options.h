@@ -42,6 +42,7 @@ struct CropBox {
     std::int32_t top = 0;
     std::int32_t right = 0;
     std::int32_t bottom = 0;
+    friend bool operator==(const CropBox&, const CropBox&) = default;
 };
 
 } // namespace kalvimo

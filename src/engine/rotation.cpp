@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace kalvimo {
 
@@ -99,6 +101,17 @@ bool NeedsQuarterTurn(int newWidth, int newHeight, int width, int height) {
 
 bool RotatePicture(Canvas& dest, const Canvas& src) {
     return Orient(src, dest, 8);
+}
+
+PixelRect OrientedSourceRect(PixelRect target, int orientation, int sourceWidth, int sourceHeight) {
+    const Mapping m = MappingFor(orientation, sourceWidth, sourceHeight);
+    const auto at = [&](int x, int y) {
+        return std::pair{m.originX + m.xFromX * x + m.xFromY * y,
+                         m.originY + m.yFromX * x + m.yFromY * y};
+    };
+    const auto [x1, y1] = at(target.x, target.y);
+    const auto [x2, y2] = at(target.x + target.width - 1, target.y + target.height - 1);
+    return {std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1) + 1, std::abs(y2 - y1) + 1};
 }
 
 bool ApplyOrientation(Canvas& picture, int orientation, Canvas& scratch) {

@@ -19,4 +19,9 @@ bool RotatePicture(Canvas& dest, const Canvas& src);
 // picture. False (picture left as stored) without memory.
 bool ApplyOrientation(Canvas& picture, int orientation, Canvas& scratch);
 
+// The source pixels that turning or mirroring a sourceWidth x sourceHeight picture by an EXIF
+// Orientation (8: RotatePicture's quarter turn) puts into the target rectangle; the rectangles
+// may reach past the pictures.
+PixelRect OrientedSourceRect(PixelRect target, int orientation, int sourceWidth, int sourceHeight);
+
 } // namespace kalvimo

@@ -42,4 +42,12 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRec
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch);
 
+// Draws the frame of an automatic or custom crop of a JPEG, averaging only the part of the
+// picture the crop keeps, as the full path would have cut it from the picture set upright and
+// turned. Returns the pixels that show the picture, as ShrinkJpegFrame does; nothing leaves the
+// picture to the full path.
+std::optional<PixelRect> ShrinkJpegCrop(const std::string& path, const JobOptions& options,
+                                        const CropBox& crop, int twipsPerPixel, Canvas& frame,
+                                        bool& pictureTurned, ShrinkScratch& scratch);
+
 } // namespace kalvimo

@@ -1,4 +1,5 @@
 #include "canvas.h"
+#include "exif_maker.h"
 #include "gdiplus.h"
 
 #include <algorithm>
@@ -163,39 +164,61 @@ TEST_F(BatchCommandTest, EveryPictureIsOneLineAndEachErrorSaysWhy) {
 }
 
 TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 6; ++i) {
         Picture("p" + std::to_string(i) + ".jpg", 300 + 40 * (i % 3), 200 + 90 * (i % 2));
     }
     Picture("same.bmp", 120, 90);
+    Picture("tall.png", 90, 160);
+    Picture("wide.gif", 200, 70);
+    test::WriteJpegWithExif((root_ / "src" / "sideways.jpg").string(), Canvas(160, 90, 0x336699),
+                            {{"Exif.Image.Orientation", "6"}});
     fs::copy(root_ / "src" / "p0.jpg", root_ / "src" / "p0 copy.jpg");
     std::ofstream(root_ / "src" / "zz.jpg") << "broken";
-    // Letterbox with date names: two pictures of the same second clash and are renamed.
-    Settings("[Options]\nNew width=120\nNew height=90\nLetterBox=1\nRename=1\nPrefix=Hol_\n"
-             "No Date Prefix=nd_\nAuto rename=1\nRotate=1\nBack colour=255\n");
-    std::vector<std::vector<std::string>> logs;
-    std::vector<std::map<std::string, std::string>> files;
-    for (const char* jobs : {"1", "4"}) {
-        fs::remove_all(root_ / "dst");
-        fs::create_directories(root_ / "dst");
-        const Outcome outcome = Run(std::string("--jobs ") + jobs);
-        EXPECT_EQ(outcome.status, 1) << jobs;
-        logs.push_back(outcome.lines);
-        std::map<std::string, std::string> written;
-        for (const auto& entry : fs::directory_iterator(root_ / "dst")) {
-            written[entry.path().filename().string()] = Contents(entry.path());
-        }
-        files.push_back(written);
-    }
-    const auto count = [&](const std::string& start) {
-        return std::count_if(logs[0].begin(), logs[0].end(),
-                             [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    // With date names two pictures of the same second clash and are renamed.
+    const std::string common = "[Options]\nNew width=120\nNew height=90\nFilter=*.*\nRename=1\n"
+                               "Prefix=Hol_\nNo Date Prefix=nd_\nAuto rename=1\nBack colour=255\n"
+                               "Stretch=0\n";
+    const std::string fittings[] = {
+        "Stretch=1\n",
+        "LetterBox=1\n",
+        "AutoCrop=1\nAnchor=0\n",
+        "AutoCrop=1\nAnchor=4\n",
+        "AutoCrop=1\nAnchor=8\n",
+        "CustomCrop=1\n[Custom Cropping]\nLeft=300\nTop=150\nRight=2100\nBottom=1500\n",
+        "CustomCrop=1\n[Custom Cropping]\nLeft=0\nTop=0\nRight=1800\nBottom=1350\n",
     };
-    EXPECT_EQ(count("Saved file: "), 11);
-    EXPECT_EQ(count("Error processing file: zz.jpg"), 1);
-    EXPECT_GE(count("Renamed file: "), 1);
-    EXPECT_EQ(logs[0], logs[1]);
-    EXPECT_EQ(files[0].size(), 11U);
-    EXPECT_TRUE(files[0] == files[1]);
+    for (const std::string& fitting : fittings) {
+        for (const char* rotate : {"Rotate=1\n", "Rotate=0\n"}) {
+            SCOPED_TRACE(fitting + rotate);
+            // The crop section comes last, so the turn goes before it.
+            Settings(common + rotate + fitting);
+            std::vector<std::vector<std::string>> logs;
+            std::vector<std::map<std::string, std::string>> files;
+            for (const char* jobs : {"1", "4"}) {
+                fs::remove_all(root_ / "dst");
+                fs::create_directories(root_ / "dst");
+                const Outcome outcome = Run(std::string("--jobs ") + jobs);
+                EXPECT_EQ(outcome.status, 1) << jobs;
+                logs.push_back(outcome.lines);
+                std::map<std::string, std::string> written;
+                for (const auto& entry : fs::directory_iterator(root_ / "dst")) {
+                    written[entry.path().filename().string()] = Contents(entry.path());
+                }
+                files.push_back(written);
+            }
+            const auto count = [&](const std::string& start) {
+                return std::count_if(logs[0].begin(), logs[0].end(), [&](const std::string& line) {
+                    return line.rfind(start, 0) == 0;
+                });
+            };
+            EXPECT_EQ(count("Saved file: "), 11);
+            EXPECT_EQ(count("Error processing file: zz.jpg"), 1);
+            EXPECT_GE(count("Renamed file: "), 1);
+            EXPECT_EQ(logs[0], logs[1]);
+            EXPECT_EQ(files[0].size(), 11U);
+            EXPECT_TRUE(files[0] == files[1]);
+        }
+    }
 }
 
 } // namespace

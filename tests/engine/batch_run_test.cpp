@@ -289,6 +289,18 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
     EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg"));
 }
 
+TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPicture) {
+    AddPicture("large.bmp", 4000, 3000);
+    host_.options.stretch = false;
+    host_.options.autoCrop = true;
+    run_.SetJobs(2);
+    int pumpsWhileDrawn = 0;
+    host_.onPump = [&] { pumpsWhileDrawn += run_.fileBusy() ? 1 : 0; };
+    run_.PressProcess();
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("large.bmp")));
+    EXPECT_GT(pumpsWhileDrawn, 0);
+}
+
 TEST_F(BatchRunTest, UnreadableSourceAndReadOnlyDestinationAreReported) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "permissions do not bind the superuser";

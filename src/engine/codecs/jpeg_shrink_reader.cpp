@@ -1,6 +1,6 @@
 #include "jpeg_shrink_reader.h"
 
-#include "../plane_averager.h"
+#include "../area_averager.h"
 #include "codec_internal.h"
 #include "jpeg_errors.h"
 
@@ -44,10 +44,9 @@ struct Session {
 struct JpegShrinkReader::State {
     std::unique_ptr<Session> session;
     std::vector<char> readBuffer = std::vector<char>(kReadBufferSize);
-    std::array<PlaneAverager, 3> planes;
-    // One iMCU row of each component, as libjpeg hands them out.
-    std::array<std::vector<JSAMPLE>, 3> sampleRows;
-    std::array<std::vector<JSAMPROW>, 3> rowPointers;
+    AreaAverager averager;
+    // The rows libjpeg hands out at a time.
+    std::vector<JSAMPLE> rows;
 };
 
 JpegShrinkReader::JpegShrinkReader() : state_(std::make_unique<State>()) {}
@@ -70,7 +69,8 @@ bool ReadHeader(Session& session, std::string& reason) {
     }
     jpeg_stdio_src(&info, session.file.get());
     jpeg_read_header(&info, TRUE);
-    const bool colour = info.jpeg_color_space == JCS_YCbCr && info.num_components == 3;
+    const bool colour = (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB) &&
+                        info.num_components == 3;
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1;
     if (!(colour || grey) ||
         !codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason)) {
@@ -101,57 +101,66 @@ bool JpegShrinkReader::Open(const std::string& path) {
 
 namespace {
 
-bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
-            std::array<PlaneAverager, 3>& planes, std::array<std::vector<JSAMPROW>, 3>& rows,
-            std::array<std::vector<JSAMPLE>, 3>& samples, int targetWidth, int targetHeight) {
+// The picture is decoded as the full decoder decodes it (the same upsampling, the same colour
+// conversion and its clamping) and averaged row by row as it comes, so the result is the full
+// path's to the last bit, while only a few rows are ever held.
+// Rows above and below the region are skipped rather than decoded, and columns outside it too,
+// but for a margin wider than any upsampling reaches, so the kept pixels are decoded as in full.
+constexpr int kColumnMargin = 32;
+
+bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverager& averager,
+            std::vector<JSAMPLE>& buffer, Canvas& target, PixelRect from) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
-    info.raw_data_out = TRUE;
-    info.do_fancy_upsampling = FALSE;
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_start_decompress(&info);
     if (!codecs::HasAllJpegData(info, errors.sawEnd)) {
         std::snprintf(errors.message, sizeof errors.message, "%s", codecs::kEndsEarly);
         return false;
     }
-    const int components = info.num_components;
-    const int maxH = info.max_h_samp_factor;
-    const int maxV = info.max_v_samp_factor;
-    JSAMPARRAY planeRows[3] = {};
-    for (int c = 0; c < components; ++c) {
-        const jpeg_component_info& comp = info.comp_info[c];
-        const auto stride = static_cast<std::size_t>(comp.width_in_blocks) * DCTSIZE;
-        const auto count = static_cast<std::size_t>(comp.v_samp_factor) * DCTSIZE;
-        samples[static_cast<std::size_t>(c)].resize(stride * count);
-        rows[static_cast<std::size_t>(c)].resize(count);
-        for (std::size_t r = 0; r < count; ++r) {
-            rows[static_cast<std::size_t>(c)][r] =
-                samples[static_cast<std::size_t>(c)].data() + r * stride;
+    const int width = static_cast<int>(info.output_width);
+    const int height = static_cast<int>(info.output_height);
+    const int channels = grey ? 1 : 3;
+    const PixelRect cells{0, 0, target.Width(), target.Height()};
+    averager.Reset(width, height, channels, from, target, cells);
+    if (averager.EndRow() <= averager.FirstRow()) {
+        averager.Finish();
+        return true;
+    }
+    auto left = static_cast<JDIMENSION>(std::max(averager.FirstColumn() - kColumnMargin, 0));
+    auto kept =
+        static_cast<JDIMENSION>(std::min(averager.EndColumn() + kColumnMargin, width)) - left;
+    if (static_cast<int>(kept) < width) {
+        jpeg_crop_scanline(&info, &left, &kept);
+        from.x -= static_cast<int>(left);
+        averager.Reset(static_cast<int>(kept), height, channels, from, target, cells);
+    }
+    const int stride0 = static_cast<int>(kept);
+    const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
+    const auto stride = static_cast<std::size_t>(stride0) * static_cast<std::size_t>(channels);
+    buffer.resize(stride * static_cast<std::size_t>(batch));
+    JSAMPROW rows[4] = {};
+    for (int i = 0; i < batch; ++i) {
+        rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
+    }
+    const auto first = static_cast<JDIMENSION>(averager.FirstRow());
+    const auto end = static_cast<JDIMENSION>(averager.EndRow());
+    while (info.output_scanline < first) {
+        jpeg_skip_scanlines(&info, first - info.output_scanline);
+    }
+    while (info.output_scanline < end) {
+        const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
+        for (JDIMENSION i = 0; i < got; ++i) {
+            averager.AddRow(rows[i]);
         }
-        planeRows[c] = rows[static_cast<std::size_t>(c)].data();
-        planes[static_cast<std::size_t>(c)].Reset(
-            static_cast<int>(comp.downsampled_width), static_cast<int>(comp.downsampled_height),
-            maxH / comp.h_samp_factor, maxV / comp.v_samp_factor,
-            static_cast<int>(info.image_width), static_cast<int>(info.image_height), targetWidth,
-            targetHeight);
     }
-    int compRow[3] = {};
-    while (info.output_scanline < info.output_height) {
-        jpeg_read_raw_data(&info, planeRows, static_cast<JDIMENSION>(maxV * DCTSIZE));
-        for (int c = 0; c < components; ++c) {
-            const jpeg_component_info& comp = info.comp_info[c];
-            const int count = comp.v_samp_factor * DCTSIZE;
-            for (int r = 0; r < count; ++r, ++compRow[c]) {
-                if (compRow[c] < static_cast<int>(comp.downsampled_height)) {
-                    planes[static_cast<std::size_t>(c)].AddRow(planeRows[c][r]);
-                }
-            }
-        }
+    // Below the region nothing is read: the picture is dropped as it stands.
+    if (info.output_scanline == info.output_height) {
+        jpeg_finish_decompress(&info);
     }
-    jpeg_finish_decompress(&info);
-    for (int c = 0; c < components; ++c) {
-        planes[static_cast<std::size_t>(c)].Finish();
-    }
+    averager.Finish();
     return true;
 }
 
@@ -159,8 +168,16 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
 
 bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeight,
                                 std::string& error) {
+    if (!state_->session || !target.Resize(targetWidth, targetHeight)) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    return ReadRegion(target, {0, 0, Width(), Height()}, error);
+}
+
+bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
     State& s = *state_;
-    if (!s.session || !target.Resize(targetWidth, targetHeight)) {
+    if (!s.session || target.Empty() || from.width <= 0 || from.height <= 0) {
         error = "the picture cannot be shrunk to that size";
         return false;
     }
@@ -172,24 +189,18 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     if (jpeg_has_multiple_scans(&session.info) != FALSE) {
         oneAtATime.lock();
     }
-    if (!Decode(session.info, session.errors, s.planes, s.rowPointers, s.sampleRows, targetWidth,
-                targetHeight)) {
+    if (!Decode(session.info, session.errors, s.averager, s.rows, target, from)) {
         error = session.errors.message;
         s.session.reset();
         target.Clear();
         return false;
     }
-    const bool grey = session.info.num_components == 1;
     target.SetIccProfile(session.icc.Bytes());
     s.session.reset();
     if (oneAtATime.owns_lock()) {
         // Hand the coefficients' memory back at once, or each thread would keep its own copy.
         ::malloc_trim(0);
         oneAtATime.unlock();
-    }
-    for (int y = 0; y < targetHeight; ++y) {
-        MeansToRgb(s.planes[0].CellRow(y), grey ? nullptr : s.planes[1].CellRow(y),
-                   grey ? nullptr : s.planes[2].CellRow(y), target.Row(y), targetWidth);
     }
     return true;
 }

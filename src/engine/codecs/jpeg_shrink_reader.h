@@ -7,9 +7,9 @@
 
 namespace kalvimo {
 
-// Shrinks a YCbCr or greyscale JPEG while decoding it: the stored sample planes are averaged
-// straight into the target cells, before any chroma upsampling or colour conversion, so a large
-// photograph is never held at full size. The result is the area average of the whole picture.
+// Shrinks a colour or greyscale JPEG while decoding it: each decoded row is averaged straight
+// into the target cells, so a large photograph is never held at full size. The result is the
+// area average of the whole picture as the full decoder decodes it.
 class JpegShrinkReader {
 public:
     JpegShrinkReader();
@@ -18,13 +18,19 @@ public:
     JpegShrinkReader& operator=(const JpegShrinkReader&) = delete;
 
     // Reads the header; false when the file is not a JPEG this reader can shrink (CMYK, a
-    // damaged header, not a JPEG at all): the full decoder then has its say.
+    // damaged header, not a JPEG at all): the full decoder then has its say. Layouts libjpeg
+    // cannot decode fail in ReadInto, as they fail in the full decoder.
     bool Open(const std::string& path);
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;
 
     // Decodes the opened picture into a targetWidth x targetHeight canvas.
     bool ReadInto(Canvas& target, int targetWidth, int targetHeight, std::string& error);
+
+    // Averages the region `from` of the opened picture (it may reach past the picture) into every
+    // cell of target; cells with no part of the picture under them keep what they hold. Rows
+    // and columns outside the region are not decoded. On failure target is left empty.
+    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
 
 private:
     struct State;

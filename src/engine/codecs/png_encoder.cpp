@@ -35,6 +35,10 @@ bool Encode(PngWriter& writer, const Canvas& canvas, std::FILE* out) {
     png_set_IHDR(writer.png, writer.info, static_cast<png_uint_32>(canvas.Width()),
                  static_cast<png_uint_32>(canvas.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // Measured on a photograph-like 800 x 600 frame: the default (level 6, every filter tried on
+    // each row) takes 6 times as long as level 1 with the Up filter, for a file 15 % smaller.
+    png_set_compression_level(writer.png, 1);
+    png_set_filter(writer.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(writer.png, writer.info);
     for (int y = 0; y < canvas.Height(); ++y) {
         png_write_row(writer.png, canvas.Row(y));

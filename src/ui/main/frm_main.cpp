@@ -136,8 +136,9 @@ void frmMain::BuildLogPage(QFrame* page) {
 void frmMain::Form_Load(const QString& applicationFolder) {
     gDip = std::make_unique<cGdiPlus>();
     batch_ = std::make_unique<BatchRun>(*this, *gDip);
-    // The next pictures are drawn on the other processors while one is written.
-    batch_->SetJobs(QThread::idealThreadCount());
+    // Pictures are drawn on other threads, the next ones while one is written, so the window
+    // answers while a large picture is read, even on one processor.
+    batch_->SetJobs(std::max(2, QThread::idealThreadCount()));
     AppPath = QString::fromStdString(AddBackslash(
         (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
             .toStdString()));

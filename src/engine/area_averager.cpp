@@ -1,0 +1,334 @@
+#include "area_averager.h"
+
+#include "rounding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace kalvimo {
+
+AreaAxis AreaWeights(int fromStart, int fromLength, int toLength, int sourceLimit) {
+    AreaAxis axis;
+    axis.spans.resize(static_cast<std::size_t>(toLength));
+    const double step = static_cast<double>(fromLength) / toLength;
+    for (int i = 0; i < toLength; ++i) {
+        const double lo = std::max(fromStart + i * step, 0.0);
+        const double hi = std::min(fromStart + (i + 1) * step, static_cast<double>(sourceLimit));
+        AreaSpan& span = axis.spans[static_cast<std::size_t>(i)];
+        span.weightOffset = axis.weights.size();
+        if (hi <= lo) {
+            continue;
+        }
+        const int first = static_cast<int>(std::floor(lo));
+        const int last = std::min(static_cast<int>(std::ceil(hi)), sourceLimit) - 1;
+        span.first = first;
+        for (int s = first; s <= last; ++s) {
+            const double cover = std::min(hi, s + 1.0) - std::max(lo, static_cast<double>(s));
+            axis.weights.push_back(cover > 0 ? static_cast<float>(cover / (hi - lo)) : 0.0F);
+            ++span.count;
+        }
+    }
+    return axis;
+}
+
+namespace {
+
+// The covered cells of one axis are one run, as the source is one interval.
+std::pair<int, int> CoveredRun(int fromStart, int fromLength, int toStart, int toLength,
+                               int sourceLimit, int targetLimit) {
+    const double step = static_cast<double>(fromLength) / toLength;
+    int first = 0;
+    int end = 0;
+    for (int i = std::max(0, -toStart); i < std::min(toLength, targetLimit - toStart); ++i) {
+        const double lo = std::max(fromStart + i * step, 0.0);
+        const double hi = std::min(fromStart + (i + 1) * step, static_cast<double>(sourceLimit));
+        if (hi > lo) {
+            first = end == 0 ? i : first;
+            end = i + 1;
+        }
+    }
+    return {first, end};
+}
+
+} // namespace
+
+PixelRect CoveredCells(PixelRect from, int sourceWidth, int sourceHeight, PixelRect to,
+                       int targetWidth, int targetHeight) {
+    if (from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0) {
+        return {};
+    }
+    const auto [firstColumn, endColumn] =
+        CoveredRun(from.x, from.width, to.x, to.width, sourceWidth, targetWidth);
+    const auto [firstRow, endRow] =
+        CoveredRun(from.y, from.height, to.y, to.height, sourceHeight, targetHeight);
+    if (endColumn == 0 || endRow == 0) {
+        return {};
+    }
+    return {to.x + firstColumn, to.y + firstRow, endColumn - firstColumn, endRow - firstRow};
+}
+
+namespace {
+
+// ThreadSanitizer instruments the clones' resolver, which runs while the program is being
+// loaded, before the sanitizer is ready.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KALVIMO_THREAD_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define KALVIMO_THREAD_SANITIZER
+#endif
+
+// The loops that touch every sample; wider vector units pay off here.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(KALVIMO_THREAD_SANITIZER)
+#define KALVIMO_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KALVIMO_VECTOR_CLONES
+#endif
+
+KALVIMO_VECTOR_CLONES
+void ScaleRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] = weight * static_cast<float>(in[x]);
+    }
+}
+
+KALVIMO_VECTOR_CLONES
+void AddScaledRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] += weight * static_cast<float>(in[x]);
+    }
+}
+
+// Inlined into GatherRow, whose versions for each vector unit it takes on: multi-versioning
+// takes no templates.
+template <int kChannels, int kTaps>
+[[gnu::always_inline]] inline void GatherFixed(const float* row, const std::int32_t* firsts,
+                                               const float* weights, int cells, float* out) {
+    for (int i = 0; i < cells; ++i, weights += kTaps, out += kChannels) {
+        const float* p = row + static_cast<std::ptrdiff_t>(firsts[i]) * kChannels;
+        float total[kChannels] = {};
+        for (int k = 0; k < kTaps; ++k) {
+            for (int c = 0; c < kChannels; ++c) {
+                total[c] += weights[k] * p[k * kChannels + c];
+            }
+        }
+        for (int c = 0; c < kChannels; ++c) {
+            out[c] = total[c];
+        }
+    }
+}
+
+// A shrink by up to 12 has at most 13 taps; larger ones take the loop of any length.
+constexpr int kMostFixedTaps = 13;
+
+template <int kChannels, int kTaps = 1>
+[[gnu::always_inline]] inline void GatherAny(const float* row, const std::int32_t* firsts,
+                                             const float* weights, int taps, int cells,
+                                             float* out) {
+    if constexpr (kTaps <= kMostFixedTaps) {
+        if (taps == kTaps) {
+            return GatherFixed<kChannels, kTaps>(row, firsts, weights, cells, out);
+        }
+        return GatherAny<kChannels, kTaps + 1>(row, firsts, weights, taps, cells, out);
+    } else {
+        for (int i = 0; i < cells; ++i, out += kChannels) {
+            const float* p = row + static_cast<std::ptrdiff_t>(firsts[i]) * kChannels;
+            const float* w = weights + static_cast<std::size_t>(i) * taps;
+            float total[kChannels] = {};
+            for (int k = 0; k < taps; ++k) {
+                for (int c = 0; c < kChannels; ++c) {
+                    total[c] += w[k] * p[k * kChannels + c];
+                }
+            }
+            for (int c = 0; c < kChannels; ++c) {
+                out[c] = total[c];
+            }
+        }
+    }
+}
+
+KALVIMO_VECTOR_CLONES
+void GatherRow(const float* row, int channels, const std::int32_t* firsts, const float* weights,
+               int taps, int cells, float* out) {
+    if (channels == 1) {
+        GatherAny<1>(row, firsts, weights, taps, cells, out);
+    } else {
+        GatherAny<3>(row, firsts, weights, taps, cells, out);
+    }
+}
+
+} // namespace
+
+void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelRect from,
+                         Canvas& target, PixelRect to) {
+    target_ = &target;
+    to_ = to;
+    channels_ = channels;
+    nextTargetRow_ = 0;
+    const AreaAxis across = AreaWeights(from.x, from.width, to.width, sourceWidth);
+    down_ = AreaWeights(from.y, from.height, to.height, sourceHeight);
+
+    firstColumn_ = sourceWidth;
+    endColumn_ = 0;
+    taps_ = 1;
+    for (const AreaSpan& span : across.spans) {
+        if (span.count > 0) {
+            firstColumn_ = std::min(firstColumn_, span.first);
+            endColumn_ = std::max(endColumn_, span.first + span.count);
+            taps_ = std::max(taps_, span.count);
+        }
+    }
+    // Padding taps read zero-weighted pixels, so a span is moved left where it would otherwise
+    // reach past the last column that counts.
+    taps_ = std::max(1, std::min(taps_, endColumn_ - firstColumn_));
+    const auto cells = static_cast<std::size_t>(std::max(to.width, 0));
+    first_.assign(cells, 0);
+    across_.assign(cells * static_cast<std::size_t>(taps_), 0.0F);
+    covered_.assign(cells, false);
+    for (std::size_t i = 0; i < cells; ++i) {
+        const AreaSpan& span = across.spans[i];
+        if (span.count == 0) {
+            continue;
+        }
+        covered_[i] = true;
+        const int first = std::max(std::min(span.first, endColumn_ - taps_), firstColumn_);
+        first_[i] = first - firstColumn_;
+        for (int k = 0; k < span.count; ++k) {
+            across_[i * static_cast<std::size_t>(taps_) +
+                    static_cast<std::size_t>(span.first - first + k)] =
+                across.weights[span.weightOffset + static_cast<std::size_t>(k)];
+        }
+    }
+
+    // Turned around: for each source row, the target rows that gather it.
+    firstRow_ = sourceHeight;
+    endRow_ = 0;
+    for (const AreaSpan& span : down_.spans) {
+        if (span.count > 0 && endColumn_ > firstColumn_) {
+            firstRow_ = std::min(firstRow_, span.first);
+            endRow_ = std::max(endRow_, span.first + span.count);
+        }
+    }
+    endRow_ = std::max(endRow_, firstRow_);
+    nextSourceRow_ = firstRow_;
+    const auto sourceRows = static_cast<std::size_t>(std::max(endRow_ - firstRow_, 0));
+    std::vector<int> lastTarget(sourceRows, -1);
+    reach_.assign(sourceRows, {});
+    for (std::size_t j = 0; j < down_.spans.size(); ++j) {
+        const AreaSpan& span = down_.spans[j];
+        for (int k = 0; k < span.count; ++k) {
+            const auto s = static_cast<std::size_t>(span.first + k - firstRow_);
+            if (lastTarget[s] < 0) {
+                reach_[s].first = static_cast<int>(j);
+            }
+            lastTarget[s] = static_cast<int>(j);
+        }
+    }
+    reachWeights_.clear();
+    for (std::size_t s = 0; s < sourceRows; ++s) {
+        Reach& r = reach_[s];
+        r.weightOffset = reachWeights_.size();
+        r.count = lastTarget[s] < 0 ? 0 : lastTarget[s] - r.first + 1;
+        for (int j = r.first; j < r.first + r.count; ++j) {
+            const AreaSpan& span = down_.spans[static_cast<std::size_t>(j)];
+            const int k = static_cast<int>(s) + firstRow_ - span.first;
+            reachWeights_.push_back(
+                k >= 0 && k < span.count
+                    ? down_.weights[span.weightOffset + static_cast<std::size_t>(k)]
+                    : 0.0F);
+        }
+    }
+
+    const std::size_t rowSize =
+        static_cast<std::size_t>(std::max(endColumn_ - firstColumn_, 0)) * channels_;
+    cells_.resize(cells * static_cast<std::size_t>(channels_));
+    for (OpenRow& row : open_) {
+        spare_.push_back(std::move(row));
+    }
+    open_.clear();
+    for (OpenRow& row : spare_) {
+        row.sums.resize(rowSize);
+    }
+}
+
+void AreaAverager::AddRow(const std::uint8_t* row) {
+    if (nextSourceRow_ >= endRow_) {
+        return;
+    }
+    const Reach& reach = reach_[static_cast<std::size_t>(nextSourceRow_++ - firstRow_)];
+    while (nextTargetRow_ < reach.first) {
+        CompleteRow();
+    }
+    if (reach.count == 0) {
+        return;
+    }
+    const std::uint8_t* kept = row + static_cast<std::ptrdiff_t>(firstColumn_) * channels_;
+    const float* w = reachWeights_.data() + reach.weightOffset;
+    for (int k = 0; k < reach.count; ++k) {
+        const auto index = static_cast<std::size_t>(reach.first + k - nextTargetRow_);
+        while (open_.size() <= index) {
+            OpenRow fresh;
+            if (!spare_.empty()) {
+                fresh = std::move(spare_.back());
+                spare_.pop_back();
+            }
+            fresh.sums.resize(static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_);
+            fresh.fresh = true;
+            open_.push_back(std::move(fresh));
+        }
+        OpenRow& open = open_[index];
+        if (open.fresh) {
+            ScaleRow(kept, w[k], open.sums.data(), open.sums.size());
+            open.fresh = false;
+        } else {
+            AddScaledRow(kept, w[k], open.sums.data(), open.sums.size());
+        }
+    }
+}
+
+void AreaAverager::CompleteRow() {
+    const int j = nextTargetRow_++;
+    const bool any = !open_.empty();
+    OpenRow row;
+    if (any) {
+        row = std::move(open_.front());
+        open_.pop_front();
+    }
+    const int y = to_.y + j;
+    if (any && !row.fresh && down_.spans[static_cast<std::size_t>(j)].count > 0 && y >= 0 &&
+        y < target_->Height()) {
+        GatherRow(row.sums.data(), channels_, first_.data(), across_.data(), taps_,
+                  static_cast<int>(first_.size()), cells_.data());
+        std::uint8_t* out = target_->Row(y);
+        const int begin = std::max(0, -to_.x);
+        const int end = std::min(to_.width, target_->Width() - to_.x);
+        for (int i = begin; i < end; ++i) {
+            if (!covered_[static_cast<std::size_t>(i)]) {
+                continue;
+            }
+            const float* v = cells_.data() + static_cast<std::size_t>(i) * channels_;
+            std::uint8_t* p = out + 3 * static_cast<std::size_t>(to_.x + i);
+            if (channels_ == 1) {
+                p[0] = p[1] = p[2] = RoundToByte(v[0]);
+            } else {
+                p[0] = RoundToByte(v[0]);
+                p[1] = RoundToByte(v[1]);
+                p[2] = RoundToByte(v[2]);
+            }
+        }
+    }
+    if (any) {
+        spare_.push_back(std::move(row));
+    }
+}
+
+void AreaAverager::Finish() {
+    while (nextTargetRow_ < to_.height) {
+        CompleteRow();
+    }
+}
+
+} // namespace kalvimo

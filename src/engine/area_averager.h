@@ -1,0 +1,95 @@
+#pragma once
+
+#include "canvas.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace kalvimo {
+
+// The source pixels [first, first + count) and their weights that make up one target cell on one
+// axis. Cell i of a region [fromStart, fromStart + fromLength) shrunk or grown to toLength cells
+// covers [fromStart + i * fromLength / toLength, fromStart + (i + 1) * fromLength / toLength);
+// the part of that interval inside [0, sourceLimit) is averaged by coverage. A cell with nothing
+// under it has no pixels.
+struct AreaSpan {
+    int first = 0;
+    int count = 0;
+    std::size_t weightOffset = 0;
+};
+struct AreaAxis {
+    std::vector<AreaSpan> spans;
+    std::vector<float> weights;
+};
+AreaAxis AreaWeights(int fromStart, int fromLength, int toLength, int sourceLimit);
+
+// The cells of `to` (clipped to a targetWidth x targetHeight canvas) that have part of `from`
+// inside the source under them: the pixels an area average paints. Empty when none.
+PixelRect CoveredCells(PixelRect from, int sourceWidth, int sourceHeight, PixelRect to,
+                       int targetWidth, int targetHeight);
+
+// Area averaging of a picture fed row by row from the top, so that a picture can be shrunk while
+// it is decoded without ever being held whole. Each cell of `to` becomes the coverage-weighted
+// mean of the part of `from` under it; cells outside the target canvas, or with no source pixel
+// under them, are left as they are.
+class AreaAverager {
+public:
+    // Source rows hold sourceWidth pixels of `channels` samples: 3 (RGB) or 1 (grey, written as
+    // grey RGB).
+    void Reset(int sourceWidth, int sourceHeight, int channels, PixelRect from, Canvas& target,
+               PixelRect to);
+
+    // The source rows that count, [FirstRow(), EndRow()); AddRow takes them in order.
+    [[nodiscard]] int FirstRow() const { return firstRow_; }
+    [[nodiscard]] int EndRow() const { return endRow_; }
+    // The source columns that count, [FirstColumn(), EndColumn()): AddRow reads no others.
+    [[nodiscard]] int FirstColumn() const { return firstColumn_; }
+    [[nodiscard]] int EndColumn() const { return endColumn_; }
+
+    // The next source row; `row` points at its sample of column 0.
+    void AddRow(const std::uint8_t* row);
+
+    // After the last row: writes the rows still open.
+    void Finish();
+
+private:
+    void CompleteRow();
+
+    Canvas* target_ = nullptr;
+    PixelRect to_;
+    int channels_ = 3;
+    int firstRow_ = 0;
+    int endRow_ = 0;
+    int firstColumn_ = 0;
+    int endColumn_ = 0;
+    int nextSourceRow_ = 0;
+    int nextTargetRow_ = 0;
+    // Across: every cell gathers taps_ consecutive pixels from first_ on (counted from
+    // firstColumn_), padded with zero weights, so the inner loop has a fixed length.
+    int taps_ = 1;
+    std::vector<std::int32_t> first_;
+    std::vector<float> across_;
+    std::vector<bool> covered_;
+    AreaAxis down_;
+    // Per source row: the target rows it reaches, with its weight in each.
+    struct Reach {
+        int first = 0;
+        int count = 0;
+        std::size_t weightOffset = 0;
+    };
+    std::vector<Reach> reach_;
+    std::vector<float> reachWeights_;
+    std::vector<float> cells_;
+    // Weighted column sums of the target rows still open, the first being nextTargetRow_: rows
+    // are summed down first, at full width, where the loops run widest, and across once per
+    // target row.
+    struct OpenRow {
+        std::vector<float> sums;
+        bool fresh = true;
+    };
+    std::deque<OpenRow> open_;
+    std::vector<OpenRow> spare_;
+};
+
+} // namespace kalvimo
