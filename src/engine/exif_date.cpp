@@ -30,6 +30,9 @@ void PrepareMetadataReader() {
         // A malformed file is an ordinary event of a run, not something to write to the terminal.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(LockXmp, &xmpMutex);
+        // HEIF and AVIF photos keep their EXIF in the ISO media boxes the library reads only
+        // when asked to.
+        Exiv2::enableBMFF(true);
         return true;
     }();
     (void)prepared;
@@ -114,7 +117,9 @@ std::string ReadExifDate(const std::string& path) {
 int ReadExifOrientation(const std::string& path) {
     try {
         const std::unique_ptr<Exiv2::Image> image = OpenMetadata(path);
-        if (!image) {
+        // HEIF and AVIF pictures come out of their reader already turned by the file's own
+        // transformations; the EXIF value there only repeats them.
+        if (!image || image->imageType() == Exiv2::ImageType::bmff) {
             return 1;
         }
         const Exiv2::ExifData& exif = image->exifData();
