@@ -46,6 +46,8 @@ bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPi
 
 // rgb painted with the given opacity over back.
 Rgb OverBackground(Rgb rgb, int alpha, Rgb back);
+// The same for a colour already multiplied by its opacity.
+Rgb PremultipliedOverBackground(Rgb rgb, int alpha, Rgb back);
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

@@ -33,21 +33,9 @@ bool Refuse(const heif_error& error, std::string& reason) {
         reason = kEndsEarly;
     } else {
         reason = error.message != nullptr && *error.message != '\0' ? error.message
-                                                                     : "the file is damaged";
+                                                                    : "the file is damaged";
     }
     return false;
-}
-
-// Painted over back; premultiplied colours already carry their share of the opacity.
-Rgb Compose(const std::uint8_t* rgba, bool premultiplied, Rgb back) {
-    if (!premultiplied) {
-        return OverBackground({rgba[0], rgba[1], rgba[2]}, rgba[3], back);
-    }
-    const int rest = 255 - rgba[3];
-    const auto mix = [rest](int front, int behind) {
-        return static_cast<std::uint8_t>(std::min(255, front + (behind * rest + 127) / 255));
-    };
-    return {mix(rgba[0], back.r), mix(rgba[1], back.g), mix(rgba[2], back.b)};
 }
 
 // The primary picture, turned and mirrored as the file says: its own transformations are part
@@ -105,7 +93,9 @@ bool ReadPrimary(heif_context* context, std::int64_t fileSize, Canvas& canvas, R
             continue;
         }
         for (int x = 0; x < width; ++x, in += 4, out += 3) {
-            const Rgb rgb = Compose(in, premultiplied, back);
+            const Rgb rgb = premultiplied
+                                ? PremultipliedOverBackground({in[0], in[1], in[2]}, in[3], back)
+                                : OverBackground({in[0], in[1], in[2]}, in[3], back);
             out[0] = rgb.r;
             out[1] = rgb.g;
             out[2] = rgb.b;
@@ -130,8 +120,8 @@ bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
         reason = "not enough memory";
         return false;
     }
-    const heif_error error = heif_context_read_from_memory_without_copy(
-        context.get(), bytes.data(), bytes.size(), nullptr);
+    const heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
+                                                                        bytes.size(), nullptr);
     if (error.code != heif_error_Ok) {
         return Refuse(error, reason);
     }

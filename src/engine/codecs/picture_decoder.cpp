@@ -67,9 +67,9 @@ bool DecodeOpenFile(std::FILE* file, std::int64_t size, Canvas& canvas, Colour b
 // video with the same box layout is not a picture.
 bool IsHeif(std::span<const std::uint8_t> head) {
     static constexpr std::uint8_t kFtyp[] = {'f', 't', 'y', 'p'};
-    static constexpr std::array<const char*, 12> kBrands = {
-        "heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs", "mif1", "msf1", "avif",
-        "avis"};
+    static constexpr std::array<const char*, 12> kBrands = {"heic", "heix", "heim", "heis",
+                                                            "hevc", "hevx", "hevm", "hevs",
+                                                            "mif1", "msf1", "avif", "avis"};
     if (head.size() < 12 || !StartsWith(head.subspan(4), kFtyp)) {
         return false;
     }

@@ -88,7 +88,8 @@ bool Refuse(std::string& reason, const Input& input, const char* fallback) {
 }
 
 // The rows of the first page, as stored: the Orientation tag is the EXIF orientation that the
-// run applies, so libtiff is asked to leave the order alone.
+// run applies, so libtiff is asked to leave the order alone. libtiff hands out colours already
+// multiplied by their opacity, whatever kind of alpha the file holds.
 bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& reason) {
     char message[1024] = {};
     if (TIFFRGBAImageOK(tiff, message) == 0) {
@@ -128,10 +129,11 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
             const std::uint32_t* in = raster.data() + y * width;
             for (std::int64_t x = 0; x < width; ++x, out += 3) {
                 const std::uint32_t pixel = in[x];
-                const Rgb rgb = OverBackground({static_cast<std::uint8_t>(TIFFGetR(pixel)),
-                                                static_cast<std::uint8_t>(TIFFGetG(pixel)),
-                                                static_cast<std::uint8_t>(TIFFGetB(pixel))},
-                                               static_cast<int>(TIFFGetA(pixel)), back);
+                const Rgb rgb =
+                    PremultipliedOverBackground({static_cast<std::uint8_t>(TIFFGetR(pixel)),
+                                                 static_cast<std::uint8_t>(TIFFGetG(pixel)),
+                                                 static_cast<std::uint8_t>(TIFFGetB(pixel))},
+                                                static_cast<int>(TIFFGetA(pixel)), back);
                 out[0] = rgb.r;
                 out[1] = rgb.g;
                 out[2] = rgb.b;

@@ -45,9 +45,8 @@ bool DecodeFrame(const WebPData& data, int left, int top, Canvas& canvas, Rgb ba
     VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &config.input);
     const int width = config.input.width;
     const int height = config.input.height;
-    if (status == VP8_STATUS_OK &&
-        (width <= 0 || height <= 0 || left + width > canvas.Width() ||
-         top + height > canvas.Height())) {
+    if (status == VP8_STATUS_OK && (width <= 0 || height <= 0 || left + width > canvas.Width() ||
+                                    top + height > canvas.Height())) {
         status = VP8_STATUS_BITSTREAM_ERROR;
     }
     if (status != VP8_STATUS_OK) {
