@@ -27,7 +27,10 @@ struct OptionsFree {
 };
 
 bool Refuse(const heif_error& error, std::string& reason) {
-    if (error.code == heif_error_Memory_allocation_error) {
+    if (error.subcode == heif_suberror_Security_limit_exceeded) {
+        // libheif's own limit, met before the picture's size is known here.
+        reason = "the picture is too large";
+    } else if (error.code == heif_error_Memory_allocation_error) {
         reason = "not enough memory";
     } else if (error.subcode == heif_suberror_End_of_data) {
         reason = kEndsEarly;
