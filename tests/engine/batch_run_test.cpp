@@ -209,14 +209,14 @@ TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
 }
 
 TEST_F(BatchRunTest, UnsavableOutputsAreReportedWithTheirPath) {
-    // Read by content, but no encoder writes ".txt".
+    // Read by content; no encoder writes ".txt", so it goes to a JPEG.
     AddPicture("picture.bmp");
     fs::rename(Src("picture.bmp"), Src("picture.txt"));
     host_.files[0].name = "picture.txt";
     AddPicture("b.bmp");
     host_.options.destinationFolder = (root_ / "dst" / "missing").string();
     run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("missing/picture.txt"),
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("missing/picture.jpg"),
                                                "Could not save file: " + Dst("missing/b.bmp")));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Finished processing b.bmp"));
 }
@@ -298,12 +298,13 @@ TEST_F(BatchRunTest, EachPictureReportsItsOutcomeAndTheLastMessageCountsFailures
     AddPicture("b.bmp");
     std::ofstream(Dst("b.bmp")) << "taken";
     AddRawFile("broken.jpg", "not a picture");
+    // Without an extension there is no format to write it in.
     AddPicture("picture.bmp");
-    fs::rename(Src("picture.bmp"), Src("picture.txt"));
-    host_.files.back().name = "picture.txt";
+    fs::rename(Src("picture.bmp"), Src("picture"));
+    host_.files.back().name = "picture";
     run_.PressProcess();
     EXPECT_THAT(host_.outcomes, ElementsAre("a.bmp saved", "b.bmp renamed", "broken.jpg error",
-                                            "picture.txt could not save"));
+                                            "picture could not save"));
     EXPECT_THAT(host_.reasons, ElementsAre(::testing::HasSubstr("broken.jpg: ")));
     EXPECT_EQ(host_.events.back(), "message i Picture resize process complete. 2 of 4 pictures "
                                    "could not be processed.");
