@@ -1,6 +1,7 @@
 #include "codecs/picture_decoder.h"
 #include "exif_date.h"
 #include "exif_maker.h"
+#include "phone_pictures.h"
 #include "run_fixture.h"
 
 #include <filesystem>
@@ -267,7 +268,18 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
     bmp += std::string("\x28\x00\x00\x00\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F\x01\x00\x18\x00", 16);
     bmp += std::string(28, '\0');
     AddRawFile("impossible.bmp", bmp);
+    // HEIC, WebP and TIFF files cut in half.
+    const Canvas picture = test::CoordinatePicture(64, 48);
+    test::WriteHeif(Src("made.heic"), picture, {});
+    test::WriteWebp(Src("made.webp"), picture, {.lossless = false});
+    test::WriteTiff(Src("made.tif"), picture, {});
+    for (const char* name : {"half.heic", "half.webp", "half.tif"}) {
+        const std::string whole = Contents(Src(std::string("made") + (name + 4)));
+        AddRawFile(name, whole.substr(0, whole.size() / 2));
+    }
     AddPicture("good.jpg");
+    fs::rename(Src("made.heic"), Src("phone.heic"));
+    host_.files.push_back({"phone.heic"});
     host_.options.stretch = false;
     host_.options.letterbox = true;
     run_.SetJobs(2);
@@ -276,8 +288,10 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
     EXPECT_THAT(host_.Only("log"),
                 ElementsAre("Error processing file: huge.jpg", "Error processing file: lzw.gif",
                             "Error processing file: impossible.bmp",
-                            "Saved file: " + Dst("good.jpg")));
-    EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg"));
+                            "Error processing file: half.heic", "Error processing file: half.webp",
+                            "Error processing file: half.tif", "Saved file: " + Dst("good.jpg"),
+                            "Saved file: " + Dst("phone.jpg")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg", "phone.jpg"));
 }
 
 TEST_F(BatchRunTest, UnreadableSourceAndReadOnlyDestinationAreReported) {
