@@ -90,9 +90,10 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
     }
 }
 
-// Stored with red, green, blue and white quarters, a HEIC that says how it is to be shown both
-// in its own boxes and in its EXIF comes out that way: turned once, not twice.
-TEST_F(PhoneDecodeTest, TurnedAndMirroredHeicIsReadUprightOnce) {
+// Stored with red, green, blue and white quarters, a picture that says how it is to be shown
+// comes out that way: HEIC by its own boxes with an EXIF orientation besides, turned once, not
+// twice; WebP by its EXIF; TIFF by its Orientation tag.
+TEST_F(PhoneDecodeTest, TurnedAndMirroredPicturesAreReadUprightOnce) {
     constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
     Canvas stored(64, 32, 0xFFFFFF);
     stored.FillRect(0, 0, 32, 16, 0x0000FF);
@@ -108,27 +109,38 @@ TEST_F(PhoneDecodeTest, TurnedAndMirroredHeicIsReadUprightOnce) {
         {5, kRed, kBlue, kGreen, kWhite}, {6, kBlue, kRed, kWhite, kGreen},
         {7, kWhite, kGreen, kBlue, kRed}, {8, kGreen, kWhite, kRed, kBlue},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.orientation);
-        const std::string path = PathOf("turned.heic");
-        WriteHeif(path, stored,
-                  {.orientation = c.orientation,
-                   .exif = ExifBlock({{"Exif.Image.Orientation", std::to_string(c.orientation)}})});
-        Canvas picture;
-        Canvas scratch;
-        std::string error;
-        ASSERT_TRUE(LoadUprightPicture(path, picture, scratch, 0, error)) << error;
-        const bool sideways = c.orientation >= 5;
-        ASSERT_EQ(picture.Width(), sideways ? 32 : 64);
-        const int right = picture.Width() - 4;
-        const int bottom = picture.Height() - 4;
-        const auto near = [](Rgb a, Rgb b) {
-            return std::abs(a.r - b.r) < 24 && std::abs(a.g - b.g) < 24 && std::abs(a.b - b.b) < 24;
-        };
-        EXPECT_TRUE(near(picture.Pixel(3, 3), c.topLeft));
-        EXPECT_TRUE(near(picture.Pixel(right, 3), c.topRight));
-        EXPECT_TRUE(near(picture.Pixel(3, bottom), c.bottomLeft));
-        EXPECT_TRUE(near(picture.Pixel(right, bottom), c.bottomRight));
+    const auto exif = [](int orientation) {
+        return ExifBlock({{"Exif.Image.Orientation", std::to_string(orientation)}});
+    };
+    using Writer = std::function<void(const std::string&, int)>;
+    const std::pair<const char*, Writer> writers[] = {
+        {"HEIC", [&](const std::string& p,
+                     int o) { WriteHeif(p, stored, {.orientation = o, .exif = exif(o)}); }},
+        {"WebP", [&](const std::string& p, int o) { WriteWebp(p, stored, {.exif = exif(o)}); }},
+        {"TIFF", [&](const std::string& p, int o) { WriteTiff(p, stored, {.orientation = o}); }},
+    };
+    for (const auto& [format, write] : writers) {
+        for (const Case& c : cases) {
+            const std::string path = PathOf("turned");
+            write(path, c.orientation);
+            SCOPED_TRACE(std::string(format) + " " + std::to_string(c.orientation));
+            Canvas picture;
+            Canvas scratch;
+            std::string error;
+            ASSERT_TRUE(LoadUprightPicture(path, picture, scratch, 0, error)) << error;
+            const bool sideways = c.orientation >= 5;
+            ASSERT_EQ(picture.Width(), sideways ? 32 : 64);
+            const int right = picture.Width() - 4;
+            const int bottom = picture.Height() - 4;
+            const auto near = [](Rgb a, Rgb b) {
+                return std::abs(a.r - b.r) < 24 && std::abs(a.g - b.g) < 24 &&
+                       std::abs(a.b - b.b) < 24;
+            };
+            EXPECT_TRUE(near(picture.Pixel(3, 3), c.topLeft));
+            EXPECT_TRUE(near(picture.Pixel(right, 3), c.topRight));
+            EXPECT_TRUE(near(picture.Pixel(3, bottom), c.bottomLeft));
+            EXPECT_TRUE(near(picture.Pixel(right, bottom), c.bottomRight));
+        }
     }
 }
 
