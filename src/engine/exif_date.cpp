@@ -88,8 +88,8 @@ std::optional<Exiv2::ExifData> HeifExif(std::FILE* file) {
         return std::nullopt;
     }
     const std::size_t size = heif_image_handle_get_metadata_size(handle.get(), id);
-    // EXIF fits in one JPEG segment; a larger block is not a camera's.
-    if (size < 4 || size > 0x10000) {
+    // A camera's EXIF, thumbnail and maker notes included, stays far below this.
+    if (size < 4 || size > (std::size_t{4} << 20)) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> block(size);
