@@ -204,7 +204,8 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     protectedSource_ = IdOf(sourcePath, true).value_or(FileId{});
     std::string outputPath;
     if (save) {
-        const std::optional<std::string> path = OutputPath(host_.Options(), fileName, sourcePath);
+        const std::optional<std::string> path =
+            OutputPath(host_.Options(), fileName, sourcePath, gdip_);
         if (!path) {
             reason = "the file is gone or its date cannot be read";
             return false;

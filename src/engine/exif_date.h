@@ -13,7 +13,8 @@ void PrepareMetadataReader();
 // none, the all-zero date, or metadata the reader cannot make sense of.
 std::string ReadExifDate(const std::string& path);
 
-// The main image's EXIF Orientation, 1 to 8; 1 (stored upright) when absent or unusable.
+// The turn the main image's EXIF Orientation asks of the decoded picture, 1 to 8; 1 (stored
+// upright) when absent or unusable, and for HEIF and AVIF, whose reader turns the picture itself.
 int ReadExifOrientation(const std::string& path);
 
 } // namespace kalvimo

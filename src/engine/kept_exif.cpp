@@ -13,11 +13,11 @@ constexpr std::size_t kMaxExifBytes = 65533 - 6;
 
 std::vector<std::uint8_t> KeptExif(const std::string& path, int width, int height) {
     try {
-        const std::unique_ptr<Exiv2::Image> image = OpenMetadata(path);
-        if (!image || image->exifData().empty()) {
+        std::optional<ExifBlock> source = ReadExif(path);
+        if (!source || source->data.empty()) {
             return {};
         }
-        Exiv2::ExifData exif = image->exifData();
+        Exiv2::ExifData& exif = source->data;
         for (auto datum = exif.begin(); datum != exif.end();) {
             const std::string group = datum->groupName();
             const bool drop =
@@ -27,10 +27,8 @@ std::vector<std::uint8_t> KeptExif(const std::string& path, int width, int heigh
         exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
         exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
         exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
-        const Exiv2::ByteOrder order =
-            image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
         Exiv2::Blob blob;
-        Exiv2::ExifParser::encode(blob, order, exif);
+        Exiv2::ExifParser::encode(blob, source->order, exif);
         if (blob.size() > kMaxExifBytes) {
             return {};
         }

@@ -1,13 +1,19 @@
 #pragma once
 
 #include <exiv2/exiv2.hpp>
-#include <memory>
+#include <optional>
 #include <string>
 
 namespace kalvimo {
 
-// The file's metadata, read; null when the file is not a regular file or not a picture the
-// metadata library knows. Throws what the library throws on a malformed file.
-std::unique_ptr<Exiv2::Image> OpenMetadata(const std::string& path);
+// A picture's EXIF properties in the file's order, and the byte order they were stored in.
+struct ExifBlock {
+    Exiv2::ExifData data;
+    Exiv2::ByteOrder order = Exiv2::littleEndian;
+};
+
+// The file's EXIF; nothing when the file is not a regular file or not a picture with readable
+// metadata. Throws what the library throws on a malformed file.
+std::optional<ExifBlock> ReadExif(const std::string& path);
 
 } // namespace kalvimo

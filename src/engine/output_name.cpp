@@ -30,8 +30,10 @@ std::optional<std::string> FileDateStamp(const std::string& path) {
     return std::string(text.data(), length);
 }
 
-std::optional<std::string> OutputPath(const JobOptions& options, const std::string& fileName,
-                                      const std::string& sourcePath) {
+namespace {
+
+std::optional<std::string> NamedPath(const JobOptions& options, const std::string& fileName,
+                                     const std::string& sourcePath) {
     const std::string folder = AddBackslash(options.destinationFolder);
     if (!options.renameWithDate) {
         return folder + fileName;
@@ -46,6 +48,20 @@ std::optional<std::string> OutputPath(const JobOptions& options, const std::stri
         return std::nullopt;
     }
     return folder + options.prefix + options.noDatePrefix + *fileStamp + ending;
+}
+
+} // namespace
+
+std::optional<std::string> OutputPath(const JobOptions& options, const std::string& fileName,
+                                      const std::string& sourcePath, const cGdiPlus& encoders) {
+    std::optional<std::string> path = NamedPath(options, fileName, sourcePath);
+    // Pictures read from formats the program does not write, such as HEIC, WebP or TIFF, go to
+    // the JPEG that picture frames play. Every form of the name ends in the source's extension.
+    const std::string extension = cGdiPlus::GetExtension(fileName);
+    if (path && !extension.empty() && encoders.EncoderIndex("*." + extension) < 0) {
+        path->replace(path->size() - extension.size(), extension.size(), "jpg");
+    }
+    return path;
 }
 
 } // namespace kalvimo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gdiplus.h"
 #include "job_options.h"
 
 #include <optional>
@@ -12,9 +13,9 @@ namespace kalvimo {
 std::optional<std::string> FileDateStamp(const std::string& path);
 
 // Where the picture fileName (read from sourcePath) is written: the same name in the destination
-// folder, or with renameWithDate the date-based name. Empty when the date the name needs cannot
-// be read.
+// folder, or with renameWithDate the date-based name. A name whose extension none of the
+// encoders writes ends in ".jpg" instead. Empty when the date the name needs cannot be read.
 std::optional<std::string> OutputPath(const JobOptions& options, const std::string& fileName,
-                                      const std::string& sourcePath);
+                                      const std::string& sourcePath, const cGdiPlus& encoders);
 
 } // namespace kalvimo

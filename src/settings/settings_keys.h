@@ -15,9 +15,15 @@ inline constexpr std::string_view kPathsSection = "Paths";
 inline constexpr std::string_view kOptionsSection = "Options";
 inline constexpr std::string_view kCustomCroppingSection = "Custom Cropping";
 
-// The file-type filter list; its first entry is the default filter.
-inline constexpr std::array<std::string_view, 5> kFilterPatterns{
-    "*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*"};
+// The file-type filter list; its first entry is the default filter. Stored settings name an
+// entry by its text, so new entries go at the end.
+inline constexpr std::array<std::string_view, 6> kFilterPatterns{
+    "*.jpg;*.jpeg;*.bmp;*.gif",
+    "*.jpg;*.jpeg",
+    "*.gif",
+    "*.bmp",
+    "*.*",
+    "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"};
 
 // Where a key's default comes from: a fixed text, or a value known only at run time.
 enum class DefaultKind {

@@ -1,6 +1,7 @@
 #include "codecs/picture_decoder.h"
 #include "exif_date.h"
 #include "exif_maker.h"
+#include "phone_pictures.h"
 #include "run_fixture.h"
 
 #include <filesystem>
@@ -218,14 +219,14 @@ TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
 }
 
 TEST_F(BatchRunTest, UnsavableOutputsAreReportedWithTheirPath) {
-    // Read by content, but no encoder writes ".txt".
+    // Read by content; no encoder writes ".txt", so it goes to a JPEG.
     AddPicture("picture.bmp");
     fs::rename(Src("picture.bmp"), Src("picture.txt"));
     host_.files[0].name = "picture.txt";
     AddPicture("b.bmp");
     host_.options.destinationFolder = (root_ / "dst" / "missing").string();
     run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("missing/picture.txt"),
+    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("missing/picture.jpg"),
                                                "Could not save file: " + Dst("missing/b.bmp")));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Finished processing b.bmp"));
 }
@@ -276,7 +277,18 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
     bmp += std::string("\x28\x00\x00\x00\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F\x01\x00\x18\x00", 16);
     bmp += std::string(28, '\0');
     AddRawFile("impossible.bmp", bmp);
+    // HEIC, WebP and TIFF files cut in half.
+    const Canvas picture = test::CoordinatePicture(64, 48);
+    test::WriteHeif(Src("made.heic"), picture, {});
+    test::WriteWebp(Src("made.webp"), picture, {.lossless = false});
+    test::WriteTiff(Src("made.tif"), picture, {});
+    for (const char* name : {"half.heic", "half.webp", "half.tif"}) {
+        const std::string whole = Contents(Src(std::string("made") + (name + 4)));
+        AddRawFile(name, whole.substr(0, whole.size() / 2));
+    }
     AddPicture("good.jpg");
+    fs::rename(Src("made.heic"), Src("phone.heic"));
+    host_.files.push_back({"phone.heic"});
     host_.options.stretch = false;
     host_.options.letterbox = true;
     run_.SetJobs(2);
@@ -285,8 +297,10 @@ TEST_F(BatchRunTest, DamagedPicturesOfEveryFormatFailAlone) {
     EXPECT_THAT(host_.Only("log"),
                 ElementsAre("Error processing file: huge.jpg", "Error processing file: lzw.gif",
                             "Error processing file: impossible.bmp",
-                            "Saved file: " + Dst("good.jpg")));
-    EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg"));
+                            "Error processing file: half.heic", "Error processing file: half.webp",
+                            "Error processing file: half.tif", "Saved file: " + Dst("good.jpg"),
+                            "Saved file: " + Dst("phone.jpg")));
+    EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg", "phone.jpg"));
 }
 
 TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPicture) {
@@ -319,12 +333,13 @@ TEST_F(BatchRunTest, EachPictureReportsItsOutcomeAndTheLastMessageCountsFailures
     AddPicture("b.bmp");
     std::ofstream(Dst("b.bmp")) << "taken";
     AddRawFile("broken.jpg", "not a picture");
+    // Without an extension there is no format to write it in.
     AddPicture("picture.bmp");
-    fs::rename(Src("picture.bmp"), Src("picture.txt"));
-    host_.files.back().name = "picture.txt";
+    fs::rename(Src("picture.bmp"), Src("picture"));
+    host_.files.back().name = "picture";
     run_.PressProcess();
     EXPECT_THAT(host_.outcomes, ElementsAre("a.bmp saved", "b.bmp renamed", "broken.jpg error",
-                                            "picture.txt could not save"));
+                                            "picture could not save"));
     EXPECT_THAT(host_.reasons, ElementsAre(::testing::HasSubstr("broken.jpg: ")));
     EXPECT_EQ(host_.events.back(), "message i Picture resize process complete. 2 of 4 pictures "
                                    "could not be processed.");

@@ -1,5 +1,8 @@
+#include "codecs/picture_decoder.h"
+#include "exif_date.h"
 #include "exif_maker.h"
 #include "output_name.h"
+#include "phone_pictures.h"
 #include "run_fixture.h"
 
 #include <cstdlib>
@@ -128,6 +131,98 @@ TEST_F(OutputNameTest, DateNamesFailWithTheirPicture) {
                                                "Error processing file: text.jpg"));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing vanished.jpg"));
     EXPECT_THAT(DestinationNames(), ElementsAre("Hol_.._.._x.jpg"));
+}
+
+// Phone, web and scanner formats carry the date in their own metadata, and are written as JPEG.
+TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg) {
+    const Canvas picture = test::CoordinatePicture(48, 36);
+    const std::string exif = test::ExifBlock(
+        {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}, {"Exif.Image.Orientation", "6"}});
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> write;
+        // What is left to turn after reading: HEIF's reader has turned the picture already.
+        int orientation;
+    };
+    const Case cases[] = {
+        {"IMG_0001.HEIC", [&](auto& p) { test::WriteHeif(p, picture, {.exif = exif}); }, 1},
+        {"IMG_0002.avif",
+         [&](auto& p) { test::WriteHeif(p, picture, {.av1 = true, .exif = exif}); }, 1},
+        {"IMG_0003.webp", [&](auto& p) { test::WriteWebp(p, picture, {.exif = exif}); }, 6},
+        {"IMG_0004.tiff",
+         [&](auto& p) {
+             test::WriteTiff(p, picture, {.orientation = 6, .dateTime = "2008:02:20 16:07:33"});
+         },
+         6},
+    };
+    host_.options.suffixExisting = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host_.files = {{c.name}};
+        c.write(Src(c.name));
+        EXPECT_EQ(ReadExifDate(Src(c.name)), "20080220_160733");
+        EXPECT_EQ(ReadExifOrientation(Src(c.name)), c.orientation);
+        ProcessAll();
+        const std::string written = "Hol_20080220_160733_" +
+                                    std::string(c.name).substr(0, std::string(c.name).find('.')) +
+                                    ".jpg";
+        EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst(written)));
+        const std::string head = Contents(Dst(written)).substr(0, 8);
+        EXPECT_EQ(SniffFormat({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()}),
+                  PictureFormat::Jpeg);
+    }
+}
+
+TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
+    host_.options.renameWithDate = false;
+    struct Case {
+        const char* rules;
+        bool overwrite;
+        bool autoRename;
+        std::deque<MessageAnswer> answers;
+        bool jpegOfTheSameNameFirst;
+        std::vector<std::string> log;
+    };
+    const std::string saved = "Saved file: " + Dst("IMG.jpg");
+    const Case cases[] = {
+        {"overwrite", true, true, {}, false, {saved}},
+        {"auto-rename",
+         false,
+         true,
+         {},
+         false,
+         {"Renamed file: IMG.heic to IMGa.jpg", "Saved file: " + Dst("IMGa.jpg")}},
+        {"asked, no", false, false, {MessageAnswer::No}, false, {"Skipped file: IMG.heic"}},
+        {"asked, yes", false, false, {MessageAnswer::Yes}, false, {saved}},
+        {"a JPEG of the run by that name",
+         true,
+         true,
+         {},
+         true,
+         {saved, "Renamed file: IMG.heic to IMGa.jpg", "Saved file: " + Dst("IMGa.jpg")}},
+    };
+    test::WriteHeif(Src("IMG.heic"), test::CoordinatePicture(48, 36), {});
+    AddPicture("IMG.jpg");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rules);
+        std::filesystem::remove_all(root_ / "dst");
+        std::filesystem::create_directories(root_ / "dst");
+        host_.files = {{"IMG.heic"}};
+        if (c.jpegOfTheSameNameFirst) {
+            host_.files.insert(host_.files.begin(), {"IMG.jpg"});
+        } else {
+            std::ofstream(Dst("IMG.jpg")) << "older";
+        }
+        host_.options.overwrite = c.overwrite;
+        host_.options.autoRename = c.autoRename;
+        host_.answers = c.answers;
+        ProcessAll();
+        EXPECT_EQ(host_.Only("log"), c.log);
+        if (!c.answers.empty()) {
+            EXPECT_THAT(host_.Only("message"), ::testing::Contains(::testing::HasSubstr(
+                                                   Dst("IMG.jpg") + " already exists!")));
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "codec_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -42,6 +43,14 @@ bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPi
 Rgb OverBackground(Rgb rgb, int alpha, Rgb back) {
     const auto mix = [alpha](int front, int behind) {
         return static_cast<std::uint8_t>((front * alpha + behind * (255 - alpha) + 127) / 255);
+    };
+    return {mix(rgb.r, back.r), mix(rgb.g, back.g), mix(rgb.b, back.b)};
+}
+
+Rgb PremultipliedOverBackground(Rgb rgb, int alpha, Rgb back) {
+    const auto mix = [alpha](int front, int behind) {
+        return static_cast<std::uint8_t>(
+            std::min(255, front + (behind * (255 - alpha) + 127) / 255));
     };
     return {mix(rgb.r, back.r), mix(rgb.g, back.g), mix(rgb.b, back.b)};
 }

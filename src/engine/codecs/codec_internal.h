@@ -20,6 +20,12 @@ bool DecodeGif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
                std::string& reason);
 bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                std::string& reason);
+bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+                std::string& reason);
+bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+                std::string& reason);
+bool DecodeTiff(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+                std::string& reason);
 
 // Pictures decoded at full size are refused above this (twice 1 GiB at 12 bytes a pixel): the
 // canvas alone would take over half a gigabyte. The shrinking JPEG reader, which never holds
@@ -40,6 +46,8 @@ bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPi
 
 // rgb painted with the given opacity over back.
 Rgb OverBackground(Rgb rgb, int alpha, Rgb back);
+// The same for a colour already multiplied by its opacity.
+Rgb PremultipliedOverBackground(Rgb rgb, int alpha, Rgb back);
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }

@@ -9,7 +9,7 @@
 
 namespace kalvimo {
 
-enum class PictureFormat { Unknown, Jpeg, Bmp, Gif, Png };
+enum class PictureFormat { Unknown, Jpeg, Bmp, Gif, Png, Heif, Webp, Tiff };
 
 // The format is told by the file's first bytes, never by its name.
 PictureFormat SniffFormat(std::span<const std::uint8_t> head);

@@ -1,6 +1,7 @@
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
 #include "codecs_test_support.h"
+#include "phone_pictures.h"
 
 #include <algorithm>
 #include <climits>
@@ -153,6 +154,50 @@ Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
     return file;
 }
 
+// A grey 8-bit TIFF of one strip, holding data whatever size it states.
+Bytes TiffOfSize(std::uint32_t width, std::uint32_t height, std::size_t data) {
+    Bytes file{'I', 'I', 42, 0, 8, 0, 0, 0};
+    const std::pair<std::uint16_t, std::uint32_t> entries[] = {
+        {256, width}, {257, height}, {258, 8},      {259, 1},
+        {262, 1},     {273, 122},    {278, height}, {279, width * height}};
+    Put16(file, 8);
+    for (const auto& [tag, value] : entries) {
+        Put16(file, tag);
+        Put16(file, 4); // LONG
+        Put32(file, 1);
+        Put32(file, value);
+    }
+    Put32(file, 0);
+    return file + Bytes(data, 0x80);
+}
+
+// A lossless WebP that states its size and stops.
+Bytes WebpOfSize(std::uint32_t width, std::uint32_t height) {
+    const std::uint32_t bits = (width - 1) | (height - 1) << 14;
+    Bytes file{'R', 'I', 'F', 'F'};
+    Put32(file, 4 + 8 + 6);
+    file.insert(file.end(), {'W', 'E', 'B', 'P', 'V', 'P', '8', 'L'});
+    Put32(file, 6);
+    file.push_back(0x2F);
+    Put32(file, bits);
+    file.push_back(0);
+    return file;
+}
+
+// The HEIF with the stated size of every picture in it changed.
+Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
+    const Bytes box{'i', 's', 'p', 'e'};
+    for (auto at = std::search(heif.begin(), heif.end(), box.begin(), box.end()); at != heif.end();
+         at = std::search(at + 1, heif.end(), box.begin(), box.end())) {
+        const std::size_t ispe = static_cast<std::size_t>(at - heif.begin()) + 8;
+        for (std::size_t i = 0; i < 4 && ispe + 8 <= heif.size(); ++i) {
+            heif[ispe + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+            heif[ispe + 4 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+        }
+    }
+    return heif;
+}
+
 TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     Refused(PathOf("missing.jpg"), "could not be opened");
     RefusedBytes("empty.jpg", {}, "is not a picture file this program can read");
@@ -230,6 +275,8 @@ TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMem
     const Canvas picture = Gradient(64, 64);
     const Bytes jpeg = JpegOf(picture);
     const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
+    WriteHeif(PathOf("made.heic"), picture, {});
+    const Bytes heic = ReadFile(PathOf("made.heic"));
     Bytes rle(1000, 0);
     for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
         rle[i] = 255;
@@ -253,6 +300,9 @@ TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMem
         {"JPEG of 12000 x 12000 cut short", Cut(claimsJpeg, claimsJpeg.size() - 200)},
         {"progressive JPEG of 12000 x 12000 in 3 KB",
          WithJpegSize(ProgressiveJpegOf(picture), 0xC2, 12000, 12000)},
+        {"TIFF of 12000 x 12000 in 1 KB", TiffOfSize(12000, 12000, 1000)},
+        {"WebP of 12000 x 12000 in 30 bytes", WebpOfSize(12000, 12000)},
+        {"HEIC stating 12000 x 12000", WithHeifSize(heic, 12000, 12000)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -345,6 +395,45 @@ TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RefusedBytes("bad.bmp", c.bytes);
+    }
+}
+
+TEST_F(MalformedInputTest, DamagedPhoneFormats) {
+    const Canvas picture = Gradient(64, 48);
+    WriteHeif(PathOf("made.heic"), picture, {});
+    WriteHeif(PathOf("made.avif"), picture, {.av1 = true});
+    WriteWebp(PathOf("made.webp"), picture, {.lossless = false});
+    WriteTiff(PathOf("made.tif"), picture, {.deflate = true});
+    const Bytes heic = ReadFile(PathOf("made.heic"));
+    const Bytes avif = ReadFile(PathOf("made.avif"));
+    const Bytes webp = ReadFile(PathOf("made.webp"));
+    const Bytes tiff = ReadFile(PathOf("made.tif"));
+    Bytes heicJunk = heic;
+    std::fill(heicJunk.begin() + 40, heicJunk.begin() + 80, 0xEE);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"half.heic", Cut(heic, heic.size() / 2), "could not be read as HEIF: "},
+        {"ftyp-only.heic", Cut(heic, 24), "could not be read as HEIF: "},
+        {"junk.heic", heicJunk, "could not be read as HEIF: "},
+        {"huge.heic", WithHeifSize(heic, 65000, 65000), "too large"},
+        {"large.heic", WithHeifSize(heic, 20000, 9000), "too large (20000 x 9000 pixels)"},
+        {"small.heic", WithHeifSize(heic, 32, 24), "could not be read as HEIF: "},
+        {"half.avif", Cut(avif, avif.size() / 2), "could not be read as HEIF: "},
+        {"half.webp", Cut(webp, webp.size() / 2), "could not be read as WebP: "},
+        {"riff-only.webp", Cut(webp, 12), "could not be read as WebP: "},
+        {"huge.webp", WebpOfSize(16384, 16384), "too large (16384 x 16384 pixels)"},
+        {"half.tif", Cut(tiff, tiff.size() / 2), "could not be read as TIFF: "},
+        {"header-only.tif", Cut(tiff, 8), "could not be read as TIFF: "},
+        {"huge.tif", TiffOfSize(65000, 65000, 100), "too large (65000 x 65000 pixels)"},
+        {"no-strips.tif", TiffOfSize(64, 64, 100), "could not be read as TIFF: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RefusedBytes(c.name, c.bytes, c.says);
     }
 }
 

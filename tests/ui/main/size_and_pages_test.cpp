@@ -21,8 +21,10 @@ TEST_F(StartUpTest, WithoutPresetFileTheBuiltInListsAreFilledAndTheDefaultsChoos
     }
     EXPECT_EQ(Entries(Presets()), builtIn);
     EXPECT_EQ(Presets().currentIndex(), 0);
-    EXPECT_EQ(Entries(Filter()),
-              QStringList({"*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*"}));
+    EXPECT_EQ(
+        Entries(Filter()),
+        QStringList({"*.jpg;*.jpeg;*.bmp;*.gif", "*.jpg;*.jpeg", "*.gif", "*.bmp", "*.*",
+                     "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"}));
     EXPECT_EQ(Filter().currentIndex(), 0);
     EXPECT_EQ(Files(0).Pattern(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
     EXPECT_EQ(NewWidth().ScrValue(), 320);

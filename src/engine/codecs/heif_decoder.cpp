@@ -1,0 +1,148 @@
+#include "codec_internal.h"
+
+#include <algorithm>
+#include <libheif/heif.h>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kalvimo::codecs {
+
+namespace {
+
+// HEVC and AV1 code a picture of one colour in a few bits per block of 64 x 64 pixels; a picture
+// with anything on it takes far more.
+constexpr std::int64_t kPixelsPerByte = std::int64_t{1} << 16;
+
+struct ContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+bool Refuse(const heif_error& error, std::string& reason) {
+    if (error.subcode == heif_suberror_Security_limit_exceeded) {
+        // libheif's own limit, met before the picture's size is known here.
+        reason = "the picture is too large";
+    } else if (error.code == heif_error_Memory_allocation_error) {
+        reason = "not enough memory";
+    } else if (error.subcode == heif_suberror_End_of_data) {
+        reason = kEndsEarly;
+    } else {
+        reason = error.message != nullptr && *error.message != '\0' ? error.message
+                                                                    : "the file is damaged";
+    }
+    return false;
+}
+
+// The primary picture, turned and mirrored as the file says: its own transformations are part
+// of the picture, so the EXIF orientation it may carry besides must not be applied again.
+bool ReadPrimary(heif_context* context, std::int64_t fileSize, Canvas& canvas, Rgb back,
+                 std::string& reason) {
+    heif_image_handle* rawHandle = nullptr;
+    heif_error error = heif_context_get_primary_image_handle(context, &rawHandle);
+    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    if (error.code != heif_error_Ok) {
+        return Refuse(error, reason);
+    }
+    const std::int64_t width = heif_image_handle_get_width(handle.get());
+    const std::int64_t height = heif_image_handle_get_height(handle.get());
+    if (!SizeIsPlausible(width, height, kMaxDecodedPixels, fileSize, kPixelsPerByte, reason)) {
+        return false;
+    }
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const std::unique_ptr<heif_decoding_options, OptionsFree> options(
+        heif_decoding_options_alloc());
+    if (!options) {
+        reason = "not enough memory";
+        return false;
+    }
+    options->convert_hdr_to_8bit = 1;
+    heif_image* rawImage = nullptr;
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                              options.get());
+    const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
+    if (error.code != heif_error_Ok) {
+        return Refuse(error, reason);
+    }
+    int stride = 0;
+    const std::uint8_t* pixels =
+        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+    // The rows below are read with the size checked above, so nothing else may get through.
+    if (pixels == nullptr || heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
+        heif_image_get_height(image.get(), heif_channel_interleaved) != height ||
+        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
+        stride < width * (alpha ? 4 : 3)) {
+        reason = "the picture data does not match its stated size";
+        return false;
+    }
+    if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+        reason = TooLargeReason(width, height);
+        return false;
+    }
+    const heif_color_profile_type profileType =
+        heif_image_handle_get_color_profile_type(handle.get());
+    if (profileType == heif_color_profile_type_prof ||
+        profileType == heif_color_profile_type_rICC) {
+        std::vector<std::uint8_t> profile(
+            heif_image_handle_get_raw_color_profile_size(handle.get()));
+        if (!profile.empty() &&
+            heif_image_handle_get_raw_color_profile(handle.get(), profile.data()).code ==
+                heif_error_Ok) {
+            canvas.SetIccProfile(std::move(profile));
+        }
+    }
+    const bool premultiplied = heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = pixels + static_cast<std::ptrdiff_t>(stride) * y;
+        std::uint8_t* out = canvas.Row(y);
+        if (!alpha) {
+            std::copy_n(in, canvas.Stride(), out);
+            continue;
+        }
+        for (int x = 0; x < width; ++x, in += 4, out += 3) {
+            const Rgb rgb = premultiplied
+                                ? PremultipliedOverBackground({in[0], in[1], in[2]}, in[3], back)
+                                : OverBackground({in[0], in[1], in[2]}, in[3], back);
+            out[0] = rgb.r;
+            out[1] = rgb.g;
+            out[2] = rgb.b;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+                std::string& reason) {
+    static const bool started = heif_init(nullptr).code == heif_error_Ok;
+    if (!started) {
+        reason = "the HEIF library could not start";
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(fileSize));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    if (!context) {
+        reason = "not enough memory";
+        return false;
+    }
+    const heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
+                                                                        bytes.size(), nullptr);
+    if (error.code != heif_error_Ok) {
+        return Refuse(error, reason);
+    }
+    return ReadPrimary(context.get(), static_cast<std::int64_t>(bytes.size()), canvas,
+                       ToRgb(backColour), reason);
+}
+
+} // namespace kalvimo::codecs

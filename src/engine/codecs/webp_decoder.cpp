@@ -1,0 +1,133 @@
+#include "codec_internal.h"
+
+#include <memory>
+#include <vector>
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+namespace kalvimo::codecs {
+
+namespace {
+
+// Lossless WebP can spend almost nothing on a picture of one colour; this many pixels a byte is
+// far beyond any picture with something to show, and keeps a few bytes from asking for gigabytes.
+constexpr std::int64_t kPixelsPerByte = std::int64_t{1} << 14;
+
+struct DemuxDelete {
+    void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
+};
+struct IteratorRelease {
+    void operator()(WebPIterator* iterator) const { WebPDemuxReleaseIterator(iterator); }
+};
+
+const char* StatusText(VP8StatusCode status) {
+    switch (status) {
+    case VP8_STATUS_OUT_OF_MEMORY:
+        return "not enough memory";
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+        return kEndsEarly;
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+        return "the picture uses a feature this program cannot read";
+    default:
+        return "the picture data is damaged";
+    }
+}
+
+// Decodes one frame straight into the canvas at (left, top); a frame with alpha goes through a
+// buffer of its own to be painted over back.
+bool DecodeFrame(const WebPData& data, int left, int top, Canvas& canvas, Rgb back,
+                 std::string& reason) {
+    WebPDecoderConfig config{};
+    if (WebPInitDecoderConfig(&config) == 0) {
+        reason = "the WebP library does not match";
+        return false;
+    }
+    VP8StatusCode status = WebPGetFeatures(data.bytes, data.size, &config.input);
+    const int width = config.input.width;
+    const int height = config.input.height;
+    if (status == VP8_STATUS_OK && (width <= 0 || height <= 0 || left + width > canvas.Width() ||
+                                    top + height > canvas.Height())) {
+        status = VP8_STATUS_BITSTREAM_ERROR;
+    }
+    if (status != VP8_STATUS_OK) {
+        reason = StatusText(status);
+        return false;
+    }
+    const bool alpha = config.input.has_alpha != 0;
+    std::vector<std::uint8_t> rgba;
+    WebPRGBABuffer& out = config.output.u.RGBA;
+    config.output.is_external_memory = 1;
+    if (alpha) {
+        rgba.resize(static_cast<std::size_t>(width) * 4 * height);
+        config.output.colorspace = MODE_RGBA;
+        out.rgba = rgba.data();
+        out.stride = width * 4;
+        out.size = rgba.size();
+    } else {
+        config.output.colorspace = MODE_RGB;
+        out.rgba = canvas.Row(top) + 3 * static_cast<std::size_t>(left);
+        out.stride = static_cast<int>(canvas.Stride());
+        out.size = canvas.Stride() * (height - 1) + 3 * static_cast<std::size_t>(width);
+    }
+    status = WebPDecode(data.bytes, data.size, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK) {
+        reason = StatusText(status);
+        return false;
+    }
+    for (int y = 0; alpha && y < height; ++y) {
+        const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(y) * width * 4;
+        std::uint8_t* row = canvas.Row(top + y) + 3 * static_cast<std::size_t>(left);
+        for (int x = 0; x < width; ++x, in += 4, row += 3) {
+            const Rgb rgb = OverBackground({in[0], in[1], in[2]}, in[3], back);
+            row[0] = rgb.r;
+            row[1] = rgb.g;
+            row[2] = rgb.b;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
+                std::string& reason) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(fileSize));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    const WebPData data{bytes.data(), bytes.size()};
+    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
+    const std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemuxPartial(&data, &state));
+    if (!demux || state != WEBP_DEMUX_DONE) {
+        reason = state == WEBP_DEMUX_PARSE_ERROR ? "the file is damaged" : kEndsEarly;
+        return false;
+    }
+    const std::int64_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
+    const std::int64_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
+    if (!SizeIsPlausible(width, height, kMaxDecodedPixels, fileSize, kPixelsPerByte, reason)) {
+        return false;
+    }
+    WebPIterator frame{};
+    if (WebPDemuxGetFrame(demux.get(), 1, &frame) == 0) {
+        reason = "the file holds no picture";
+        return false;
+    }
+    const std::unique_ptr<WebPIterator, IteratorRelease> release(&frame);
+    if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+        reason = TooLargeReason(width, height);
+        return false;
+    }
+    WebPChunkIterator profile{};
+    if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &profile) != 0) {
+        canvas.SetIccProfile({profile.chunk.bytes, profile.chunk.bytes + profile.chunk.size});
+        WebPDemuxReleaseChunkIterator(&profile);
+    }
+    const Rgb back = ToRgb(backColour);
+    // An animation's first frame may cover only part of the canvas; the rest is background.
+    if (frame.x_offset != 0 || frame.y_offset != 0 || frame.width != width ||
+        frame.height != height || frame.has_alpha != 0) {
+        canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), backColour);
+    }
+    return DecodeFrame(frame.fragment, frame.x_offset, frame.y_offset, canvas, back, reason);
+}
+
+} // namespace kalvimo::codecs

@@ -1,0 +1,148 @@
+#include "codecs/picture_decoder.h"
+#include "codecs_test_support.h"
+#include "phone_pictures.h"
+#include "upright_loader.h"
+
+#include <functional>
+
+namespace kalvimo::test {
+namespace {
+
+constexpr Colour kBack = 0x336699;
+
+// picture with its left half at opacity alpha painted over kBack; other = what the format
+// stores in place of each colour.
+Canvas Expected(const Canvas& picture, int alpha, const std::function<Rgb(Rgb)>& other = {}) {
+    Canvas out(picture.Width(), picture.Height());
+    const Rgb back = ToRgb(kBack);
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            const Rgb c = other ? other(picture.Pixel(x, y)) : picture.Pixel(x, y);
+            const int a = x < picture.Width() / 2 ? alpha : 255;
+            const auto mix = [a](int front, int behind) {
+                return static_cast<std::uint8_t>((front * a + behind * (255 - a) + 127) / 255);
+            };
+            out.SetPixel(x, y, {mix(c.r, back.r), mix(c.g, back.g), mix(c.b, back.b)});
+        }
+    }
+    return out;
+}
+
+using PhoneDecodeTest = CodecTest;
+
+TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
+    const Canvas smooth = Gradient(64, 48);
+    const Canvas sharp = Pattern(37, 23);
+    const auto grey = [](Rgb c) { return Rgb{c.r, c.r, c.r}; };
+    const auto palette = [](Rgb c) { return Rgb{c.r, static_cast<std::uint8_t>(255 - c.r), 128}; };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> write;
+        Canvas expected;
+        // Mean difference per sample allowed: lossy formats lose a little; premultiplied alpha
+        // rounds.
+        double tolerance;
+    };
+    const Case cases[] = {
+        {"a.heic", [&](auto& p) { WriteHeif(p, smooth, {}); }, smooth, 2.5},
+        {"alpha.heic", [&](auto& p) { WriteHeif(p, smooth, {.leftAlpha = 96}); },
+         Expected(smooth, 96), 2.5},
+        {"a.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true}); }, smooth, 2.5},
+        {"alpha.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true, .leftAlpha = 96}); },
+         Expected(smooth, 96), 2.5},
+        {"lossless.webp", [&](auto& p) { WriteWebp(p, sharp, {}); }, sharp, 0},
+        {"alpha.webp", [&](auto& p) { WriteWebp(p, sharp, {.leftAlpha = 96}); },
+         Expected(sharp, 96), 0},
+        {"lossy.webp", [&](auto& p) { WriteWebp(p, smooth, {.lossless = false}); }, smooth, 2.5},
+        {"animated.webp", [&](auto& p) { WriteWebp(p, sharp, {.animated = true}); }, sharp, 0},
+        {"rgb8.tif", [&](auto& p) { WriteTiff(p, sharp, {}); }, sharp, 0},
+        {"rgb16.tif", [&](auto& p) { WriteTiff(p, sharp, {.bitsPerSample = 16}); }, sharp, 0},
+        {"grey8.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey}); },
+         Expected(sharp, 255, grey), 0},
+        {"grey16.tif",
+         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey, .bitsPerSample = 16}); },
+         Expected(sharp, 255, grey), 0},
+        {"palette.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Palette}); },
+         Expected(sharp, 255, palette), 0},
+        {"cmyk.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Cmyk}); }, sharp, 0},
+        {"alpha8.tif",
+         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::RgbAlpha, .leftAlpha = 96}); },
+         Expected(sharp, 96), 0.5},
+        {"alpha16.tif",
+         [&](auto& p) {
+             WriteTiff(p, sharp,
+                       {.layout = TiffLayout::RgbAlpha, .bitsPerSample = 16, .leftAlpha = 96});
+         },
+         Expected(sharp, 96), 0.5},
+        {"tiled-deflate.tif",
+         [&](auto& p) { WriteTiff(p, sharp, {.tiled = true, .deflate = true}); }, sharp, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = PathOf(c.name);
+        c.write(path);
+        Canvas canvas;
+        std::string error;
+        ASSERT_TRUE(DecodePictureFile(path, canvas, kBack, error)) << error;
+        ASSERT_EQ(canvas.Width(), c.expected.Width());
+        ASSERT_EQ(canvas.Height(), c.expected.Height());
+        EXPECT_LE(MeanAbsError(canvas, c.expected), c.tolerance);
+    }
+}
+
+// Stored with red, green, blue and white quarters, a picture that says how it is to be shown
+// comes out that way: HEIC by its own boxes with an EXIF orientation besides, turned once, not
+// twice; WebP by its EXIF; TIFF by its Orientation tag.
+TEST_F(PhoneDecodeTest, TurnedAndMirroredPicturesAreReadUprightOnce) {
+    constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+    Canvas stored(64, 32, 0xFFFFFF);
+    stored.FillRect(0, 0, 32, 16, 0x0000FF);
+    stored.FillRect(32, 0, 64, 16, 0x00FF00);
+    stored.FillRect(0, 16, 32, 32, 0xFF0000);
+    struct Case {
+        int orientation;
+        Rgb topLeft, topRight, bottomLeft, bottomRight;
+    };
+    const Case cases[] = {
+        {1, kRed, kGreen, kBlue, kWhite}, {2, kGreen, kRed, kWhite, kBlue},
+        {3, kWhite, kBlue, kGreen, kRed}, {4, kBlue, kWhite, kRed, kGreen},
+        {5, kRed, kBlue, kGreen, kWhite}, {6, kBlue, kRed, kWhite, kGreen},
+        {7, kWhite, kGreen, kBlue, kRed}, {8, kGreen, kWhite, kRed, kBlue},
+    };
+    const auto exif = [](int orientation) {
+        return ExifBlock({{"Exif.Image.Orientation", std::to_string(orientation)}});
+    };
+    using Writer = std::function<void(const std::string&, int)>;
+    const std::pair<const char*, Writer> writers[] = {
+        {"HEIC", [&](const std::string& p,
+                     int o) { WriteHeif(p, stored, {.orientation = o, .exif = exif(o)}); }},
+        {"WebP", [&](const std::string& p, int o) { WriteWebp(p, stored, {.exif = exif(o)}); }},
+        {"TIFF", [&](const std::string& p, int o) { WriteTiff(p, stored, {.orientation = o}); }},
+    };
+    for (const auto& [format, write] : writers) {
+        for (const Case& c : cases) {
+            const std::string path = PathOf("turned");
+            write(path, c.orientation);
+            SCOPED_TRACE(std::string(format) + " " + std::to_string(c.orientation));
+            Canvas picture;
+            Canvas scratch;
+            std::string error;
+            ASSERT_TRUE(LoadUprightPicture(path, picture, scratch, 0, error)) << error;
+            const bool sideways = c.orientation >= 5;
+            ASSERT_EQ(picture.Width(), sideways ? 32 : 64);
+            const int right = picture.Width() - 4;
+            const int bottom = picture.Height() - 4;
+            const auto near = [](Rgb a, Rgb b) {
+                return std::abs(a.r - b.r) < 24 && std::abs(a.g - b.g) < 24 &&
+                       std::abs(a.b - b.b) < 24;
+            };
+            EXPECT_TRUE(near(picture.Pixel(3, 3), c.topLeft));
+            EXPECT_TRUE(near(picture.Pixel(right, 3), c.topRight));
+            EXPECT_TRUE(near(picture.Pixel(3, bottom), c.bottomLeft));
+            EXPECT_TRUE(near(picture.Pixel(right, bottom), c.bottomRight));
+        }
+    }
+}
+
+} // namespace
+} // namespace kalvimo::test

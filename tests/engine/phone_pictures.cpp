@@ -1,0 +1,282 @@
+#include "phone_pictures.h"
+
+#include <cstdio>
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <memory>
+#include <tiffio.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+namespace kalvimo::test {
+
+namespace {
+
+bool WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    const bool ok = out != nullptr && std::fwrite(data, 1, size, out) == size;
+    if (out != nullptr) {
+        std::fclose(out);
+    }
+    return ok;
+}
+
+// RGBA rows of picture, the left half at leftAlpha.
+std::vector<std::uint8_t> Rgba(const Canvas& picture, int leftAlpha) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            const Rgb c = picture.Pixel(x, y);
+            const int alpha = x < picture.Width() / 2 ? leftAlpha : 255;
+            rgba.insert(rgba.end(), {c.r, c.g, c.b, static_cast<std::uint8_t>(alpha)});
+        }
+    }
+    return rgba;
+}
+
+#define HEIF_OK(call) ASSERT_EQ((call).code, heif_error_Ok) << #call
+
+} // namespace
+
+// x265, behind libheif's HEIC encoder, keeps an allocation until the process ends and offers no
+// call that frees it; the leak checker of the sanitizer builds is told so.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libx265.so\n";
+}
+
+std::string ExifBlock(const std::vector<std::pair<std::string, std::string>>& properties) {
+    Exiv2::ExifData exif;
+    for (const auto& [key, value] : properties) {
+        exif[key] = value;
+    }
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+    return {blob.begin(), blob.end()};
+}
+
+void WriteHeif(const std::string& path, const Canvas& picture, const HeifOptions& options) {
+    const bool alpha = options.leftAlpha != 255;
+    const int width = picture.Width();
+    const int height = picture.Height();
+    heif_init(nullptr);
+    std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),
+                                                                   heif_context_free);
+    heif_image* rawImage = nullptr;
+    HEIF_OK(heif_image_create(width, height, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                              &rawImage));
+    std::unique_ptr<heif_image, void (*)(const heif_image*)> image(rawImage, heif_image_release);
+    HEIF_OK(heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8));
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
+    const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* in = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+            std::copy_n(in, alpha ? 4 : 3, plane + y * stride + x * (alpha ? 4 : 3));
+        }
+    }
+    if (!options.iccProfile.empty()) {
+        HEIF_OK(heif_image_set_raw_color_profile(image.get(), "prof", options.iccProfile.data(),
+                                                 options.iccProfile.size()));
+    }
+    heif_encoder* rawEncoder = nullptr;
+    HEIF_OK(heif_context_get_encoder_for_format(
+        context.get(), options.av1 ? heif_compression_AV1 : heif_compression_HEVC, &rawEncoder));
+    std::unique_ptr<heif_encoder, void (*)(heif_encoder*)> encoder(rawEncoder,
+                                                                   heif_encoder_release);
+    heif_encoder_set_logging_level(encoder.get(), 0);
+    HEIF_OK(heif_encoder_set_lossy_quality(encoder.get(), 95));
+    std::unique_ptr<heif_encoding_options, void (*)(heif_encoding_options*)> encoding(
+        heif_encoding_options_alloc(), heif_encoding_options_free);
+    encoding->image_orientation = static_cast<heif_orientation>(options.orientation);
+    heif_image_handle* handle = nullptr;
+    HEIF_OK(heif_context_encode_image(context.get(), image.get(), encoder.get(), encoding.get(),
+                                      &handle));
+    if (!options.exif.empty()) {
+        HEIF_OK(heif_context_add_exif_metadata(context.get(), handle, options.exif.data(),
+                                               static_cast<int>(options.exif.size())));
+    }
+    heif_image_handle_release(handle);
+    HEIF_OK(heif_context_write_to_file(context.get(), path.c_str()));
+}
+
+void WriteWebp(const std::string& path, const Canvas& picture, const WebpOptions& options) {
+    const int width = picture.Width();
+    const int height = picture.Height();
+    WebPConfig config;
+    ASSERT_TRUE(WebPConfigInit(&config));
+    config.lossless = options.lossless ? 1 : 0;
+    config.quality = options.lossless ? 100 : 95;
+    // Lossless keeps the colour under a transparent pixel only when asked to.
+    config.exact = 1;
+    std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    WebPPicture frame;
+    ASSERT_TRUE(WebPPictureInit(&frame));
+    frame.use_argb = 1;
+    frame.width = width;
+    frame.height = height;
+    ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
+    WebPAnimEncoderOptions animation;
+    ASSERT_TRUE(WebPAnimEncoderOptionsInit(&animation));
+    std::unique_ptr<WebPAnimEncoder, void (*)(WebPAnimEncoder*)> encoder(
+        WebPAnimEncoderNew(width, height, &animation), WebPAnimEncoderDelete);
+    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, 0, &config));
+    int timestamp = 100;
+    if (options.animated) {
+        std::fill(rgba.begin(), rgba.end(), 0);
+        WebPPictureFree(&frame);
+        ASSERT_TRUE(WebPPictureInit(&frame));
+        frame.use_argb = 1;
+        frame.width = width;
+        frame.height = height;
+        ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
+        ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, timestamp, &config));
+        timestamp += 100;
+    }
+    WebPPictureFree(&frame);
+    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), nullptr, timestamp, nullptr));
+    WebPData data;
+    WebPDataInit(&data);
+    ASSERT_TRUE(WebPAnimEncoderAssemble(encoder.get(), &data));
+    std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(WebPMuxCreate(&data, 1), WebPMuxDelete);
+    WebPDataClear(&data);
+    ASSERT_TRUE(mux);
+    if (!options.exif.empty()) {
+        const WebPData exif{reinterpret_cast<const std::uint8_t*>(options.exif.data()),
+                            options.exif.size()};
+        ASSERT_EQ(WebPMuxSetChunk(mux.get(), "EXIF", &exif, 1), WEBP_MUX_OK);
+    }
+    if (!options.iccProfile.empty()) {
+        const WebPData profile{reinterpret_cast<const std::uint8_t*>(options.iccProfile.data()),
+                               options.iccProfile.size()};
+        ASSERT_EQ(WebPMuxSetChunk(mux.get(), "ICCP", &profile, 1), WEBP_MUX_OK);
+    }
+    ASSERT_EQ(WebPMuxAssemble(mux.get(), &data), WEBP_MUX_OK);
+    const bool written = WriteBytes(path, data.bytes, data.size);
+    WebPDataClear(&data);
+    ASSERT_TRUE(written) << path;
+}
+
+void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions& options) {
+    const int width = picture.Width();
+    const int height = picture.Height();
+    const int bits = options.bitsPerSample;
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.c_str(), "w"), TIFFClose);
+    ASSERT_TRUE(tiff) << path;
+    TIFF* t = tiff.get();
+    int samples = 3;
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ORIENTATION, options.orientation);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, options.deflate ? COMPRESSION_ADOBE_DEFLATE : 1);
+    std::vector<std::uint16_t> red(1U << bits);
+    std::vector<std::uint16_t> green(red.size());
+    std::vector<std::uint16_t> blue(red.size());
+    switch (options.layout) {
+    case TiffLayout::Rgb:
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        break;
+    case TiffLayout::RgbAlpha: {
+        samples = 4;
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
+        break;
+    }
+    case TiffLayout::Grey:
+        samples = 1;
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        break;
+    case TiffLayout::Palette:
+        samples = 1;
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+        for (std::size_t i = 0; i < red.size(); ++i) {
+            red[i] = static_cast<std::uint16_t>(i * 257);
+            green[i] = static_cast<std::uint16_t>((255 - i) * 257);
+            blue[i] = 128 * 257;
+        }
+        TIFFSetField(t, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+        break;
+    case TiffLayout::Cmyk:
+        samples = 4;
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+        TIFFSetField(t, TIFFTAG_INKSET, INKSET_CMYK);
+        break;
+    }
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+    if (!options.dateTime.empty()) {
+        TIFFSetField(t, TIFFTAG_DATETIME, options.dateTime.c_str());
+    }
+    if (!options.iccProfile.empty()) {
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(options.iccProfile.size()),
+                     options.iccProfile.data());
+    }
+    const auto sampleOf = [&](int x, int y, int s) -> unsigned {
+        const Rgb c = picture.Pixel(x, y);
+        const std::uint8_t rgb[] = {c.r, c.g, c.b};
+        switch (options.layout) {
+        case TiffLayout::Grey:
+        case TiffLayout::Palette:
+            return c.r;
+        case TiffLayout::Cmyk:
+            return s < 3 ? 255U - rgb[s] : 0U;
+        case TiffLayout::RgbAlpha:
+            if (s == 3) {
+                return x < width / 2 ? static_cast<unsigned>(options.leftAlpha) : 255U;
+            }
+            return rgb[s];
+        case TiffLayout::Rgb:
+            return rgb[s];
+        }
+        return 0;
+    };
+    // 16-bit samples carry the 8-bit value in both bytes, so that they read back exactly.
+    const auto put = [&](std::vector<std::uint8_t>& out, unsigned value) {
+        if (bits == 16) {
+            out.push_back(static_cast<std::uint8_t>(value));
+        }
+        out.push_back(static_cast<std::uint8_t>(value));
+    };
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int s = 0; s < samples; ++s) {
+                put(pixels, sampleOf(x, y, s));
+            }
+        }
+    }
+    const std::size_t rowBytes = pixels.size() / static_cast<std::size_t>(height);
+    if (!options.tiled) {
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 5);
+        for (int y = 0; y < height; ++y) {
+            ASSERT_EQ(TIFFWriteScanline(t, &pixels[rowBytes * y], static_cast<std::uint32_t>(y)),
+                      1);
+        }
+        return;
+    }
+    constexpr int kTile = 16;
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, kTile);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, kTile);
+    const std::size_t pixelBytes = rowBytes / static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> tile(kTile * kTile * pixelBytes);
+    for (int top = 0; top < height; top += kTile) {
+        for (int left = 0; left < width; left += kTile) {
+            std::fill(tile.begin(), tile.end(), 0);
+            for (int y = top; y < std::min(height, top + kTile); ++y) {
+                for (int x = left; x < std::min(width, left + kTile); ++x) {
+                    std::copy_n(&pixels[rowBytes * y + pixelBytes * x], pixelBytes,
+                                &tile[((y - top) * kTile + (x - left)) * pixelBytes]);
+                }
+            }
+            ASSERT_GE(TIFFWriteTile(t, tile.data(), static_cast<std::uint32_t>(left),
+                                    static_cast<std::uint32_t>(top), 0, 0),
+                      0);
+        }
+    }
+}
+
+} // namespace kalvimo::test
