@@ -394,7 +394,7 @@ void frmMain::chkOverwrite_Click() {
 
 void frmMain::butAnchor_Click(int index) {
     anchor = static_cast<std::int16_t>(index);
-    const std::array<int, 9> arrows = AnchorArrows(index);
+    const std::array<XButton::Arrow, 9> arrows = AnchorArrows(index);
     for (std::size_t i = 0; i < butAnchor.size(); ++i) {
         butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? 0xFFFFFF : kButtonFace);
         butAnchor[i]->SetArrowType(arrows[i]);

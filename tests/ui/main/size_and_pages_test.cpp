@@ -236,27 +236,34 @@ TEST_F(PagesTest, PicturesOfEveryPage) {
     window->SetStatus("Finished processing harbour.jpg");
 
     const char* const names[] = {"intro", "source", "destination", "options", "log"};
-    for (int page = 0; page < 5; ++page) {
-        ClickTab(page);
-        if (page == 1) {
-            FileList& files = Files(0);
-            files.item(0)->setSelected(true);
-            QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
-                              files.visualItemRect(files.item(1)).center());
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? testing::DarkPalette() : light);
+        for (int page = 0; page < 5; ++page) {
+            ClickTab(page);
+            if (page == 1) {
+                FileList& files = Files(0);
+                files.item(0)->setSelected(true);
+                QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                                  files.visualItemRect(files.item(1)).center());
+            }
+            if (page == 3) {
+                // The page at its most crowded: with the anchor grid.
+                Find<QCheckBox>("chkAutoCrop").setChecked(true);
+            }
+            // Let the page settle (scroll bars, hover) as it would before anyone looks.
+            QCoreApplication::processEvents();
+            const QImage image = window->grab().toImage();
+            const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
+            EXPECT_TRUE(image.save(
+                QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
+                    .filePath(QStringLiteral("main_window_%1_%2%3%4.png")
+                                  .arg(page)
+                                  .arg(QLatin1String(names[page]),
+                                       dark ? QStringLiteral("_dark") : QString(), scale))));
         }
-        if (page == 3) {
-            // The page at its most crowded: with the anchor grid.
-            Find<QCheckBox>("chkAutoCrop").setChecked(true);
-        }
-        // Let the page settle (scroll bars, hover) as it would before anyone looks.
-        QCoreApplication::processEvents();
-        const QImage image = window->grab().toImage();
-        const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-        EXPECT_TRUE(image.save(QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
-                                   .filePath(QStringLiteral("main_window_%1_%2%3.png")
-                                                 .arg(page)
-                                                 .arg(QLatin1String(names[page]), scale))));
     }
+    QApplication::setPalette(light);
 }
 
 } // namespace
