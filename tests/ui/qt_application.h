@@ -43,7 +43,7 @@ inline QPalette DarkPalette() {
         {QPalette::Shadow, QColor(0x10, 0x10, 0x10)},
         {QPalette::Highlight, QColor(0x2A, 0x82, 0xDA)},
         {QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF)},
-        {QPalette::Link, QColor(0x7D, 0xB4, 0xFF)},
+        {QPalette::Link, QColor(0x8C, 0xC4, 0xFF)},
         {QPalette::ToolTipBase, QColor(0x25, 0x25, 0x25)},
         {QPalette::ToolTipText, QColor(0xE0, 0xE0, 0xE0)},
     };

@@ -14,6 +14,7 @@ using Colour = std::uint32_t;
 
 inline constexpr Colour kButtonFace = 0x8000000F;
 inline constexpr Colour kWindowBackground = 0x80000005;
+inline constexpr Colour kWindowText = 0x80000008;
 
 // The system colour with the given index, taken from the application's palette; black for
 // an index that names no colour.

@@ -101,6 +101,7 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
         button->setObjectName(QString::fromLatin1(name));
         button->SetCaption(QString());
         button->SetArrowType(type);
+        button->SetFontColor(kWindowText);
         button->setToolTip(QString::fromLatin1(tip));
     };
     arrow(xbutUp, "xbutUp", XButton::Arrow::Up, "Move up");

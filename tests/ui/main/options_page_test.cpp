@@ -129,7 +129,7 @@ TEST_F(OptionsPageTest, AnchorGridShowsTheKeptCellAndItsArrows) {
     for (int i = 0; i < 9; ++i) {
         XButton& cell = Find<XButton>(QStringLiteral("butAnchor(%1)").arg(i));
         arrows[static_cast<std::size_t>(i)] = cell.ArrowType();
-        EXPECT_EQ(cell.FillColor(), i == 0 ? 0xFFFFFFu : kButtonFace) << i;
+        EXPECT_EQ(cell.FillColor(), i == 0 ? kWindowBackground : kButtonFace) << i;
     }
     using enum XButton::Arrow;
     EXPECT_EQ(arrows, (std::array{None, Right, None, Down, DownRight, None, None, None, None}));

@@ -217,6 +217,37 @@ TEST_F(PagesTest, IntroLinksOpenTheGuideThenTheSourcePageAndTheWebSite) {
     EXPECT_TRUE(Page(0).isVisible());
 }
 
+// Text a user must read keeps 4.5 : 1 against what lies under it, in a light and a dark theme.
+TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
+    Start();
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? testing::DarkPalette() : light);
+        QCoreApplication::processEvents();
+        const auto& tab = Find<OrvelTab>("oTab");
+        const QWidget& page = Page(0);
+        const QColor pageColour = page.palette().color(page.backgroundRole());
+        const auto ink = [](const QWidget& widget) {
+            return widget.palette().color(widget.foregroundRole());
+        };
+        const auto& box = Find<QWidget>("picLabel");
+        const std::pair<const char*, double> contrasts[] = {
+            {"tab caption", Contrast(ToQColor(tab.TextColour(), tab.palette()),
+                                     ToQColor(tab.TabColour(), tab.palette()))},
+            {"selected caption", Contrast(ToQColor(tab.TextColourSelected(), tab.palette()),
+                                          ToQColor(tab.TabColourSelected(), tab.palette()))},
+            {"link", Contrast(ink(Find<QLabel>("lblLink")), pageColour)},
+            {"page text", Contrast(ink(Find<QLabel>("lblIntro")), pageColour)},
+            {"value box",
+             Contrast(ink(Find<QLabel>("lblValue")), box.palette().color(box.backgroundRole()))},
+        };
+        for (const auto& [what, contrast] : contrasts) {
+            EXPECT_GE(contrast, 4.5) << what << (dark ? " dark" : " light");
+        }
+    }
+    QApplication::setPalette(light);
+}
+
 // Each page as a user sees it, written into the build folder for people to look at.
 TEST_F(PagesTest, PicturesOfEveryPage) {
     QTemporaryDir pictures;
