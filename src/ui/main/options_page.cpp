@@ -412,11 +412,7 @@ void frmMain::SetBackColour(Colour colour) {
 }
 
 void frmMain::AcceptColourChange() {
-    shpBackFillColour = colourPicker_->SelectedColour();
-    QPalette palette = shpBack->palette();
-    palette.setColor(QPalette::Window, ToQColor(shpBackFillColour));
-    shpBack->setPalette(palette);
-    picDestBackColour = colourPicker_->SelectedColour();
+    SetBackColour(colourPicker_->SelectedColour());
 }
 
 void frmMain::cmdChangeBack_Click() {

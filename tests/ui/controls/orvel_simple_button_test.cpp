@@ -59,22 +59,15 @@ TEST_F(OrvelSimpleButtonTest, TheAccessKeyClicks) {
     testing::SavePicture(*button, "orvel_simple_button_access_key");
 }
 
-TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnRelease) {
+TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnTheReleaseOfTheirOwnPressHere) {
     QSignalSpy clicked(button, &OrvelSimpleButton::Click);
     button->setFocus();
     QTest::keyPress(button, Qt::Key_Return);
     EXPECT_EQ(clicked.count(), 0);
     QTest::keyRelease(button, Qt::Key_Return);
-    EXPECT_EQ(clicked.count(), 1);
-    QTest::keyClick(button, Qt::Key_Space);
-    EXPECT_EQ(clicked.count(), 2);
     QTest::keyClick(button, Qt::Key_A);
-    EXPECT_EQ(clicked.count(), 2);
-}
-
-TEST_F(OrvelSimpleButtonTest, AReleaseClicksOnlyAfterItsOwnPressHere) {
-    QSignalSpy clicked(button, &OrvelSimpleButton::Click);
-    button->setFocus();
+    EXPECT_EQ(clicked.count(), 1);
+    clicked.clear();
     // The press went elsewhere (a message box closed by Enter, say): its release is no click.
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
         QTest::keyRelease(button, key);
