@@ -143,6 +143,7 @@ void CompactScroller::LayoutCaption() {
     lblDes_->setText(description_);
     barLeft_ = LabelTwips(description_).width() + spacing_;
     LayoutParts();
+    updateGeometry();
 }
 
 void CompactScroller::LayoutParts() {
@@ -156,8 +157,10 @@ void CompactScroller::LayoutParts() {
 }
 
 void CompactScroller::ApplyLabelColour() {
+    // Looked up in this control's palette, and again when that changes: the box's own
+    // palette holds the colour, so a new theme would not reach it.
     QPalette palette = picLabel_->palette();
-    palette.setColor(QPalette::Window, ToQColor(labelColour_));
+    palette.setColor(QPalette::Window, ToQColor(labelColour_, this->palette()));
     picLabel_->setPalette(palette);
 }
 
@@ -168,66 +171,79 @@ void CompactScroller::resizeEvent(QResizeEvent* /*event*/) {
 void CompactScroller::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
         LayoutCaption();
+        updateGeometry();
+    } else if (event->type() == QEvent::PaletteChange) {
+        ApplyLabelColour();
     }
     QWidget::changeEvent(event);
 }
 
 void CompactScroller::SetDescription(const QString& value) {
-    description_ = value;
-    emit PropertyChanged(QStringLiteral("Description"));
-    LayoutCaption();
+    if (Assign(description_, value)) {
+        LayoutCaption();
+        emit PropertyChanged(QStringLiteral("Description"));
+    }
 }
 
 void CompactScroller::SetSpacing(int value) {
-    spacing_ = value;
-    emit PropertyChanged(QStringLiteral("Spacing"));
-    LayoutCaption();
+    if (Assign(spacing_, value)) {
+        LayoutCaption();
+        emit PropertyChanged(QStringLiteral("Spacing"));
+    }
 }
 
 // Narrowing the range below the value moves the value into it; the bar reports that as a
 // change, so the box and the host follow.
 void CompactScroller::SetScrMax(int value) {
-    scrMax_ = ToShort(value);
-    emit PropertyChanged(QStringLiteral("ScrMax"));
-    hscMain_->setMaximum(scrMax_);
+    if (Assign(scrMax_, ToShort(value))) {
+        hscMain_->setMaximum(scrMax_);
+        emit PropertyChanged(QStringLiteral("ScrMax"));
+    }
 }
 
 void CompactScroller::SetScrMin(int value) {
-    scrMin_ = ToShort(value);
-    emit PropertyChanged(QStringLiteral("ScrMin"));
-    hscMain_->setMinimum(scrMin_);
+    if (Assign(scrMin_, ToShort(value))) {
+        hscMain_->setMinimum(scrMin_);
+        emit PropertyChanged(QStringLiteral("ScrMin"));
+    }
 }
 
 void CompactScroller::SetScrLargeChange(int value) {
-    scrLargeChange_ = ToShort(value);
-    emit PropertyChanged(QStringLiteral("ScrLargeChange"));
-    hscMain_->setPageStep(scrLargeChange_);
+    if (Assign(scrLargeChange_, ToShort(value))) {
+        hscMain_->setPageStep(scrLargeChange_);
+        emit PropertyChanged(QStringLiteral("ScrLargeChange"));
+    }
 }
 
 void CompactScroller::SetScrSmallChange(int value) {
-    scrSmallChange_ = ToShort(value);
-    emit PropertyChanged(QStringLiteral("ScrSmallChange"));
-    hscMain_->setSingleStep(scrSmallChange_);
+    if (Assign(scrSmallChange_, ToShort(value))) {
+        hscMain_->setSingleStep(scrSmallChange_);
+        emit PropertyChanged(QStringLiteral("ScrSmallChange"));
+    }
 }
 
 void CompactScroller::SetScrValue(int value) {
-    if (value < scrMin_ || value > scrMax_) {
+    if (value < scrMin_ || value > scrMax_ || value == scrValue_) {
         return;
     }
-    emit PropertyChanged(QStringLiteral("ScrValue"));
+    // The bar reports the change, which stores it, updates the box and raises ScrollChange.
     hscMain_->setValue(value);
+    emit PropertyChanged(QStringLiteral("ScrValue"));
 }
 
 void CompactScroller::SetLabelColour(Colour value) {
-    labelColour_ = value;
-    emit PropertyChanged(QStringLiteral("LabelColour"));
-    ApplyLabelColour();
+    if (Assign(labelColour_, value)) {
+        ApplyLabelColour();
+        emit PropertyChanged(QStringLiteral("LabelColour"));
+    }
 }
 
 void CompactScroller::SetEnabled(bool value) {
     // The caption, bar and value box follow the control's own state.
-    setEnabled(value);
-    emit PropertyChanged(QStringLiteral("Enabled"));
+    if (value != isEnabled()) {
+        setEnabled(value);
+        emit PropertyChanged(QStringLiteral("Enabled"));
+    }
 }
 
 void CompactScroller::ReadProperties(const PropertyStore& store) {

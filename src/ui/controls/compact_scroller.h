@@ -19,6 +19,15 @@ namespace kalvimo {
 // leaves.
 class CompactScroller : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString Description READ Description WRITE SetDescription)
+    Q_PROPERTY(int ScrMax READ ScrMax WRITE SetScrMax)
+    Q_PROPERTY(int ScrMin READ ScrMin WRITE SetScrMin)
+    Q_PROPERTY(int ScrLargeChange READ ScrLargeChange WRITE SetScrLargeChange)
+    Q_PROPERTY(int ScrSmallChange READ ScrSmallChange WRITE SetScrSmallChange)
+    Q_PROPERTY(int ScrValue READ ScrValue WRITE SetScrValue NOTIFY ScrollChange)
+    Q_PROPERTY(Colour LabelColour READ LabelColour WRITE SetLabelColour)
+    Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
 
 public:
     explicit CompactScroller(QWidget* parent = nullptr);

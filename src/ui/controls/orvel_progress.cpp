@@ -1,7 +1,6 @@
 #include "orvel_progress.h"
 
 #include "pixel_painting.h"
-#include "system_colours.h"
 
 #include <algorithm>
 
@@ -29,34 +28,33 @@ double OrvelProgress::FillWidth() const {
 }
 
 void OrvelProgress::SetValue(int value) {
-    value_ = std::clamp(value, 0, 100);
+    value = std::clamp(value, 0, 100);
+    if (value == value_) {
+        return;
+    }
+    value_ = value;
+    update();
+    emit ValueChanged(value_);
     emit PropertyChanged(QStringLiteral("Value"));
-    RenderSurface();
 }
 
-void OrvelProgress::RenderSurface() {
-    QPainter painter(&Surface());
-    const QColor frame = ToQColor(kFrameColour);
-    DrawBox(painter, PixelBox{0, 0, width(), height()}, frame, 1, ToQColor(kFaceColour));
+void OrvelProgress::Paint(QImage& surface) const {
+    QPainter painter(&surface);
+    DrawBox(painter, PixelBox{0, 0, width(), height()}, Resolve(kFrameColour), 1,
+            Resolve(kFaceColour));
     // The bar never leaves the frame, whatever the value.
     const int left = TwipsToPixels(kInset, p_);
     const int right = std::clamp(TwipsToPixels(kInset + FillWidth(), p_), left,
                                  TwipsToPixels(width() * p_ - kInset, p_));
     const int bottom = TwipsToPixels(height() * p_ - kInset, p_);
-    const QColor bar = ToQColor(kBarColour);
+    const QColor bar = Resolve(kBarColour);
     DrawBox(painter, PixelBox{left, left, right, bottom}, bar, 1, bar);
-    painter.end();
-    update();
-}
-
-void OrvelProgress::resizeEvent(QResizeEvent* /*event*/) {
-    RenderSurface();
 }
 
 void OrvelProgress::ReadProperties(const PropertyStore& store) {
     // A saved value outside the range is held to it like any other.
     value_ = std::clamp(store.Read("Value", 0).toInt(), 0, 100);
-    RenderSurface();
+    update();
 }
 
 void OrvelProgress::WriteProperties(PropertyStore& store) const {

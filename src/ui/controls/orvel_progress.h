@@ -9,6 +9,7 @@ namespace kalvimo {
 // whose width shows a percentage.
 class OrvelProgress : public OwnerDrawnWidget {
     Q_OBJECT
+    Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged)
 
 public:
     explicit OrvelProgress(QWidget* parent = nullptr);
@@ -25,11 +26,11 @@ public:
     QSize sizeHint() const override;
 
 signals:
+    void ValueChanged(int value);
     void PropertyChanged(const QString& name);
 
 protected:
-    void RenderSurface() override;
-    void resizeEvent(QResizeEvent* event) override;
+    void Paint(QImage& surface) const override;
 
 private:
     int p_ = 15;

@@ -15,6 +15,9 @@ namespace kalvimo {
 
 namespace {
 
+using State = OrvelSimpleButton::ButtonState;
+using Gradient = OrvelSimpleButton::Gradient;
+
 const QString kDefaultCaption = QStringLiteral("Button");
 constexpr Colour kDefaultNormal = 0xEFF3F3;
 constexpr Colour kDefaultHover = 0x59C4FA;
@@ -24,7 +27,8 @@ constexpr Colour kDefaultBorder = 0x743C00;
 constexpr Colour kDefaultLight = 0xFFFFFF;
 constexpr Colour kDefaultShade = 0xC5D0D6;
 constexpr Colour kDefaultFocus = 0x59C4FA;
-constexpr int kDefaultDirection = 1;
+constexpr Colour kButtonText = 0x80000012;
+constexpr int kDefaultDirection = static_cast<int>(Gradient::Down);
 constexpr int kDefaultResolution = 50;
 constexpr int kBorderWidth = 2;
 constexpr int kCaptionFlags =
@@ -80,39 +84,34 @@ bool IsClickKey(int key) {
 } // namespace
 
 OrvelSimpleButton::OrvelSimpleButton(QWidget* parent)
-    : OwnerDrawnWidget(parent), caption_(kDefaultCaption), gradientDirection_(kDefaultDirection),
-      resolution_(kDefaultResolution), normalColour_(kDefaultNormal), hoverColour_(kDefaultHover),
-      pressedColour_(kDefaultPressed), disabledColour_(kDefaultDisabled),
-      borderColour_(kDefaultBorder), lightColour_(kDefaultLight), shadeColour_(kDefaultShade),
-      focusColour_(kDefaultFocus) {
+    : OwnerDrawnWidget(parent), caption_(kDefaultCaption), normalColour_(kDefaultNormal),
+      hoverColour_(kDefaultHover), pressedColour_(kDefaultPressed),
+      disabledColour_(kDefaultDisabled), borderColour_(kDefaultBorder), lightColour_(kDefaultLight),
+      shadeColour_(kDefaultShade), focusColour_(kDefaultFocus) {
     p_ = TwipsPerPixel(*this);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     tmrRelease_.setInterval(100);
     connect(&tmrRelease_, &QTimer::timeout, this, &OrvelSimpleButton::tmrRelease_Timer);
     SetAccessKey();
-    resize(TwipsToPixels(1215, p_), TwipsToPixels(375, p_));
 }
 
-QString OrvelSimpleButton::GradientStops(SimpleButtonState state) const {
-    return gradientStops_[static_cast<std::size_t>(state)];
-}
-
-void OrvelSimpleButton::BuildGradientStops() {
-    const QString l = QString::number(lightColour_);
-    const QString n = QString::number(normalColour_);
-    const QString s = QString::number(shadeColour_);
-    auto build = [&](const QString& face) {
-        return QStringLiteral("0,") + l + QStringLiteral("#10,") + face + QStringLiteral("#90,") +
-               n + QStringLiteral("#100,") + s;
+QString OrvelSimpleButton::GradientStops(ButtonState state) const {
+    const auto number = [this](Colour colour) {
+        return QString::number(FromQColor(Resolve(colour)));
     };
-    gradientStops_[Normal] = build(n);
-    gradientStops_[Hover] = build(QString::number(hoverColour_));
-    gradientStops_[Focused] = build(QString::number(focusColour_));
-    gradientStops_[Pressed] = build(QString::number(pressedColour_));
-    gradientStops_[Disabled] = QStringLiteral("0,") + QString::number(disabledColour_) +
-                               QStringLiteral("#90,") + n + QStringLiteral("#100,") + s;
-    gradientStopsBuilt_ = true;
+    const QString n = number(normalColour_);
+    const QString s = number(shadeColour_);
+    if (state == State::Disabled) {
+        return QStringLiteral("0,") + number(disabledColour_) + QStringLiteral("#90,") + n +
+               QStringLiteral("#100,") + s;
+    }
+    const Colour face = state == State::Hover     ? hoverColour_
+                        : state == State::Focused ? focusColour_
+                        : state == State::Pressed ? pressedColour_
+                                                  : normalColour_;
+    return QStringLiteral("0,") + number(lightColour_) + QStringLiteral("#10,") + number(face) +
+           QStringLiteral("#90,") + n + QStringLiteral("#100,") + s;
 }
 
 void OrvelSimpleButton::SetAccessKey() {
@@ -127,48 +126,30 @@ void OrvelSimpleButton::SetAccessKey() {
     }
 }
 
-void OrvelSimpleButton::ResizeSavePic() {
-    const int savedWidth = Round(resolution_ / 100.0 * width());
-    const int savedHeight = Round(resolution_ / 100.0 * height());
-    if (savedWidth <= 0 || savedHeight <= 0) {
-        savePic_ = QImage();
-        return;
-    }
-    savePic_ = QImage(savedWidth, savedHeight, QImage::Format_RGB32);
-}
-
-void OrvelSimpleButton::SetState(SimpleButtonState state) {
-    state_ = state;
-    RefreshFace();
-}
-
-void OrvelSimpleButton::RefreshFace() {
-    if (state_ == lastDrawn_ && !dirty_) {
-        return;
-    }
-    if (!gradientStopsBuilt_) {
-        BuildGradientStops();
-    }
-    QPainter painter(&Surface());
-    painter.fillRect(rect(), ToQColor(kButtonFace));
-    PaintGradient(painter, gradientStops_[static_cast<std::size_t>(state_)]);
-    if (state_ == Hover) {
+void OrvelSimpleButton::SetState(ButtonState state) {
+    if (state == State::Hover && state_ != State::Hover) {
         // The face to return to when the pointer leaves: the resting face, never a press.
-        if (lastDrawn_ != Hover) {
-            savedState_ = lastDrawn_ == Normal || lastDrawn_ == Focused
-                              ? static_cast<SimpleButtonState>(lastDrawn_)
-                              : (hasFocus() ? Focused : Normal);
-        }
+        savedState_ = state_ == State::Normal || state_ == State::Focused
+                          ? state_
+                          : (hasFocus() ? State::Focused : State::Normal);
         if (!tmrRelease_.isActive()) {
             tmrRelease_.start();
         }
     }
-    lastDrawn_ = state_;
-    dirty_ = false;
+    state_ = state;
+    update();
+}
 
+void OrvelSimpleButton::Paint(QImage& surface) const {
+    const QString stops = GradientStops(state_);
+    QPainter painter(&surface);
+    painter.fillRect(rect(), Resolve(kButtonFace));
+    PaintGradient(painter, stops);
     if (!caption_.isEmpty()) {
+        // The palette's button text, unless the face is too light or dark for it.
+        const QColor face = ReadStop(stops.section(QLatin1Char('#'), 1, 1), 0).colour;
         painter.setFont(font());
-        painter.setPen(Qt::black);
+        painter.setPen(ReadableOn(Resolve(kButtonText), face));
         const QRect client = rect();
         const int captionHeight =
             painter.fontMetrics().boundingRect(client, kCaptionFlags, caption_).height();
@@ -178,38 +159,47 @@ void OrvelSimpleButton::RefreshFace() {
     }
     DrawBox(painter,
             PixelBox{0, 0, TwipsToPixels(width() * p_, p_), TwipsToPixels(height() * p_, p_)},
-            ToQColor(borderColour_), kBorderWidth, std::nullopt);
-    painter.end();
-    update();
+            Resolve(borderColour_), kBorderWidth, std::nullopt);
 }
 
-void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& stopsText) {
-    if (stopsText.isEmpty() || savePic_.isNull()) {
+void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& stopsText) const {
+    // Rendered at the resolution's share of the button's size, then stretched over it.
+    QImage savePic(Round(resolution_ / 100.0 * width()), Round(resolution_ / 100.0 * height()),
+                   QImage::Format_RGB32);
+    if (stopsText.isEmpty() || savePic.isNull()) {
         return;
     }
     const QStringList stops = stopsText.split(QLatin1Char('#'));
-    savePic_.fill(ToQColor(kButtonFace));
-    const int sw = savePic_.width();
-    const int sh = savePic_.height();
+    savePic.fill(Resolve(kButtonFace));
+    const int sw = savePic.width();
+    const int sh = savePic.height();
     int length = 0;
-    if (gradientDirection_ == 0) {
+    switch (gradientDirection_) {
+    case Gradient::Across:
         length = sw;
-    } else if (gradientDirection_ == 1) {
+        break;
+    case Gradient::Down:
         length = sh;
-    } else if (gradientDirection_ == 2) {
+        break;
+    case Gradient::Outwards:
         length = std::min(sw, sh);
+        break;
     }
     const int cx = Round(sw / 2.0);
     const int cy = Round(sh / 2.0);
 
-    QPainter savePainter(&savePic_);
+    QPainter savePainter(&savePic);
     auto drawStep = [&](int j, const QColor& colour) {
-        if (gradientDirection_ == 0) {
+        switch (gradientDirection_) {
+        case Gradient::Across:
             savePainter.fillRect(QRect(j, 0, 1, sh), colour);
-        } else if (gradientDirection_ == 1) {
+            break;
+        case Gradient::Down:
             savePainter.fillRect(QRect(0, j, sw, 1), colour);
-        } else if (gradientDirection_ == 2) {
+            break;
+        case Gradient::Outwards:
             DrawBox(savePainter, PixelBox{cx - j, cy - j, cx + j, cy + j}, colour, 1, std::nullopt);
+            break;
         }
     };
     Stop previous = ReadStop(stops.front(), length);
@@ -241,17 +231,12 @@ void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& stopsTex
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(
-        QRect(0, 0, TwipsToPixels(width() * p_, p_), TwipsToPixels(height() * p_, p_)), savePic_);
+        QRect(0, 0, TwipsToPixels(width() * p_, p_), TwipsToPixels(height() * p_, p_)), savePic);
     painter.restore();
 }
 
-void OrvelSimpleButton::RenderSurface() {
-    dirty_ = true;
-    RefreshFace();
-}
-
 void OrvelSimpleButton::tmrRelease_Timer() {
-    if (state_ != Hover) {
+    if (state_ != State::Hover) {
         tmrRelease_.stop();
         return;
     }
@@ -271,23 +256,6 @@ bool OrvelSimpleButton::event(QEvent* event) {
     return OwnerDrawnWidget::event(event);
 }
 
-void OrvelSimpleButton::resizeEvent(QResizeEvent* /*event*/) {
-    p_ = TwipsPerPixel(*this);
-    ResizeSavePic();
-    if (gradientStopsBuilt_) {
-        dirty_ = true;
-        RefreshFace();
-    }
-}
-
-void OrvelSimpleButton::showEvent(QShowEvent* /*event*/) {
-    if (!gradientStopsBuilt_) {
-        BuildGradientStops();
-    }
-    dirty_ = true;
-    RefreshFace();
-}
-
 void OrvelSimpleButton::mouseMoveEvent(QMouseEvent* event) {
     if (!isEnabled()) {
         return;
@@ -296,7 +264,7 @@ void OrvelSimpleButton::mouseMoveEvent(QMouseEvent* event) {
     emit MouseMove(static_cast<int>(event->buttons()), static_cast<int>(event->modifiers()),
                    static_cast<float>(position.x() * p_), static_cast<float>(position.y() * p_));
     if (event->buttons() == Qt::NoButton) {
-        SetState(Hover);
+        SetState(State::Hover);
     }
 }
 
@@ -305,7 +273,7 @@ void OrvelSimpleButton::mousePressEvent(QMouseEvent* event) {
         return;
     }
     pressedHere_ = true;
-    SetState(Pressed);
+    SetState(State::Pressed);
 }
 
 void OrvelSimpleButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -316,7 +284,7 @@ void OrvelSimpleButton::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF position = event->position();
     const bool inside =
         position.x() >= 0 && position.x() < width() && position.y() >= 0 && position.y() < height();
-    SetState(inside ? Hover : Normal);
+    SetState(inside ? State::Hover : State::Normal);
     if (inside) {
         emit Click();
     }
@@ -345,7 +313,7 @@ void OrvelSimpleButton::keyReleaseEvent(QKeyEvent* event) {
 void OrvelSimpleButton::focusInEvent(QFocusEvent* event) {
     OwnerDrawnWidget::focusInEvent(event);
     if (isEnabled()) {
-        SetState(Focused);
+        SetState(State::Focused);
     }
 }
 
@@ -353,50 +321,53 @@ void OrvelSimpleButton::focusOutEvent(QFocusEvent* event) {
     OwnerDrawnWidget::focusOutEvent(event);
     keyPressedHere_ = 0;
     if (isEnabled()) {
-        SetState(Normal);
+        SetState(State::Normal);
     }
 }
 
 void OrvelSimpleButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
-        SetState(isEnabled() ? Normal : Disabled);
+        SetState(isEnabled() ? State::Normal : State::Disabled);
     } else if (event->type() == QEvent::FontChange) {
-        dirty_ = true;
-        RefreshFace();
+        updateGeometry();
     }
     OwnerDrawnWidget::changeEvent(event);
 }
 
+void OrvelSimpleButton::Changed(const char* name) {
+    update();
+    emit PropertyChanged(QString::fromLatin1(name));
+}
+
 void OrvelSimpleButton::SetCaption(const QString& value) {
-    caption_ = value;
-    emit PropertyChanged(QStringLiteral("Caption"));
-    SetAccessKey();
-    dirty_ = true;
-    RefreshFace();
+    if (Assign(caption_, value)) {
+        SetAccessKey();
+        updateGeometry();
+        Changed("Caption");
+    }
 }
 
 void OrvelSimpleButton::SetEnabled(bool value) {
-    setEnabled(value);
-    emit PropertyChanged(QStringLiteral("Enabled"));
+    if (value != isEnabled()) {
+        setEnabled(value);
+        Changed("Enabled");
+    }
 }
 
 void OrvelSimpleButton::SetColour(Colour& colour, Colour value, const char* name) {
-    colour = TranslateColour(value);
-    emit PropertyChanged(QString::fromLatin1(name));
-    BuildGradientStops();
-    dirty_ = true;
-    RefreshFace();
+    if (Assign(colour, value)) {
+        Changed(name);
+    }
 }
 
 void OrvelSimpleButton::SetNormalColour(Colour value) {
     SetColour(normalColour_, value, "NormalColour");
 }
 
-void OrvelSimpleButton::SetGradientDirection(int value) {
-    gradientDirection_ = value;
-    emit PropertyChanged(QStringLiteral("GradientDirection"));
-    dirty_ = true;
-    RefreshFace();
+void OrvelSimpleButton::SetGradientDirection(Gradient value) {
+    if (Assign(gradientDirection_, value)) {
+        Changed("GradientDirection");
+    }
 }
 
 void OrvelSimpleButton::SetHoverColour(Colour value) {
@@ -416,11 +387,9 @@ void OrvelSimpleButton::SetBorderColour(Colour value) {
 }
 
 void OrvelSimpleButton::SetResolution(int value) {
-    resolution_ = std::clamp(value, 0, 100);
-    emit PropertyChanged(QStringLiteral("Resolution"));
-    ResizeSavePic();
-    dirty_ = true;
-    RefreshFace();
+    if (Assign(resolution_, std::clamp(value, 0, 100))) {
+        Changed("Resolution");
+    }
 }
 
 void OrvelSimpleButton::SetLightColour(Colour value) {
@@ -438,39 +407,37 @@ void OrvelSimpleButton::SetFocusColour(Colour value) {
 void OrvelSimpleButton::ReadProperties(const PropertyStore& store) {
     caption_ = store.Read("Caption", kDefaultCaption).toString();
     const bool enabled = store.Read("Enabled", true).toBool();
-    // Stored system colours are translated like set ones, so every face is plain RGB.
-    normalColour_ = TranslateColour(store.Read("NormalColour", kDefaultNormal).toUInt());
-    gradientDirection_ = store.Read("GradientDirection", kDefaultDirection).toInt();
-    hoverColour_ = TranslateColour(store.Read("HoverColour", kDefaultHover).toUInt());
-    pressedColour_ = TranslateColour(store.Read("PressedColour", kDefaultPressed).toUInt());
-    disabledColour_ = TranslateColour(store.Read("DisabledColour", kDefaultDisabled).toUInt());
-    borderColour_ = TranslateColour(store.Read("BorderColour", kDefaultBorder).toUInt());
+    normalColour_ = store.Read("NormalColour", kDefaultNormal).toUInt();
+    gradientDirection_ =
+        static_cast<Gradient>(store.Read("GradientDirection", kDefaultDirection).toInt());
+    hoverColour_ = store.Read("HoverColour", kDefaultHover).toUInt();
+    pressedColour_ = store.Read("PressedColour", kDefaultPressed).toUInt();
+    disabledColour_ = store.Read("DisabledColour", kDefaultDisabled).toUInt();
+    borderColour_ = store.Read("BorderColour", kDefaultBorder).toUInt();
     resolution_ = std::clamp(store.Read("Resolution", kDefaultResolution).toInt(), 0, 100);
-    lightColour_ = TranslateColour(store.Read("LightColour", kDefaultLight).toUInt());
-    shadeColour_ = TranslateColour(store.Read("ShadeColour", kDefaultShade).toUInt());
-    focusColour_ = TranslateColour(store.Read("FocusColour", kDefaultFocus).toUInt());
+    lightColour_ = store.Read("LightColour", kDefaultLight).toUInt();
+    shadeColour_ = store.Read("ShadeColour", kDefaultShade).toUInt();
+    focusColour_ = store.Read("FocusColour", kDefaultFocus).toUInt();
     setEnabled(enabled);
-    state_ = enabled ? Normal : Disabled;
+    state_ = enabled ? State::Normal : State::Disabled;
     SetAccessKey();
-    BuildGradientStops();
-    ResizeSavePic();
-    dirty_ = true;
-    RefreshFace();
+    updateGeometry();
+    update();
 }
 
 void OrvelSimpleButton::WriteProperties(PropertyStore& store) const {
     store.Write("Caption", caption_, kDefaultCaption);
     store.Write("Enabled", isEnabled(), true);
-    store.Write("NormalColour", normalColour_, kDefaultNormal);
-    store.Write("GradientDirection", gradientDirection_, kDefaultDirection);
-    store.Write("HoverColour", hoverColour_, kDefaultHover);
-    store.Write("PressedColour", pressedColour_, kDefaultPressed);
-    store.Write("DisabledColour", disabledColour_, kDefaultDisabled);
-    store.Write("BorderColour", borderColour_, kDefaultBorder);
+    store.Write("NormalColour", NormalColour(), kDefaultNormal);
+    store.Write("GradientDirection", static_cast<int>(gradientDirection_), kDefaultDirection);
+    store.Write("HoverColour", HoverColour(), kDefaultHover);
+    store.Write("PressedColour", PressedColour(), kDefaultPressed);
+    store.Write("DisabledColour", DisabledColour(), kDefaultDisabled);
+    store.Write("BorderColour", BorderColour(), kDefaultBorder);
     store.Write("Resolution", resolution_, kDefaultResolution);
-    store.Write("LightColour", lightColour_, kDefaultLight);
-    store.Write("ShadeColour", shadeColour_, kDefaultShade);
-    store.Write("FocusColour", focusColour_, kDefaultFocus);
+    store.Write("LightColour", LightColour(), kDefaultLight);
+    store.Write("ShadeColour", ShadeColour(), kDefaultShade);
+    store.Write("FocusColour", FocusColour(), kDefaultFocus);
 }
 
 QSize OrvelSimpleButton::sizeHint() const {

@@ -4,10 +4,9 @@
 #include "property_store.h"
 #include "system_colours.h"
 
-#include <array>
-
-#include <QImage>
 #include <QTimer>
+
+class QPainter;
 
 namespace kalvimo {
 
@@ -16,9 +15,25 @@ namespace kalvimo {
 // whose "&" marks the access key.
 class OrvelSimpleButton : public OwnerDrawnWidget {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(Colour NormalColour READ NormalColour WRITE SetNormalColour)
+    Q_PROPERTY(Gradient GradientDirection READ GradientDirection WRITE SetGradientDirection)
+    Q_PROPERTY(Colour HoverColour READ HoverColour WRITE SetHoverColour)
+    Q_PROPERTY(Colour PressedColour READ PressedColour WRITE SetPressedColour)
+    Q_PROPERTY(Colour DisabledColour READ DisabledColour WRITE SetDisabledColour)
+    Q_PROPERTY(Colour BorderColour READ BorderColour WRITE SetBorderColour)
+    Q_PROPERTY(int Resolution READ Resolution WRITE SetResolution)
+    Q_PROPERTY(Colour LightColour READ LightColour WRITE SetLightColour)
+    Q_PROPERTY(Colour ShadeColour READ ShadeColour WRITE SetShadeColour)
+    Q_PROPERTY(Colour FocusColour READ FocusColour WRITE SetFocusColour)
 
 public:
-    enum SimpleButtonState { Normal = 0, Hover = 1, Pressed = 2, Disabled = 3, Focused = 4 };
+    enum class ButtonState { Normal, Hover, Pressed, Disabled, Focused };
+    // Stored as 0 to 2; any other stored value paints no gradient.
+    enum class Gradient { Across, Down, Outwards };
+    Q_ENUM(ButtonState)
+    Q_ENUM(Gradient)
 
     explicit OrvelSimpleButton(QWidget* parent = nullptr);
 
@@ -26,32 +41,34 @@ public:
     void SetCaption(const QString& value);
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool value);
-    Colour NormalColour() const { return normalColour_; }
+    // Colours read as RGB, a system colour translated; the face follows the palette.
+    Colour NormalColour() const { return TranslateColour(normalColour_); }
     void SetNormalColour(Colour value);
-    int GradientDirection() const { return gradientDirection_; }
-    void SetGradientDirection(int value);
-    Colour HoverColour() const { return hoverColour_; }
+    Gradient GradientDirection() const { return gradientDirection_; }
+    void SetGradientDirection(Gradient value);
+    Colour HoverColour() const { return TranslateColour(hoverColour_); }
     void SetHoverColour(Colour value);
-    Colour PressedColour() const { return pressedColour_; }
+    Colour PressedColour() const { return TranslateColour(pressedColour_); }
     void SetPressedColour(Colour value);
-    Colour DisabledColour() const { return disabledColour_; }
+    Colour DisabledColour() const { return TranslateColour(disabledColour_); }
     void SetDisabledColour(Colour value);
-    Colour BorderColour() const { return borderColour_; }
+    Colour BorderColour() const { return TranslateColour(borderColour_); }
     void SetBorderColour(Colour value);
+    // The gradient's size as a percentage of the button's, within 0 to 100.
     int Resolution() const { return resolution_; }
     void SetResolution(int value);
-    Colour LightColour() const { return lightColour_; }
+    Colour LightColour() const { return TranslateColour(lightColour_); }
     void SetLightColour(Colour value);
-    Colour ShadeColour() const { return shadeColour_; }
+    Colour ShadeColour() const { return TranslateColour(shadeColour_); }
     void SetShadeColour(Colour value);
-    Colour FocusColour() const { return focusColour_; }
+    Colour FocusColour() const { return TranslateColour(focusColour_); }
     void SetFocusColour(Colour value);
 
-    SimpleButtonState State() const { return state_; }
+    ButtonState State() const { return state_; }
     // The character whose press with Alt clicks the button; null when the caption has none.
     QChar AccessKey() const { return accessKey_; }
     // The gradient of a state as "position,colour" stops joined by "#".
-    QString GradientStops(SimpleButtonState state) const;
+    QString GradientStops(ButtonState state) const;
 
     void ReadProperties(const PropertyStore& store);
     void WriteProperties(PropertyStore& store) const;
@@ -64,10 +81,8 @@ signals:
     void PropertyChanged(const QString& name);
 
 protected:
-    void RenderSurface() override;
+    void Paint(QImage& surface) const override;
     bool event(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -78,19 +93,18 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void Changed(const char* name);
     void SetColour(Colour& colour, Colour value, const char* name);
-    void BuildGradientStops();
     void SetAccessKey();
-    void ResizeSavePic();
-    void SetState(SimpleButtonState state);
-    void RefreshFace();
-    void PaintGradient(QPainter& painter, const QString& stopsText);
+    void SetState(ButtonState state);
+    void PaintGradient(QPainter& painter, const QString& stopsText) const;
     void tmrRelease_Timer();
 
     int p_ = 15;
     QString caption_;
-    int gradientDirection_ = 1;
+    Gradient gradientDirection_ = Gradient::Down;
     int resolution_ = 50;
+    // As set: a system colour stays one, so the face follows the palette.
     Colour normalColour_ = 0;
     Colour hoverColour_ = 0;
     Colour pressedColour_ = 0;
@@ -100,19 +114,15 @@ private:
     Colour shadeColour_ = 0;
     Colour focusColour_ = 0;
 
-    SimpleButtonState state_ = Normal;
-    int lastDrawn_ = -1;
-    SimpleButtonState savedState_ = Normal;
-    bool dirty_ = true;
-    std::array<QString, 5> gradientStops_;
-    bool gradientStopsBuilt_ = false;
+    ButtonState state_ = ButtonState::Normal;
+    // The face to return to when the pointer leaves.
+    ButtonState savedState_ = ButtonState::Normal;
     bool pressedHere_ = false;
     // The clicking key last pressed on this button, 0 when none: the release of a key pressed
     // elsewhere (the Enter that closed a message box) must not click.
     int keyPressedHere_ = 0;
     QChar accessKey_;
     int shortcutId_ = 0;
-    QImage savePic_;
     QTimer tmrRelease_;
 };
 

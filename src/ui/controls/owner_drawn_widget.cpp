@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include <QCursor>
+#include <QEvent>
 #include <QPainter>
 
 namespace kalvimo {
@@ -20,7 +21,7 @@ int TwipsToPixels(double twips, int twipsPerPixel) {
 }
 
 OwnerDrawnWidget::OwnerDrawnWidget(QWidget* parent) : QWidget(parent) {
-    // The surface covers the whole widget; whatever it leaves transparent shows the parent.
+    // The face covers the whole widget; whatever it leaves transparent shows the parent.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
@@ -29,31 +30,26 @@ bool OwnerDrawnWidget::PointerOutside() const {
     return local.x() < 0 || local.x() > width() || local.y() < 0 || local.y() > height();
 }
 
-bool OwnerDrawnWidget::SurfaceIsStale() const {
-    const qreal ratio = devicePixelRatioF();
-    const QSize deviceSize(static_cast<int>(std::ceil(std::max(1, width()) * ratio)),
-                           static_cast<int>(std::ceil(std::max(1, height()) * ratio)));
-    return surface_.size() != deviceSize || surface_.devicePixelRatio() != ratio;
-}
-
-QImage& OwnerDrawnWidget::Surface() {
-    if (SurfaceIsStale()) {
-        const qreal ratio = devicePixelRatioF();
-        surface_ = QImage(static_cast<int>(std::ceil(std::max(1, width()) * ratio)),
-                          static_cast<int>(std::ceil(std::max(1, height()) * ratio)),
-                          QImage::Format_ARGB32_Premultiplied);
-        surface_.setDevicePixelRatio(ratio);
-        surface_.fill(Qt::transparent);
-    }
-    return surface_;
-}
-
 void OwnerDrawnWidget::paintEvent(QPaintEvent* /*event*/) {
-    if (SurfaceIsStale()) {
-        RenderSurface();
-    }
+    const qreal ratio = devicePixelRatioF();
+    QImage surface(static_cast<int>(std::ceil(std::max(1, width()) * ratio)),
+                   static_cast<int>(std::ceil(std::max(1, height()) * ratio)),
+                   QImage::Format_ARGB32_Premultiplied);
+    surface.setDevicePixelRatio(ratio);
+    surface.fill(Qt::transparent);
+    Paint(surface);
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), surface_);
+    painter.drawImage(QPoint(0, 0), surface);
+}
+
+void OwnerDrawnWidget::changeEvent(QEvent* event) {
+    // System colours follow the palette, so a new one (a dark theme) repaints the face.
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange ||
+        event->type() == QEvent::EnabledChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
 }
 
 } // namespace kalvimo

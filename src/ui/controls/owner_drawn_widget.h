@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system_colours.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -10,9 +12,19 @@ int TwipsPerPixel(const QWidget& widget);
 // A twip measure as whole pixels, halves to even.
 int TwipsToPixels(double twips, int twipsPerPixel);
 
-// A widget that draws into its own persistent surface and only copies it on paint events.
-// Coordinates on the surface are logical pixels; the surface holds device pixels, so lines
-// placed on whole logical pixels stay crisp at every device scale.
+// For setters: stores the value and answers whether it was a change, so a setter repaints and
+// signals only then.
+template <typename T> bool Assign(T& field, const T& value) {
+    if (field == value) {
+        return false;
+    }
+    field = value;
+    return true;
+}
+
+// A widget whose face is painted, whole, from its state each time it is shown. The face is
+// painted on an image in logical pixels that holds device pixels, so the pixel painting
+// helpers can put edges on device pixels at any scale, and pixels can be inverted or masked.
 class OwnerDrawnWidget : public QWidget {
     Q_OBJECT
 
@@ -20,20 +32,17 @@ public:
     explicit OwnerDrawnWidget(QWidget* parent = nullptr);
 
 protected:
-    // The surface, recreated (and then fully drawn again) when the widget's size or device
-    // scale changed.
-    QImage& Surface();
-    // Draws the whole face from the current state.
-    virtual void RenderSurface() = 0;
+    // Paints the whole face; the surface starts transparent, which shows the parent.
+    virtual void Paint(QImage& surface) const = 0;
 
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    // A stored colour as this widget shows it: system colours come from its palette.
+    [[nodiscard]] QColor Resolve(Colour value) const { return ToQColor(value, palette()); }
 
     // For the hover polling: the pointer has left the widget (its far edges still count as in).
     [[nodiscard]] bool PointerOutside() const;
-
-private:
-    bool SurfaceIsStale() const;
-    QImage surface_;
 };
 
 } // namespace kalvimo

@@ -52,13 +52,22 @@ void DrawBox(QPainter& painter, const PixelBox& box, const QColor& pen, int penW
     }
 
     // Rounded corners are the only edges that are not on pixel boundaries; smoothing them
-    // keeps the straight edges exact.
+    // keeps the straight edges exact, as long as those lie on device pixels: between whole
+    // scales (150 %) a logical edge can fall inside one, so each edge goes to the nearest
+    // device pixel edge, where an unsmoothed fill puts the square boxes' edges too.
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    const auto snap = [ratio](int logical) { return std::round(logical * ratio) / ratio; };
+    const auto snapped = [&](const QRect& rect) {
+        return QRectF(QPointF(snap(rect.left()), snap(rect.top())),
+                      QPointF(snap(rect.left() + rect.width()), snap(rect.top() + rect.height())));
+    };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const qreal radius = cornerDiameter / 2.0;
-    const QPainterPath outerPath = RoundedPath(outer, radius);
+    const QPainterPath outerPath = RoundedPath(snapped(outer), radius);
     const QPainterPath innerPath =
-        inner.isValid() ? RoundedPath(inner, std::max<qreal>(0, radius - line)) : QPainterPath();
+        inner.isValid() ? RoundedPath(snapped(inner), std::max<qreal>(0, radius - line))
+                        : QPainterPath();
     if (fill) {
         painter.fillPath(outerPath, pen);
         painter.fillPath(innerPath, *fill);
@@ -106,6 +115,42 @@ void DrawPixelLine(QPainter& painter, int x1, int y1, int x2, int y2, const QCol
     }
 }
 
+namespace {
+
+// Calls visit for every other pixel walking round the outline, so the pattern runs on at the
+// corners.
+template <typename Visit> void WalkDotted(const QRect& outline, Visit visit) {
+    const int right = outline.left() + outline.width() - 1;
+    const int bottom = outline.top() + outline.height() - 1;
+    int step = 0;
+    const auto dot = [&](int x, int y) {
+        if (step++ % 2 == 0) {
+            visit(x, y);
+        }
+    };
+    for (int x = outline.left(); x < right; ++x) {
+        dot(x, outline.top());
+    }
+    for (int y = outline.top(); y < bottom; ++y) {
+        dot(right, y);
+    }
+    for (int x = right; x > outline.left(); --x) {
+        dot(x, bottom);
+    }
+    for (int y = bottom; y > outline.top(); --y) {
+        dot(outline.left(), y);
+    }
+}
+
+} // namespace
+
+void DrawDottedOutline(QPainter& painter, const QRect& outline, const QColor& colour) {
+    if (outline.width() < 1 || outline.height() < 1) {
+        return;
+    }
+    WalkDotted(outline, [&](int x, int y) { painter.fillRect(QRect(x, y, 1, 1), colour); });
+}
+
 void InvertDottedOutline(QImage& surface, const QRect& outline) {
     if (outline.width() < 1 || outline.height() < 1) {
         return;
@@ -127,28 +172,7 @@ void InvertDottedOutline(QImage& surface, const QRect& outline) {
             }
         }
     };
-    const int right = outline.left() + outline.width() - 1;
-    const int bottom = outline.top() + outline.height() - 1;
-    // One dot every other pixel, walking round the outline so the pattern runs on at the
-    // corners.
-    int step = 0;
-    auto visit = [&](int x, int y) {
-        if (step++ % 2 == 0) {
-            invert(x, y);
-        }
-    };
-    for (int x = outline.left(); x < right; ++x) {
-        visit(x, outline.top());
-    }
-    for (int y = outline.top(); y < bottom; ++y) {
-        visit(right, y);
-    }
-    for (int x = right; x > outline.left(); --x) {
-        visit(x, bottom);
-    }
-    for (int y = bottom; y > outline.top(); --y) {
-        visit(outline.left(), y);
-    }
+    WalkDotted(outline, invert);
 }
 
 void MakeColourTransparent(QImage& surface, const QColor& mask) {

@@ -12,8 +12,8 @@ namespace kalvimo {
 
 // Drawing in whole logical pixels with the rules the controls' geometry is written for: a
 // box covers x1..x2-1 and y1..y2-1, its outline lies inside it, and a line leaves out its
-// last point. Shapes are filled, never stroked, so edges stay on pixel boundaries at any
-// device scale.
+// last point. Shapes are filled, never stroked, so edges stay on device pixel boundaries at
+// any device scale, 150 % included.
 
 struct PixelBox {
     int x1 = 0;
@@ -28,6 +28,9 @@ void DrawBox(QPainter& painter, const PixelBox& box, const QColor& pen, int penW
              const std::optional<QColor>& fill, int cornerDiameter = 0);
 
 void DrawPixelLine(QPainter& painter, int x1, int y1, int x2, int y2, const QColor& colour);
+
+// A dotted outline, one dot every other pixel, inside the rectangle.
+void DrawDottedOutline(QPainter& painter, const QRect& outline, const QColor& colour);
 
 // A dotted outline that inverts what lies under it, so it shows on any face.
 void InvertDottedOutline(QImage& surface, const QRect& outline);

@@ -1,6 +1,8 @@
 #include "system_colours.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include <QGuiApplication>
@@ -58,32 +60,72 @@ Colour Pack(const QColor& colour) {
            static_cast<Colour>(colour.blue()) << 16;
 }
 
+QColor PaletteColour(int index, const QPalette& palette) {
+    if (index < 0 || index >= static_cast<int>(kSystemRoles.size()) || !kSystemRoles[index]) {
+        return Qt::black;
+    }
+    const SystemRole& entry = *kSystemRoles[index];
+    return palette.color(entry.group, entry.role);
+}
+
+double Luminance(const QColor& colour) {
+    const auto channel = [](double value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.red()) + 0.7152 * channel(rgb.green()) +
+           0.0722 * channel(rgb.blue());
+}
+
+bool IsSystemColour(Colour value) {
+    // Exactly eight hexadecimal digits beginning with "80".
+    return value >= kSystemBase && value <= kSystemLast;
+}
+
 } // namespace
 
 Colour SystemColour(int index) {
-    if (index < 0 || index >= static_cast<int>(kSystemRoles.size()) || !kSystemRoles[index]) {
-        return 0;
-    }
-    const SystemRole& entry = *kSystemRoles[index];
-    return Pack(QGuiApplication::palette().color(entry.group, entry.role));
+    return Pack(PaletteColour(index, QGuiApplication::palette()));
 }
 
 Colour TranslateColour(Colour value) {
-    // Exactly eight hexadecimal digits beginning with "80".
-    if (value >= kSystemBase && value <= kSystemLast) {
+    if (IsSystemColour(value)) {
         return SystemColour(static_cast<int>(value - kSystemBase));
     }
     return value;
 }
 
+QColor ToQColor(Colour value, const QPalette& palette) {
+    if (IsSystemColour(value)) {
+        return PaletteColour(static_cast<int>(value - kSystemBase), palette);
+    }
+    return QColor(static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
+                  static_cast<int>(value >> 16 & 0xFF));
+}
+
 QColor ToQColor(Colour value) {
-    const Colour rgb = TranslateColour(value);
-    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>(rgb >> 8 & 0xFF),
-                  static_cast<int>(rgb >> 16 & 0xFF));
+    return ToQColor(value, QGuiApplication::palette());
 }
 
 Colour FromQColor(const QColor& colour) {
     return Pack(colour.toRgb());
+}
+
+double Contrast(const QColor& first, const QColor& second) {
+    const double a = Luminance(first);
+    const double b = Luminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+QColor ReadableOn(const QColor& preferred, const QColor& background) {
+    constexpr double kReadable = 4.5;
+    if (Contrast(preferred, background) >= kReadable) {
+        return preferred;
+    }
+    const QColor black(Qt::black);
+    const QColor white(Qt::white);
+    return Contrast(black, background) >= Contrast(white, background) ? black : white;
 }
 
 } // namespace kalvimo

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+class QPalette;
+
 namespace kalvimo {
 
 // A colour as the windows store it: red + 256 * green + 65536 * blue; values from
@@ -12,6 +14,7 @@ using Colour = std::uint32_t;
 
 inline constexpr Colour kButtonFace = 0x8000000F;
 inline constexpr Colour kWindowBackground = 0x80000005;
+inline constexpr Colour kWindowText = 0x80000008;
 
 // The system colour with the given index, taken from the application's palette; black for
 // an index that names no colour.
@@ -22,8 +25,16 @@ Colour SystemColour(int index);
 Colour TranslateColour(Colour value);
 
 // The only conversions between packed colours and QColor. A system colour value is
-// translated first.
+// translated first, from the given palette (a widget's own, so it follows a dark theme) or
+// from the application's.
+QColor ToQColor(Colour value, const QPalette& palette);
 QColor ToQColor(Colour value);
 Colour FromQColor(const QColor& colour);
+
+// The contrast ratio of two colours as the accessibility guidelines measure it, 1 to 21.
+double Contrast(const QColor& first, const QColor& second);
+// Text in the preferred colour where it reads on the background (4.5 : 1 at least), else in
+// black or white, whichever reads better.
+QColor ReadableOn(const QColor& preferred, const QColor& background);
 
 } // namespace kalvimo

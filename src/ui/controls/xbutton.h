@@ -8,28 +8,67 @@
 #include <QPixmap>
 #include <QTimer>
 
+class QPainter;
+
 namespace kalvimo {
 
 // An owner-drawn push button with up, hot, down and disabled faces. Without pictures (or
 // with only some of the four state pictures) it paints its face from colours, with a
 // centred caption and an optional arrow; with OmniPic, or all four state pictures, it shows
-// the picture beside, above or below the caption.
+// the picture beside, above or below the caption. It never resizes itself: sizeHint() is
+// the caption with its margins, or the picture of a transparent picture button.
 class XButton : public OwnerDrawnWidget {
     Q_OBJECT
+    Q_PROPERTY(Colour BackColor READ BackColor WRITE SetBackColor)
+    Q_PROPERTY(Background BackStyle READ BackStyle WRITE SetBackStyle)
+    Q_PROPERTY(Colour BorderColor READ BorderColor WRITE SetBorderColor)
+    Q_PROPERTY(Border BorderStyle READ BorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(Colour FillColor READ FillColor WRITE SetFillColor)
+    Q_PROPERTY(Colour FontColor READ FontColor WRITE SetFontColor)
+    Q_PROPERTY(Colour HighlightColor READ HighlightColor WRITE SetHighlightColor)
+    Q_PROPERTY(QPixmap ImageDisabled READ ImageDisabled WRITE SetImageDisabled)
+    Q_PROPERTY(QPixmap ImageDown READ ImageDown WRITE SetImageDown)
+    Q_PROPERTY(QPixmap ImageHot READ ImageHot WRITE SetImageHot)
+    Q_PROPERTY(QPixmap ImageUp READ ImageUp WRITE SetImageUp)
+    Q_PROPERTY(Colour MaskColor READ MaskColor WRITE SetMaskColor)
+    Q_PROPERTY(Placement PicturePosition READ PicturePosition WRITE SetPicturePosition)
+    Q_PROPERTY(double RoundAmount READ RoundAmount WRITE SetRoundAmount)
+    Q_PROPERTY(bool RoundCorner READ RoundCorner WRITE SetRoundCorner)
+    Q_PROPERTY(Colour ShadowColor READ ShadowColor WRITE SetShadowColor)
+    Q_PROPERTY(QFont TextFont READ TextFont WRITE SetTextFont)
+    Q_PROPERTY(bool ShiftOnPress READ ShiftOnPress WRITE SetShiftOnPress)
+    Q_PROPERTY(QPixmap OmniPic READ OmniPic WRITE SetOmniPic)
+    Q_PROPERTY(bool ShiftPicture READ ShiftPicture WRITE SetShiftPicture)
+    Q_PROPERTY(bool ShowFocus READ ShowFocus WRITE SetShowFocus)
+    Q_PROPERTY(Arrow ArrowType READ ArrowType WRITE SetArrowType)
 
 public:
-    enum ButtonState { Up = 0, Hot = 1, Down = 2, Disabled = 3 };
+    enum class ButtonState { Up, Hot, Down, Disabled };
+    // The stored forms are the enumerators' values; a stored value outside them draws none.
+    enum class Arrow { None, Left, Right, Up, Down, UpLeft, UpRight, DownLeft, DownRight };
+    enum class Border { ThreeD, Single, None };
+    enum class Background { Transparent, Opaque };
+    // Where the picture lies against the caption.
+    enum class Placement { Left, Right, Above, Below };
+    Q_ENUM(ButtonState)
+    Q_ENUM(Arrow)
+    Q_ENUM(Border)
+    Q_ENUM(Background)
+    Q_ENUM(Placement)
 
     explicit XButton(QWidget* parent = nullptr);
 
     Colour BackColor() const { return backColor_; }
     void SetBackColor(Colour value);
-    int BackStyle() const { return backStyle_; }
-    void SetBackStyle(int value);
+    Background BackStyle() const { return backStyle_; }
+    // Transparent is refused in drawn mode and takes the rounded corners away.
+    void SetBackStyle(Background value);
     Colour BorderColor() const { return borderColor_; }
     void SetBorderColor(Colour value);
-    int BorderStyle() const { return borderStyle_; }
-    void SetBorderStyle(int value);
+    Border BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(Border value);
     QString Caption() const { return caption_; }
     void SetCaption(const QString& value);
     bool Enabled() const { return isEnabled(); }
@@ -50,11 +89,12 @@ public:
     void SetImageUp(const QPixmap& value);
     Colour MaskColor() const { return maskColor_; }
     void SetMaskColor(Colour value);
-    int PicturePosition() const { return picturePosition_; }
-    void SetPicturePosition(int value);
+    Placement PicturePosition() const { return picturePosition_; }
+    void SetPicturePosition(Placement value);
     double RoundAmount() const { return roundAmount_; }
     void SetRoundAmount(double value);
     bool RoundCorner() const { return roundCorner_; }
+    // Refused on a transparent button.
     void SetRoundCorner(bool value);
     Colour ShadowColor() const { return shadowColor_; }
     void SetShadowColor(Colour value);
@@ -68,8 +108,8 @@ public:
     void SetShiftPicture(bool value);
     bool ShowFocus() const { return showFocus_; }
     void SetShowFocus(bool value);
-    int ArrowType() const { return arrowType_; }
-    void SetArrowType(int value);
+    Arrow ArrowType() const { return arrowType_; }
+    void SetArrowType(Arrow value);
 
     ButtonState State() const { return state_; }
     bool PictureMode() const { return !drawnMode_; }
@@ -93,9 +133,8 @@ signals:
     void PropertyChanged(const QString& name);
 
 protected:
-    void RenderSurface() override;
+    void Paint(QImage& surface) const override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -107,25 +146,37 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Changed(const char* name, bool dirty = true);
+    void Changed(const char* name);
+    template <typename T> void Set(T& field, const T& value, const char* name) {
+        if (Assign(field, value)) {
+            Changed(name);
+        }
+    }
+    void SetPicture(QPixmap& picture, const QPixmap& value, const char* name);
+
+    // Layout (xbutton_layout.cpp).
+    QSize LabelTwips() const;
     void DetectImageMode();
     void LayoutContent();
-    void RefreshState();
-    void SetState(ButtonState state);
+    void LayoutPicture(QSize label);
     void ShiftContent(bool pressed);
-    void PaintDrawn(QPainter& painter);
-    void PaintPicture(QPainter& painter);
-    void PaintOmni(QPainter& painter);
-    void PaintRaisedOutline(QPainter& painter, bool sunken);
+
+    // Painting (xbutton_painting.cpp).
+    void PaintDrawn(QPainter& painter) const;
+    void PaintPicture(QPainter& painter) const;
+    void PaintOmni(QPainter& painter) const;
+    void PaintRaisedOutline(QPainter& painter, bool sunken) const;
     void DrawButtonBox(QPainter& painter, int x1, int y1, int x2, int y2, Colour fill, Colour pen,
                        int penWidth, bool noFill) const;
-    void DrawCaption(QPainter& painter);
-    void DrawArrow(QPainter& painter);
-    void DrawFocus();
+    void DrawCaption(QPainter& painter) const;
+    void DrawArrow(QPainter& painter) const;
+    void DrawFocus(QImage& surface) const;
     QPixmap StatePicture() const;
-    QSize LabelTwips() const;
     int TwipWidth() const { return width() * 15; }
     int TwipHeight() const { return height() * 15; }
+
+    // Input (xbutton_input.cpp).
+    void SetState(ButtonState state);
     void tmrRelease_Timer();
 
     int p_ = 15;
@@ -136,26 +187,23 @@ private:
     Colour borderColor_;
     Colour fontColor_;
     Colour maskColor_;
-    int backStyle_ = 1;
-    int borderStyle_ = 0;
+    Background backStyle_ = Background::Opaque;
+    Border borderStyle_ = Border::ThreeD;
     QString caption_;
     QPixmap imageUp_;
     QPixmap imageHot_;
     QPixmap imageDown_;
     QPixmap imageDisabled_;
     QPixmap omniPic_;
-    int picturePosition_ = 0;
+    Placement picturePosition_ = Placement::Left;
     double roundAmount_ = 0;
     bool roundCorner_ = false;
     bool shiftOnPress_ = true;
     bool shiftPicture_ = true;
     bool showFocus_ = true;
-    int arrowType_ = 0;
+    Arrow arrowType_ = Arrow::None;
 
-    ButtonState state_ = Up;
-    int lastDrawn_ = -1;
-    bool dirty_ = true;
-    bool hasFocus_ = false;
+    ButtonState state_ = ButtonState::Up;
     bool shifted_ = false;
     bool drawnMode_ = true;
     bool pressedHere_ = false;

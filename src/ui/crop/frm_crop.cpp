@@ -95,20 +95,22 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
     chkMoveCrop->setToolTip(
         QStringLiteral("If selected, the crop selectionis moved. Otherwise, the picture is moved"));
     place(chkMoveCrop, 120, 4440, 1935, 255);
-    const auto arrow = [&](XButton*& button, const char* name, int type, const char* tip) {
+    const auto arrow = [&](XButton*& button, const char* name, XButton::Arrow type,
+                           const char* tip) {
         button = new XButton(fraPanel);
         button->setObjectName(QString::fromLatin1(name));
         button->SetCaption(QString());
         button->SetArrowType(type);
+        button->SetFontColor(kWindowText);
         button->setToolTip(QString::fromLatin1(tip));
     };
-    arrow(xbutUp, "xbutUp", 3, "Move up");
+    arrow(xbutUp, "xbutUp", XButton::Arrow::Up, "Move up");
     place(xbutUp, 600, 4800, 495, 375);
-    arrow(xbutLeft, "xbutLeft", 1, "Move left");
+    arrow(xbutLeft, "xbutLeft", XButton::Arrow::Left, "Move left");
     place(xbutLeft, 120, 5040, 375, 375);
-    arrow(xbutRight, "xbutRight", 2, "Move right");
+    arrow(xbutRight, "xbutRight", XButton::Arrow::Right, "Move right");
     place(xbutRight, 1200, 5040, 375, 375);
-    arrow(xbutDown, "xbutDown", 4, "Move down");
+    arrow(xbutDown, "xbutDown", XButton::Arrow::Down, "Move down");
     place(xbutDown, 600, 5280, 495, 375);
     xbutReset = new XButton(fraPanel);
     xbutReset->setObjectName(QStringLiteral("xbutReset"));

@@ -4,10 +4,12 @@
 
 namespace kalvimo {
 
-std::array<int, 9> AnchorArrows(int index) {
+std::array<XButton::Arrow, 9> AnchorArrows(int index) {
+    using enum XButton::Arrow;
     // By row step (up, level, down) and column step (left, level, right).
-    constexpr int kArrows[3][3] = {{5, 3, 6}, {1, 0, 2}, {7, 4, 8}};
-    std::array<int, 9> arrows{};
+    constexpr XButton::Arrow kArrows[3][3] = {
+        {UpLeft, Up, UpRight}, {Left, None, Right}, {DownLeft, Down, DownRight}};
+    std::array<XButton::Arrow, 9> arrows{};
     for (int cell = 0; cell < 9; ++cell) {
         const int rowStep = cell / 3 - index / 3;
         const int columnStep = cell % 3 - index % 3;

@@ -44,6 +44,7 @@ constexpr int kFrameHeight = 3255;
 constexpr Colour kWindowFrame = 0x80000006;
 constexpr Colour kInactiveBorder = 0x8000000B;
 constexpr Colour kDarkShadow = 0x80000015;
+constexpr Colour kButtonText = 0x80000012;
 
 } // namespace
 
@@ -93,6 +94,9 @@ void frmMain::BuildTabs() {
     oTab->SetBorder(kWindowFrame);
     oTab->SetBorderSelected(kDarkShadow);
     oTab->SetTabColour(kInactiveBorder);
+    // Captions in the theme's button text, so they read on its button faces, light or dark.
+    oTab->SetTextColour(kButtonText);
+    oTab->SetTextColourSelected(kButtonText);
     oTab->SetBackColour(kButtonFace);
     Place(oTab, kTabLeft, kTabTop, kTabWidth, kTabHeight);
     oTab->SetSelected(0);
@@ -158,11 +162,9 @@ void frmMain::Form_Load(const QString& applicationFolder) {
     LoadSettings();
     StartGdiPlus();
 
-    const QColor frameColour = ToQColor(oTab->FrameColour());
     for (std::size_t i = 0; i < fraTab.size(); ++i) {
-        QPalette palette = fraTab[i]->palette();
-        palette.setColor(QPalette::Window, frameColour);
-        fraTab[i]->setPalette(palette);
+        // The strip's frame colour, the button face, as a role so that it follows the theme.
+        fraTab[i]->setBackgroundRole(QPalette::Button);
         fraTab[i]->setAutoFillBackground(true);
         if (i > 0) {
             fraTab[i]->setGeometry(fraTab[0]->geometry());

@@ -22,9 +22,8 @@ QLabel* MakeLink(QWidget* page, const QString& name, const QString& text, const 
     QFont font = link->font();
     font.setUnderline(true);
     link->setFont(font);
-    QPalette palette = link->palette();
-    palette.setColor(QPalette::WindowText, QColor(0x1A, 0x4F, 0xA0));
-    link->setPalette(palette);
+    // The theme's link colour, which reads on its pages, light or dark.
+    link->setForegroundRole(QPalette::Link);
     // Reached with Tab like any link; the margin gives way to the focus box, so the text stays.
     link->setFocusPolicy(Qt::StrongFocus);
     link->setFrameShape(QFrame::NoFrame);

@@ -138,6 +138,8 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         auto* cell = new XButton(page);
         cell->setObjectName(QStringLiteral("butAnchor(%1)").arg(i));
         cell->SetCaption(QString());
+        // Arrows in the theme's text colour, on the button face and on the kept cell alike.
+        cell->SetFontColor(kWindowText);
         cell->setToolTip(QString::fromLatin1(anchorTips[i]));
         Place(cell, kColumn2 + (i % 3) * 390, 300 + (i / 3) * 375, 390, 375);
         connect(cell, &XButton::Click, this, [this, i] { butAnchor_Click(i); });
@@ -399,9 +401,9 @@ void frmMain::chkOverwrite_Click() {
 
 void frmMain::butAnchor_Click(int index) {
     anchor = static_cast<std::int16_t>(index);
-    const std::array<int, 9> arrows = AnchorArrows(index);
+    const std::array<XButton::Arrow, 9> arrows = AnchorArrows(index);
     for (std::size_t i = 0; i < butAnchor.size(); ++i) {
-        butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? 0xFFFFFF : kButtonFace);
+        butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? kWindowBackground : kButtonFace);
         butAnchor[i]->SetArrowType(arrows[i]);
     }
 }
@@ -415,11 +417,7 @@ void frmMain::SetBackColour(Colour colour) {
 }
 
 void frmMain::AcceptColourChange() {
-    shpBackFillColour = colourPicker_->SelectedColour();
-    QPalette palette = shpBack->palette();
-    palette.setColor(QPalette::Window, ToQColor(shpBackFillColour));
-    shpBack->setPalette(palette);
-    picDestBackColour = colourPicker_->SelectedColour();
+    SetBackColour(colourPicker_->SelectedColour());
 }
 
 void frmMain::cmdChangeBack_Click() {

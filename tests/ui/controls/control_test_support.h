@@ -18,12 +18,12 @@ class Rendering {
 public:
     explicit Rendering(QWidget& widget) : image_(widget.grab().toImage()) {}
 
+    // The device pixel under the centre of the logical pixel: at twice the scale the lower
+    // right of its four, at one and a half the one that holds the centre.
     QColor At(int x, int y) const {
         const qreal ratio = image_.devicePixelRatio();
-        const int scale = static_cast<int>(ratio);
-        // The centre of the logical pixel: at twice the scale both device pixels must agree.
-        return image_.pixelColor(static_cast<int>(x * ratio) + scale / 2,
-                                 static_cast<int>(y * ratio) + scale / 2);
+        return image_.pixelColor(static_cast<int>((x + 0.5) * ratio),
+                                 static_cast<int>((y + 0.5) * ratio));
     }
     const QImage& Image() const { return image_; }
 

@@ -45,8 +45,8 @@ TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
         EXPECT_EQ(body.height(), CaptionHeight() + 8);
         left = body.right() + 1;
     }
-    // Without a frame the strip is one tab row high.
-    EXPECT_EQ(tab.height(), CaptionHeight() + 9);
+    // Without a frame the strip asks to be one tab row high.
+    EXPECT_EQ(tab.sizeHint().height(), CaptionHeight() + 9);
 
     const Rendering drawn(tab);
     const QRect second = tab.TabRect(1);
@@ -162,14 +162,10 @@ TEST_F(OrvelTabTest, FocusMarksTheSelectedCaptionWithADottedBox) {
     // Ink of the text colour in the box's left column, in the tab's margin before the caption.
     const auto marked = [this](int index) {
         const Rendering drawn(tab);
-        const QImage& image = drawn.Image();
-        const auto ratio = static_cast<int>(image.devicePixelRatio());
         const QRect body = tab.TabRect(index);
         int dots = 0;
-        for (int y = (body.top() + 2) * ratio; y < (body.bottom() - 2) * ratio; ++y) {
-            for (int x = (body.left() + 3) * ratio; x < (body.left() + 4) * ratio; ++x) {
-                dots += image.pixelColor(x, y) == Rgb(kText) ? 1 : 0;
-            }
+        for (int y = body.top() + 2; y < body.bottom() - 2; ++y) {
+            dots += drawn.At(body.left() + 3, y) == Rgb(kText) ? 1 : 0;
         }
         return dots;
     };
@@ -188,7 +184,8 @@ TEST_F(OrvelTabTest, FocusMarksTheSelectedCaptionWithADottedBox) {
 
 TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
     tab.SetDrawFrame(true);
-    EXPECT_EQ(tab.height() * 15, 1005); // 1000 twips, to the nearest pixel
+    EXPECT_EQ(tab.sizeHint().height() * 15, 1005); // 1000 twips, to the nearest pixel
+    tab.resize(tab.width(), tab.sizeHint().height());
     const QRect second = tab.TabRect(1);
     const QPoint foot(second.center().x(), second.bottom());
     EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorder));
@@ -210,11 +207,31 @@ TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
     EXPECT_EQ(tab.FrameHeight(), 1500);
 }
 
+TEST_F(OrvelTabTest, TheFramesStraightEdgesStayOnDevicePixels) {
+    tab.SetDrawFrame(true);
+    tab.resize(tab.width() + 1, tab.sizeHint().height() + 1);
+    const QImage image = tab.grab().toImage();
+    const QColor back = Rgb(TranslateColour(kButtonFace));
+    const auto sharp = [&](int x, int y) {
+        const QColor colour = image.pixelColor(x, y);
+        return colour == Rgb(kBorder) || colour == Rgb(0xE0E0E0) || colour == back;
+    };
+    // Down through the top and bottom edges, across through the left and right ones: border,
+    // page or background, never a blend of them, at whatever scale.
+    for (int y = 0; y < image.height(); ++y) {
+        EXPECT_TRUE(sharp(image.width() / 2, y)) << y;
+    }
+    for (int x = 0; x < image.width(); ++x) {
+        EXPECT_TRUE(sharp(x, image.height() * 3 / 4)) << x;
+    }
+}
+
 TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
-    tab.SetAlignment(1);
+    tab.SetAlignment(OrvelTab::TabPosition::Left);
     const int widest = CaptionWidth("Three");
     EXPECT_EQ(tab.CaptionWidth(), (widest + 24) * 15);
-    EXPECT_EQ(tab.width(), widest + 24);
+    EXPECT_EQ(tab.sizeHint().width(), widest + 24);
+    tab.resize(tab.sizeHint());
     EXPECT_EQ(tab.TabRect(1).top(), tab.TabRect(0).bottom() + 1);
     tab.SetSelected(2);
     testing::SavePicture(tab, "orvel_tab_left");

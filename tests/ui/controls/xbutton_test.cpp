@@ -50,16 +50,16 @@ TEST_F(XButtonTest, RaisedAndSunkenFacesSwapTheirEdges) {
     testing::SavePicture(*button, "xbutton_up");
 
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
-    EXPECT_EQ(button->State(), XButton::Down);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Down);
     const Rendering down(*button);
     EXPECT_EQ(down.At(0, 15), Rgb(kShadow));
     EXPECT_EQ(down.At(79, 15), Rgb(kHighlight));
     testing::SavePicture(*button, "xbutton_down");
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(40, 15));
-    EXPECT_EQ(button->State(), XButton::Hot);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Hot);
 
     button->SetEnabled(false);
-    EXPECT_EQ(button->State(), XButton::Disabled);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Disabled);
     const Rendering disabled(*button);
     EXPECT_EQ(disabled.At(0, 15), Rgb(kShadow));
     EXPECT_EQ(disabled.At(79, 15), Rgb(kShadow));
@@ -67,19 +67,19 @@ TEST_F(XButtonTest, RaisedAndSunkenFacesSwapTheirEdges) {
 }
 
 TEST_F(XButtonTest, SingleBorderFollowsTheState) {
-    button->SetBorderStyle(1);
+    button->SetBorderStyle(XButton::Border::Single);
     button->SetBorderColor(0x0000FF);
     button->SetHighlightColor(0x00FF00);
     EXPECT_EQ(Rendering(*button).At(0, 15), Rgb(0x0000FF));
     EXPECT_EQ(Rendering(*button).At(1, 15), Rgb(TranslateColour(kButtonFace)));
     QTest::mouseMove(button, QPoint(40, 15));
-    EXPECT_EQ(button->State(), XButton::Hot);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Hot);
     EXPECT_EQ(Rendering(*button).At(79, 15), Rgb(0x00FF00));
     testing::SavePicture(*button, "xbutton_single_hot");
     // The hover poll drops the button back once the pointer has gone.
     QCursor::setPos(window.mapToGlobal(QPoint(290, 190)));
     QTest::qWait(250);
-    EXPECT_EQ(button->State(), XButton::Up);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Up);
 }
 
 TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
@@ -103,26 +103,26 @@ TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
     EXPECT_EQ(button->CaptionPosition(), resting + QPointF(20, 20));
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(150, 15));
-    EXPECT_EQ(button->State(), XButton::Up);
+    EXPECT_EQ(button->State(), XButton::ButtonState::Up);
     EXPECT_EQ(button->CaptionPosition(), resting);
     EXPECT_EQ(clicked.count(), 0);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(40, 15));
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST_F(XButtonTest, DrawnButtonsGrowToTheirCaption) {
-    button->resize(10, 5);
+TEST_F(XButtonTest, DrawnButtonsAskForTheirCaptionAndMargin) {
     button->SetCaption("A rather long caption");
     const QFontMetrics metrics(button->font());
-    EXPECT_GE(button->width() * 15, metrics.horizontalAdvance("A rather long caption") * 15 + 50);
-    EXPECT_GE(button->height() * 15, metrics.height() * 15 + 50);
+    EXPECT_GE(button->sizeHint().width() * 15,
+              metrics.horizontalAdvance("A rather long caption") * 15 + 50);
+    EXPECT_GE(button->sizeHint().height() * 15, metrics.height() * 15 + 50);
 }
 
 TEST_F(XButtonTest, ArrowsPointFromStartToEnd) {
     button->SetCaption("");
     button->resize(30, 30);
-    button->SetBorderStyle(2);
-    button->SetArrowType(2);
+    button->SetBorderStyle(XButton::Border::None);
+    button->SetArrowType(XButton::Arrow::Right);
     const Rendering right(*button);
     const QColor ink = Rgb(0);
     EXPECT_EQ(right.At(8, 15), ink);
@@ -134,8 +134,8 @@ TEST_F(XButtonTest, ArrowsPointFromStartToEnd) {
     EXPECT_NE(right.At(7, 14), ink);
     testing::SavePicture(*button, "xbutton_arrow_right");
     for (int type = 1; type <= 8; ++type) {
-        button->SetArrowType(type);
-        button->SetBorderStyle(0);
+        button->SetArrowType(static_cast<XButton::Arrow>(type));
+        button->SetBorderStyle(XButton::Border::ThreeD);
         testing::SavePicture(*button, QStringLiteral("xbutton_arrow_%1").arg(type));
     }
 }
@@ -144,8 +144,8 @@ TEST_F(XButtonTest, PicturesChooseTheMode) {
     button->SetImageUp(Square(8, Qt::red));
     button->SetImageHot(Square(8, Qt::green));
     EXPECT_FALSE(button->PictureMode());
-    button->SetBackStyle(0);
-    EXPECT_EQ(button->BackStyle(), 1);
+    button->SetBackStyle(XButton::Background::Transparent);
+    EXPECT_EQ(button->BackStyle(), XButton::Background::Opaque);
 
     button->resize(90, 30);
     button->SetCaption("Omni");
@@ -166,8 +166,9 @@ TEST_F(XButtonTest, PicturesChooseTheMode) {
         painter.fillRect(4, 4, 8, 8, Qt::blue);
     }
     button->SetOmniPic(masked);
-    button->SetBackStyle(0);
-    EXPECT_EQ(button->size(), QSize(16, 16));
+    button->SetBackStyle(XButton::Background::Transparent);
+    EXPECT_EQ(button->sizeHint(), QSize(16, 16));
+    button->resize(button->sizeHint());
     EXPECT_EQ(Rendering(window).At(20 + 1, 20 + 1), window.palette().color(QPalette::Window));
     EXPECT_EQ(Rendering(window).At(20 + 8, 20 + 8), QColor(Qt::blue));
 }
@@ -187,14 +188,14 @@ TEST_F(XButtonTest, PropertiesRoundTripThroughTheStore) {
     button->WriteProperties(store);
     // Font colour and font are always kept.
     EXPECT_EQ(store.Keys(), (QStringList{"fontcolor", "textfont"}));
-    button->SetArrowType(4);
+    button->SetArrowType(XButton::Arrow::Down);
     button->SetCaption("");
     button->WriteProperties(store);
     XButton copy;
     copy.ReadProperties(store);
-    EXPECT_EQ(copy.ArrowType(), 4);
+    EXPECT_EQ(copy.ArrowType(), XButton::Arrow::Down);
     EXPECT_EQ(copy.Caption(), "");
-    EXPECT_EQ(copy.State(), XButton::Up);
+    EXPECT_EQ(copy.State(), XButton::ButtonState::Up);
 }
 
 } // namespace

@@ -53,6 +53,9 @@ protected:
 
 TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
     Files(0).selectAll();
+    // Where an earlier run left the bar, so its reset shows.
+    Find<OrvelProgress>("op_Main").SetValue(60);
+    progress.clear();
     Process();
     EXPECT_EQ(LogLines(),
               QStringList({"Saved file: " + Output("a.jpg"), "Saved file: " + Output("b.bmp"),

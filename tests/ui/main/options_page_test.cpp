@@ -125,13 +125,14 @@ TEST_F(OptionsPageTest, AnchorGridShowsTheKeptCellAndItsArrows) {
     Click("chkAutoCrop");
     QTest::mouseClick(&Find<XButton>("butAnchor(0)"), Qt::LeftButton);
     EXPECT_EQ(window->Options().anchor, 0);
-    std::array<int, 9> arrows{};
+    std::array<XButton::Arrow, 9> arrows{};
     for (int i = 0; i < 9; ++i) {
         XButton& cell = Find<XButton>(QStringLiteral("butAnchor(%1)").arg(i));
         arrows[static_cast<std::size_t>(i)] = cell.ArrowType();
-        EXPECT_EQ(cell.FillColor(), i == 0 ? 0xFFFFFFu : kButtonFace) << i;
+        EXPECT_EQ(cell.FillColor(), i == 0 ? kWindowBackground : kButtonFace) << i;
     }
-    EXPECT_EQ(arrows, (std::array{0, 2, 0, 4, 8, 0, 0, 0, 0}));
+    using enum XButton::Arrow;
+    EXPECT_EQ(arrows, (std::array{None, Right, None, Down, DownRight, None, None, None, None}));
 }
 
 TEST_F(OptionsPageTest, AcceptedColourReachesSwatchAndLetterboxTogether) {

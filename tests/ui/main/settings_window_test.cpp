@@ -163,7 +163,7 @@ TEST_F(SettingsWindowTest, DefaultAndReload) {
     EXPECT_EQ(NewWidth().ScrValue(), 320);
     EXPECT_EQ(window->Options().backColour, 0u);
     EXPECT_FALSE(Check("chkKeepInfo").isChecked());
-    EXPECT_EQ(grid.ArrowType(), 8);
+    EXPECT_EQ(grid.ArrowType(), XButton::Arrow::DownRight);
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdReload"), Qt::LeftButton);
     EXPECT_TRUE(Check("chkLetterbox").isChecked());
     EXPECT_EQ(NewWidth().ScrValue(), 700);
@@ -171,25 +171,33 @@ TEST_F(SettingsWindowTest, DefaultAndReload) {
     EXPECT_TRUE(window->Options().keepInformation);
     // The preset stays chosen; the anchor of a missing key is the top left.
     EXPECT_EQ(Presets().currentIndex(), 0);
-    EXPECT_EQ(grid.ArrowType(), 0);
-    EXPECT_EQ(Find<XButton>("butAnchor(1)").ArrowType(), 2);
+    EXPECT_EQ(grid.ArrowType(), XButton::Arrow::None);
+    EXPECT_EQ(Find<XButton>("butAnchor(1)").ArrowType(), XButton::Arrow::Right);
 }
 
 TEST(AnchorGridTest, ArrowsForEveryIndex) {
+    using enum XButton::Arrow;
     // Button: arrow, for each kept position.
-    const std::vector<std::vector<std::pair<int, int>>> table = {
-        {{1, 2}, {3, 4}, {4, 8}},
-        {{0, 1}, {2, 2}, {3, 7}, {4, 4}, {5, 8}},
-        {{1, 1}, {4, 7}, {5, 4}},
-        {{0, 3}, {1, 6}, {4, 2}, {6, 4}, {7, 8}},
-        {{0, 5}, {1, 3}, {2, 6}, {3, 1}, {5, 2}, {6, 7}, {7, 4}, {8, 8}},
-        {{1, 5}, {2, 3}, {4, 1}, {7, 7}, {8, 4}},
-        {{3, 3}, {4, 6}, {7, 2}},
-        {{3, 5}, {4, 3}, {5, 6}, {6, 1}, {8, 2}},
-        {{4, 5}, {5, 3}, {7, 1}},
+    const std::vector<std::vector<std::pair<int, XButton::Arrow>>> table = {
+        {{1, Right}, {3, Down}, {4, DownRight}},
+        {{0, Left}, {2, Right}, {3, DownLeft}, {4, Down}, {5, DownRight}},
+        {{1, Left}, {4, DownLeft}, {5, Down}},
+        {{0, Up}, {1, UpRight}, {4, Right}, {6, Down}, {7, DownRight}},
+        {{0, UpLeft},
+         {1, Up},
+         {2, UpRight},
+         {3, Left},
+         {5, Right},
+         {6, DownLeft},
+         {7, Down},
+         {8, DownRight}},
+        {{1, UpLeft}, {2, Up}, {4, Left}, {7, DownLeft}, {8, Down}},
+        {{3, Up}, {4, UpRight}, {7, Right}},
+        {{3, UpLeft}, {4, Up}, {5, UpRight}, {6, Left}, {8, Right}},
+        {{4, UpLeft}, {5, Up}, {7, Left}},
     };
     for (int index = 0; index < 9; ++index) {
-        std::array<int, 9> expected{};
+        std::array<XButton::Arrow, 9> expected{};
         for (const auto& [button, arrow] : table[static_cast<std::size_t>(index)]) {
             expected[static_cast<std::size_t>(button)] = arrow;
         }

@@ -213,6 +213,37 @@ TEST_F(PagesTest, IntroLinksOpenTheGuideThenTheSourcePageAndTheWebSite) {
     EXPECT_TRUE(Page(0).isVisible());
 }
 
+// Text a user must read keeps 4.5 : 1 against what lies under it, in a light and a dark theme.
+TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
+    Start();
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? testing::DarkPalette() : light);
+        QCoreApplication::processEvents();
+        const auto& tab = Find<OrvelTab>("oTab");
+        const QWidget& page = Page(0);
+        const QColor pageColour = page.palette().color(page.backgroundRole());
+        const auto ink = [](const QWidget& widget) {
+            return widget.palette().color(widget.foregroundRole());
+        };
+        const auto& box = Find<QWidget>("picLabel");
+        const std::pair<const char*, double> contrasts[] = {
+            {"tab caption", Contrast(ToQColor(tab.TextColour(), tab.palette()),
+                                     ToQColor(tab.TabColour(), tab.palette()))},
+            {"selected caption", Contrast(ToQColor(tab.TextColourSelected(), tab.palette()),
+                                          ToQColor(tab.TabColourSelected(), tab.palette()))},
+            {"link", Contrast(ink(Find<QLabel>("lblLink")), pageColour)},
+            {"page text", Contrast(ink(Find<QLabel>("lblIntro")), pageColour)},
+            {"value box",
+             Contrast(ink(Find<QLabel>("lblValue")), box.palette().color(box.backgroundRole()))},
+        };
+        for (const auto& [what, contrast] : contrasts) {
+            EXPECT_GE(contrast, 4.5) << what << (dark ? " dark" : " light");
+        }
+    }
+    QApplication::setPalette(light);
+}
+
 // Each page as a user sees it, written into the build folder for people to look at.
 TEST_F(PagesTest, PicturesOfEveryPage) {
     QTemporaryDir pictures;
@@ -232,27 +263,34 @@ TEST_F(PagesTest, PicturesOfEveryPage) {
     window->SetStatus("Finished processing harbour.jpg");
 
     const char* const names[] = {"intro", "source", "destination", "options", "log"};
-    for (int page = 0; page < 5; ++page) {
-        ClickTab(page);
-        if (page == 1) {
-            FileList& files = Files(0);
-            files.item(0)->setSelected(true);
-            QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
-                              files.visualItemRect(files.item(1)).center());
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? testing::DarkPalette() : light);
+        for (int page = 0; page < 5; ++page) {
+            ClickTab(page);
+            if (page == 1) {
+                FileList& files = Files(0);
+                files.item(0)->setSelected(true);
+                QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                                  files.visualItemRect(files.item(1)).center());
+            }
+            if (page == 3) {
+                // The page at its most crowded: with the anchor grid.
+                Find<QCheckBox>("chkAutoCrop").setChecked(true);
+            }
+            // Let the page settle (scroll bars, hover) as it would before anyone looks.
+            QCoreApplication::processEvents();
+            const QImage image = window->grab().toImage();
+            const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
+            EXPECT_TRUE(image.save(
+                QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
+                    .filePath(QStringLiteral("main_window_%1_%2%3%4.png")
+                                  .arg(page)
+                                  .arg(QLatin1String(names[page]),
+                                       dark ? QStringLiteral("_dark") : QString(), scale))));
         }
-        if (page == 3) {
-            // The page at its most crowded: with the anchor grid.
-            Find<QCheckBox>("chkAutoCrop").setChecked(true);
-        }
-        // Let the page settle (scroll bars, hover) as it would before anyone looks.
-        QCoreApplication::processEvents();
-        const QImage image = window->grab().toImage();
-        const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-        EXPECT_TRUE(image.save(QDir(QStringLiteral(KALVIMO_WINDOW_PICTURES))
-                                   .filePath(QStringLiteral("main_window_%1_%2%3.png")
-                                                 .arg(page)
-                                                 .arg(QLatin1String(names[page]), scale))));
     }
+    QApplication::setPalette(light);
 }
 
 } // namespace
