@@ -166,6 +166,8 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     shpBack->setObjectName(QStringLiteral("shpBack"));
     shpBack->setFrameShape(QFrame::Box);
     shpBack->setAutoFillBackground(true);
+    // The page paints with its button colour; the swatch shows the chosen colour instead.
+    shpBack->setBackgroundRole(QPalette::Window);
     Place(shpBack, 5790, 1560, 360, 360);
     chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,

@@ -142,7 +142,10 @@ TEST_F(OptionsPageTest, AcceptedColourReachesSwatchAndLetterboxTogether) {
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdChangeBack"), Qt::LeftButton);
     EXPECT_EQ(script->calls, (std::vector<std::string>{"SetColour 0", "ShowModal"}));
     EXPECT_EQ(window->Options().backColour, 0x00FF00u);
-    EXPECT_EQ(Find<QFrame>("shpBack").palette().color(QPalette::Window), QColor(0, 255, 0));
+    // What the user sees: the swatch's own pixels.
+    QFrame& swatch = Find<QFrame>("shpBack");
+    EXPECT_EQ(swatch.grab().toImage().pixelColor(swatch.width() / 2, swatch.height() / 2),
+              QColor(0, 255, 0));
 
     script->accept = false;
     script->answer = 0xFF;
