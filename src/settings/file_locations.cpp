@@ -34,16 +34,20 @@ std::string WithSlash(std::string folder) {
 
 } // namespace
 
-bool KeepsFilesBeside(const std::string& programFolder) {
+bool KeepsFilesBeside(const std::string& programFolder, const std::string& installedFolder) {
     std::error_code error;
-    return std::filesystem::exists(WithSlash(programFolder) + "Settings.ini", error) ||
-           ::access(programFolder.c_str(), W_OK) == 0;
+    if (std::filesystem::exists(WithSlash(programFolder) + "Settings.ini", error)) {
+        return true;
+    }
+    // Compared as folders, so /bin and /usr/bin of a merged system are one.
+    const bool installed = std::filesystem::equivalent(programFolder, installedFolder, error);
+    return !installed && ::access(programFolder.c_str(), W_OK) == 0;
 }
 
 LocationInputs ProcessLocationInputs(const std::string& programFolder) {
     LocationInputs inputs;
     inputs.programFolder = programFolder;
-    inputs.besideProgram = KeepsFilesBeside(programFolder);
+    inputs.besideProgram = KeepsFilesBeside(programFolder, KALVIMO_BIN_DIR);
     inputs.configHome = Environment("XDG_CONFIG_HOME");
     inputs.home = HomeFolder();
     inputs.dataFolder = KALVIMO_DATA_DIR;

@@ -33,8 +33,9 @@ struct FileLocations {
     std::string defaultDestination = {};
 };
 
-// True when the folder holds Settings.ini or the user may write to it.
-bool KeepsFilesBeside(const std::string& programFolder);
+// True when the folder holds Settings.ini, or the user may write to it and it is not the folder
+// the program is installed in (installedFolder), which root can write too.
+bool KeepsFilesBeside(const std::string& programFolder, const std::string& installedFolder);
 
 // The inputs of this process: its environment and the folders it was installed to.
 LocationInputs ProcessLocationInputs(const std::string& programFolder);

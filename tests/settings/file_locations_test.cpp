@@ -95,20 +95,27 @@ protected:
 };
 
 TEST_F(ProgramFolderTest, AWritableFolderKeepsTheFilesBeside) {
-    EXPECT_TRUE(KeepsFilesBeside(dir_.string()));
+    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
+}
+
+// Root can write the folder the package installed the program in; it stays an installed one.
+TEST_F(ProgramFolderTest, TheInstalledFolderIsAnInstalledOneEvenWhenWritable) {
+    EXPECT_FALSE(KeepsFilesBeside(dir_.string(), (dir_ / ".").string()));
+    std::ofstream(dir_ / "Settings.ini") << "[Paths]\n";
+    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), dir_.string()));
 }
 
 TEST_F(ProgramFolderTest, AReadOnlyFolderIsAnInstalledOne) {
     if (!MakeReadOnly()) {
         GTEST_SKIP() << "permissions do not bind for this user";
     }
-    EXPECT_FALSE(KeepsFilesBeside(dir_.string()));
+    EXPECT_FALSE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
 }
 
 TEST_F(ProgramFolderTest, AReadOnlyFolderWithSettingsKeepsThemBeside) {
     std::ofstream(dir_ / "Settings.ini") << "[Paths]\n";
     MakeReadOnly();
-    EXPECT_TRUE(KeepsFilesBeside(dir_.string()));
+    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
 }
 
 TEST_F(ProgramFolderTest, PresetsAreReadFromTheFirstPlaceThatHasThem) {
