@@ -4,13 +4,13 @@
 # portrait), encoded to HEIC by heif-enc, fitted into 800 x 600 by letterbox with two jobs; then
 # the peak memory of each with two jobs, for COUNT pictures and for 4 x COUNT.
 # Run from anywhere: bench/compare-heic.sh [RUNS] [COUNT]
-# Needs libheif-examples, hyperfine and time (Debian).
+# Needs libheif-examples, hyperfine, time and python3 (Debian).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-7}
 count=${2:-5}
-work=${KALVIMO_BENCH_DIR:-/tmp/kalvimo-heic}
 build=${KALVIMO_BENCH_BUILD:-build-bench}
+work=${KALVIMO_BENCH_DIR:-$PWD/$build/heic-bench}
 
 [ -f "$build/build.ninja" ] ||
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVIMO_BUILD_TESTS=OFF >/dev/null
