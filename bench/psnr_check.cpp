@@ -1,11 +1,15 @@
-// Compares BMP frames written by kalvimo-batch (800 x 600 letterbox, no turning) with the exact
-// area average of each full-size picture, and prints the lowest and the median PSNR.
+// Compares BMP frames written by kalvimo-batch (800 x 600, turned where the picture's sides call
+// for it) with the exact area average of the region each fitting keeps of the full-size picture,
+// and prints the lowest and the median PSNR.
 //
-//   psnr_check BMP_FOLDER PHOTO.jpg...
+//   psnr_check [--fitting letterbox|auto:ANCHOR|custom:LEFT,TOP,RIGHT,BOTTOM] BMP_FOLDER PICTURE...
+//
+// The custom rectangle is in twips, as in the settings file.
 
 #include "canvas.h"
 #include "codecs/picture_decoder.h"
 #include "geometry.h"
+#include "rotation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,30 +18,61 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+bool ReadFitting(const std::string& text, kalvimo::JobOptions& options, kalvimo::CropBox& crop) {
+    options.stretch = false;
+    options.letterbox = text == "letterbox";
+    options.autoCrop = text.starts_with("auto:");
+    options.customCrop = text.starts_with("custom:");
+    if (options.autoCrop) {
+        options.anchor = static_cast<std::int16_t>(std::stoi(text.substr(5)));
+    }
+    return options.letterbox || options.autoCrop ||
+           (options.customCrop && std::sscanf(text.c_str() + 7, "%d,%d,%d,%d", &crop.left,
+                                              &crop.top, &crop.right, &crop.bottom) == 4);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fputs("usage: psnr_check BMP_FOLDER PHOTO.jpg...\n", stderr);
-        return 2;
+    int first = 1;
+    std::string fitting = "letterbox";
+    if (argc > 2 && std::string(argv[1]) == "--fitting") {
+        fitting = argv[2];
+        first = 3;
     }
     kalvimo::JobOptions options;
+    kalvimo::CropBox crop;
     options.newWidth = 800;
     options.newHeight = 600;
-    options.stretch = false;
-    options.letterbox = true;
+    if (argc < first + 2 || !ReadFitting(fitting, options, crop)) {
+        std::fputs("usage: psnr_check [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] "
+                   "BMP_FOLDER PICTURE...\n",
+                   stderr);
+        return 2;
+    }
     std::vector<double> results;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = first + 1; i < argc; ++i) {
         const std::filesystem::path photo = argv[i];
         const std::string written =
-            (std::filesystem::path(argv[1]) / photo.stem()).string() + ".bmp";
+            (std::filesystem::path(argv[first]) / photo.stem()).string() + ".bmp";
         kalvimo::Canvas full;
+        kalvimo::Canvas turned;
         kalvimo::Canvas exact;
         kalvimo::Canvas frame;
         std::string error;
-        if (!kalvimo::DecodePictureFile(photo.string(), full, 0, error) ||
-            !kalvimo::RenderFrame(full, exact, options, {}, 15) ||
+        if (!kalvimo::DecodePictureFile(photo.string(), full, 0, error)) {
+            std::fprintf(stderr, "psnr_check: %s: %s\n", photo.c_str(), error.c_str());
+            return 1;
+        }
+        const bool turn = kalvimo::NeedsQuarterTurn(options.newWidth, options.newHeight,
+                                                    full.Width(), full.Height());
+        if ((turn && !kalvimo::RotatePicture(turned, full)) ||
+            !kalvimo::RenderFrame(turn ? turned : full, exact, options, crop, 15) ||
             !kalvimo::DecodePictureFile(written, frame, 0, error) ||
             frame.Width() != exact.Width() || frame.Height() != exact.Height()) {
-            std::fprintf(stderr, "psnr_check: %s: %s\n", photo.c_str(), error.c_str());
+            std::fprintf(stderr, "psnr_check: %s: %s\n", written.c_str(), error.c_str());
             return 1;
         }
         double squares = 0;

@@ -1,5 +1,6 @@
 #include "frame_drawer.h"
 
+#include "area_averager.h"
 #include "colour_profile.h"
 #include "geometry.h"
 #include "rotation.h"
@@ -62,23 +63,43 @@ FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& fr
         }
     }
     result.kind = FrameResult::Kind::Failed;
-    result.pictureTurned = false;
+    std::optional<PixelRect> area;
     if (!LoadUprightPicture(path, scratch.picture, scratch.buffer, spec.backColour,
                             result.reason)) {
         return result;
     }
-    const Canvas* fitted = &scratch.picture;
-    if (spec.autoRotate && NeedsQuarterTurn(spec.newWidth, spec.newHeight, scratch.picture.Width(),
-                                            scratch.picture.Height())) {
-        result.pictureTurned = true;
-        if (!RotatePicture(scratch.buffer, scratch.picture)) {
+    const Canvas& upright = scratch.picture;
+    result.pictureTurned = spec.autoRotate && NeedsQuarterTurn(spec.newWidth, spec.newHeight,
+                                                               upright.Width(), upright.Height());
+    if (!result.pictureTurned) {
+        area = RenderFrame(upright, frame, options, spec.crop, spec.twipsPerPixel);
+    } else if (const std::optional<FramePlacement> place = PlaceFrame(
+                   options, spec.crop, upright.Height(), upright.Width(), spec.twipsPerPixel)) {
+        // Averaging commutes with turning: the upright picture is averaged into the cells as
+        // they lie before the turn, so only the frame is turned, not a second whole picture.
+        const FramePlacement before{
+            OrientedSourceRect(place->from, 8, upright.Width(), upright.Height()),
+            {0, 0, place->to.height, place->to.width},
+            place->plain};
+        Canvas& cells = scratch.shrink.shrunk;
+        Canvas& turned = scratch.shrink.turned;
+        if (!frame.Resize(spec.newWidth, spec.newHeight) ||
+            !cells.Resize(before.to.width, before.to.height)) {
+            result.reason = "the frame size or the crop rectangle leaves nothing of the picture";
+            return result;
+        }
+        cells.FillRect(0, 0, cells.Width(), cells.Height(), spec.backColour);
+        DrawPlaced(upright, before, cells, 0, 0);
+        if (!RotatePicture(turned, cells)) {
             result.reason = "the picture cannot be turned";
             return result;
         }
-        fitted = &scratch.buffer;
+        frame.SetIccProfile(upright.IccProfile());
+        frame.FillRect(0, 0, frame.Width(), frame.Height(), spec.backColour);
+        PlainCopy(turned, 0, 0, frame, place->to.x, place->to.y, place->to.width, place->to.height);
+        area = CoveredCells(place->from, upright.Height(), upright.Width(), place->to,
+                            frame.Width(), frame.Height());
     }
-    const std::optional<PixelRect> area =
-        RenderFrame(*fitted, frame, options, spec.crop, spec.twipsPerPixel);
     if (!area) {
         result.reason = "the frame size or the crop rectangle leaves nothing of the picture";
         return result;

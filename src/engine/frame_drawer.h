@@ -43,7 +43,7 @@ struct FrameResult {
 // Working memory of DrawFrame, reused from picture to picture.
 struct FrameScratch {
     ShrinkScratch shrink;
-    // The whole picture upright, and the one extra full-size buffer, for turning.
+    // The whole picture upright, and a full-size buffer for setting it upright.
     Canvas picture;
     Canvas buffer;
 };

@@ -21,13 +21,6 @@ int ToPixels(double twips, int t) {
     return static_cast<int>(RoundHalfEven(twips / t));
 }
 
-PixelRect DrawLetterbox(const Canvas& source, Canvas& target, const LetterboxFit& fit, int t) {
-    // The copy paints exactly its own pixel rectangle, so both bars stay the background fill and
-    // an exact fit loses no row or column of the picture.
-    return ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
-                      LetterboxPlace(fit, target.Width(), target.Height(), t));
-}
-
 PixelRect AutoCropRegion(int anchor, std::int64_t sw, std::int64_t sh, std::int64_t dw,
                          std::int64_t dh, int t) {
     float ox = 0;
@@ -107,42 +100,63 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
     return fit;
 }
 
-std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
-                                     const JobOptions& options, const CropBox& crop,
-                                     int twipsPerPixel) {
+std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBox& crop,
+                                         int sourceWidth, int sourceHeight, int twipsPerPixel) {
     const int t = twipsPerPixel;
     const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
     const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
-    const std::int64_t sw = static_cast<std::int64_t>(source.Width()) * t;
-    const std::int64_t sh = static_cast<std::int64_t>(source.Height()) * t;
-    if (t <= 0 || source.Empty() || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
-        !FitsInt32(sh) || !target.Resize(options.newWidth, options.newHeight)) {
+    const std::int64_t sw = static_cast<std::int64_t>(sourceWidth) * t;
+    const std::int64_t sh = static_cast<std::int64_t>(sourceHeight) * t;
+    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
+        options.newHeight <= 0 || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
+        !FitsInt32(sh)) {
         return std::nullopt;
     }
-    target.SetIccProfile(source.IccProfile());
-    target.FillRect(0, 0, target.Width(), target.Height(), options.backColour);
+    const PixelRect whole{0, 0, sourceWidth, sourceHeight};
+    const PixelRect frame{0, 0, options.newWidth, options.newHeight};
     if (options.stretch) {
-        return ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target,
-                          {0, 0, target.Width(), target.Height()});
+        return FramePlacement{whole, frame, false};
     }
     if (options.letterbox) {
         const std::optional<LetterboxFit> fit = FitLetterbox(sw, sh, dw, dh);
         if (!fit) {
             return std::nullopt;
         }
-        return DrawLetterbox(source, target, *fit, t);
+        // The copy paints exactly its own pixel rectangle, so both bars stay the background fill
+        // and an exact fit loses no row or column of the picture.
+        return FramePlacement{whole, LetterboxPlace(*fit, options.newWidth, options.newHeight, t),
+                              false};
     }
-    const std::optional<PixelRect> region =
-        CropRegion(options, crop, source.Width(), source.Height(), t);
+    const std::optional<PixelRect> region = CropRegion(options, crop, sourceWidth, sourceHeight, t);
     if (!region) {
         return std::nullopt;
     }
     // A region of the frame's own size is copied as it is.
-    if (region->width == target.Width() && region->height == target.Height()) {
-        return PlainCopy(source, region->x, region->y, target, 0, 0, target.Width(),
-                         target.Height());
+    return FramePlacement{*region, frame,
+                          region->width == frame.width && region->height == frame.height};
+}
+
+PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& target, int targetX,
+                     int targetY) {
+    if (place.plain) {
+        return PlainCopy(source, place.from.x, place.from.y, target, targetX, targetY,
+                         place.from.width, place.from.height);
     }
-    return ScaledCopy(source, *region, target, {0, 0, target.Width(), target.Height()});
+    return ScaledCopy(source, place.from, target,
+                      {targetX, targetY, place.to.width, place.to.height});
+}
+
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
+                                     const JobOptions& options, const CropBox& crop,
+                                     int twipsPerPixel) {
+    const std::optional<FramePlacement> place =
+        PlaceFrame(options, crop, source.Width(), source.Height(), twipsPerPixel);
+    if (!place || !target.Resize(options.newWidth, options.newHeight)) {
+        return std::nullopt;
+    }
+    target.SetIccProfile(source.IccProfile());
+    target.FillRect(0, 0, target.Width(), target.Height(), options.backColour);
+    return DrawPlaced(source, *place, target, place->to.x, place->to.y);
 }
 
 std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,

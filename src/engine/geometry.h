@@ -33,6 +33,22 @@ PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeigh
 std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
                                     int sourceHeight, int twipsPerPixel);
 
+// Where a fitting draws a sourceWidth x sourceHeight picture: the region `from` of it goes into
+// the cells `to` of the frame, copied pixel for pixel when plain, else area averaged. Nothing
+// when the sizes make no sense or a crop rectangle holds none of the picture.
+struct FramePlacement {
+    PixelRect from;
+    PixelRect to;
+    bool plain = false;
+};
+std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBox& crop,
+                                         int sourceWidth, int sourceHeight, int twipsPerPixel);
+
+// Draws the placed region of source into target with the top left of `to` at (targetX, targetY).
+// Returns the target pixels painted.
+PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& target, int targetX,
+                     int targetY);
+
 // Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
 // fitting the options choose; target takes source's ICC profile. Returns the pixels that show the
 // picture; nothing when the sizes make no sense or a crop rectangle holds none of the picture

@@ -1,4 +1,5 @@
 #include "exif_maker.h"
+#include "frame_drawer.h"
 #include "geometry.h"
 #include "picture_maker.h"
 #include "rotation.h"
@@ -50,48 +51,50 @@ Canvas FullPathFrame(const std::string& path, const JobOptions& options, const C
     return frame;
 }
 
+struct Fitting {
+    const char* name;
+    bool stretch, letterbox, autoCrop;
+    std::int16_t anchor;
+    CropBox crop; // twips
+};
+const Fitting kFittings[] = {
+    {"stretch", true, false, false, 4, {}},
+    {"letterbox", false, true, false, 4, {}},
+    {"auto crop, top left", false, false, true, 0, {}},
+    {"auto crop, centre", false, false, true, 4, {}},
+    {"auto crop, bottom right", false, false, true, 8, {}},
+    {"custom crop, scaled", false, false, false, 4, {315, 150, 5115, 3750}},
+    {"custom crop, frame size", false, false, false, 4, {150, 300, 2550, 2100}},
+    {"custom crop, reaching past the picture", false, false, false, 4, {-900, -300, 1800, 1950}},
+};
+
+JobOptions FittingOptions(const Fitting& fitting, bool autoRotate) {
+    JobOptions options;
+    options.newWidth = 160;
+    options.newHeight = 120;
+    options.stretch = fitting.stretch;
+    options.letterbox = fitting.letterbox;
+    options.autoCrop = fitting.autoCrop;
+    options.customCrop = !fitting.stretch && !fitting.letterbox && !fitting.autoCrop;
+    options.anchor = fitting.anchor;
+    options.autoRotate = autoRotate;
+    options.backColour = 0x00FF00;
+    return options;
+}
+
 TEST(ShrinkJpegFrame, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn) {
     const std::string path = (fs::temp_directory_path() /
                               ("kalvimo-shrink-frame-" + std::to_string(::getpid()) + ".jpg"))
                                  .string();
-    const struct {
-        const char* name;
-        bool stretch, letterbox, autoCrop;
-        std::int16_t anchor;
-        CropBox crop; // twips
-    } fittings[] = {
-        {"stretch", true, false, false, 4, {}},
-        {"letterbox", false, true, false, 4, {}},
-        {"auto crop, top left", false, false, true, 0, {}},
-        {"auto crop, centre", false, false, true, 4, {}},
-        {"auto crop, bottom right", false, false, true, 8, {}},
-        {"custom crop, scaled", false, false, false, 4, {315, 150, 5115, 3750}},
-        {"custom crop, frame size", false, false, false, 4, {150, 300, 2550, 2100}},
-        {"custom crop, reaching past the picture",
-         false,
-         false,
-         false,
-         4,
-         {-900, -300, 1800, 1950}},
-    };
     ShrinkScratch scratch;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         test::WriteJpegWithExif(path, Quadrants(480, 320),
                                 {{"Exif.Image.Orientation", std::to_string(orientation)}});
-        for (const auto& fitting : fittings) {
+        for (const Fitting& fitting : kFittings) {
             for (const bool autoRotate : {false, true}) {
                 SCOPED_TRACE(::testing::Message() << fitting.name << ", orientation " << orientation
                                                   << ", turn " << autoRotate);
-                JobOptions options;
-                options.newWidth = 160;
-                options.newHeight = 120;
-                options.stretch = fitting.stretch;
-                options.letterbox = fitting.letterbox;
-                options.autoCrop = fitting.autoCrop;
-                options.customCrop = !fitting.stretch && !fitting.letterbox && !fitting.autoCrop;
-                options.anchor = fitting.anchor;
-                options.autoRotate = autoRotate;
-                options.backColour = 0x00FF00;
+                const JobOptions options = FittingOptions(fitting, autoRotate);
                 Canvas fast;
                 bool fastTurned = false;
                 if (const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, 15)) {
@@ -111,6 +114,32 @@ TEST(ShrinkJpegFrame, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn
                 // A pixel out of place costs far more than one level.
                 EXPECT_LE(worst, 1);
             }
+        }
+    }
+    fs::remove(path);
+}
+
+// Other formats are fitted at full size; a turned one is fitted before it is turned.
+TEST(DrawFrame, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
+    const std::string path =
+        (fs::temp_directory_path() / ("kalvimo-turned-" + std::to_string(::getpid()) + ".png"))
+            .string();
+    FrameScratch scratch;
+    for (const auto& [width, height] : {std::pair{320, 480}, std::pair{317, 479}}) {
+        ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Quadrants(width, height), path));
+        for (const Fitting& fitting : kFittings) {
+            SCOPED_TRACE(::testing::Message() << fitting.name << ", " << width << " x " << height);
+            const JobOptions options = FittingOptions(fitting, true);
+            Canvas frame;
+            const FrameResult result =
+                DrawFrame(path, *FrameSpecOf(options, fitting.crop, 15), frame, scratch);
+            ASSERT_EQ(result.kind, FrameResult::Kind::Drawn);
+            bool turned = false;
+            const Canvas full = FullPathFrame(path, options, fitting.crop, turned);
+            EXPECT_TRUE(result.pictureTurned && turned);
+            ASSERT_EQ(frame.Width(), full.Width());
+            EXPECT_TRUE(
+                std::equal(full.Data(), full.Data() + full.Stride() * full.Height(), frame.Data()));
         }
     }
     fs::remove(path);
