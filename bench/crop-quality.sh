@@ -56,7 +56,7 @@ check() { # LABEL PSNR-FITTING SETTINGS...
         rm -rf "$work/bmp" && mkdir -p "$work/bmp"
         "$batch" --settings "$work/quality.ini" "$work/bmpsrc-$set" "$work/bmp" >/dev/null
         printf '| %s | %s | %s |\n' "$label" "$set" \
-            "$("$build/bench/psnr_check" --fitting "$fitting" "$work/bmp" "$work/$set"/*.jpg)"
+            "$("$build/bench/psnr_check" --turn --fitting "$fitting" "$work/bmp" "$work/$set"/*.jpg)"
     done
 }
 echo '| fitting | pictures | PSNR against the exact area average |'

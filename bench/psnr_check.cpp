@@ -1,8 +1,8 @@
-// Compares BMP frames written by kalvimo-batch (800 x 600, turned where the picture's sides call
-// for it) with the exact area average of the region each fitting keeps of the full-size picture,
-// and prints the lowest and the median PSNR.
+// Compares BMP frames written by kalvimo-batch (800 x 600; with --turn, turned where the
+// picture's sides call for it, as "Auto rotate" does) with the exact area average of the region
+// each fitting keeps of the full-size picture, and prints the lowest and the median PSNR.
 //
-//   psnr_check [--fitting letterbox|auto:ANCHOR|custom:LEFT,TOP,RIGHT,BOTTOM] BMP_FOLDER PICTURE...
+//   psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] BMP_FOLDER PICTURE...
 //
 // The custom rectangle is in twips, as in the settings file.
 
@@ -37,17 +37,22 @@ bool ReadFitting(const std::string& text, kalvimo::JobOptions& options, kalvimo:
 
 int main(int argc, char** argv) {
     int first = 1;
+    bool autoRotate = false;
+    if (argc > first && std::string(argv[first]) == "--turn") {
+        autoRotate = true;
+        ++first;
+    }
     std::string fitting = "letterbox";
-    if (argc > 2 && std::string(argv[1]) == "--fitting") {
-        fitting = argv[2];
-        first = 3;
+    if (argc > first + 1 && std::string(argv[first]) == "--fitting") {
+        fitting = argv[first + 1];
+        first += 2;
     }
     kalvimo::JobOptions options;
     kalvimo::CropBox crop;
     options.newWidth = 800;
     options.newHeight = 600;
     if (argc < first + 2 || !ReadFitting(fitting, options, crop)) {
-        std::fputs("usage: psnr_check [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] "
+        std::fputs("usage: psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] "
                    "BMP_FOLDER PICTURE...\n",
                    stderr);
         return 2;
@@ -66,7 +71,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "psnr_check: %s: %s\n", photo.c_str(), error.c_str());
             return 1;
         }
-        const bool turn = kalvimo::NeedsQuarterTurn(options.newWidth, options.newHeight,
+        const bool turn =
+            autoRotate && kalvimo::NeedsQuarterTurn(options.newWidth, options.newHeight,
                                                     full.Width(), full.Height());
         if ((turn && !kalvimo::RotatePicture(turned, full)) ||
             !kalvimo::RenderFrame(turn ? turned : full, exact, options, crop, 15) ||
