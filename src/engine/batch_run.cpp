@@ -36,9 +36,9 @@ void BatchRun::PrefetchFrom(std::size_t index) {
         return;
     }
     const JobOptions options = host_.Options();
-    const std::optional<FrameSpec> spec =
-        FrameSpecOf(options, host_.CropRectangle(), host_.TwipsPerPixel());
-    if (!spec) {
+    const std::optional<FrameOrder> order =
+        FrameOrderOf(options, host_.CropRectangle(), host_.TwipsPerPixel());
+    if (!order) {
         return;
     }
     std::vector<std::string> paths;
@@ -49,16 +49,16 @@ void BatchRun::PrefetchFrom(std::size_t index) {
          i < lstToDo_.size() && i <= index + 2 * static_cast<std::size_t>(jobs_); ++i) {
         paths.push_back(folder + lstToDo_[i]);
     }
-    prefetcher_->Schedule(paths, *spec);
+    prefetcher_->Schedule(paths, *order);
 }
 
-FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameSpec& spec) {
+FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameOrder& order) {
     FrameResult result;
     if (prefetcher_) {
-        result = prefetcher_->Take(path, spec, picDest_, [this] { host_.PumpMessages(); });
+        result = prefetcher_->Take(path, order, picDest_, [this] { host_.PumpMessages(); });
     }
     if (result.kind == FrameResult::Kind::NotDrawn) {
-        result = DrawFrame(path, spec, picDest_, scratch_);
+        result = DrawFrame(path, order, picDest_, scratch_);
     }
     pictureTurned_ = result.pictureTurned;
     return result;
@@ -213,10 +213,10 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    const std::optional<FrameSpec> spec =
-        FrameSpecOf(host_.Options(), host_.CropRectangle(), host_.TwipsPerPixel());
-    if (spec) {
-        const FrameResult result = DrawPictureFrame(sourcePath, *spec);
+    const std::optional<FrameOrder> order =
+        FrameOrderOf(host_.Options(), host_.CropRectangle(), host_.TwipsPerPixel());
+    if (order) {
+        const FrameResult result = DrawPictureFrame(sourcePath, *order);
         if (result.kind != FrameResult::Kind::Drawn) {
             reason = result.reason;
             return false;

@@ -64,7 +64,7 @@ private:
     static std::optional<FileId> IdOf(const std::string& path, bool followLink);
     void FinishPicture(const std::string& caption);
     // Draws picDest, by the prefetcher's hand when it has drawn it already, else here.
-    FrameResult DrawPictureFrame(const std::string& path, const FrameSpec& spec);
+    FrameResult DrawPictureFrame(const std::string& path, const FrameOrder& order);
     // Lets the prefetcher start on the pictures from index on.
     void PrefetchFrom(std::size_t index);
     // Turns the picture into the buffer when the options ask for it; false when that cannot be

@@ -12,7 +12,7 @@
 namespace kalvimo {
 
 // Everything a frame depends on besides the picture: any fitting, the crop rectangle, the turn.
-struct FrameSpec {
+struct FrameOrder {
     std::int32_t newWidth = 0;
     std::int32_t newHeight = 0;
     bool stretch = false;
@@ -23,13 +23,13 @@ struct FrameSpec {
     Colour backColour = 0;
     CropBox crop;
     int twipsPerPixel = 15;
-    friend bool operator==(const FrameSpec&, const FrameSpec&) = default;
+    friend bool operator==(const FrameOrder&, const FrameOrder&) = default;
 };
 
-// The spec of the frame the options ask for; nothing when the crop rectangle is asked for on each
+// The order of the frame the options ask for; nothing when the crop rectangle is asked for on each
 // picture, which only the run's own thread can do.
-std::optional<FrameSpec> FrameSpecOf(const JobOptions& options, const CropBox& crop,
-                                     int twipsPerPixel);
+std::optional<FrameOrder> FrameOrderOf(const JobOptions& options, const CropBox& crop,
+                                       int twipsPerPixel);
 
 // What drawing a frame came to, as a value: a failed picture carries the reason it failed, so
 // that nobody decodes it again only to fail the same way.
@@ -50,9 +50,9 @@ struct FrameScratch {
 
 // Draws the frame of the picture at path: JPEGs without holding them at full size (only the
 // kept part of a crop is decoded), everything else by decoding the whole picture, setting it
-// upright, turning it when the spec asks and fitting it; the frame comes out in sRGB. Drawn or
+// upright, turning it when the order asks and fitting it; the frame comes out in sRGB. Drawn or
 // Failed, never NotDrawn.
-FrameResult DrawFrame(const std::string& path, const FrameSpec& spec, Canvas& frame,
+FrameResult DrawFrame(const std::string& path, const FrameOrder& order, Canvas& frame,
                       FrameScratch& scratch);
 
 } // namespace kalvimo

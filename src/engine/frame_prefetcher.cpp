@@ -37,19 +37,19 @@ FramePrefetcher::FileStamp FramePrefetcher::StampOf(const std::string& path) {
             static_cast<long long>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
 }
 
-void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const FrameSpec& spec) {
+void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const FrameOrder& order) {
     {
         const std::lock_guard lock(mutex_);
         // Work under way or done is kept; only what has not started is replaced.
         std::erase_if(jobs_, [](const std::shared_ptr<Job>& job) { return !job->started; });
         for (const std::string& path : paths) {
             const bool known = std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-                return job->path == path && job->spec == spec;
+                return job->path == path && job->order == order;
             });
             if (!known) {
                 auto job = std::make_shared<Job>();
                 job->path = path;
-                job->spec = spec;
+                job->order = order;
                 jobs_.push_back(std::move(job));
             }
         }
@@ -57,11 +57,11 @@ void FramePrefetcher::Schedule(const std::vector<std::string>& paths, const Fram
     wake_.notify_all();
 }
 
-FrameResult FramePrefetcher::Take(const std::string& path, const FrameSpec& spec, Canvas& frame,
+FrameResult FramePrefetcher::Take(const std::string& path, const FrameOrder& order, Canvas& frame,
                                   const std::function<void()>& whileWaiting) {
     std::unique_lock lock(mutex_);
     const auto found = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& job) {
-        return job->path == path && job->spec == spec;
+        return job->path == path && job->order == order;
     });
     if (found == jobs_.end()) {
         return {};
@@ -128,7 +128,7 @@ void FramePrefetcher::Work() {
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);
         try {
-            job->result = DrawFrame(job->path, job->spec, job->frame, scratch);
+            job->result = DrawFrame(job->path, job->order, job->frame, scratch);
         } catch (const std::exception&) {
             // Out of memory here is no failure yet: the run's own thread tries again.
             job->result = {};

@@ -15,7 +15,7 @@
 namespace kalvimo {
 
 // Draws the frames of the next pictures on other threads while the run writes the current one.
-// A frame is handed over only for the same file, unchanged since it was read, and the same spec,
+// A frame is handed over only for the same file, unchanged since it was read, and the same order,
 // so using one never changes what the run does: it only comes sooner. One thread, the run's,
 // drives it: Schedule, Take, Clear and Recycle are never called from two threads at once.
 class FramePrefetcher {
@@ -26,13 +26,13 @@ public:
     FramePrefetcher& operator=(const FramePrefetcher&) = delete;
 
     // Replaces what is waiting to start with these pictures, in this order.
-    void Schedule(const std::vector<std::string>& paths, const FrameSpec& spec);
+    void Schedule(const std::vector<std::string>& paths, const FrameOrder& order);
 
-    // What came of path and spec once a worker is done with it: Drawn (frame swapped in),
+    // What came of path and order once a worker is done with it: Drawn (frame swapped in),
     // Failed (with the reason), or NotDrawn when it was not scheduled or the file changed since.
     // While waiting, whileWaiting is called now and then, so the caller's events go on. Jobs
     // for other pictures are dropped when they can no longer be asked for.
-    FrameResult Take(const std::string& path, const FrameSpec& spec, Canvas& frame,
+    FrameResult Take(const std::string& path, const FrameOrder& order, Canvas& frame,
                      const std::function<void()>& whileWaiting);
 
     // Forgets every picture; work under way finishes unseen.
@@ -51,7 +51,7 @@ private:
     // One picture, shared by the run that asks for it and the worker that draws it.
     struct Job {
         std::string path;
-        FrameSpec spec;
+        FrameOrder order;
         bool started = false;
         bool finished = false;
         FileStamp stamp;

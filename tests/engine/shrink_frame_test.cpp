@@ -132,7 +132,7 @@ TEST(DrawFrame, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
             const JobOptions options = FittingOptions(fitting, true);
             Canvas frame;
             const FrameResult result =
-                DrawFrame(path, *FrameSpecOf(options, fitting.crop, 15), frame, scratch);
+                DrawFrame(path, *FrameOrderOf(options, fitting.crop, 15), frame, scratch);
             ASSERT_EQ(result.kind, FrameResult::Kind::Drawn);
             bool turned = false;
             const Canvas full = FullPathFrame(path, options, fitting.crop, turned);
