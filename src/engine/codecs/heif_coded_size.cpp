@@ -1,0 +1,255 @@
+#include "heif_coded_size.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+namespace kalvimo::codecs {
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+std::uint64_t BigEndian(Bytes bytes) {
+    std::uint64_t value = 0;
+    for (const std::uint8_t byte : bytes) {
+        value = value << 8 | byte;
+    }
+    return value;
+}
+
+// Calls visit(type, payload) for each whole box in bytes; stops at the first that overruns.
+void ForEachBox(Bytes bytes, const std::function<void(std::string_view, Bytes)>& visit) {
+    while (bytes.size() >= 8) {
+        std::uint64_t size = BigEndian(bytes.first(4));
+        const std::string_view type(reinterpret_cast<const char*>(bytes.data() + 4), 4);
+        std::size_t header = 8;
+        if (size == 1) {
+            if (bytes.size() < 16) {
+                return;
+            }
+            size = BigEndian(bytes.subspan(8, 8));
+            header = 16;
+        } else if (size == 0) {
+            size = bytes.size();
+        }
+        if (size < header || size > bytes.size()) {
+            return;
+        }
+        visit(type, bytes.subspan(header, size - header));
+        bytes = bytes.subspan(size);
+    }
+}
+
+// Reads bits most significant first; reading past the end sets failed and gives zeros.
+class BitReader {
+public:
+    explicit BitReader(Bytes bytes) : bytes_(bytes) {}
+
+    std::uint64_t Bits(int count) {
+        std::uint64_t value = 0;
+        for (int i = 0; i < count; ++i) {
+            if (bit_ >= bytes_.size() * 8) {
+                failed = true;
+                return 0;
+            }
+            value = value << 1 | ((bytes_[bit_ / 8] >> (7 - bit_ % 8)) & 1U);
+            ++bit_;
+        }
+        return value;
+    }
+
+    void Skip(int count) { Bits(count), void(); }
+
+    // An Exp-Golomb code: as many zeros as value bits, a one, then the bits.
+    std::uint64_t Golomb() {
+        int zeros = 0;
+        while (!failed && Bits(1) == 0) {
+            if (++zeros > 32) {
+                failed = true;
+            }
+        }
+        return failed ? 0 : (std::uint64_t{1} << zeros) - 1 + Bits(zeros);
+    }
+
+    bool failed = false;
+
+private:
+    Bytes bytes_;
+    std::size_t bit_ = 0;
+};
+
+// An HEVC sequence parameter set (its two-byte NAL header first): the coded picture's size.
+std::int64_t HevcPicture(Bytes nal) {
+    // The payload without its emulation-prevention bytes (a 3 after two zeros).
+    std::vector<std::uint8_t> payload;
+    int zeros = 0;
+    for (const std::uint8_t byte : nal.subspan(2)) {
+        if (zeros >= 2 && byte == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = byte == 0 ? zeros + 1 : 0;
+        payload.push_back(byte);
+    }
+    BitReader bits(payload);
+    bits.Skip(4);
+    const int subLayers = static_cast<int>(bits.Bits(3));
+    bits.Skip(1 + 88 + 8); // the general profile, tier and level
+    std::array<bool, 8> profile{};
+    std::array<bool, 8> level{};
+    for (int i = 0; i < subLayers; ++i) {
+        profile[i] = bits.Bits(1) != 0;
+        level[i] = bits.Bits(1) != 0;
+    }
+    if (subLayers > 0) {
+        bits.Skip(2 * (8 - subLayers));
+    }
+    for (int i = 0; i < subLayers; ++i) {
+        bits.Skip((profile[i] ? 88 : 0) + (level[i] ? 8 : 0));
+    }
+    bits.Golomb();
+    if (bits.Golomb() == 3) {
+        bits.Skip(1);
+    }
+    const std::uint64_t width = bits.Golomb();
+    const std::uint64_t height = bits.Golomb();
+    if (width > std::uint64_t{1} << 31 || height > std::uint64_t{1} << 31) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return bits.failed ? 0 : static_cast<std::int64_t>(width * height);
+}
+
+// An 'hvcC' box's payload: the largest picture of its sequence parameter sets.
+std::int64_t HevcConfiguration(Bytes config) {
+    constexpr int kSequenceParameterSet = 33;
+    std::int64_t largest = 0;
+    if (config.size() < 23) {
+        return 0;
+    }
+    std::size_t at = 23;
+    for (int arrays = config[22]; arrays > 0 && at + 3 <= config.size(); --arrays) {
+        std::uint64_t units = BigEndian(config.subspan(at + 1, 2));
+        at += 3;
+        for (; units > 0 && at + 2 <= config.size(); --units) {
+            const std::size_t length = BigEndian(config.subspan(at, 2));
+            at += 2;
+            if (length > config.size() - at) {
+                return largest;
+            }
+            const Bytes nal = config.subspan(at, length);
+            if (nal.size() > 2 && (nal[0] >> 1 & 0x3F) == kSequenceParameterSet) {
+                largest = std::max(largest, HevcPicture(nal));
+            }
+            at += length;
+        }
+    }
+    return largest;
+}
+
+// An AV1 sequence header: the largest frame it allows.
+std::int64_t Av1Picture(Bytes header) {
+    BitReader bits(header);
+    bits.Skip(4);
+    if (bits.Bits(1) != 0) { // a reduced still-picture header
+        bits.Skip(5);
+    } else {
+        bool decoderModel = false;
+        int delayBits = 0;
+        if (bits.Bits(1) != 0) { // timing information
+            bits.Skip(64);
+            if (bits.Bits(1) != 0) {
+                bits.Golomb();
+            }
+            decoderModel = bits.Bits(1) != 0;
+            if (decoderModel) {
+                delayBits = static_cast<int>(bits.Bits(5)) + 1;
+                bits.Skip(32 + 5 + 5);
+            }
+        }
+        const bool displayDelay = bits.Bits(1) != 0;
+        for (int points = static_cast<int>(bits.Bits(5)) + 1; points > 0 && !bits.failed;
+             --points) {
+            bits.Skip(12);
+            if (bits.Bits(5) > 7) {
+                bits.Skip(1);
+            }
+            if (decoderModel && bits.Bits(1) != 0) {
+                bits.Skip(2 * delayBits + 1);
+            }
+            if (displayDelay && bits.Bits(1) != 0) {
+                bits.Skip(4);
+            }
+        }
+    }
+    const int widthBits = static_cast<int>(bits.Bits(4)) + 1;
+    const int heightBits = static_cast<int>(bits.Bits(4)) + 1;
+    const std::uint64_t width = bits.Bits(widthBits) + 1;
+    const std::uint64_t height = bits.Bits(heightBits) + 1;
+    return bits.failed ? 0 : static_cast<std::int64_t>(width * height);
+}
+
+// An 'av1C' box's payload: the largest frame of the sequence headers among its OBUs.
+std::int64_t Av1Configuration(Bytes config) {
+    constexpr int kSequenceHeader = 1;
+    std::int64_t largest = 0;
+    Bytes obus = config.size() > 4 ? config.subspan(4) : Bytes();
+    while (!obus.empty()) {
+        const std::uint8_t header = obus[0];
+        std::size_t at = (header & 0x04) != 0 ? 2 : 1;
+        std::uint64_t size = obus.size() - std::min(at, obus.size());
+        if ((header & 0x02) != 0) { // a size field, little-endian base 128
+            size = 0;
+            for (int shift = 0;; shift += 7) {
+                if (at >= obus.size() || shift > 56) {
+                    return largest;
+                }
+                size |= std::uint64_t{obus[at] & 0x7FU} << shift;
+                if ((obus[at++] & 0x80) == 0) {
+                    break;
+                }
+            }
+        }
+        if (at > obus.size() || size > obus.size() - at) {
+            return largest;
+        }
+        if ((header >> 3 & 0x0F) == kSequenceHeader) {
+            largest = std::max(largest, Av1Picture(obus.subspan(at, size)));
+        }
+        obus = obus.subspan(at + size);
+    }
+    return largest;
+}
+
+} // namespace
+
+std::int64_t LargestConfiguredPicture(Bytes file) {
+    std::int64_t largest = 0;
+    const auto properties = [&largest](std::string_view type, Bytes box) {
+        if (type == "hvcC") {
+            largest = std::max(largest, HevcConfiguration(box));
+        } else if (type == "av1C") {
+            largest = std::max(largest, Av1Configuration(box));
+        }
+    };
+    ForEachBox(file, [&](std::string_view type, Bytes meta) {
+        if (type != "meta" || meta.size() < 4) {
+            return;
+        }
+        ForEachBox(meta.subspan(4), [&](std::string_view type, Bytes iprp) {
+            if (type == "iprp") {
+                ForEachBox(iprp, [&](std::string_view type, Bytes ipco) {
+                    if (type == "ipco") {
+                        ForEachBox(ipco, properties);
+                    }
+                });
+            }
+        });
+    });
+    return largest;
+}
+
+} // namespace kalvimo::codecs
