@@ -2,6 +2,7 @@
 
 #include "canvas.h"
 #include "colour.h"
+#include "picture_maker.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,7 @@ protected:
 Canvas Pattern(int width, int height);
 // Smooth colour ramps of many colours, like a photograph's sky.
 Canvas Gradient(int width, int height);
+Bytes SamplesOf(const Canvas& canvas);
 double MeanAbsError(const Canvas& a, const Canvas& b);
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
 
@@ -49,6 +52,25 @@ std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
                  std::size_t from = 0);
 void Put16(Bytes& bytes, std::uint32_t value);
 void Put32(Bytes& bytes, std::uint32_t value);
+Bytes Cut(Bytes bytes, std::size_t keep);
+Bytes operator+(Bytes head, const Bytes& tail);
+
+// The fields of a BMP file; Build lays them out as the format does.
+struct BmpFile {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 5;
+    std::int32_t height = 3; // negative: rows stored top-down
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> masks{}; // in the header from 52 bytes on, after it otherwise
+    std::vector<Rgb> palette{};
+    std::uint32_t coloursUsed = 0;
+    Bytes pixels{};
+    // Where the pixels begin: the headers are cut or padded to reach it.
+    std::optional<std::uint32_t> dataOffset{};
+
+    [[nodiscard]] Bytes Build() const;
+};
 
 // Writers driven by the libraries directly, for variants our own encoders never produce.
 struct JpegOptions {
