@@ -8,24 +8,18 @@
 namespace kalvimo::test {
 namespace {
 
-constexpr Colour kBack = 0x336699;
-
 // picture with its left half at opacity alpha painted over kBack; other = what the format
 // stores in place of each colour.
 Canvas Expected(const Canvas& picture, int alpha, const std::function<Rgb(Rgb)>& other = {}) {
-    Canvas out(picture.Width(), picture.Height());
     const Rgb back = ToRgb(kBack);
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
-            const Rgb c = other ? other(picture.Pixel(x, y)) : picture.Pixel(x, y);
-            const int a = x < picture.Width() / 2 ? alpha : 255;
-            const auto mix = [a](int front, int behind) {
-                return static_cast<std::uint8_t>((front * a + behind * (255 - a) + 127) / 255);
-            };
-            out.SetPixel(x, y, {mix(c.r, back.r), mix(c.g, back.g), mix(c.b, back.b)});
-        }
-    }
-    return out;
+    return Painted(picture.Width(), picture.Height(), [&](int x, int y) {
+        const Rgb c = other ? other(picture.Pixel(x, y)) : picture.Pixel(x, y);
+        const int a = x < picture.Width() / 2 ? alpha : 255;
+        const auto mix = [a](int front, int behind) {
+            return static_cast<std::uint8_t>((front * a + behind * (255 - a) + 127) / 255);
+        };
+        return Rgb{mix(c.r, back.r), mix(c.g, back.g), mix(c.b, back.b)};
+    });
 }
 
 using PhoneDecodeTest = CodecTest;
