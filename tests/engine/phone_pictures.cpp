@@ -111,32 +111,26 @@ void WriteWebp(const std::string& path, const Canvas& picture, const WebpOptions
     config.quality = options.lossless ? 100 : 95;
     // Lossless keeps the colour under a transparent pixel only when asked to.
     config.exact = 1;
-    std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
-    WebPPicture frame;
-    ASSERT_TRUE(WebPPictureInit(&frame));
-    frame.use_argb = 1;
-    frame.width = width;
-    frame.height = height;
-    ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
     WebPAnimEncoderOptions animation;
     ASSERT_TRUE(WebPAnimEncoderOptionsInit(&animation));
     std::unique_ptr<WebPAnimEncoder, void (*)(WebPAnimEncoder*)> encoder(
         WebPAnimEncoderNew(width, height, &animation), WebPAnimEncoderDelete);
-    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, 0, &config));
-    int timestamp = 100;
-    if (options.animated) {
-        std::fill(rgba.begin(), rgba.end(), 0);
-        WebPPictureFree(&frame);
+    const auto add = [&](const std::vector<std::uint8_t>& rgba, int timestamp) {
+        WebPPicture frame;
         ASSERT_TRUE(WebPPictureInit(&frame));
         frame.use_argb = 1;
         frame.width = width;
         frame.height = height;
-        ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
-        ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, timestamp, &config));
-        timestamp += 100;
+        EXPECT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
+        EXPECT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, timestamp, &config));
+        WebPPictureFree(&frame);
+    };
+    const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    add(rgba, 0);
+    if (options.animated) {
+        add(std::vector<std::uint8_t>(rgba.size(), 0), 100);
     }
-    WebPPictureFree(&frame);
-    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), nullptr, timestamp, nullptr));
+    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), nullptr, options.animated ? 200 : 100, nullptr));
     WebPData data;
     WebPDataInit(&data);
     ASSERT_TRUE(WebPAnimEncoderAssemble(encoder.get(), &data));

@@ -15,26 +15,8 @@
 
 namespace kalvimo::test {
 
-void CodecTest::SetUp() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kalvimo-codecs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-}
-
-void CodecTest::TearDown() {
-    std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(dir_, ignored);
-}
-
-std::string CodecTest::PathOf(const std::string& name) const {
-    return (dir_ / name).string();
-}
-
 std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) const {
-    const std::string path = PathOf(name);
+    const std::string path = Path(name);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -44,7 +26,7 @@ std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) co
 
 std::string CodecTest::Write(const std::string& name, const Writer& write,
                              const Canvas& picture) const {
-    const std::string path = PathOf(name);
+    const std::string path = Path(name);
     std::FILE* out = std::fopen(path.c_str(), "wb");
     EXPECT_NE(out, nullptr) << path;
     if (out != nullptr) {

@@ -3,6 +3,7 @@
 #include "canvas.h"
 #include "colour.h"
 #include "picture_maker.h"
+#include "temp_folder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,21 +23,15 @@ using Writer = std::function<bool(const Canvas&, std::FILE*, std::string&)>;
 // The background that shows through transparent pixels in the decode tests.
 constexpr Colour kBack = 0x336699;
 
-// Gives each test a fresh folder that is removed afterwards.
-class CodecTest : public ::testing::Test {
+// Writes, reads and decodes files in a fresh folder for each test.
+class CodecTest : public TempFolderTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    [[nodiscard]] std::string PathOf(const std::string& name) const;
     std::string WriteFile(const std::string& name, const Bytes& bytes) const;
     // Writes picture into name with write; fails the test on false or on a message.
     std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const;
     // Fails the test when path cannot be read.
     [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const;
     [[nodiscard]] Bytes ReadFile(const std::string& path) const;
-
-    std::filesystem::path dir_;
 };
 
 // A picture whose every pixel differs from its neighbours, to catch swapped or shifted data.

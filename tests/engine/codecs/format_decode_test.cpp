@@ -26,10 +26,10 @@ bool Near(Rgb actual, Rgb expected, int tolerance) {
 
 TEST_F(FormatDecodeTest, ProgressiveJpegMatchesItsBaselineTwin) {
     const Canvas picture = Gradient(40, 24);
-    WriteJpegSamples(PathOf("base.jpg"), 40, 24, SamplesOf(picture), {});
-    WriteJpegSamples(PathOf("prog.jpg"), 40, 24, SamplesOf(picture), {.progressive = true});
-    const Canvas baseline = Decode(PathOf("base.jpg"));
-    const Canvas progressive = Decode(PathOf("prog.jpg"));
+    WriteJpegSamples(Path("base.jpg"), 40, 24, SamplesOf(picture), {});
+    WriteJpegSamples(Path("prog.jpg"), 40, 24, SamplesOf(picture), {.progressive = true});
+    const Canvas baseline = Decode(Path("base.jpg"));
+    const Canvas progressive = Decode(Path("prog.jpg"));
     EXPECT_LT(MeanAbsError(progressive, picture), 2.0);
     EXPECT_LT(MeanAbsError(progressive, baseline), 1.0);
 }
@@ -39,8 +39,8 @@ TEST_F(FormatDecodeTest, GreyscaleJpegComesOutGrey) {
     for (std::size_t i = 0; i < grey.size(); ++i) {
         grey[i] = static_cast<std::uint8_t>((i % 32) * 8);
     }
-    WriteJpegSamples(PathOf("grey.jpg"), 32, 16, grey, {.components = 1});
-    const Canvas canvas = Decode(PathOf("grey.jpg"));
+    WriteJpegSamples(Path("grey.jpg"), 32, 16, grey, {.components = 1});
+    const Canvas canvas = Decode(Path("grey.jpg"));
     ASSERT_EQ(canvas.Width(), 32);
     for (int x = 0; x < 32; ++x) {
         const Rgb p = canvas.Pixel(x, 8);
@@ -66,8 +66,8 @@ TEST_F(FormatDecodeTest, CmykJpegWithAdobeMarkerIsReadAsInverted) {
     for (int i = 0; i < 32 * 32; ++i) {
         samples = samples + patches[(i / 32 / 16) * 2 + i % 32 / 16].inks;
     }
-    WriteJpegSamples(PathOf("cmyk.jpg"), 32, 32, samples, {.components = 4});
-    const Canvas canvas = Decode(PathOf("cmyk.jpg"));
+    WriteJpegSamples(Path("cmyk.jpg"), 32, 32, samples, {.components = 4});
+    const Canvas canvas = Decode(Path("cmyk.jpg"));
     for (int i = 0; i < 4; ++i) {
         const Rgb centre = canvas.Pixel((i % 2) * 16 + 8, (i / 2) * 16 + 8);
         EXPECT_TRUE(Near(centre, patches[i].expected, 4))
@@ -89,8 +89,8 @@ TEST_F(FormatDecodeTest, InterlacedGifRowsLandInPlaceAndTransparencyTakesTheBack
                                    static_cast<std::uint8_t>(200 - i),
                                    static_cast<std::uint8_t>(i * 3)});
     }
-    WriteGifIndices(PathOf("i.gif"), width, height, indices, options);
-    EXPECT_TRUE(SamePixels(Decode(PathOf("i.gif")), Painted(width, height, [&](int x, int y) {
+    WriteGifIndices(Path("i.gif"), width, height, indices, options);
+    EXPECT_TRUE(SamePixels(Decode(Path("i.gif")), Painted(width, height, [&](int x, int y) {
                                const int index = (y * width + x) % 13;
                                return index == 5 ? ToRgb(kBack) : options.colours[index];
                            })));
@@ -100,15 +100,15 @@ TEST_F(FormatDecodeTest, GifFrameSitsAtItsPlaceOnTheScreen) {
     const Rgb red{255, 0, 0};
     const Rgb back = ToRgb(kBack);
     GifOptions inside{.colours = {red}, .left = 2, .top = 1, .screenWidth = 6, .screenHeight = 5};
-    WriteGifIndices(PathOf("inside.gif"), 3, 2, Bytes(6, 0), inside);
+    WriteGifIndices(Path("inside.gif"), 3, 2, Bytes(6, 0), inside);
     Canvas expected(6, 5, kBack);
     expected.FillRect(2, 1, 5, 3, PackColour(red));
-    EXPECT_TRUE(SamePixels(Decode(PathOf("inside.gif")), expected));
+    EXPECT_TRUE(SamePixels(Decode(Path("inside.gif")), expected));
 
     // A frame reaching past the screen widens the picture instead of being cut.
     GifOptions past{.colours = {red}, .left = 1, .top = 1, .screenWidth = 2, .screenHeight = 2};
-    WriteGifIndices(PathOf("past.gif"), 3, 3, Bytes(9, 0), past);
-    const Canvas canvas = Decode(PathOf("past.gif"));
+    WriteGifIndices(Path("past.gif"), 3, 3, Bytes(9, 0), past);
+    const Canvas canvas = Decode(Path("past.gif"));
     ASSERT_EQ(canvas.Width(), 4);
     ASSERT_EQ(canvas.Height(), 4);
     EXPECT_EQ(canvas.Pixel(0, 0), back);
@@ -154,8 +154,8 @@ TEST_F(FormatDecodeTest, PngsOfEachColourTypeAndDepth) {
     };
     for (const Case& c : cases) {
         const int width = static_cast<int>(c.expected.size());
-        WritePngRows(PathOf("p.png"), width, 1, {c.row}, c.options);
-        EXPECT_TRUE(SamePixels(Decode(PathOf("p.png"), c.back),
+        WritePngRows(Path("p.png"), width, 1, {c.row}, c.options);
+        EXPECT_TRUE(SamePixels(Decode(Path("p.png"), c.back),
                                Painted(width, 1, [&](int x, int) { return c.expected[x]; })))
             << c.name;
     }
@@ -173,12 +173,12 @@ TEST_F(FormatDecodeTest, InterlacedPngsWithAndWithoutAlpha) {
             rgba.back().insert(rgba.back().end(), {c.r, c.g, c.b, 255});
         }
     }
-    WritePngRows(PathOf("rgb.png"), 9, 9, rgb,
+    WritePngRows(Path("rgb.png"), 9, 9, rgb,
                  {.colourType = PNG_COLOR_TYPE_RGB, .interlaced = true});
-    WritePngRows(PathOf("rgba.png"), 9, 9, rgba,
+    WritePngRows(Path("rgba.png"), 9, 9, rgba,
                  {.colourType = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true});
-    EXPECT_TRUE(SamePixels(Decode(PathOf("rgb.png")), picture));
-    EXPECT_TRUE(SamePixels(Decode(PathOf("rgba.png")), picture));
+    EXPECT_TRUE(SamePixels(Decode(Path("rgb.png")), picture));
+    EXPECT_TRUE(SamePixels(Decode(Path("rgba.png")), picture));
 }
 
 // Each interval of this JPEG, from its restart marker on, begins with a run of set bits that
@@ -195,11 +195,11 @@ Bytes SpoilIntervals(Bytes jpeg, int count) {
 TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
     const Canvas picture = Pattern(256, 128);
     const Bytes samples = SamplesOf(picture);
-    WriteJpegSamples(PathOf("r.jpg"), 256, 128, samples, {.restartInterval = 1});
-    WriteJpegSamples(PathOf("scans.jpg"), 16, 16, SamplesOf(Pattern(16, 16)),
+    WriteJpegSamples(Path("r.jpg"), 256, 128, samples, {.restartInterval = 1});
+    WriteJpegSamples(Path("scans.jpg"), 16, 16, SamplesOf(Pattern(16, 16)),
                      {.thousandsOfScans = true});
-    const Bytes restarts = ReadFile(PathOf("r.jpg"));
-    const Canvas undamaged = Decode(PathOf("r.jpg"));
+    const Bytes restarts = ReadFile(Path("r.jpg"));
+    const Canvas undamaged = Decode(Path("r.jpg"));
     struct Case {
         const char* name;
         Bytes bytes;
@@ -209,7 +209,7 @@ TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
         {"one damaged interval", SpoilIntervals(restarts, 1), true},
         {"damaged throughout", SpoilIntervals(restarts, 127), false},
         {"cut short", Bytes(restarts.begin(), restarts.begin() + restarts.size() * 2 / 3), false},
-        {"1,324 scans", ReadFile(PathOf("scans.jpg")), false},
+        {"1,324 scans", ReadFile(Path("scans.jpg")), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,7 +227,7 @@ TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
 }
 
 TEST_F(FormatDecodeTest, ShrinkingReaderDoesNotWaitForANamedPipe) {
-    const std::string pipe = PathOf("pipe.jpg");
+    const std::string pipe = Path("pipe.jpg");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     // Should the reader wait for a writer after all, one comes, so that the test ends.
     std::atomic<bool> opened{false};
@@ -251,8 +251,8 @@ TEST_F(FormatDecodeTest, ShrinkingReaderDoesNotWaitForANamedPipe) {
 TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
     // No colour table anywhere: indices are shades of grey.
     GifOptions plain{.colours = {{9, 9, 9}}};
-    WriteGifIndices(PathOf("table.gif"), 4, 1, {0, 100, 200, 255}, plain);
-    Bytes noTable = ReadFile(PathOf("table.gif"));
+    WriteGifIndices(Path("table.gif"), 4, 1, {0, 100, 200, 255}, plain);
+    Bytes noTable = ReadFile(Path("table.gif"));
     noTable[10] &= 0x7F;
     noTable.erase(noTable.begin() + 13, noTable.begin() + 13 + 3 * 256);
     EXPECT_TRUE(
@@ -271,8 +271,8 @@ TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
         many.colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
                                 static_cast<std::uint8_t>(i / 2)});
     }
-    WriteGifIndices(PathOf("full.gif"), 16, 16, indices, many);
-    Bytes stops = ReadFile(PathOf("full.gif"));
+    WriteGifIndices(Path("full.gif"), 16, 16, indices, many);
+    Bytes stops = ReadFile(Path("full.gif"));
     const std::size_t data = Find(stops, {',', 0, 0, 0, 0, 16, 0, 16, 0}) + 11;
     stops.resize(data + 1 + 60);
     stops[data] = 60;

@@ -38,9 +38,9 @@ protected:
             picture);
     }
     Bytes ProgressiveJpegOf(const Canvas& picture) {
-        WriteJpegSamples(PathOf("p.jpg"), picture.Width(), picture.Height(), SamplesOf(picture),
+        WriteJpegSamples(Path("p.jpg"), picture.Width(), picture.Height(), SamplesOf(picture),
                          {.progressive = true});
-        return ReadFile(PathOf("p.jpg"));
+        return ReadFile(Path("p.jpg"));
     }
 };
 
@@ -172,17 +172,17 @@ Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
 }
 
 TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
-    Refused(PathOf("missing.jpg"), "could not be opened");
+    Refused(Path("missing.jpg"), "could not be opened");
     RefusedBytes("empty.jpg", {}, "is not a picture file this program can read");
     RefusedBytes("notes.jpg", {'J', 'P', 'E', 'G', ' ', 'n', 'o', 't', 'e', 's', '\n'},
                  "is not a picture file this program can read");
 
-    std::filesystem::create_directory(PathOf("folder.jpg"));
-    Refused(PathOf("folder.jpg"), "is not a file");
+    std::filesystem::create_directory(Path("folder.jpg"));
+    Refused(Path("folder.jpg"), "is not a file");
 
     // A named pipe without a writer must not stall the reader.
-    ASSERT_EQ(::mkfifo(PathOf("pipe.gif").c_str(), 0600), 0);
-    Refused(PathOf("pipe.gif"), "is not a file");
+    ASSERT_EQ(::mkfifo(Path("pipe.gif").c_str(), 0600), 0);
+    Refused(Path("pipe.gif"), "is not a file");
 
     // Sparse, so it costs no disk space.
     const std::string big = WriteFile("big.bmp", {'B', 'M'});
@@ -200,8 +200,8 @@ TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMem
     const Canvas picture = Gradient(64, 64);
     const Bytes jpeg = JpegOf(picture);
     const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
-    WriteHeif(PathOf("made.heic"), picture, {});
-    const Bytes heic = ReadFile(PathOf("made.heic"));
+    WriteHeif(Path("made.heic"), picture, {});
+    const Bytes heic = ReadFile(Path("made.heic"));
     Bytes rle(1000, 0);
     for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
         rle[i] = 255;
@@ -314,7 +314,7 @@ TEST_F(MalformedInputTest, DamagedFiles) {
     // Within the pixel limit and padded to a size that could hold it, but a progressive CMYK
     // picture of that size would need 1.2 GB of coefficients: refused by the memory ceiling,
     // before the canvas is allocated.
-    WriteJpegSamples(PathOf("cmyk.jpg"), 8, 8, Bytes(8 * 8 * 4, 100),
+    WriteJpegSamples(Path("cmyk.jpg"), 8, 8, Bytes(8 * 8 * 4, 100),
                      {.components = 4, .progressive = true});
     const Bytes gif = Encoded(WriteGif, Gradient(40, 30));
     // Image data whose first code after the clear code names an entry not yet defined.
@@ -326,14 +326,14 @@ TEST_F(MalformedInputTest, DamagedFiles) {
     Bytes badCrc = png;
     badCrc[29] ^= 0xFF; // the header chunk's checksum
     const Canvas picture = Gradient(64, 48);
-    WriteHeif(PathOf("made.heic"), picture, {});
-    WriteHeif(PathOf("made.avif"), picture, {.av1 = true});
-    WriteWebp(PathOf("made.webp"), picture, {.lossless = false});
-    WriteTiff(PathOf("made.tif"), picture, {.deflate = true});
-    const Bytes heic = ReadFile(PathOf("made.heic"));
-    const Bytes avif = ReadFile(PathOf("made.avif"));
-    const Bytes webp = ReadFile(PathOf("made.webp"));
-    const Bytes tiff = ReadFile(PathOf("made.tif"));
+    WriteHeif(Path("made.heic"), picture, {});
+    WriteHeif(Path("made.avif"), picture, {.av1 = true});
+    WriteWebp(Path("made.webp"), picture, {.lossless = false});
+    WriteTiff(Path("made.tif"), picture, {.deflate = true});
+    const Bytes heic = ReadFile(Path("made.heic"));
+    const Bytes avif = ReadFile(Path("made.avif"));
+    const Bytes webp = ReadFile(Path("made.webp"));
+    const Bytes tiff = ReadFile(Path("made.tif"));
     Bytes heicJunk = heic;
     std::fill(heicJunk.begin() + 40, heicJunk.begin() + 80, 0xEE);
     struct Case {
@@ -351,7 +351,7 @@ TEST_F(MalformedInputTest, DamagedFiles) {
         // A frame header claiming that many pixels is refused before anything is allocated.
         {"huge.jpg", WithJpegSize(jpeg, 0xC0, 65000, 65000), "too large (65000 x 65000 pixels)"},
         {"wide.jpg",
-         WithJpegSize(ReadFile(PathOf("cmyk.jpg")), 0xC2, 12000, 12000) + Bytes(300'000, 0),
+         WithJpegSize(ReadFile(Path("cmyk.jpg")), 0xC2, 12000, 12000) + Bytes(300'000, 0),
          "not enough memory"},
         {"zero.jpg", WithJpegSize(jpeg, 0xC0, 0, 0), ""},
         {"half.gif", Cut(gif, gif.size() / 2), "ends too early"},

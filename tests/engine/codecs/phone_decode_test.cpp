@@ -73,7 +73,7 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string path = PathOf(c.name);
+        const std::string path = Path(c.name);
         c.write(path);
         Canvas canvas;
         std::string error;
@@ -115,7 +115,7 @@ TEST_F(PhoneDecodeTest, TurnedAndMirroredPicturesAreReadUprightOnce) {
     };
     for (const auto& [format, write] : writers) {
         for (const Case& c : cases) {
-            const std::string path = PathOf("turned");
+            const std::string path = Path("turned");
             write(path, c.orientation);
             SCOPED_TRACE(std::string(format) + " " + std::to_string(c.orientation));
             Canvas picture;
