@@ -82,6 +82,12 @@ double MeanAbsError(const Canvas& a, const Canvas& b) {
     return sum / static_cast<double>(count);
 }
 
+bool Near(Rgb actual, Rgb expected, int tolerance) {
+    return std::abs(actual.r - expected.r) <= tolerance &&
+           std::abs(actual.g - expected.g) <= tolerance &&
+           std::abs(actual.b - expected.b) <= tolerance;
+}
+
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected) {
     if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
         return ::testing::AssertionFailure()

@@ -40,6 +40,8 @@ Canvas Pattern(int width, int height);
 Canvas Gradient(int width, int height);
 Bytes SamplesOf(const Canvas& canvas);
 double MeanAbsError(const Canvas& a, const Canvas& b);
+// Whether each channel of actual is within tolerance of expected's.
+bool Near(Rgb actual, Rgb expected, int tolerance);
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
 
 // Where marker first occurs from from on; fails the test when it does not.

@@ -18,12 +18,6 @@ namespace {
 
 using FormatDecodeTest = CodecTest;
 
-bool Near(Rgb actual, Rgb expected, int tolerance) {
-    return std::abs(actual.r - expected.r) <= tolerance &&
-           std::abs(actual.g - expected.g) <= tolerance &&
-           std::abs(actual.b - expected.b) <= tolerance;
-}
-
 TEST_F(FormatDecodeTest, ProgressiveJpegMatchesItsBaselineTwin) {
     const Canvas picture = Gradient(40, 24);
     WriteJpegSamples(Path("base.jpg"), 40, 24, SamplesOf(picture), {});
