@@ -114,13 +114,10 @@ Bytes WithJpegSize(Bytes jpeg, std::uint8_t frameMarker, int width, int height) 
 Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
                 std::uint32_t compression, std::uint32_t dataOffset, std::uint32_t coloursUsed,
                 const Bytes& rest) {
-    Bytes file = BmpFile{.width = width,
-                         .height = height,
-                         .bits = bits,
-                         .compression = compression,
-                         .coloursUsed = coloursUsed,
-                         .pixels = rest}
-                     .Build();
+    BmpFile bmp{.width = width, .height = height, .bits = bits, .compression = compression};
+    bmp.coloursUsed = coloursUsed;
+    bmp.pixels = rest;
+    Bytes file = bmp.Build();
     for (std::size_t i = 0; i < 4; ++i) {
         file[10 + i] = static_cast<std::uint8_t>(dataOffset >> (8 * i));
     }
