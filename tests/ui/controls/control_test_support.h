@@ -40,7 +40,8 @@ inline QColor Rgb(unsigned packed) {
 inline void SavePicture(QWidget& widget, const QString& name) {
     const QImage image = widget.grab().toImage();
     const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-    image.save(QDir(QStringLiteral(KALVIMO_CONTROL_PICTURES)).filePath(name + scale + ".png"));
+    EXPECT_TRUE(
+        image.save(QDir(QStringLiteral(KALVIMO_TEST_PICTURES)).filePath(name + scale + ".png")));
 }
 
 } // namespace kalvimo::testing

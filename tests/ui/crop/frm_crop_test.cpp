@@ -1,10 +1,9 @@
-#include "../qt_application.h"
+#include "../controls/control_test_support.h"
 #include "frm_crop.h"
 #include "orvel_simple_button.h"
 #include "xbutton.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -47,10 +46,13 @@ protected:
     std::array<std::int32_t, 4> Edges() const {
         return {dialog.BoxLeft, dialog.BoxTop, dialog.BoxRight, dialog.BoxBottom};
     }
+    void Load(const CropBox& edges) {
+        dialog.SetEdges(edges);
+        dialog.LoadCrop();
+    }
     // Opens the dialog on a rectangle given in pixels, as the window would.
     void Open(int x, int y, int width, int height) {
-        dialog.SetEdges({x * 15, y * 15, (x + width) * 15, (y + height) * 15});
-        dialog.LoadCrop();
+        Load({x * 15, y * 15, (x + width) * 15, (y + height) * 15});
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
@@ -77,19 +79,20 @@ protected:
     frmCrop dialog{host};
 };
 
-TEST_F(CropDialogTest, LoadShowsTheEdgesAsTheyAre) {
+TEST_F(CropDialogTest, LoadShowsTheEdgesAsTheyAreAndAZeroRectangleStaysZero) {
     ASSERT_EQ(dialog.TwipsPerPixel(), 15);
     EXPECT_EQ(Texts(), QStringList({"0", "0", "0", "0"}));
-    dialog.SetEdges({10500, 750, 1500, 7500});
-    dialog.LoadCrop();
+    Type(0, QStringLiteral("40"));
+    EXPECT_EQ(Texts(), QStringList({"40", "0", "0", "0"}));
+    EXPECT_EQ(Edges(), (std::array{600, 0, 600, 0}));
+    Load({10500, 750, 1500, 7500});
     EXPECT_EQ(Texts(), QStringList({"700", "50", "-600", "450"}));
     EXPECT_EQ(Edges(), (std::array{10500, 750, 1500, 7500}));
     EXPECT_EQ(dialog.StoredSelection(), (SelectionRect{10500, 750, -9000, 6750}));
 }
 
 TEST_F(CropDialogTest, TypedValuesAreTakenRoundedAndOrdered) {
-    dialog.SetEdges({1500, 750, 10500, 7500});
-    dialog.LoadCrop();
+    Load({1500, 750, 10500, 7500});
     Type(2, QStringLiteral("-50"));
     EXPECT_EQ(Texts(), QStringList({"50", "50", "50", "450"}));
     EXPECT_EQ(Edges(), (std::array{750, 750, 1500, 7500}));
@@ -106,33 +109,25 @@ TEST_F(CropDialogTest, TypedValuesAreTakenRoundedAndOrdered) {
     EXPECT_EQ(Edges(), (std::array{195, 750, 945, 7500}));
 }
 
-TEST_F(CropDialogTest, RestraintReplacesTypedSizeWithTheTarget) {
+// Restraining to the target's size and keeping proportions exclude each other.
+TEST_F(CropDialogTest, RestraintTakesTheTargetSizeAndProportionsTheSelection) {
     dialog.chkRestrainDim->setChecked(true);
     EXPECT_FALSE(dialog.chkKeepProps->isEnabled());
     dialog.txtCoords[0]->setText(QStringLiteral("30"));
     Type(2, QStringLiteral("5"));
     EXPECT_EQ(Texts(), QStringList({"30", "0", "800", "600"}));
     EXPECT_EQ(Edges(), (std::array{450, 0, 12450, 9000}));
-}
 
-TEST_F(CropDialogTest, ZeroRectangleStaysZero) {
-    Type(0, QStringLiteral("40"));
-    EXPECT_EQ(Texts(), QStringList({"40", "0", "0", "0"}));
-    EXPECT_EQ(Edges(), (std::array{600, 0, 600, 0}));
-}
-
-TEST_F(CropDialogTest, ConstraintAppliesToTheSelection) {
+    dialog.chkRestrainDim->setChecked(false);
     dialog.chkKeepProps->setChecked(true);
     EXPECT_FALSE(dialog.chkRestrainDim->isEnabled());
-    dialog.SetEdges({0, 0, 4500, 6000});
-    dialog.LoadCrop();
+    Load({0, 0, 4500, 6000});
     dialog.ApplySizeConstraint();
     EXPECT_EQ(dialog.Selection(), (SelectionRect{0, 0, 4500, 3375}));
 }
 
 TEST_F(CropDialogTest, CancelRestoresTheSnapshotAcceptKeepsTheEdit) {
-    dialog.SetEdges({1500, 750, 10500, 7500});
-    dialog.LoadCrop();
+    Load({1500, 750, 10500, 7500});
     dialog.show();
     Type(0, QStringLiteral("10"));
     Click("cmdCancel");
@@ -320,16 +315,11 @@ TEST_F(CropDialogTest, Pictures) {
             photo.setPixel(x, y, qRgb(x % 40, y % 60, 30));
         }
     }
-    for (const char* name : {"sample", "large"}) {
+    for (const char* name : {"crop_dialog_sample", "crop_dialog_large"}) {
         QCoreApplication::processEvents();
-        const QImage image = dialog.grab().toImage();
-        const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-        EXPECT_TRUE(image.save(
-            QDir(QStringLiteral(KALVIMO_CROP_PICTURES))
-                .filePath(QStringLiteral("crop_dialog_%1%2.png").arg(QLatin1String(name), scale))));
+        testing::SavePicture(dialog, QLatin1String(name));
         dialog.SetPicture(photo);
-        dialog.SetEdges({6000, 3000, 9750, 6000});
-        dialog.LoadCrop();
+        Load({6000, 3000, 9750, 6000});
     }
 }
 
