@@ -19,21 +19,17 @@ namespace kalvimo {
 namespace {
 
 TEST(HsvToColourTest, MatchesTheSinglePrecisionFormula) {
-    struct Case {
-        int hue, saturation, value;
-        Colour expected;
-    };
     // Hue, saturation and value to the packed colour; at 357, 50, 100 the 127.5 and 76.5 go
     // to the even neighbour.
-    const Case cases[] = {
+    const std::tuple<int, int, int, Colour> cases[] = {
         {0, 100, 100, 0x0000FF},   {0, 100, 89, 0x0000E3},   {120, 100, 100, 0x00FF00},
         {240, 100, 100, 0xFF0000}, {17, 100, 100, 0x0048FF}, {204, 50, 78, 0xC79F63},
         {357, 50, 100, 0x8680FF},  {0, 0, 30, 0x4C4C4C},     {200, 0, 100, 0xFFFFFF},
         {360, 100, 100, 0x000000},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HsvToColour(c.hue, c.saturation, c.value), c.expected)
-            << c.hue << " " << c.saturation << " " << c.value;
+    for (const auto& [hue, saturation, value, expected] : cases) {
+        EXPECT_EQ(HsvToColour(hue, saturation, value), expected)
+            << hue << " " << saturation << " " << value;
     }
 }
 
@@ -154,25 +150,22 @@ TEST_F(ColourPickerTest, SpotPicksItsColourAtTheNewSaturationByClickAndArrow) {
 }
 
 TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLeaving) {
-    struct Case {
-        const char* typed;
-        int bar;
-        const char* shownAfterLeaving;
-    };
-    const Case cases[] = {
+    // Typed, the bar's value, and the text once the box is left.
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"12.7", 13, "12.7"}, {"40 and more", 40, "40 and more"},
         {"abc", 0, "abc"},    {"300", 255, "255"},
         {"-20", 0, "0"},      {"99999", 255, "255"},
     };
-    for (const Case& c : cases) {
-        Type("txtRed", c.typed);
-        EXPECT_EQ(Bar("hscrRed").value(), c.bar) << c.typed;
-        EXPECT_EQ(Box("txtRed").text(), QLatin1String(c.typed));
-        EXPECT_EQ(picker->SelectedColour, static_cast<Colour>(c.bar)) << c.typed;
+    for (const auto& [typed, bar, shownAfterLeaving] : cases) {
+        SCOPED_TRACE(typed);
+        Type("txtRed", typed);
+        EXPECT_EQ(Bar("hscrRed").value(), bar);
+        EXPECT_EQ(Box("txtRed").text(), QLatin1String(typed));
+        EXPECT_EQ(picker->SelectedColour, static_cast<Colour>(bar));
         QTest::keyClick(&Box("txtRed"), Qt::Key_Tab);
         EXPECT_FALSE(Box("txtRed").hasFocus());
-        EXPECT_EQ(Box("txtRed").text(), QLatin1String(c.shownAfterLeaving)) << c.typed;
-        EXPECT_EQ(Bar("hscrRed").value(), c.bar) << c.typed;
+        EXPECT_EQ(Box("txtRed").text(), QLatin1String(shownAfterLeaving));
+        EXPECT_EQ(Bar("hscrRed").value(), bar);
     }
     // A moved bar writes its box.
     QScrollBar& blue = Bar("hscrBlue");

@@ -52,12 +52,7 @@ TEST(CropModelTest, EdgesFromTypedPixels) {
 }
 
 TEST(CropModelTest, SizeConstraint) {
-    struct Case {
-        SelectionRect rect;
-        CropConstraint constraint;
-        SelectionRect expected;
-    };
-    const Case cases[] = {
+    const std::tuple<SelectionRect, CropConstraint, SelectionRect> cases[] = {
         {{30, 45, 4500, 6000}, {false, true}, {30, 45, 4500, 3375}}, // 300 x 400 -> 300 x 225
         {{0, 0, 6000, 4500}, {false, true}, {0, 0, 6000, 4500}},     // 400 x 300 stays
         {{0, 0, 3000, 3000}, {false, true}, {0, 0, 3000, 2250}},     // a square keeps its width
@@ -66,10 +61,9 @@ TEST(CropModelTest, SizeConstraint) {
         {{15, 15, 3000, 150}, {false, false}, {15, 15, 3000, 150}},
         {{0, 0, 0, 0}, {false, true}, {0, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ConstrainSize(c.rect, c.constraint, {800, 600}, ImageScale(800, 600), 15),
-                  c.expected)
-            << c.rect.Width << "x" << c.rect.Height;
+    for (const auto& [rect, constraint, expected] : cases) {
+        EXPECT_EQ(ConstrainSize(rect, constraint, {800, 600}, ImageScale(800, 600), 15), expected)
+            << rect.Width << "x" << rect.Height;
     }
 }
 
@@ -88,13 +82,9 @@ TEST(CropModelTest, EdgesAreOrderedAndHandlesSitJustOutsideTheRectangle) {
 
 TEST(CropModelTest, HandleDragStep) {
     const SelectionRect rect{1500, 1500, 3000, 3000};
-    struct Case {
-        int handle;
-        std::int32_t dx, dy;
-        SelectionRect expected;
-    };
-    // The picture is 9000 x 6000 twips; dx and dy are positive when the pointer went left or up.
-    const Case cases[] = {
+    // Handle, dx, dy and the rectangle after the step. The picture is 9000 x 6000 twips; dx and dy
+    // are positive when the pointer went left or up.
+    const std::tuple<int, std::int32_t, std::int32_t, SelectionRect> cases[] = {
         {4, -30000, -30000, {1500, 1500, 7500, 4500}}, // stops at the bottom-right corner
         {4, 150, 300, {1500, 1500, 2850, 2700}},
         {0, 2250, 0, {0, 1500, 3000, 3000}}, // past the left edge: the right edge follows
@@ -108,35 +98,30 @@ TEST(CropModelTest, HandleDragStep) {
         {5, 0, -150, {1500, 1500, 3000, 3150}},
         {6, 150, -150, {1350, 1500, 3150, 3150}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DragHandle(rect, c.handle, c.dx, c.dy, 9000, 6000), c.expected)
-            << c.handle << " " << c.dx << "," << c.dy;
+    for (const auto& [handle, dx, dy, expected] : cases) {
+        EXPECT_EQ(DragHandle(rect, handle, dx, dy, 9000, 6000), expected)
+            << handle << " " << dx << "," << dy;
     }
 }
 
 TEST(CropModelTest, BandRelease) {
-    struct Case {
-        BandRect band;
-        CropConstraint constraint;
-        SelectionRect expected;
-    };
-    const Case cases[] = {
+    const std::tuple<BandRect, CropConstraint, SelectionRect> cases[] = {
         {{3000, 600, 450, 1500}, {}, {450, 600, 2550, 900}},
         {{450, 600, 450, 600}, {}, {450, 600, 0, 0}},
         {{450, 600, 450, 600}, {true, false}, {450, 600, 12000, 9000}},
         {{3000, 1500, 0, 0}, {false, true}, {0, 0, 2000, 1500}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReleaseBand(c.band, c.constraint, {800, 600}, ImageScale(800, 600), 15),
-                  c.expected)
-            << c.band.x1 << "," << c.band.y1;
+    for (const auto& [band, constraint, expected] : cases) {
+        EXPECT_EQ(ReleaseBand(band, constraint, {800, 600}, ImageScale(800, 600), 15), expected)
+            << band.x1 << "," << band.y1;
     }
     EXPECT_EQ(ClampToPicture(-15, 2925), 0);
     EXPECT_EQ(ClampToPicture(4000, 2925), 2925);
 }
 
 TEST(CropModelTest, Nudges) {
-    // The picture is 2925 x 2835 twips; every rectangle is 1500 x 1500, x first, then y.
+    // The picture is 2925 x 2835 twips; each 1500-twip square moves from x, y to the last two,
+    // or stays where it touches an edge.
     const std::tuple<std::int32_t, std::int32_t, Nudge, std::int32_t, std::int32_t> cases[] = {
         {150, 1335, Nudge::Down, 150, 1335}, // touches the bottom
         {150, 1320, Nudge::Down, 150, 1335}, {150, 1325, Nudge::Down, 150, 1335},

@@ -164,27 +164,20 @@ TEST_F(CropDialogTest, KeepProportionsFollowsTheShorterSide) {
     picture.fill(Qt::gray);
     dialog.SetPicture(picture);
     dialog.chkKeepProps->setChecked(true);
-    struct Case {
-        TargetSize target;
-        int handle;
-        QPoint step;
-        std::array<std::int32_t, 4> edges;
-    };
-    const Case cases[] = {
+    // The target, the handle dragged and how far, the edges after; each drag starts from an 80
+    // by 60 rectangle turned as the target is.
+    const std::tuple<TargetSize, int, QPoint, std::array<std::int32_t, 4>> cases[] = {
         {{800, 600}, 3, {10, 0}, {150, 150, 1350, 1050}}, // wide: the width comes back
         {{800, 600}, 5, {0, 6}, {150, 150, 1470, 1140}},  // 66 pixels high, 88 wide
         {{600, 800}, 3, {6, 0}, {150, 150, 1140, 1470}},
         {{600, 800}, 5, {0, 10}, {150, 150, 1050, 1350}}, // tall: the height comes back
     };
-    for (const Case& c : cases) {
-        host.size = c.target;
-        if (c.target.width > c.target.height) {
-            Open(10, 10, 80, 60);
-        } else {
-            Open(10, 10, 60, 80);
-        }
-        DragHandle(c.handle, c.step);
-        EXPECT_EQ(Edges(), c.edges) << c.target.width << " handle " << c.handle;
+    for (const auto& [target, handle, step, edges] : cases) {
+        host.size = target;
+        const bool wide = target.width > target.height;
+        Open(10, 10, wide ? 80 : 60, wide ? 60 : 80);
+        DragHandle(handle, step);
+        EXPECT_EQ(Edges(), edges) << target.width << " handle " << handle;
     }
 }
 
