@@ -72,10 +72,9 @@ void WriteHeif(const std::string& path, const Canvas& picture, const HeifOptions
     std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
     const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* in = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
-            std::copy_n(in, alpha ? 4 : 3, plane + y * stride + x * (alpha ? 4 : 3));
-        }
+        const std::uint8_t* in =
+            alpha ? &rgba[static_cast<std::size_t>(y) * width * 4] : picture.Row(y);
+        std::copy_n(in, width * (alpha ? 4 : 3), plane + y * stride);
     }
     if (!options.iccProfile.empty()) {
         HEIF_OK(heif_image_set_raw_color_profile(image.get(), "prof", options.iccProfile.data(),
@@ -111,32 +110,26 @@ void WriteWebp(const std::string& path, const Canvas& picture, const WebpOptions
     config.quality = options.lossless ? 100 : 95;
     // Lossless keeps the colour under a transparent pixel only when asked to.
     config.exact = 1;
-    std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
-    WebPPicture frame;
-    ASSERT_TRUE(WebPPictureInit(&frame));
-    frame.use_argb = 1;
-    frame.width = width;
-    frame.height = height;
-    ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
     WebPAnimEncoderOptions animation;
     ASSERT_TRUE(WebPAnimEncoderOptionsInit(&animation));
     std::unique_ptr<WebPAnimEncoder, void (*)(WebPAnimEncoder*)> encoder(
         WebPAnimEncoderNew(width, height, &animation), WebPAnimEncoderDelete);
-    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, 0, &config));
-    int timestamp = 100;
-    if (options.animated) {
-        std::fill(rgba.begin(), rgba.end(), 0);
-        WebPPictureFree(&frame);
+    const auto add = [&](const std::vector<std::uint8_t>& rgba, int timestamp) {
+        WebPPicture frame;
         ASSERT_TRUE(WebPPictureInit(&frame));
         frame.use_argb = 1;
         frame.width = width;
         frame.height = height;
-        ASSERT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
-        ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, timestamp, &config));
-        timestamp += 100;
+        EXPECT_TRUE(WebPPictureImportRGBA(&frame, rgba.data(), width * 4));
+        EXPECT_TRUE(WebPAnimEncoderAdd(encoder.get(), &frame, timestamp, &config));
+        WebPPictureFree(&frame);
+    };
+    const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    add(rgba, 0);
+    if (options.animated) {
+        add(std::vector<std::uint8_t>(rgba.size(), 0), 100);
     }
-    WebPPictureFree(&frame);
-    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), nullptr, timestamp, nullptr));
+    ASSERT_TRUE(WebPAnimEncoderAdd(encoder.get(), nullptr, options.animated ? 200 : 100, nullptr));
     WebPData data;
     WebPDataInit(&data);
     ASSERT_TRUE(WebPAnimEncoderAssemble(encoder.get(), &data));
@@ -217,22 +210,14 @@ void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions
     }
     const auto sampleOf = [&](int x, int y, int s) -> unsigned {
         const Rgb c = picture.Pixel(x, y);
-        const std::uint8_t rgb[] = {c.r, c.g, c.b};
-        switch (options.layout) {
-        case TiffLayout::Grey:
-        case TiffLayout::Palette:
+        const unsigned rgb[] = {c.r, c.g, c.b};
+        if (options.layout == TiffLayout::Grey || options.layout == TiffLayout::Palette) {
             return c.r;
-        case TiffLayout::Cmyk:
-            return s < 3 ? 255U - rgb[s] : 0U;
-        case TiffLayout::RgbAlpha:
-            if (s == 3) {
-                return x < width / 2 ? static_cast<unsigned>(options.leftAlpha) : 255U;
-            }
-            return rgb[s];
-        case TiffLayout::Rgb:
-            return rgb[s];
         }
-        return 0;
+        if (options.layout == TiffLayout::Cmyk) {
+            return s < 3 ? 255U - rgb[s] : 0U;
+        }
+        return s < 3 ? rgb[s] : x < width / 2 ? static_cast<unsigned>(options.leftAlpha) : 255U;
     };
     // 16-bit samples carry the 8-bit value in both bytes, so that they read back exactly.
     const auto put = [&](std::vector<std::uint8_t>& out, unsigned value) {

@@ -28,27 +28,19 @@ private:
 // A dark theme as desktops ship it, every role set, for pictures and contrast checks.
 inline QPalette DarkPalette() {
     QPalette dark;
-    const std::pair<QPalette::ColorRole, QColor> roles[] = {
-        {QPalette::Window, QColor(0x35, 0x35, 0x35)},
-        {QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0)},
-        {QPalette::Base, QColor(0x25, 0x25, 0x25)},
-        {QPalette::AlternateBase, QColor(0x35, 0x35, 0x35)},
-        {QPalette::Text, QColor(0xE0, 0xE0, 0xE0)},
-        {QPalette::Button, QColor(0x45, 0x45, 0x45)},
-        {QPalette::ButtonText, QColor(0xE0, 0xE0, 0xE0)},
-        {QPalette::Light, QColor(0x60, 0x60, 0x60)},
-        {QPalette::Midlight, QColor(0x50, 0x50, 0x50)},
-        {QPalette::Mid, QColor(0x3A, 0x3A, 0x3A)},
-        {QPalette::Dark, QColor(0x22, 0x22, 0x22)},
-        {QPalette::Shadow, QColor(0x10, 0x10, 0x10)},
-        {QPalette::Highlight, QColor(0x2A, 0x82, 0xDA)},
-        {QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF)},
-        {QPalette::Link, QColor(0x8C, 0xC4, 0xFF)},
-        {QPalette::ToolTipBase, QColor(0x25, 0x25, 0x25)},
-        {QPalette::ToolTipText, QColor(0xE0, 0xE0, 0xE0)},
+    const std::pair<QPalette::ColorRole, QRgb> roles[] = {
+        {QPalette::Window, 0x353535},      {QPalette::WindowText, 0xE0E0E0},
+        {QPalette::Base, 0x252525},        {QPalette::AlternateBase, 0x353535},
+        {QPalette::Text, 0xE0E0E0},        {QPalette::Button, 0x454545},
+        {QPalette::ButtonText, 0xE0E0E0},  {QPalette::Light, 0x606060},
+        {QPalette::Midlight, 0x505050},    {QPalette::Mid, 0x3A3A3A},
+        {QPalette::Dark, 0x222222},        {QPalette::Shadow, 0x101010},
+        {QPalette::Highlight, 0x2A82DA},   {QPalette::HighlightedText, 0xFFFFFF},
+        {QPalette::Link, 0x8CC4FF},        {QPalette::ToolTipBase, 0x252525},
+        {QPalette::ToolTipText, 0xE0E0E0},
     };
-    for (const auto& [role, colour] : roles) {
-        dark.setColor(role, colour);
+    for (const auto& [role, rgb] : roles) {
+        dark.setColor(role, QColor(rgb));
     }
     for (const QPalette::ColorRole role :
          {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {

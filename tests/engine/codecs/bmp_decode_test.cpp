@@ -1,91 +1,18 @@
-#include "codecs/picture_decoder.h"
 #include "codecs_test_support.h"
 
-#include <functional>
-#include <optional>
+#include <string_view>
 
 namespace kalvimo::test {
 namespace {
-
-// The fields of a BMP file; Build lays them out as the format does.
-struct BmpFile {
-    std::uint32_t headerSize = 40;
-    std::int32_t width = 5;
-    std::int32_t height = 3; // negative: rows stored top-down
-    std::uint16_t bits = 24;
-    std::uint32_t compression = 0;
-    std::vector<std::uint32_t> masks;
-    std::vector<Rgb> palette;
-    std::uint32_t coloursUsed = 0;
-    Bytes pixels;
-    std::optional<std::uint32_t> dataOffset;
-
-    [[nodiscard]] Bytes Build() const {
-        Bytes info;
-        Put32(info, headerSize);
-        if (headerSize == 12) {
-            Put16(info, static_cast<std::uint32_t>(width));
-            Put16(info, static_cast<std::uint32_t>(height));
-            Put16(info, 1);
-            Put16(info, bits);
-        } else {
-            Put32(info, static_cast<std::uint32_t>(width));
-            Put32(info, static_cast<std::uint32_t>(height));
-            Put16(info, 1);
-            Put16(info, bits);
-            Put32(info, compression);
-            Put32(info, static_cast<std::uint32_t>(pixels.size()));
-            Put32(info, 2835);
-            Put32(info, 2835);
-            Put32(info, coloursUsed);
-            Put32(info, 0);
-            if (headerSize >= 52) {
-                for (const std::uint32_t mask : masks) {
-                    Put32(info, mask);
-                }
-            }
-            info.resize(headerSize);
-            if (headerSize == 40) {
-                for (const std::uint32_t mask : masks) {
-                    Put32(info, mask);
-                }
-            }
-        }
-        for (const Rgb& c : palette) {
-            info.insert(info.end(), {c.b, c.g, c.r});
-            if (headerSize != 12) {
-                info.push_back(0);
-            }
-        }
-        Bytes file{'B', 'M'};
-        const auto offset = dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
-        Put32(file, static_cast<std::uint32_t>(offset + pixels.size()));
-        Put32(file, 0);
-        Put32(file, offset);
-        file.insert(file.end(), info.begin(), info.end());
-        file.resize(offset, 0);
-        file.insert(file.end(), pixels.begin(), pixels.end());
-        return file;
-    }
-};
 
 const std::vector<Rgb> kColours = {{0, 0, 0},     {255, 255, 255}, {200, 10, 20},   {30, 180, 40},
                                    {50, 60, 220}, {1, 2, 3},       {250, 240, 10},  {9, 200, 210},
                                    {128, 0, 128}, {64, 64, 64},    {190, 190, 190}, {255, 0, 0},
                                    {0, 255, 0},   {0, 0, 255},     {77, 88, 99},    {254, 128, 1}};
 
-int IndexAt(int x, int y, int colourCount) {
-    return (x + 3 * y) % colourCount;
-}
-
-Canvas Expected(int width, int height, const std::function<Rgb(int x, int y)>& pixel) {
-    Canvas canvas(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            canvas.SetPixel(x, y, pixel(x, y));
-        }
-    }
-    return canvas;
+// The colour at (x, y) of a picture that uses the first count colours.
+Rgb ColourAt(int x, int y, int count) {
+    return kColours[static_cast<std::size_t>((x + 3 * y) % count)];
 }
 
 // Lays out picture rows 0..height-1, each padded to 4 bytes, bottom row first unless topDown.
@@ -94,65 +21,36 @@ Bytes Rows(int height, bool topDown, const std::function<Bytes(int y)>& rowOf) {
     for (int i = 0; i < height; ++i) {
         Bytes row = rowOf(topDown ? i : height - 1 - i);
         row.resize((row.size() + 3) / 4 * 4, 0);
-        out.insert(out.end(), row.begin(), row.end());
+        out = out + row;
     }
     return out;
 }
 
-Bytes PackIndices(int width, int y, int bits) {
+// Row y of the picture ColourAt paints with count colours, as indices of bits each.
+Bytes PackIndices(int width, int y, int bits, int count) {
     Bytes row((width * bits + 7) / 8, 0);
     for (int x = 0; x < width; ++x) {
-        const int index = IndexAt(x, y, 1 << std::min(bits, 4));
         const int bit = x * bits;
-        row[bit / 8] |= static_cast<std::uint8_t>(index << (8 - bits - bit % 8));
+        row[bit / 8] |= static_cast<std::uint8_t>((x + 3 * y) % count << (8 - bits - bit % 8));
     }
     return row;
 }
 
-class BmpDecodeTest : public CodecTest {
-protected:
-    Canvas Decode(const BmpFile& bmp) { return CodecTest::Decode(WriteFile("b.bmp", bmp.Build())); }
-};
-
-TEST_F(BmpDecodeTest, IndexedPicturesOfOneFourAndEightBits) {
-    for (const int bits : {1, 4, 8}) {
-        for (const bool topDown : {false, true}) {
-            BmpFile bmp;
-            bmp.bits = static_cast<std::uint16_t>(bits);
-            bmp.height = topDown ? -3 : 3;
-            const int colourCount = 1 << std::min(bits, 4);
-            bmp.palette.assign(kColours.begin(), kColours.begin() + colourCount);
-            bmp.coloursUsed = bits == 8 ? 16 : 0; // a short table for 8 bits
-            bmp.pixels = Rows(3, topDown, [&](int y) { return PackIndices(5, y, bits); });
-            const Canvas expected = Expected(5, 3, [&](int x, int y) {
-                return kColours[static_cast<std::size_t>(IndexAt(x, y, colourCount))];
-            });
-            EXPECT_TRUE(SamePixels(Decode(bmp), expected)) << bits << " bits, top-down " << topDown;
+// Row y of picture, each pixel as order says: 'r', 'g', 'b' its channels, 'a' an opaque
+// alpha, 'x' an unused byte.
+Bytes RowOf(const Canvas& picture, int y, std::string_view order) {
+    Bytes row;
+    for (int x = 0; x < picture.Width(); ++x) {
+        const Rgb c = picture.Pixel(x, y);
+        for (const char k : order) {
+            row.push_back(k == 'r'   ? c.r
+                          : k == 'g' ? c.g
+                          : k == 'b' ? c.b
+                          : k == 'a' ? 0xFF
+                                     : 0xEE);
         }
     }
-}
-
-TEST_F(BmpDecodeTest, TrueColourPicturesBottomUpAndTopDown) {
-    const Canvas picture = Pattern(5, 3);
-    for (const std::uint16_t bits : {24, 32}) {
-        for (const bool topDown : {false, true}) {
-            BmpFile bmp;
-            bmp.bits = bits;
-            bmp.height = topDown ? -3 : 3;
-            bmp.pixels = Rows(3, topDown, [&](int y) {
-                Bytes row;
-                for (int x = 0; x < 5; ++x) {
-                    const Rgb c = picture.Pixel(x, y);
-                    row.insert(row.end(), {c.b, c.g, c.r});
-                    if (bits == 32) {
-                        row.push_back(0xEE);
-                    }
-                }
-                return row;
-            });
-            EXPECT_TRUE(SamePixels(Decode(bmp), picture)) << bits << " bits, top-down " << topDown;
-        }
-    }
+    return row;
 }
 
 // Channel values of n bits widen to 8 bits as round(v * 255 / (2^n - 1)).
@@ -161,220 +59,187 @@ std::uint8_t Widen(std::uint32_t value, int bits) {
     return static_cast<std::uint8_t>((value * 255 + max / 2) / max);
 }
 
-TEST_F(BmpDecodeTest, SixteenBitPicturesWith555And565Layouts) {
+struct Case {
+    std::string name;
+    BmpFile bmp;
+    Canvas expected;
+};
+
+using BmpDecodeTest = CodecTest;
+
+TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
+    const Canvas pattern = Pattern(5, 3);
+    std::vector<Case> cases;
+    // Every bit depth, rows bottom-up and top-down; 8 bits with a short table of 16 colours.
+    for (const bool topDown : {false, true}) {
+        const std::string order = topDown ? " bits, top-down" : " bits, bottom-up";
+        const int height = topDown ? -3 : 3;
+        for (const std::uint16_t bits : {1, 4, 8}) {
+            const int count = 1 << std::min(bits, std::uint16_t{4});
+            const auto row = [&](int y) { return PackIndices(5, y, bits, count); };
+            cases.push_back({std::to_string(bits) + order,
+                             {.height = height,
+                              .bits = bits,
+                              .palette = {kColours.begin(), kColours.begin() + count},
+                              .coloursUsed = bits == 8 ? 16U : 0U,
+                              .pixels = Rows(3, topDown, row)},
+                             Painted(5, 3, [&](int x, int y) { return ColourAt(x, y, count); })});
+        }
+        for (const std::uint16_t bits : {24, 32}) {
+            const auto row = [&](int y) { return RowOf(pattern, y, bits == 24 ? "bgr" : "bgrx"); };
+            cases.push_back({std::to_string(bits) + order,
+                             {.height = height, .bits = bits, .pixels = Rows(3, topDown, row)},
+                             pattern});
+        }
+    }
+    // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5.
     const auto channel = [](int x, int y, int c, int bits) {
         return static_cast<std::uint32_t>((x * 7 + y * 5 + c * 11) % (1 << bits));
     };
-    struct Case {
-        std::uint32_t compression;
-        std::vector<std::uint32_t> masks;
-        int greenBits;
-    };
-    // Without masks the layout is 5-5-5.
-    for (const Case& c : {Case{0, {}, 5}, Case{3, {0xF800, 0x07E0, 0x001F}, 6}}) {
-        BmpFile bmp;
-        bmp.bits = 16;
-        bmp.compression = c.compression;
-        bmp.masks = c.masks;
-        bmp.pixels = Rows(3, false, [&](int y) {
+    for (const int green : {5, 6}) {
+        const auto row = [&](int y) {
             Bytes row;
             for (int x = 0; x < 5; ++x) {
-                Put16(row, (channel(x, y, 0, 5) << (5 + c.greenBits)) |
-                               (channel(x, y, 1, c.greenBits) << 5) | channel(x, y, 2, 5));
+                Put16(row, channel(x, y, 0, 5) << (5 + green) | channel(x, y, 1, green) << 5 |
+                               channel(x, y, 2, 5));
             }
             return row;
-        });
-        EXPECT_TRUE(SamePixels(
-            Decode(bmp), Expected(5, 3,
-                                  [&](int x, int y) {
-                                      return Rgb{Widen(channel(x, y, 0, 5), 5),
-                                                 Widen(channel(x, y, 1, c.greenBits), c.greenBits),
-                                                 Widen(channel(x, y, 2, 5), 5)};
-                                  })))
-            << "compression " << c.compression;
-    }
-}
-
-TEST_F(BmpDecodeTest, BitFieldMasksInsideALargerHeaderAreHonoured) {
-    const Canvas picture = Pattern(5, 3);
-    for (const std::uint32_t headerSize : {52U, 56U, 108U, 124U}) {
-        BmpFile bmp;
-        bmp.headerSize = headerSize;
-        bmp.bits = 32;
-        bmp.compression = 3;
-        bmp.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}; // red in the low byte
-        bmp.pixels = Rows(3, false, [&](int y) {
-            Bytes row;
-            for (int x = 0; x < 5; ++x) {
-                const Rgb c = picture.Pixel(x, y);
-                row.insert(row.end(), {c.r, c.g, c.b, 0xFF});
-            }
-            return row;
-        });
-        EXPECT_TRUE(SamePixels(Decode(bmp), picture)) << "header of " << headerSize;
-    }
-}
-
-TEST_F(BmpDecodeTest, AlphaMasksAreCompositedOnTheBackgroundUnlessAllAlphaIsZero) {
-    const Rgb back = ToRgb(kBack);
-    const Rgb colour{200, 100, 50};
-    const auto blend = [&](std::uint8_t alpha) {
-        const auto mix = [&](int c, int b) {
-            return static_cast<std::uint8_t>((c * alpha + b * (255 - alpha) + 127) / 255);
         };
-        return Rgb{mix(colour.r, back.r), mix(colour.g, back.g), mix(colour.b, back.b)};
-    };
-    struct Case {
+        cases.push_back({"16 bits, green of " + std::to_string(green),
+                         {.bits = 16,
+                          .compression = green == 6 ? 3U : 0U,
+                          .masks = green == 6 ? std::vector{0xF800U, 0x07E0U, 0x001FU}
+                                              : std::vector<std::uint32_t>{},
+                          .pixels = Rows(3, false, row)},
+                         Painted(5, 3, [&](int x, int y) {
+                             return Rgb{Widen(channel(x, y, 0, 5), 5),
+                                        Widen(channel(x, y, 1, green), green),
+                                        Widen(channel(x, y, 2, 5), 5)};
+                         })});
+    }
+    // Masks inside a larger header are honoured, here with red in the low byte.
+    for (const std::uint32_t headerSize : {52U, 56U, 108U, 124U}) {
+        const auto row = [&](int y) { return RowOf(pattern, y, "rgba"); };
+        cases.push_back({"masks in a header of " + std::to_string(headerSize),
+                         {.headerSize = headerSize,
+                          .bits = 32,
+                          .compression = 3,
+                          .masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
+                          .pixels = Rows(3, false, row)},
+                         pattern});
+    }
+    // An alpha mask blends over the background, unless the header is too short to hold it or
+    // every alpha is 0, as programs that leave alpha out write it.
+    const Rgb colour{200, 100, 50};
+    const std::vector<Rgb> blended = {colour, ToRgb(kBack), {177, 101, 50}};
+    const std::vector<Rgb> opaque(3, colour);
+    struct Alpha {
         std::uint32_t headerSize;
         std::uint32_t compression;
         Bytes alphas;
-        std::vector<Rgb> expected;
+        const std::vector<Rgb>& expected;
     };
-    const std::vector<Rgb> opaque(3, colour);
-    const Case cases[] = {
-        {40, 6, {255, 0, 128}, {colour, back, blend(128)}}, // masks after the header
-        {56, 3, {255, 0, 128}, {colour, back, blend(128)}},
-        {108, 3, {255, 0, 128}, {colour, back, blend(128)}},
-        {124, 3, {255, 0, 128}, {colour, back, blend(128)}},
-        {52, 3, {255, 0, 128}, opaque}, // a header without an alpha mask
-        {124, 3, {0, 0, 0}, opaque},    // no alpha anywhere: written without it
+    const Alpha alphaCases[] = {
+        {40, 6, {255, 0, 128}, blended}, // masks after the header
+        {56, 3, {255, 0, 128}, blended},  {108, 3, {255, 0, 128}, blended},
+        {124, 3, {255, 0, 128}, blended}, {52, 3, {255, 0, 128}, opaque},
+        {124, 3, {0, 0, 0}, opaque},
     };
-    for (const Case& c : cases) {
-        BmpFile bmp;
-        bmp.headerSize = c.headerSize;
-        bmp.compression = c.compression;
-        bmp.bits = 32;
-        bmp.width = 3;
-        bmp.height = 1;
-        bmp.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-        for (const std::uint8_t alpha : c.alphas) {
-            bmp.pixels.insert(bmp.pixels.end(), {colour.b, colour.g, colour.r, alpha});
+    for (const Alpha& a : alphaCases) {
+        Bytes pixels;
+        for (const std::uint8_t alpha : a.alphas) {
+            pixels.insert(pixels.end(), {colour.b, colour.g, colour.r, alpha});
         }
-        EXPECT_TRUE(SamePixels(
-            Decode(bmp),
-            Expected(3, 1, [&](int x, int) { return c.expected[static_cast<std::size_t>(x)]; })))
-            << "header of " << c.headerSize;
+        cases.push_back({"alpha in a header of " + std::to_string(a.headerSize),
+                         {.headerSize = a.headerSize,
+                          .width = 3,
+                          .height = 1,
+                          .bits = 32,
+                          .compression = a.compression,
+                          .masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+                          .pixels = pixels},
+                         Painted(3, 1, [&](int x, int) { return a.expected[x]; })});
     }
-}
-
-TEST_F(BmpDecodeTest, PixelOffsetInsideThePaletteReadsThePixelsFromThere) {
-    BmpFile bmp;
-    bmp.bits = 8;
-    bmp.width = 8;
-    bmp.height = 6;
-    bmp.palette = kColours; // sixteen stated, eight before the pixels begin
-    bmp.coloursUsed = 16;
-    bmp.dataOffset = 14 + 40 + 8 * 4;
-    bmp.pixels = Rows(6, false, [](int y) {
-        Bytes row;
-        for (int x = 0; x < 8; ++x) {
-            row.push_back(static_cast<std::uint8_t>(IndexAt(x, y, 8)));
-        }
-        return row;
-    });
-    EXPECT_TRUE(SamePixels(Decode(bmp), Expected(8, 6, [&](int x, int y) {
-                               return kColours[static_cast<std::size_t>(IndexAt(x, y, 8))];
-                           })));
-}
-
-TEST_F(BmpDecodeTest, RunLengthRunsPastTheRowEndAreClipped) {
+    // Run-length pictures: runs past a row's end are clipped; a jump or an early end of line
+    // leaves pixels at the background.
+    const Rgb none = ToRgb(kBack);
     for (const std::uint32_t compression : {1U, 2U}) {
-        BmpFile bmp;
-        bmp.bits = compression == 1 ? 8 : 4;
-        bmp.compression = compression;
-        bmp.width = 2;
-        bmp.height = 2;
-        bmp.palette = kColours;
-        bmp.coloursUsed = 16;
         const std::uint8_t one = compression == 2 ? 0x11 : 1;
         const std::uint8_t two = compression == 2 ? 0x22 : 2;
-        // A run of three, then a literal of three, on rows two pixels wide.
-        bmp.pixels = {3, one, 0, 0, 0, 3, two, 2, 2, 0, 0, 1};
-        EXPECT_TRUE(SamePixels(
-            Decode(bmp), Expected(2, 2, [&](int, int y) { return kColours[y == 1 ? 1 : 2]; })))
-            << "compression " << compression;
+        cases.push_back({"run past the row end, compression " + std::to_string(compression),
+                         {.width = 2,
+                          .height = 2,
+                          .bits = static_cast<std::uint16_t>(compression == 1 ? 8 : 4),
+                          .compression = compression,
+                          .palette = kColours,
+                          .coloursUsed = 16,
+                          // A run of three, then a literal of three.
+                          .pixels = {3, one, 0, 0, 0, 3, two, 2, 2, 0, 0, 1}},
+                         Painted(2, 2, [](int, int y) { return kColours[y == 1 ? 1 : 2]; })});
     }
-}
-
-TEST_F(BmpDecodeTest, OldCoreHeaderWithThreeBytePalette) {
-    BmpFile bmp;
-    bmp.headerSize = 12;
-    bmp.bits = 8;
-    bmp.palette = kColours;
-    bmp.palette.resize(256);
-    bmp.pixels = Rows(3, false, [&](int y) { return PackIndices(5, y, 8); });
-    EXPECT_TRUE(SamePixels(Decode(bmp), Expected(5, 3, [&](int x, int y) {
-                               return kColours[static_cast<std::size_t>(IndexAt(x, y, 16))];
-                           })));
-}
-
-TEST_F(BmpDecodeTest, PixelDataAfterAGapIsFoundByItsOffset) {
-    BmpFile bmp;
-    bmp.bits = 8;
-    bmp.palette = {kColours[2], kColours[3], kColours[4]};
-    bmp.coloursUsed = 3;
-    bmp.dataOffset = 14 + 40 + 12 + 100;
-    bmp.pixels = Rows(3, false, [](int y) { return Bytes(5, static_cast<std::uint8_t>(y)); });
-    EXPECT_TRUE(SamePixels(Decode(bmp), Expected(5, 3, [&](int, int y) {
-                               return kColours[static_cast<std::size_t>(2 + y)];
-                           })));
-}
-
-TEST_F(BmpDecodeTest, RunLengthEightBitsWithRunsLiteralsJumpsAndLineEnds) {
-    BmpFile bmp;
-    bmp.bits = 8;
-    bmp.compression = 1;
-    bmp.width = 6;
-    bmp.height = 3;
-    bmp.palette.assign(kColours.begin(), kColours.begin() + 8);
-    bmp.coloursUsed = 8;
-    bmp.pixels = {
-        6, 2,             // bottom row: six of colour 2
-        0, 0,             // end of line
-        0, 3, 4, 5, 6, 0, // literal run of three, padded to even
-        0, 2, 1, 0,       // jump one to the right: one pixel left untouched
-        2, 7,             // two of colour 7
-        0, 0,             // end of line
-        1, 1,             // top row: one of colour 1, the rest untouched
-        0, 1,             // end of picture
-    };
-    const Rgb back = ToRgb(kBack);
-    const Canvas expected = Expected(6, 3, [&](int x, int y) {
-        if (y == 2) {
-            return kColours[2];
-        }
-        if (y == 1) {
-            const Rgb middle[] = {kColours[4], kColours[5], kColours[6],
-                                  back,        kColours[7], kColours[7]};
-            return middle[x];
-        }
-        return x == 0 ? kColours[1] : back;
-    });
-    EXPECT_TRUE(SamePixels(Decode(bmp), expected));
-}
-
-TEST_F(BmpDecodeTest, RunLengthFourBitsAlternatesNibbles) {
-    BmpFile bmp;
-    bmp.bits = 4;
-    bmp.compression = 2;
-    bmp.width = 7;
-    bmp.height = 2;
-    bmp.palette = kColours;
-    bmp.pixels = {
-        7, 0x12,                      // bottom row: 1 2 1 2 1 2 1
-        0, 0,                         // end of line
-        0, 5,    0x34, 0x56, 0x70, 0, // literal 3 4 5 6 7, padded to even
-        2, 0xAB,                      // then A B
-        0, 1,                         // end of picture
-    };
-    const Canvas expected = Expected(7, 2, [&](int x, int y) {
-        if (y == 1) {
-            return kColours[(x % 2 == 0) ? 1 : 2];
-        }
-        const int top[] = {3, 4, 5, 6, 7, 10, 11};
-        return kColours[static_cast<std::size_t>(top[x])];
-    });
-    EXPECT_TRUE(SamePixels(Decode(bmp), expected));
+    const Rgb middle[] = {kColours[4], kColours[5], kColours[6], none, kColours[7], kColours[7]};
+    const int top[] = {3, 4, 5, 6, 7, 10, 11};
+    std::vector<Rgb> longPalette = kColours;
+    longPalette.resize(256);
+    cases.push_back(
+        {"8-bit runs, literals, jumps and line ends",
+         {.width = 6,
+          .bits = 8,
+          .compression = 1,
+          .palette = {kColours.begin(), kColours.begin() + 8},
+          .coloursUsed = 8,
+          .pixels = {6, 2,             // bottom row: six of colour 2
+                     0, 0,             // end of line
+                     0, 3, 4, 5, 6, 0, // literal run of three, padded to even
+                     0, 2, 1, 0,       // jump one to the right: one pixel left untouched
+                     2, 7,             // two of colour 7
+                     0, 0,             // end of line
+                     1, 1,             // top row: one of colour 1, the rest untouched
+                     0, 1}},           // end of picture
+         Painted(6, 3, [&](int x, int y) {
+             return y == 2 ? kColours[2] : y == 1 ? middle[x] : x == 0 ? kColours[1] : none;
+         })});
+    cases.push_back({"4-bit runs alternate nibbles",
+                     {.width = 7,
+                      .height = 2,
+                      .bits = 4,
+                      .compression = 2,
+                      .palette = kColours,
+                      .pixels = {7, 0x12,                   // bottom row: 1 2 1 2 1 2 1
+                                 0, 0,                      // end of line
+                                 0, 5, 0x34, 0x56, 0x70, 0, // literal 3 4 5 6 7, padded to even
+                                 2, 0xAB,                   // then A B
+                                 0, 1}},                    // end of picture
+                     Painted(7, 2, [&](int x, int y) {
+                         return y == 1 ? kColours[x % 2 == 0 ? 1 : 2]
+                                       : kColours[static_cast<std::size_t>(top[x])];
+                     })});
+    cases.push_back({"old core header with a three-byte palette",
+                     {.headerSize = 12,
+                      .bits = 8,
+                      .palette = longPalette,
+                      .pixels = Rows(3, false, [](int y) { return PackIndices(5, y, 8, 16); })},
+                     Painted(5, 3, [](int x, int y) { return ColourAt(x, y, 16); })});
+    // The offset says where the pixels are: after a gap, or inside a table longer than needed.
+    cases.push_back({"pixels after a gap",
+                     {.bits = 8,
+                      .palette = {kColours[2], kColours[3], kColours[4]},
+                      .coloursUsed = 3,
+                      .pixels = Rows(3, false, [](int y) { return Bytes(5, y); }),
+                      .dataOffset = 14 + 40 + 12 + 100},
+                     Painted(5, 3, [](int, int y) { return kColours[2 + y]; })});
+    cases.push_back({"pixels inside the palette",
+                     {.width = 8,
+                      .height = 6,
+                      .bits = 8,
+                      .palette = kColours,
+                      .coloursUsed = 16,
+                      .pixels = Rows(6, false, [](int y) { return PackIndices(8, y, 8, 8); }),
+                      .dataOffset = 14 + 40 + 8 * 4},
+                     Painted(8, 6, [](int x, int y) { return ColourAt(x, y, 8); })});
+    for (const Case& c : cases) {
+        EXPECT_TRUE(SamePixels(Decode(WriteFile("b.bmp", c.bmp.Build())), c.expected)) << c.name;
+    }
 }
 
 } // namespace

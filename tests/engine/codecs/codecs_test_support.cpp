@@ -15,26 +15,8 @@
 
 namespace kalvimo::test {
 
-void CodecTest::SetUp() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kalvimo-codecs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-}
-
-void CodecTest::TearDown() {
-    std::error_code ignored;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(dir_, ignored);
-}
-
-std::string CodecTest::PathOf(const std::string& name) const {
-    return (dir_ / name).string();
-}
-
 std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) const {
-    const std::string path = PathOf(name);
+    const std::string path = Path(name);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -44,7 +26,7 @@ std::string CodecTest::WriteFile(const std::string& name, const Bytes& bytes) co
 
 std::string CodecTest::Write(const std::string& name, const Writer& write,
                              const Canvas& picture) const {
-    const std::string path = PathOf(name);
+    const std::string path = Path(name);
     std::FILE* out = std::fopen(path.c_str(), "wb");
     EXPECT_NE(out, nullptr) << path;
     if (out != nullptr) {
@@ -69,29 +51,23 @@ Bytes CodecTest::ReadFile(const std::string& path) const {
 }
 
 Canvas Pattern(int width, int height) {
-    Canvas canvas(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            canvas.SetPixel(x, y,
-                            {static_cast<std::uint8_t>(x * 40 + y * 7),
-                             static_cast<std::uint8_t>(255 - y * 30 - x),
-                             static_cast<std::uint8_t>((x * y * 13) ^ 0x5A)});
-        }
-    }
-    return canvas;
+    return Painted(width, height, [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x * 40 + y * 7),
+                   static_cast<std::uint8_t>(255 - y * 30 - x),
+                   static_cast<std::uint8_t>((x * y * 13) ^ 0x5A)};
+    });
 }
 
 Canvas Gradient(int width, int height) {
-    Canvas canvas(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            canvas.SetPixel(x, y,
-                            {static_cast<std::uint8_t>(x * 255 / (width - 1)),
-                             static_cast<std::uint8_t>(y * 255 / (height - 1)),
-                             static_cast<std::uint8_t>((x + y) * 255 / (width + height - 2))});
-        }
-    }
-    return canvas;
+    return Painted(width, height, [&](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x * 255 / (width - 1)),
+                   static_cast<std::uint8_t>(y * 255 / (height - 1)),
+                   static_cast<std::uint8_t>((x + y) * 255 / (width + height - 2))};
+    });
+}
+
+Bytes SamplesOf(const Canvas& canvas) {
+    return {canvas.Data(), canvas.Data() + canvas.Stride() * canvas.Height()};
 }
 
 double MeanAbsError(const Canvas& a, const Canvas& b) {
@@ -104,6 +80,12 @@ double MeanAbsError(const Canvas& a, const Canvas& b) {
         sum += std::abs(a.Data()[i] - b.Data()[i]);
     }
     return sum / static_cast<double>(count);
+}
+
+bool Near(Rgb actual, Rgb expected, int tolerance) {
+    return std::abs(actual.r - expected.r) <= tolerance &&
+           std::abs(actual.g - expected.g) <= tolerance &&
+           std::abs(actual.b - expected.b) <= tolerance;
 }
 
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected) {
@@ -144,6 +126,54 @@ void Put32(Bytes& bytes, std::uint32_t value) {
     Put16(bytes, value >> 16);
 }
 
+Bytes Cut(Bytes bytes, std::size_t keep) {
+    bytes.resize(keep);
+    return bytes;
+}
+
+Bytes operator+(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+Bytes BmpFile::Build() const {
+    Bytes info;
+    Put32(info, headerSize);
+    const auto w = static_cast<std::uint32_t>(width);
+    const auto h = static_cast<std::uint32_t>(height);
+    if (headerSize == 12) {
+        for (const std::uint32_t v : {w, h, 1U, std::uint32_t{bits}}) {
+            Put16(info, v);
+        }
+    } else {
+        const auto size = static_cast<std::uint32_t>(pixels.size());
+        for (const std::uint32_t v :
+             {w, h, 1U | bits << 16U, compression, size, 2835U, 2835U, coloursUsed, 0U}) {
+            Put32(info, v);
+        }
+        for (const std::uint32_t mask : masks) {
+            Put32(info, mask);
+        }
+        if (headerSize > 40) {
+            info.resize(headerSize);
+        }
+    }
+    for (const Rgb& c : palette) {
+        info.insert(info.end(), {c.b, c.g, c.r});
+        if (headerSize != 12) {
+            info.push_back(0);
+        }
+    }
+    const auto offset = dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
+    Bytes file{'B', 'M'};
+    Put32(file, static_cast<std::uint32_t>(offset + pixels.size()));
+    Put32(file, 0);
+    Put32(file, offset);
+    file = file + info;
+    file.resize(offset, 0);
+    return file + pixels;
+}
+
 void WriteJpegSamples(const std::string& path, int width, int height, const Bytes& samples,
                       const JpegOptions& options) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
@@ -165,17 +195,16 @@ void WriteJpegSamples(const std::string& path, int width, int height, const Byte
         jpeg_simple_progression(&info);
     }
     info.restart_interval = static_cast<unsigned>(options.restartInterval);
-    std::vector<jpeg_scan_info> scans;
-    if (options.thousandsOfScans) {
-        scans.push_back({options.components, {0, 1, 2, 3}, 0, 0, 0, 0});
-        for (int c = 0; c < options.components; ++c) {
-            for (int k = 1; k < DCTSIZE2; ++k) {
-                scans.push_back({1, {c}, k, k, 0, 6});
-                for (int bit = 6; bit > 0; --bit) {
-                    scans.push_back({1, {c}, k, k, bit, bit - 1});
-                }
+    std::vector<jpeg_scan_info> scans{{options.components, {0, 1, 2, 3}, 0, 0, 0, 0}};
+    for (int c = 0; options.thousandsOfScans && c < options.components; ++c) {
+        for (int k = 1; k < DCTSIZE2; ++k) {
+            scans.push_back({1, {c}, k, k, 0, 6});
+            for (int bit = 6; bit > 0; --bit) {
+                scans.push_back({1, {c}, k, k, bit, bit - 1});
             }
         }
+    }
+    if (options.thousandsOfScans) {
         info.scan_info = scans.data();
         info.num_scans = static_cast<int>(scans.size());
     }
@@ -216,21 +245,13 @@ void WriteGifIndices(const std::string& path, int width, int height, const Bytes
     EXPECT_EQ(EGifPutImageDesc(gif, options.left, options.top, width, height, options.interlaced,
                                nullptr),
               GIF_OK);
-    std::vector<int> order;
-    if (options.interlaced) {
-        for (const auto& [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
-            for (int y = start; y < height; y += step) {
-                order.push_back(y);
-            }
+    using Passes = std::vector<std::pair<int, int>>; // first row, step
+    for (const auto& [start, step] :
+         options.interlaced ? Passes{{0, 8}, {4, 8}, {2, 4}, {1, 2}} : Passes{{0, 1}}) {
+        for (int y = start; y < height; y += step) {
+            auto* row = const_cast<GifPixelType*>(&indices[static_cast<std::size_t>(y * width)]);
+            EXPECT_EQ(EGifPutLine(gif, row, width), GIF_OK);
         }
-    } else {
-        for (int y = 0; y < height; ++y) {
-            order.push_back(y);
-        }
-    }
-    for (const int y : order) {
-        auto* row = const_cast<GifPixelType*>(indices.data() + static_cast<std::size_t>(y * width));
-        EXPECT_EQ(EGifPutLine(gif, row, width), GIF_OK);
     }
     EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
     GifFreeMapObject(map);
@@ -247,11 +268,11 @@ void WritePngRows(const std::string& path, int width, int height, const std::vec
                  options.bitDepth, options.colourType,
                  options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!options.palette.empty()) {
-        std::vector<png_color> palette;
-        for (const Rgb& c : options.palette) {
-            palette.push_back({c.r, c.g, c.b});
-        }
+    std::vector<png_color> palette;
+    for (const Rgb& c : options.palette) {
+        palette.push_back({c.r, c.g, c.b});
+    }
+    if (!palette.empty()) {
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     }
     if (!options.paletteAlpha.empty()) {

@@ -2,6 +2,8 @@
 
 #include "canvas.h"
 #include "colour.h"
+#include "picture_maker.h"
+#include "temp_folder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,28 +23,25 @@ using Writer = std::function<bool(const Canvas&, std::FILE*, std::string&)>;
 // The background that shows through transparent pixels in the decode tests.
 constexpr Colour kBack = 0x336699;
 
-// Gives each test a fresh folder that is removed afterwards.
-class CodecTest : public ::testing::Test {
+// Writes, reads and decodes files in a fresh folder for each test.
+class CodecTest : public TempFolderTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    [[nodiscard]] std::string PathOf(const std::string& name) const;
     std::string WriteFile(const std::string& name, const Bytes& bytes) const;
     // Writes picture into name with write; fails the test on false or on a message.
     std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const;
     // Fails the test when path cannot be read.
     [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const;
     [[nodiscard]] Bytes ReadFile(const std::string& path) const;
-
-    std::filesystem::path dir_;
 };
 
 // A picture whose every pixel differs from its neighbours, to catch swapped or shifted data.
 Canvas Pattern(int width, int height);
 // Smooth colour ramps of many colours, like a photograph's sky.
 Canvas Gradient(int width, int height);
+Bytes SamplesOf(const Canvas& canvas);
 double MeanAbsError(const Canvas& a, const Canvas& b);
+// Whether each channel of actual is within tolerance of expected's.
+bool Near(Rgb actual, Rgb expected, int tolerance);
 ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
 
 // Where marker first occurs from from on; fails the test when it does not.
@@ -49,6 +49,25 @@ std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
                  std::size_t from = 0);
 void Put16(Bytes& bytes, std::uint32_t value);
 void Put32(Bytes& bytes, std::uint32_t value);
+Bytes Cut(Bytes bytes, std::size_t keep);
+Bytes operator+(Bytes head, const Bytes& tail);
+
+// The fields of a BMP file; Build lays them out as the format does.
+struct BmpFile {
+    std::uint32_t headerSize = 40;
+    std::int32_t width = 5;
+    std::int32_t height = 3; // negative: rows stored top-down
+    std::uint16_t bits = 24;
+    std::uint32_t compression = 0;
+    std::vector<std::uint32_t> masks{}; // in the header from 52 bytes on, after it otherwise
+    std::vector<Rgb> palette{};
+    std::uint32_t coloursUsed = 0;
+    Bytes pixels{};
+    // Where the pixels begin: the headers are cut or padded to reach it.
+    std::optional<std::uint32_t> dataOffset{};
+
+    [[nodiscard]] Bytes Build() const;
+};
 
 // Writers driven by the libraries directly, for variants our own encoders never produce.
 struct JpegOptions {

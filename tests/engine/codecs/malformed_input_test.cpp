@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace kalvimo::test {
 namespace {
@@ -37,29 +38,11 @@ protected:
             picture);
     }
     Bytes ProgressiveJpegOf(const Canvas& picture) {
-        WriteJpegSamples(
-            PathOf("p.jpg"), picture.Width(), picture.Height(),
-            Bytes(picture.Data(), picture.Data() + picture.Stride() * picture.Height()),
-            {.progressive = true});
-        return ReadFile(PathOf("p.jpg"));
+        WriteJpegSamples(Path("p.jpg"), picture.Width(), picture.Height(), SamplesOf(picture),
+                         {.progressive = true});
+        return ReadFile(Path("p.jpg"));
     }
 };
-
-Bytes operator+(Bytes head, const Bytes& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-        }
-    }
-    return ~crc;
-}
 
 // The peak memory, in kB, of this process since the last ResetPeak.
 long PeakKb() {
@@ -90,11 +73,6 @@ int RefusalPeakMb(const std::string& path) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
 }
 
-Bytes Cut(Bytes bytes, std::size_t keep) {
-    bytes.resize(keep);
-    return bytes;
-}
-
 void PutBig32(Bytes& bytes, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         bytes.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -108,7 +86,8 @@ Bytes PngChunk(const char* type, const Bytes& data, std::uint32_t length) {
     chunk.insert(chunk.end(), type, type + 4);
     chunk.insert(chunk.end(), data.begin(), data.end());
     if (data.size() == length) {
-        PutBig32(chunk, Crc32(&chunk[4], chunk.size() - 4));
+        PutBig32(chunk, static_cast<std::uint32_t>(
+                            crc32(0, &chunk[4], static_cast<uInt>(chunk.size() - 4))));
     }
     return chunk;
 }
@@ -131,26 +110,17 @@ Bytes WithJpegSize(Bytes jpeg, std::uint8_t frameMarker, int width, int height) 
     return jpeg;
 }
 
-// A BMP header of the given fields, followed by extra bytes.
+// A BMP of an info header of the given fields and rest, stating dataOffset as the pixels' start.
 Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
                 std::uint32_t compression, std::uint32_t dataOffset, std::uint32_t coloursUsed,
                 const Bytes& rest) {
-    Bytes file{'B', 'M'};
-    Put32(file, static_cast<std::uint32_t>(54 + rest.size()));
-    Put32(file, 0);
-    Put32(file, dataOffset);
-    Put32(file, 40);
-    Put32(file, static_cast<std::uint32_t>(width));
-    Put32(file, static_cast<std::uint32_t>(height));
-    Put16(file, 1);
-    Put16(file, bits);
-    Put32(file, compression);
-    for (int i = 0; i < 3; ++i) {
-        Put32(file, 0);
+    BmpFile bmp{.width = width, .height = height, .bits = bits, .compression = compression};
+    bmp.coloursUsed = coloursUsed;
+    bmp.pixels = rest;
+    Bytes file = bmp.Build();
+    for (std::size_t i = 0; i < 4; ++i) {
+        file[10 + i] = static_cast<std::uint8_t>(dataOffset >> (8 * i));
     }
-    Put32(file, coloursUsed);
-    Put32(file, 0);
-    file.insert(file.end(), rest.begin(), rest.end());
     return file;
 }
 
@@ -199,17 +169,17 @@ Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
 }
 
 TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
-    Refused(PathOf("missing.jpg"), "could not be opened");
+    Refused(Path("missing.jpg"), "could not be opened");
     RefusedBytes("empty.jpg", {}, "is not a picture file this program can read");
     RefusedBytes("notes.jpg", {'J', 'P', 'E', 'G', ' ', 'n', 'o', 't', 'e', 's', '\n'},
                  "is not a picture file this program can read");
 
-    std::filesystem::create_directory(PathOf("folder.jpg"));
-    Refused(PathOf("folder.jpg"), "is not a file");
+    std::filesystem::create_directory(Path("folder.jpg"));
+    Refused(Path("folder.jpg"), "is not a file");
 
     // A named pipe without a writer must not stall the reader.
-    ASSERT_EQ(::mkfifo(PathOf("pipe.gif").c_str(), 0600), 0);
-    Refused(PathOf("pipe.gif"), "is not a file");
+    ASSERT_EQ(::mkfifo(Path("pipe.gif").c_str(), 0600), 0);
+    Refused(Path("pipe.gif"), "is not a file");
 
     // Sparse, so it costs no disk space.
     const std::string big = WriteFile("big.bmp", {'B', 'M'});
@@ -223,60 +193,12 @@ TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     }
 }
 
-TEST_F(MalformedInputTest, DamagedJpegs) {
-    const Canvas picture = Gradient(64, 64);
-    const Bytes jpeg = JpegOf(picture);
-
-    RefusedBytes("half.jpg", Cut(jpeg, jpeg.size() / 2), "ends too early");
-    // Only the end marker missing: every pixel is there, so the picture is fine.
-    EXPECT_LT(MeanAbsError(Decode(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2))), picture),
-              2.0);
-
-    RefusedBytes("header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})));
-    RefusedBytes("signature-only.jpg", {0xFF, 0xD8, 0xFF});
-    RefusedBytes("junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02});
-
-    const Bytes progressive = ProgressiveJpegOf(picture);
-    RefusedBytes("half-progressive.jpg", Cut(progressive, progressive.size() / 2));
-    // Cut cleanly before its second scan, the picture would come out blurred.
-    const std::size_t secondScan =
-        Find(progressive, {0xFF, 0xDA}, Find(progressive, {0xFF, 0xDA}) + 2);
-    RefusedBytes("scans.jpg", Cut(progressive, secondScan), "ends too early");
-    EXPECT_FALSE(
-        Decode(WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)))
-            .Empty());
-
-    // A frame header claiming 65000 x 65000 pixels is refused before anything is allocated.
-    Bytes huge = jpeg;
-    const std::size_t frame = Find(huge, {0xFF, 0xC0});
-    for (const std::size_t at : {frame + 5, frame + 7}) {
-        huge[at] = 0xFD;
-        huge[at + 1] = 0xE8;
-    }
-    RefusedBytes("huge.jpg", huge, "too large (65000 x 65000 pixels)");
-
-    // Within the pixel limit and padded to a size that could hold it, but a progressive CMYK
-    // picture of that size would need 1.2 GB of coefficients: refused by the memory ceiling,
-    // before the canvas is allocated.
-    WriteJpegSamples(PathOf("cmyk.jpg"), 8, 8, Bytes(8 * 8 * 4, 100),
-                     {.components = 4, .progressive = true});
-    const Bytes wide =
-        WithJpegSize(ReadFile(PathOf("cmyk.jpg")), 0xC2, 12000, 12000) + Bytes(300'000, 0);
-    RefusedBytes("wide.jpg", wide, "not enough memory");
-
-    Bytes noSize = jpeg;
-    for (std::size_t i = frame + 5; i < frame + 9; ++i) {
-        noSize[i] = 0;
-    }
-    RefusedBytes("zero.jpg", noSize);
-}
-
 TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMemory) {
     const Canvas picture = Gradient(64, 64);
     const Bytes jpeg = JpegOf(picture);
     const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
-    WriteHeif(PathOf("made.heic"), picture, {});
-    const Bytes heic = ReadFile(PathOf("made.heic"));
+    WriteHeif(Path("made.heic"), picture, {});
+    const Bytes heic = ReadFile(Path("made.heic"));
     Bytes rle(1000, 0);
     for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
         rle[i] = 255;
@@ -310,49 +232,6 @@ TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMem
         EXPECT_GE(peakMb, 0) << "read";
         EXPECT_LT(peakMb, 64);
     }
-}
-
-TEST_F(MalformedInputTest, DamagedGifs) {
-    const Bytes gif = Encoded(WriteGif, Gradient(40, 30));
-    RefusedBytes("half.gif", Cut(gif, gif.size() / 2), "ends too early");
-    RefusedBytes("signature-only.gif", Cut(gif, 6));
-    RefusedBytes("screen-only.gif", Cut(gif, 13));
-
-    // Image data whose first code after the clear code names an entry not yet defined.
-    Bytes broken = {'G', 'I', 'F',  '8',  '9',  'a', 4,  0, 4, 0, 0x80, 0, 0, //
-                    0,   0,   0,    255,  255,  255,                          // two colours
-                    ',', 0,   0,    0,    0,    4,   0,  4, 0, 0,             // the image
-                    2,   3,   0x3C, 0xFF, 0xFF, 0,   ';'};
-    RefusedBytes("lzw.gif", broken, "GIF");
-
-    // A screen of 65535 x 65535 pixels is more than the data could fill: only margin, left out.
-    Bytes screen = gif;
-    for (const std::size_t at : {6U, 8U}) {
-        screen[at] = 0xFF;
-        screen[at + 1] = 0xFF;
-    }
-    const Canvas framed = Decode(WriteFile("screen.gif", screen));
-    EXPECT_EQ(framed.Width(), 40);
-    EXPECT_EQ(framed.Height(), 30);
-    // A frame of that size is over the canvas limit.
-    Bytes huge = screen;
-    const std::size_t frame = Find(huge, {',', 0, 0, 0, 0, 40, 0, 30, 0});
-    for (const std::size_t at : {frame + 5, frame + 7}) {
-        huge[at] = 0xFF;
-        huge[at + 1] = 0xFF;
-    }
-    RefusedBytes("huge.gif", huge, "too large");
-}
-
-TEST_F(MalformedInputTest, DamagedPngs) {
-    const Bytes png = Encoded(WritePng, Pattern(30, 30));
-    RefusedBytes("half.png", Cut(png, png.size() / 2), "ends too early");
-    RefusedBytes("signature-only.png", Cut(png, 8));
-    Bytes badCrc = png;
-    badCrc[29] ^= 0xFF; // the header chunk's checksum
-    RefusedBytes("crc.png", badCrc);
-    const Bytes huge = PngStart(65000, 65000) + Bytes(png.begin() + 33, png.end());
-    RefusedBytes("huge.png", huge, "too large");
 }
 
 TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
@@ -398,16 +277,60 @@ TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
     }
 }
 
-TEST_F(MalformedInputTest, DamagedPhoneFormats) {
+// A GIF whose screen, and frame too when frame is set, states 65535 x 65535 pixels.
+Bytes WithGifSize(Bytes gif, bool frame) {
+    const std::size_t at = frame ? Find(gif, {',', 0, 0, 0, 0, 40, 0, 30, 0}) + 5 : 6;
+    std::fill_n(gif.begin() + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
+    return frame ? WithGifSize(gif, false) : gif;
+}
+
+// Damage found after the last pixel costs nothing: such files are read.
+TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
+    const Canvas picture = Gradient(64, 64);
+    const Bytes jpeg = JpegOf(picture);
+    const Bytes progressive = ProgressiveJpegOf(picture);
+    // Only the end marker missing.
+    EXPECT_LT(MeanAbsError(Decode(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2))), picture),
+              2.0);
+    EXPECT_FALSE(
+        Decode(WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)))
+            .Empty());
+    // A screen larger than the frame could fill is only margin, left out.
+    const Canvas framed =
+        Decode(WriteFile("screen.gif", WithGifSize(Encoded(WriteGif, Gradient(40, 30)), false)));
+    EXPECT_EQ(framed.Width(), 40);
+    EXPECT_EQ(framed.Height(), 30);
+}
+
+TEST_F(MalformedInputTest, DamagedFiles) {
+    const Bytes jpeg = JpegOf(Gradient(64, 64));
+    const Bytes progressive = ProgressiveJpegOf(Gradient(64, 64));
+    // Cut cleanly before its second scan, the picture would come out blurred.
+    const std::size_t secondScan =
+        Find(progressive, {0xFF, 0xDA}, Find(progressive, {0xFF, 0xDA}) + 2);
+    // Within the pixel limit and padded to a size that could hold it, but a progressive CMYK
+    // picture of that size would need 1.2 GB of coefficients: refused by the memory ceiling,
+    // before the canvas is allocated.
+    WriteJpegSamples(Path("cmyk.jpg"), 8, 8, Bytes(8 * 8 * 4, 100),
+                     {.components = 4, .progressive = true});
+    const Bytes gif = Encoded(WriteGif, Gradient(40, 30));
+    // Image data whose first code after the clear code names an entry not yet defined.
+    const Bytes lzw = {'G', 'I', 'F',  '8',  '9',  'a', 4,  0, 4, 0, 0x80, 0, 0, //
+                       0,   0,   0,    255,  255,  255,                          // two colours
+                       ',', 0,   0,    0,    0,    4,   0,  4, 0, 0,             // the image
+                       2,   3,   0x3C, 0xFF, 0xFF, 0,   ';'};
+    const Bytes png = Encoded(WritePng, Pattern(30, 30));
+    Bytes badCrc = png;
+    badCrc[29] ^= 0xFF; // the header chunk's checksum
     const Canvas picture = Gradient(64, 48);
-    WriteHeif(PathOf("made.heic"), picture, {});
-    WriteHeif(PathOf("made.avif"), picture, {.av1 = true});
-    WriteWebp(PathOf("made.webp"), picture, {.lossless = false});
-    WriteTiff(PathOf("made.tif"), picture, {.deflate = true});
-    const Bytes heic = ReadFile(PathOf("made.heic"));
-    const Bytes avif = ReadFile(PathOf("made.avif"));
-    const Bytes webp = ReadFile(PathOf("made.webp"));
-    const Bytes tiff = ReadFile(PathOf("made.tif"));
+    WriteHeif(Path("made.heic"), picture, {});
+    WriteHeif(Path("made.avif"), picture, {.av1 = true});
+    WriteWebp(Path("made.webp"), picture, {.lossless = false});
+    WriteTiff(Path("made.tif"), picture, {.deflate = true});
+    const Bytes heic = ReadFile(Path("made.heic"));
+    const Bytes avif = ReadFile(Path("made.avif"));
+    const Bytes webp = ReadFile(Path("made.webp"));
+    const Bytes tiff = ReadFile(Path("made.tif"));
     Bytes heicJunk = heic;
     std::fill(heicJunk.begin() + 40, heicJunk.begin() + 80, 0xEE);
     struct Case {
@@ -416,6 +339,27 @@ TEST_F(MalformedInputTest, DamagedPhoneFormats) {
         const char* says;
     };
     const Case cases[] = {
+        {"half.jpg", Cut(jpeg, jpeg.size() / 2), "ends too early"},
+        {"header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})), ""},
+        {"signature-only.jpg", {0xFF, 0xD8, 0xFF}, ""},
+        {"junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02}, ""},
+        {"half-progressive.jpg", Cut(progressive, progressive.size() / 2), ""},
+        {"scans.jpg", Cut(progressive, secondScan), "ends too early"},
+        // A frame header claiming that many pixels is refused before anything is allocated.
+        {"huge.jpg", WithJpegSize(jpeg, 0xC0, 65000, 65000), "too large (65000 x 65000 pixels)"},
+        {"wide.jpg",
+         WithJpegSize(ReadFile(Path("cmyk.jpg")), 0xC2, 12000, 12000) + Bytes(300'000, 0),
+         "not enough memory"},
+        {"zero.jpg", WithJpegSize(jpeg, 0xC0, 0, 0), ""},
+        {"half.gif", Cut(gif, gif.size() / 2), "ends too early"},
+        {"signature-only.gif", Cut(gif, 6), ""},
+        {"screen-only.gif", Cut(gif, 13), ""},
+        {"lzw.gif", lzw, "GIF"},
+        {"huge.gif", WithGifSize(gif, true), "too large"},
+        {"half.png", Cut(png, png.size() / 2), "ends too early"},
+        {"signature-only.png", Cut(png, 8), ""},
+        {"crc.png", badCrc, ""},
+        {"huge.png", PngStart(65000, 65000) + Bytes(png.begin() + 33, png.end()), "too large"},
         {"half.heic", Cut(heic, heic.size() / 2), "could not be read as HEIF: "},
         {"ftyp-only.heic", Cut(heic, 24), "could not be read as HEIF: "},
         {"junk.heic", heicJunk, "could not be read as HEIF: "},

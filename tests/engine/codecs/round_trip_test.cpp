@@ -7,7 +7,7 @@
 namespace kalvimo::test {
 namespace {
 
-class RoundTripTest : public CodecTest {};
+using RoundTripTest = CodecTest;
 
 std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
     return bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
@@ -23,16 +23,16 @@ TEST_F(RoundTripTest, BmpKeepsEveryPixelWithPaddedBottomUpRows) {
         const Bytes file = ReadFile(path);
         const std::uint32_t rowBytes = (width * 3 + 3) / 4 * 4;
         ASSERT_EQ(file.size(), 54 + rowBytes * 3);
-        EXPECT_EQ(file[0], 'B');
-        EXPECT_EQ(file[1], 'M');
-        EXPECT_EQ(Le32(file, 2), file.size());
-        EXPECT_EQ(Le32(file, 10), 54U);
-        EXPECT_EQ(Le32(file, 14), 40U);
-        EXPECT_EQ(Le32(file, 18), static_cast<std::uint32_t>(width));
-        EXPECT_EQ(Le32(file, 22), 3U); // positive: bottom-up
-        EXPECT_EQ(file[28], 24);
-        EXPECT_EQ(Le32(file, 30), 0U);
-        EXPECT_EQ(Le32(file, 34), rowBytes * 3);
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 2), "BM");
+        // Header fields by offset: file size, pixel offset, header size, width, height (positive:
+        // bottom-up), 24 bits, no compression, pixel bytes.
+        const auto size = static_cast<std::uint32_t>(file.size());
+        const std::pair<std::size_t, std::uint32_t> fields[] = {
+            {2, size}, {10, 54}, {14, 40}, {18, static_cast<std::uint32_t>(width)},
+            {22, 3},   {28, 24}, {30, 0},  {34, rowBytes * 3}};
+        for (const auto& [at, value] : fields) {
+            EXPECT_EQ(Le32(file, at), value) << "width " << width << ", offset " << at;
+        }
         // The first stored row is the bottom one, in blue-green-red order.
         const Rgb bottomLeft = picture.Pixel(0, 2);
         EXPECT_EQ(file[54], bottomLeft.b);
@@ -67,28 +67,20 @@ TEST_F(RoundTripTest, JpegIsCloseToTheSourceAndHonoursQuality) {
     EXPECT_LT(MeanAbsError(Decode(good), Decode(usual)), MeanAbsError(Decode(poor), Decode(usual)));
     EXPECT_LT(ReadFile(poor).size(), ReadFile(usual).size());
     EXPECT_LT(ReadFile(usual).size(), ReadFile(good).size());
-
-    // Luma sampled 2x2 against chroma: 4:2:0.
+    // Three components, luma sampled 2x2 against chroma: 4:2:0.
     const Bytes file = ReadFile(usual);
-    bool sawFrame = false;
-    for (std::size_t i = 2; i + 12 < file.size(); ++i) {
-        if (file[i] == 0xFF && file[i + 1] == 0xC0) {
-            sawFrame = true;
-            EXPECT_EQ(file[i + 9], 3);     // components
-            EXPECT_EQ(file[i + 11], 0x22); // first component's sampling
-            break;
-        }
-    }
-    EXPECT_TRUE(sawFrame);
+    const std::size_t frame = Find(file, {0xFF, 0xC0});
+    ASSERT_LT(frame + 11, file.size());
+    EXPECT_EQ(file[frame + 9], 3);
+    EXPECT_EQ(file[frame + 11], 0x22);
 }
 
 TEST_F(RoundTripTest, GifKeepsPicturesOfUpTo256ColoursExactly) {
-    Canvas many(16, 16);
-    for (int i = 0; i < 256; ++i) {
-        many.SetPixel(i % 16, i / 16,
-                      {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 7),
-                       static_cast<std::uint8_t>(255 - i)});
-    }
+    const Canvas many = Painted(16, 16, [](int x, int y) {
+        const int i = y * 16 + x;
+        return Rgb{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 7),
+                   static_cast<std::uint8_t>(255 - i)};
+    });
     Canvas two(9, 4, 0x102030);
     two.FillRect(3, 1, 8, 3, 0xFEFDFC);
     const Canvas one(3, 2, 0x00C0FF);
@@ -108,12 +100,9 @@ TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
     EXPECT_LT(MeanAbsError(Decode(path), gradient), 4.0);
 
     // A picture in shades of one hue gets all its entries spent on that hue.
-    Canvas reds(256, 4);
-    for (int x = 0; x < 256; ++x) {
-        for (int y = 0; y < 4; ++y) {
-            reds.SetPixel(x, y, {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0});
-        }
-    }
+    const Canvas reds = Painted(256, 4, [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 0};
+    });
     const Canvas redDecoded = Decode(Write("r.gif", WriteGif, reds));
     std::set<int> reddish;
     for (int x = 0; x < 256; ++x) {

@@ -1,4 +1,4 @@
-#include "../qt_application.h"
+#include "../controls/control_test_support.h"
 #include "colour_squares.h"
 #include "frm_colour_picker.h"
 #include "hsv_to_colour.h"
@@ -9,7 +9,6 @@
 #include <memory>
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -20,26 +19,17 @@ namespace kalvimo {
 namespace {
 
 TEST(HsvToColourTest, MatchesTheSinglePrecisionFormula) {
-    struct Case {
-        int hue, saturation, value;
-        Colour expected;
-    };
-    const Case cases[] = {
-        {0, 100, 100, 0x0000FF},
-        {0, 100, 89, 0x0000E3},
-        {120, 100, 100, 0x00FF00},
-        {240, 100, 100, 0xFF0000},
-        {17, 100, 100, 0x0048FF},
-        {204, 50, 78, 0xC79F63},
-        // 127.5 and 76.5 go to the even neighbour.
-        {357, 50, 100, 0x8680FF},
-        {0, 0, 30, 0x4C4C4C},
-        {200, 0, 100, 0xFFFFFF},
+    // Hue, saturation and value to the packed colour; at 357, 50, 100 the 127.5 and 76.5 go
+    // to the even neighbour.
+    const std::tuple<int, int, int, Colour> cases[] = {
+        {0, 100, 100, 0x0000FF},   {0, 100, 89, 0x0000E3},   {120, 100, 100, 0x00FF00},
+        {240, 100, 100, 0xFF0000}, {17, 100, 100, 0x0048FF}, {204, 50, 78, 0xC79F63},
+        {357, 50, 100, 0x8680FF},  {0, 0, 30, 0x4C4C4C},     {200, 0, 100, 0xFFFFFF},
         {360, 100, 100, 0x000000},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(HsvToColour(c.hue, c.saturation, c.value), c.expected)
-            << c.hue << " " << c.saturation << " " << c.value;
+    for (const auto& [hue, saturation, value, expected] : cases) {
+        EXPECT_EQ(HsvToColour(hue, saturation, value), expected)
+            << hue << " " << saturation << " " << value;
     }
 }
 
@@ -55,6 +45,9 @@ protected:
             ++accepted;
             acceptedColour = picker->SelectedColour;
         });
+        Show();
+    }
+    void Show() {
         picker->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(picker.get()));
         picker->activateWindow();
@@ -91,12 +84,7 @@ protected:
     }
 
     // The dialog as drawn, at the centre of a logical pixel.
-    QColor Seen(int x, int y) const {
-        const QImage image = picker->grab().toImage();
-        const qreal ratio = image.devicePixelRatio();
-        return image.pixelColor(static_cast<int>((x + 0.5) * ratio),
-                                static_cast<int>((y + 0.5) * ratio));
-    }
+    QColor Seen(int x, int y) const { return testing::Rendering(*picker).At(x, y); }
     QColor SeenSpot(int column, int row) const {
         return Seen(kSpotLeftPx + column * kSpotPx + kSpotPx / 2,
                     kSpotTopPx + row * kSpotPx + kSpotPx / 2);
@@ -162,25 +150,22 @@ TEST_F(ColourPickerTest, SpotPicksItsColourAtTheNewSaturationByClickAndArrow) {
 }
 
 TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLeaving) {
-    struct Case {
-        const char* typed;
-        int bar;
-        const char* shownAfterLeaving;
-    };
-    const Case cases[] = {
+    // Typed, the bar's value, and the text once the box is left.
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"12.7", 13, "12.7"}, {"40 and more", 40, "40 and more"},
         {"abc", 0, "abc"},    {"300", 255, "255"},
         {"-20", 0, "0"},      {"99999", 255, "255"},
     };
-    for (const Case& c : cases) {
-        Type("txtRed", c.typed);
-        EXPECT_EQ(Bar("hscrRed").value(), c.bar) << c.typed;
-        EXPECT_EQ(Box("txtRed").text(), QLatin1String(c.typed));
-        EXPECT_EQ(picker->SelectedColour, static_cast<Colour>(c.bar)) << c.typed;
+    for (const auto& [typed, bar, shownAfterLeaving] : cases) {
+        SCOPED_TRACE(typed);
+        Type("txtRed", typed);
+        EXPECT_EQ(Bar("hscrRed").value(), bar);
+        EXPECT_EQ(Box("txtRed").text(), QLatin1String(typed));
+        EXPECT_EQ(picker->SelectedColour, static_cast<Colour>(bar));
         QTest::keyClick(&Box("txtRed"), Qt::Key_Tab);
         EXPECT_FALSE(Box("txtRed").hasFocus());
-        EXPECT_EQ(Box("txtRed").text(), QLatin1String(c.shownAfterLeaving)) << c.typed;
-        EXPECT_EQ(Bar("hscrRed").value(), c.bar) << c.typed;
+        EXPECT_EQ(Box("txtRed").text(), QLatin1String(shownAfterLeaving));
+        EXPECT_EQ(Bar("hscrRed").value(), bar);
     }
     // A moved bar writes its box.
     QScrollBar& blue = Bar("hscrBlue");
@@ -203,14 +188,18 @@ TEST_F(ColourPickerTest, CancelEscapeAndTheCloseBoxChangeNothingAndKeepTheSatura
         EXPECT_FALSE(picker->isVisible());
         EXPECT_EQ(picker->result(), QDialog::Rejected);
         EXPECT_EQ(accepted, 0);
-        picker->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(picker.get()));
+        Show();
     }
     // Each showing started again from the window's colour; the saturation stayed.
     EXPECT_EQ(Find<QLabel>(QStringLiteral("lblSat")).text(), QStringLiteral("70%"));
     picker->SetColour(0x336699);
     EXPECT_EQ(Bars(), (std::array<int, 3>{0x99, 0x66, 0x33}));
     EXPECT_EQ(Boxes(), (QStringList{"153", "102", "51"}));
+    // A system colour value shows the colour it stands for.
+    picker->SetColour(kButtonFace);
+    const QColor face = QApplication::palette().color(QPalette::Active, QPalette::Button);
+    EXPECT_EQ(Bars(), (std::array<int, 3>{face.red(), face.green(), face.blue()}));
+    EXPECT_EQ(picker->SelectedColour, FromQColor(face));
 }
 
 TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
@@ -221,10 +210,7 @@ TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
     };
     int expected = 0;
     for (const auto& confirm : ways) {
-        picker->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(picker.get()));
-        picker->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(picker.get()));
+        Show();
         picker->SetColour(0x336699);
         Type("txtGreen", "300");
         confirm();
@@ -236,25 +222,11 @@ TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
     }
 }
 
-TEST_F(ColourPickerTest, SystemColourValueShowsItsColour) {
-    picker->SetColour(kButtonFace);
-    const QColor face = QApplication::palette().color(QPalette::Active, QPalette::Button);
-    EXPECT_EQ(Bars(), (std::array<int, 3>{face.red(), face.green(), face.blue()}));
-    EXPECT_EQ(picker->SelectedColour, FromQColor(face));
-}
-
 // Pictures for people to look at, light and dark.
 TEST_F(ColourPickerTest, Pictures) {
     const QPalette original = QApplication::palette();
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-    dark.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
-    dark.setColor(QPalette::Base, QColor(0x25, 0x25, 0x25));
-    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
-    dark.setColor(QPalette::Button, QColor(0x45, 0x45, 0x45));
-    dark.setColor(QPalette::ButtonText, QColor(0xE0, 0xE0, 0xE0));
     for (const bool darkened : {false, true}) {
-        QApplication::setPalette(darkened ? dark : original);
+        QApplication::setPalette(darkened ? testing::DarkPalette() : original);
         picker->SetColour(0x20A0F0);
         LowerSaturation(2);
         // A typed fraction in the light one, the focused spot in the dark one.
@@ -263,11 +235,7 @@ TEST_F(ColourPickerTest, Pictures) {
             ClickSpot(5, 1);
         }
         QCoreApplication::processEvents();
-        const QImage image = picker->grab().toImage();
-        const QString name = QStringLiteral("colour_picker%1@%2x.png")
-                                 .arg(darkened ? QStringLiteral("_dark") : QString())
-                                 .arg(image.devicePixelRatio());
-        EXPECT_TRUE(image.save(QDir(QStringLiteral(KALVIMO_COLOUR_PICTURES)).filePath(name)));
+        testing::SavePicture(*picker, darkened ? "colour_picker_dark" : "colour_picker");
     }
     QApplication::setPalette(original);
 }

@@ -36,11 +36,25 @@ inline QColor Rgb(unsigned packed) {
                   static_cast<int>(packed >> 16 & 0xFF));
 }
 
+// A pixel a test expects: where, in logical pixels, and its packed colour.
+struct Pixel {
+    int x, y;
+    unsigned colour;
+};
+
+template <std::size_t N> void ExpectPixels(QWidget& widget, const Pixel (&pixels)[N]) {
+    const Rendering drawn(widget);
+    for (const Pixel& pixel : pixels) {
+        EXPECT_EQ(drawn.At(pixel.x, pixel.y), Rgb(pixel.colour)) << pixel.x << "," << pixel.y;
+    }
+}
+
 // Writes the widget as drawn into the build folder, named after its state and scale.
 inline void SavePicture(QWidget& widget, const QString& name) {
     const QImage image = widget.grab().toImage();
     const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-    image.save(QDir(QStringLiteral(KALVIMO_CONTROL_PICTURES)).filePath(name + scale + ".png"));
+    EXPECT_TRUE(
+        image.save(QDir(QStringLiteral(KALVIMO_TEST_PICTURES)).filePath(name + scale + ".png")));
 }
 
 } // namespace kalvimo::testing

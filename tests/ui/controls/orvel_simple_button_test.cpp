@@ -10,8 +10,11 @@
 namespace kalvimo {
 namespace {
 
+using testing::ExpectPixels;
 using testing::Rendering;
 using testing::Rgb;
+
+constexpr unsigned kBorder = 0x743C00;
 
 class OrvelSimpleButtonTest : public ::testing::Test {
 protected:
@@ -34,7 +37,7 @@ protected:
     OrvelSimpleButton* other = nullptr;
 };
 
-TEST_F(OrvelSimpleButtonTest, AccessKeysFollowTheFirstUsableAmpersand) {
+TEST_F(OrvelSimpleButtonTest, TheAccessKeyFollowsTheFirstUsableAmpersandAndClicks) {
     const std::pair<QString, QChar> cases[] = {
         {"Change &background colour", QChar('b')},
         {"&Process", QChar('P')},
@@ -47,9 +50,7 @@ TEST_F(OrvelSimpleButtonTest, AccessKeysFollowTheFirstUsableAmpersand) {
         button->SetCaption(caption);
         EXPECT_EQ(button->AccessKey(), key) << caption.toStdString();
     }
-}
-
-TEST_F(OrvelSimpleButtonTest, TheAccessKeyClicks) {
+    // And the key clicks.
     QSignalSpy clicked(button, &OrvelSimpleButton::Click);
     button->SetCaption("Change &background colour");
     window.activateWindow();
@@ -92,13 +93,11 @@ TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     EXPECT_EQ(button->GradientStops(OrvelSimpleButton::ButtonState::Disabled),
               "0,12632256#90,15725555#100,12964054");
     other->setFocus();
+    const testing::Pixel border[] = {
+        {0, 20, kBorder}, {1, 20, kBorder}, {119, 20, kBorder}, {60, 39, kBorder}};
+    ExpectPixels(*button, border);
     const Rendering drawn(*button);
-    const QColor border = Rgb(0x743C00);
-    EXPECT_EQ(drawn.At(0, 20), border);
-    EXPECT_EQ(drawn.At(1, 20), border);
-    EXPECT_EQ(drawn.At(119, 20), border);
-    EXPECT_EQ(drawn.At(60, 39), border);
-    EXPECT_NE(drawn.At(2, 20), border);
+    EXPECT_NE(drawn.At(2, 20), Rgb(kBorder));
     // Light at the top, the face colour through the middle, shade at the foot.
     const QColor top = drawn.At(4, 2);
     const QColor middle = drawn.At(4, 10);
@@ -118,14 +117,14 @@ TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     EXPECT_NEAR(outwards.At(30, 20).lightness(), outwards.At(90, 20).lightness(), 3);
     EXPECT_GT(outwards.At(60, 20).lightness(), outwards.At(30, 20).lightness());
     testing::SavePicture(*button, "orvel_simple_button_outwards");
-}
 
-TEST_F(OrvelSimpleButtonTest, TinyGradientsStillPaint) {
+    // Tiny gradients still paint.
     button->SetResolution(1);
     button->resize(30, 12);
-    EXPECT_EQ(Rendering(*button).At(0, 5), Rgb(0x743C00));
+    const testing::Pixel edge[] = {{0, 5, kBorder}};
+    ExpectPixels(*button, edge);
     button->SetResolution(0);
-    EXPECT_EQ(Rendering(*button).At(0, 5), Rgb(0x743C00));
+    ExpectPixels(*button, edge);
 }
 
 TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {

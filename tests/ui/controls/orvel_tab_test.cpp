@@ -10,6 +10,7 @@
 namespace kalvimo {
 namespace {
 
+using testing::ExpectPixels;
 using testing::Rendering;
 using testing::Rgb;
 
@@ -36,30 +37,31 @@ protected:
 
 TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
     ASSERT_EQ(tab.TabCount(), 4);
-    int left = 0;
+    int next = 0;
     const QStringList captions = {"One", "Two", "Three", "Four"};
     for (int i = 0; i < 4; ++i) {
         const QRect body = tab.TabRect(i);
-        EXPECT_EQ(body.left(), left);
+        EXPECT_EQ(body.left(), next);
         EXPECT_EQ(body.width(), CaptionWidth(captions[i]) + 12);
         EXPECT_EQ(body.height(), CaptionHeight() + 8);
-        left = body.right() + 1;
+        next = body.right() + 1;
     }
     // Without a frame the strip asks to be one tab row high.
     EXPECT_EQ(tab.sizeHint().height(), CaptionHeight() + 9);
 
-    const Rendering drawn(tab);
     const QRect second = tab.TabRect(1);
+    const int left = second.left(), right = second.right(), foot = second.bottom();
     const int middle = second.top() + second.height() / 2;
-    EXPECT_EQ(drawn.At(second.left(), middle), Rgb(kBorder));
-    EXPECT_EQ(drawn.At(second.right(), middle), Rgb(kBorder));
-    EXPECT_EQ(drawn.At(second.left() + 2, middle + 3), Rgb(kTabColour));
-    // The line along the tabs' foot runs on past the last tab.
-    EXPECT_EQ(drawn.At(second.left() + 3, second.bottom()), Rgb(kBorder));
-    EXPECT_EQ(drawn.At(tab.width() - 1, second.bottom()), Rgb(kBorder));
-    // The top corners are round, the bottom ones square.
-    EXPECT_NE(drawn.At(second.left(), second.top()), Rgb(kBorder));
-    EXPECT_EQ(drawn.At(second.left(), second.bottom()), Rgb(kBorder));
+    // Both sides, the face, the line along the tabs' foot running on past the last tab, and a
+    // square bottom corner; the top corners are round.
+    const testing::Pixel drawn[] = {{left, middle, kBorder},
+                                    {right, middle, kBorder},
+                                    {left + 2, middle + 3, kTabColour},
+                                    {left + 3, foot, kBorder},
+                                    {tab.width() - 1, foot, kBorder},
+                                    {left, foot, kBorder}};
+    ExpectPixels(tab, drawn);
+    EXPECT_NE(Rendering(tab).At(left, second.top()), Rgb(kBorder));
     testing::SavePicture(tab, "orvel_tab_top");
 }
 
@@ -97,9 +99,8 @@ TEST_F(OrvelTabTest, ClickingATabSelectsAndColoursIt) {
     QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
     EXPECT_EQ(tab.Selected(), 2);
     EXPECT_EQ(clicked.count(), 1);
-    const Rendering drawn(tab);
-    EXPECT_EQ(drawn.At(third.left(), third.center().y()), Rgb(kBorderSelected));
-    EXPECT_EQ(drawn.At(third.left() + 2, third.bottom() - 2), Rgb(kSelectedFill));
+    ExpectPixels(tab, {{third.left(), third.center().y(), kBorderSelected},
+                       {third.left() + 2, third.bottom() - 2, kSelectedFill}});
     testing::SavePicture(tab, "orvel_tab_selected");
 
     // The selected tab again raises the event again; the right button does nothing.
@@ -113,8 +114,8 @@ TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
     QSignalSpy clicked(&tab, &OrvelTab::TabClicked);
     tab.SetSelected(0);
     tab.ChangeTabEnable(1, false);
-    EXPECT_EQ(Rendering(tab).At(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y()),
-              Rgb(kDisabled));
+    const QPoint face(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y());
+    ExpectPixels(tab, {{face.x(), face.y(), kDisabled}});
     testing::SavePicture(tab, "orvel_tab_disabled_tab");
 
     QTest::mouseClick(&tab, Qt::LeftButton, {}, tab.TabRect(1).center());
@@ -144,8 +145,7 @@ TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
     tab.SetSelected(1);
     EXPECT_EQ(tab.Selected(), 1);
     EXPECT_EQ(clicked.count(), 5);
-    EXPECT_EQ(Rendering(tab).At(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y()),
-              Rgb(kSelectedFill));
+    ExpectPixels(tab, {{face.x(), face.y(), kSelectedFill}});
     tab.SelectTabManually(0);
     EXPECT_EQ(tab.Selected(), 1);
     tab.SelectTabManually(9);
@@ -187,21 +187,23 @@ TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
     EXPECT_EQ(tab.sizeHint().height() * 15, 1005); // 1000 twips, to the nearest pixel
     tab.resize(tab.width(), tab.sizeHint().height());
     const QRect second = tab.TabRect(1);
-    const QPoint foot(second.center().x(), second.bottom());
-    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorder));
+    const int x = second.center().x();
+    const int foot = second.bottom();
+    ExpectPixels(tab, {{x, foot, kBorder}});
     tab.SetBridge(true);
-    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorder));
+    ExpectPixels(tab, {{x, foot, kBorder}});
     tab.SetSelected(1);
-    const Rendering bridged(tab);
-    EXPECT_EQ(bridged.At(foot.x(), foot.y()), Rgb(kSelectedFill));
-    EXPECT_EQ(bridged.At(foot.x(), foot.y() - 1), Rgb(kSelectedFill));
-    // The frame's own top edge stays beside the bridge.
-    EXPECT_EQ(bridged.At(second.right() + 5, foot.y()), Rgb(kBorder));
-    EXPECT_EQ(bridged.At(tab.width() / 2, tab.height() - 1), Rgb(kBorder));
-    EXPECT_EQ(bridged.At(tab.width() / 2, tab.height() - 10), Rgb(0xE0E0E0));
+    // The bridge opens the frame's top edge under the tab; beside it the edge stays.
+    const int half = tab.width() / 2;
+    const testing::Pixel bridged[] = {{x, foot, kSelectedFill},
+                                      {x, foot - 1, kSelectedFill},
+                                      {second.right() + 5, foot, kBorder},
+                                      {half, tab.height() - 1, kBorder},
+                                      {half, tab.height() - 10, 0xE0E0E0}};
+    ExpectPixels(tab, bridged);
     testing::SavePicture(tab, "orvel_tab_framed_bridge");
     tab.SetBridge(false);
-    EXPECT_EQ(Rendering(tab).At(foot.x(), foot.y()), Rgb(kBorderSelected));
+    ExpectPixels(tab, {{x, foot, kBorderSelected}});
 
     tab.SetFrameHeight(1500);
     EXPECT_EQ(tab.FrameHeight(), 1500);
@@ -239,11 +241,9 @@ TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
     tab.SetDrawFrame(true);
     tab.SetBridge(true);
     tab.resize(300, 200);
-    const Rendering drawn(tab);
-    const int column = widest + 24;
     // The frame's left edge, opened by the bridge beside the selected tab.
-    EXPECT_EQ(drawn.At(column, tab.TabRect(0).center().y()), Rgb(kBorder));
-    EXPECT_EQ(drawn.At(column, tab.TabRect(2).center().y()), Rgb(kSelectedFill));
+    ExpectPixels(tab, {{widest + 24, tab.TabRect(0).center().y(), kBorder},
+                       {widest + 24, tab.TabRect(2).center().y(), kSelectedFill}});
     testing::SavePicture(tab, "orvel_tab_left_framed");
 }
 
