@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 #include <limits>
+#include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -123,9 +125,27 @@ std::int64_t HevcPicture(Bytes nal) {
     return bits.failed ? 0 : static_cast<std::int64_t>(width * height);
 }
 
+std::int64_t HevcUnit(Bytes nal) {
+    constexpr int kSequenceParameterSet = 33;
+    return nal.size() > 2 && (nal[0] >> 1 & 0x3F) == kSequenceParameterSet ? HevcPicture(nal) : 0;
+}
+
+// HEVC picture data: NAL units each after its length in four bytes, as the decoder takes them.
+std::int64_t HevcStream(Bytes data) {
+    std::int64_t largest = 0;
+    while (data.size() >= 4) {
+        const std::uint64_t length = BigEndian(data.first(4));
+        if (length > data.size() - 4) {
+            break;
+        }
+        largest = std::max(largest, HevcUnit(data.subspan(4, length)));
+        data = data.subspan(4 + length);
+    }
+    return largest;
+}
+
 // An 'hvcC' box's payload: the largest picture of its sequence parameter sets.
 std::int64_t HevcConfiguration(Bytes config) {
-    constexpr int kSequenceParameterSet = 33;
     std::int64_t largest = 0;
     if (config.size() < 23) {
         return 0;
@@ -140,10 +160,7 @@ std::int64_t HevcConfiguration(Bytes config) {
             if (length > config.size() - at) {
                 return largest;
             }
-            const Bytes nal = config.subspan(at, length);
-            if (nal.size() > 2 && (nal[0] >> 1 & 0x3F) == kSequenceParameterSet) {
-                largest = std::max(largest, HevcPicture(nal));
-            }
+            largest = std::max(largest, HevcUnit(config.subspan(at, length)));
             at += length;
         }
     }
@@ -192,11 +209,10 @@ std::int64_t Av1Picture(Bytes header) {
     return bits.failed ? 0 : static_cast<std::int64_t>(width * height);
 }
 
-// An 'av1C' box's payload: the largest frame of the sequence headers among its OBUs.
-std::int64_t Av1Configuration(Bytes config) {
+// A run of AV1 OBUs: the largest frame its sequence headers allow.
+std::int64_t Av1Stream(Bytes obus) {
     constexpr int kSequenceHeader = 1;
     std::int64_t largest = 0;
-    Bytes obus = config.size() > 4 ? config.subspan(4) : Bytes();
     while (!obus.empty()) {
         const std::uint8_t header = obus[0];
         std::size_t at = (header & 0x04) != 0 ? 2 : 1;
@@ -224,6 +240,82 @@ std::int64_t Av1Configuration(Bytes config) {
     return largest;
 }
 
+// Reads fixed-size big-endian fields from the front of a box; past the end it reads zeros and
+// sets failed.
+class FieldReader {
+public:
+    explicit FieldReader(Bytes bytes) : bytes_(bytes) {}
+
+    std::uint64_t Field(std::size_t size) {
+        if (size > bytes_.size()) {
+            failed = true;
+            bytes_ = {};
+            return 0;
+        }
+        const std::uint64_t value = BigEndian(bytes_.first(size));
+        bytes_ = bytes_.subspan(size);
+        return value;
+    }
+    [[nodiscard]] Bytes Rest() const { return bytes_; }
+
+    bool failed = false;
+
+private:
+    Bytes bytes_;
+};
+
+// The item types of an 'iinf' box (item information entries of version 2 or 3).
+void ReadItemTypes(Bytes iinf, std::map<std::uint64_t, std::string_view>& types) {
+    FieldReader fields(iinf);
+    const std::uint64_t version = fields.Field(4) >> 24;
+    fields.Field(version == 0 ? 2 : 4);
+    ForEachBox(fields.Rest(), [&types](std::string_view type, Bytes infe) {
+        FieldReader entry(infe);
+        const std::uint64_t entryVersion = entry.Field(4) >> 24;
+        if (type != "infe" || entryVersion < 2) {
+            return;
+        }
+        const std::uint64_t id = entry.Field(entryVersion == 2 ? 2 : 4);
+        entry.Field(2);
+        const Bytes itemType = entry.Rest().first(std::min<std::size_t>(4, entry.Rest().size()));
+        if (!entry.failed && itemType.size() == 4) {
+            types[id] = {reinterpret_cast<const char*>(itemType.data()), 4};
+        }
+    });
+}
+
+// The data of each item of an 'iloc' box, gathered from its extents in the file or in 'idat'.
+void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
+                  std::map<std::uint64_t, std::vector<std::uint8_t>>& data) {
+    FieldReader fields(iloc);
+    const std::uint64_t version = fields.Field(4) >> 24;
+    const std::uint64_t sizes = fields.Field(2);
+    const std::size_t offsetSize = sizes >> 12;
+    const std::size_t lengthSize = sizes >> 8 & 0xF;
+    const std::size_t baseSize = sizes >> 4 & 0xF;
+    const std::size_t indexSize = version == 0 ? 0 : sizes & 0xF;
+    const std::size_t idSize = version < 2 ? 2 : 4;
+    for (std::uint64_t items = fields.Field(idSize); items > 0 && !fields.failed; --items) {
+        const std::uint64_t id = fields.Field(idSize);
+        const std::uint64_t method = version == 0 ? 0 : fields.Field(2) & 0xF;
+        fields.Field(2);
+        const std::uint64_t base = fields.Field(baseSize);
+        const Bytes from = method == 0 ? file : method == 1 ? idat : Bytes();
+        std::vector<std::uint8_t>& bytes = data[id];
+        for (std::uint64_t extents = fields.Field(2); extents > 0 && !fields.failed; --extents) {
+            fields.Field(indexSize);
+            const std::uint64_t offset = base + fields.Field(offsetSize);
+            std::uint64_t length = fields.Field(lengthSize);
+            if (offset > from.size()) {
+                break;
+            }
+            length = length == 0 ? from.size() - offset : std::min(length, from.size() - offset);
+            bytes.insert(bytes.end(), from.begin() + static_cast<std::ptrdiff_t>(offset),
+                         from.begin() + static_cast<std::ptrdiff_t>(offset + length));
+        }
+    }
+}
+
 } // namespace
 
 std::int64_t LargestConfiguredPicture(Bytes file) {
@@ -231,23 +323,46 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
     const auto properties = [&largest](std::string_view type, Bytes box) {
         if (type == "hvcC") {
             largest = std::max(largest, HevcConfiguration(box));
-        } else if (type == "av1C") {
-            largest = std::max(largest, Av1Configuration(box));
+        } else if (type == "av1C" && box.size() > 4) {
+            largest = std::max(largest, Av1Stream(box.subspan(4)));
         }
     };
     ForEachBox(file, [&](std::string_view type, Bytes meta) {
         if (type != "meta" || meta.size() < 4) {
             return;
         }
-        ForEachBox(meta.subspan(4), [&](std::string_view type, Bytes iprp) {
+        Bytes iinf;
+        Bytes iloc;
+        Bytes idat;
+        ForEachBox(meta.subspan(4), [&](std::string_view type, Bytes box) {
             if (type == "iprp") {
-                ForEachBox(iprp, [&](std::string_view type, Bytes ipco) {
+                ForEachBox(box, [&](std::string_view type, Bytes ipco) {
                     if (type == "ipco") {
                         ForEachBox(ipco, properties);
                     }
                 });
             }
+            if (type == "iinf") {
+                iinf = box;
+            } else if (type == "iloc") {
+                iloc = box;
+            } else if (type == "idat") {
+                idat = box;
+            }
         });
+        // Parameter sets may also travel with the picture data itself.
+        std::map<std::uint64_t, std::string_view> types;
+        std::map<std::uint64_t, std::vector<std::uint8_t>> data;
+        ReadItemTypes(iinf, types);
+        ReadItemData(iloc, file, idat, data);
+        for (const auto& [id, bytes] : data) {
+            const auto type = types.find(id);
+            if (type != types.end() && type->second == "hvc1") {
+                largest = std::max(largest, HevcStream(bytes));
+            } else if (type != types.end() && type->second == "av01") {
+                largest = std::max(largest, Av1Stream(bytes));
+            }
+        }
     });
     return largest;
 }

@@ -17,7 +17,6 @@ namespace {
 constexpr std::int64_t kPixelsPerByte = 8192;
 // The coded picture may exceed the stated size by the rounding of its blocks.
 constexpr std::int64_t kCodedPadding = 64;
-constexpr const char* kSizeMismatch = "the picture data does not match its stated size";
 
 struct ContextFree {
     void operator()(heif_context* context) const { heif_context_free(context); }
@@ -77,7 +76,7 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
     }
     if (LargestConfiguredPicture(file) >
         (codedWidth + kCodedPadding) * (codedHeight + kCodedPadding)) {
-        reason = kSizeMismatch;
+        reason = "it codes a larger picture than it states";
         return false;
     }
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
@@ -104,7 +103,7 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
         heif_image_get_height(image.get(), heif_channel_interleaved) != height ||
         heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
         stride < width * (alpha ? 4 : 3)) {
-        reason = kSizeMismatch;
+        reason = "the picture data does not match its stated size";
         return false;
     }
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
