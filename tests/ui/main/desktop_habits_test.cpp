@@ -32,7 +32,6 @@ class DesktopTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(pictures.isValid());
         const QDir folder(pictures.path());
         WritePicture(folder.filePath("a.jpg"), 32, 24);
         WritePicture(folder.filePath("b.jpg"), 32, 24);
@@ -42,9 +41,6 @@ protected:
         Start();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    QString Path(const QString& name) const {
-        return QDir::cleanPath(QDir(pictures.path()).filePath(name));
     }
     int Shown() const { return Find<OrvelTab>("oTab").Selected(); }
     // Drags the addresses over the window and drops them; true when the window took the drag.
@@ -61,8 +57,6 @@ protected:
         QCoreApplication::sendEvent(window.get(), &drop);
         return true;
     }
-
-    QTemporaryDir pictures;
 };
 
 TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
@@ -184,10 +178,16 @@ TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
     EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
 }
 
-TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
+// The intro page's two links: the guide (then the Source page) and the maker's web site.
+TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
     testing::OpenedUrls opened;
     QLabel& start = Find<QLabel>("lblStart");
     QLabel& link = Find<QLabel>("lblLink");
+    EXPECT_EQ(start.text(), QStringLiteral("Click to view the User Guide"));
+    EXPECT_EQ(start.toolTip(), QStringLiteral("Go to the Source tab"));
+    EXPECT_EQ(link.text(), kMakerWebAddress);
+    EXPECT_EQ(link.toolTip(), QStringLiteral("Visit our website"));
+    const QUrl guide = QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf"));
     // Where the text goes: inside the frame and the margin.
     const auto textPlace = [](const QLabel& label) {
         const int margin = label.margin();
@@ -202,8 +202,7 @@ TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
     ASSERT_TRUE(link.hasFocus());
     EXPECT_EQ(link.frameShape(), QFrame::Box);
     QTest::keyClick(&link, Qt::Key_Space);
-    ASSERT_EQ(opened.urls.size(), 1);
-    EXPECT_EQ(opened.urls[0], QUrl(kMakerWebAddress));
+    EXPECT_EQ(opened.urls, QList<QUrl>({QUrl(kMakerWebAddress)}));
 
     start.setFocus();
     EXPECT_EQ(link.frameShape(), QFrame::NoFrame);
@@ -211,8 +210,19 @@ TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
     EXPECT_EQ(start.frameShape(), QFrame::Box);
     EXPECT_EQ(textPlace(start), unfocused);
     QTest::keyClick(&start, Qt::Key_Return);
-    ASSERT_EQ(opened.urls.size(), 2);
+    EXPECT_EQ(opened.urls.value(1), guide);
     EXPECT_EQ(Shown(), 1);
+
+    ClickTab(0);
+    QTest::mouseClick(&start, Qt::LeftButton);
+    EXPECT_EQ(opened.urls.value(2), guide);
+    EXPECT_TRUE(Page(1).isVisible());
+    EXPECT_FALSE(Page(0).isVisible());
+    ClickTab(0);
+    QTest::mouseClick(&link, Qt::LeftButton);
+    EXPECT_EQ(opened.urls.value(3), QUrl(QStringLiteral("https://www.example.com")));
+    EXPECT_EQ(opened.urls.size(), 4);
+    EXPECT_TRUE(Page(0).isVisible());
 }
 
 TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
@@ -334,7 +344,9 @@ TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
     drive.setCurrentIndex(0);
     EXPECT_EQ(Folders(0).Path(), home);
     EXPECT_EQ(Files(0).Path(), home);
+    // The volume that holds a folder.
     GoTo(0, pictures.path());
+    EXPECT_FALSE(drive.Drive().isEmpty());
     EXPECT_TRUE(Path(".").startsWith(drive.Drive()));
 }
 
