@@ -1,4 +1,3 @@
-#include "codecs/picture_decoder.h"
 #include "main_window_support.h"
 
 #include <QTimer>
@@ -31,10 +30,8 @@ protected:
     }
     QString Output(const QString& name) const { return QDir(destination.path()).filePath(name); }
     QSize OutputSize(const QString& name) const {
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(Output(name).toStdString(), canvas, 0, error)) << error;
-        return {canvas.Width(), canvas.Height()};
+        const Canvas picture = testing::ReadPicture(Output(name));
+        return {picture.Width(), picture.Height()};
     }
 
     QTemporaryDir destination;

@@ -1,4 +1,3 @@
-#include "codecs/picture_decoder.h"
 #include "main_window_support.h"
 
 #include <QTimer>
@@ -35,14 +34,6 @@ protected:
         Tick("chkCustomCrop");
     }
     frmCrop& Dialog() const { return window->CropDialog(); }
-    Rgb OutputPixel(const char* name, int x, int y) const {
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(QDir(destination.path()).filePath(name).toStdString(), canvas,
-                                      0, error))
-            << error;
-        return canvas.Width() > x && canvas.Height() > y ? canvas.Pixel(x, y) : Rgb{};
-    }
     void Process() const {
         Files(0).selectAll();
         WindowTest::Process();
@@ -115,7 +106,9 @@ TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     QTest::mouseMove(&picture, {290, 180});
     QTest::mouseRelease(&picture, Qt::LeftButton, {}, {290, 180});
     Process();
-    EXPECT_EQ(OutputPixel("a.bmp", 150, 100), (Rgb{0, 0, 255}));
+    const Canvas out = testing::ReadPicture(QDir(destination.path()).filePath("a.bmp"));
+    ASSERT_TRUE(out.Width() > 150 && out.Height() > 100);
+    EXPECT_EQ(out.Pixel(150, 100), (Rgb{0, 0, 255}));
 
     // Without the turn the dialog shows the picture as it is stored.
     Tick("chkAutoRotate");

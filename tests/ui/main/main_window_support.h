@@ -2,6 +2,7 @@
 
 #include "../qt_application.h"
 #include "canvas.h"
+#include "codecs/picture_decoder.h"
 #include "compact_scroller.h"
 #include "drive_list.h"
 #include "file_list.h"
@@ -126,6 +127,14 @@ inline void WritePicture(const QString& path, int width, int height, Colour colo
     cGdiPlus encoder;
     ASSERT_TRUE(encoder.PictureBoxToFile(Canvas(width, height, colour), path.toStdString(), 85))
         << path.toStdString();
+}
+
+// A picture file as the engine reads it.
+inline Canvas ReadPicture(const QString& path) {
+    Canvas canvas;
+    std::string error;
+    EXPECT_TRUE(DecodePictureFile(path.toStdString(), canvas, 0, error)) << error;
+    return canvas;
 }
 
 inline void WriteText(const QString& path, const QByteArray& bytes) {

@@ -81,9 +81,8 @@ TEST_F(OptionsPageTest, CustomCropSetsAnEmptyRectangleOnce) {
 }
 
 TEST_F(OptionsPageTest, PreviewFitsTheFrameIntoThePreviewBox) {
-    QDir(appFolder.path()).mkpath("p");
-    testing::WritePicture(QDir(appFolder.path()).filePath("p/a.jpg"), 64, 48);
-    GoTo(0, QDir(appFolder.path()).filePath("p"));
+    testing::WritePicture(Path("a.jpg"), 64, 48);
+    GoTo(0, pictures.path());
     Files(0).setCurrentRow(0);
     NewWidth().SetScrValue(400);
     NewHeight().SetScrValue(100);

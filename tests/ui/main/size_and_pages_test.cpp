@@ -217,8 +217,6 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
 
 // Each page as a user sees it, written into the build folder for people to look at.
 TEST_F(PagesTest, PicturesOfEveryPage) {
-    QTemporaryDir pictures;
-    ASSERT_TRUE(pictures.isValid());
     const QDir folder(pictures.path());
     ASSERT_TRUE(folder.mkpath("Holiday 2024"));
     ASSERT_TRUE(folder.mkpath("Family"));
