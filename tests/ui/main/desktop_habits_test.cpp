@@ -2,6 +2,7 @@
 #include "site.h"
 
 #include <csignal>
+#include <tuple>
 
 #include <QDeadlineTimer>
 #include <QDragEnterEvent>
@@ -60,17 +61,12 @@ protected:
 };
 
 TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
-    struct Case {
-        QStringList paths;
-        QString folder;
-        QStringList selected;
-        QString filter;
-    };
     const QString app = QDir::cleanPath(appFolder.path());
     const QString missing = Path("gone.jpg");
     const QString startedIn = QDir::currentPath();
     QDir::setCurrent(pictures.path());
-    const std::vector<Case> cases = {
+    // The paths given, and the source folder, the pictures selected and the filter they bring.
+    const std::vector<std::tuple<QStringList, QString, QStringList, QString>> cases = {
         {{Path(".")}, Path("."), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{Path("sub") + "/"}, Path("sub"), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{Path("b.jpg"), Path("a.jpg")}, Path("."), {"a.jpg", "b.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
@@ -82,18 +78,18 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
         {{missing}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [paths, folder, selected, filter] : cases) {
         Start();
-        Find<QCheckBox>("chkSelected").setChecked(false);
-        window->OpenPaths(c.paths);
-        const std::string what = c.paths.join(' ').toStdString();
-        const bool opened = c.folder != app;
-        EXPECT_EQ(Folders(0).Path(), c.folder) << what;
-        EXPECT_EQ(Files(0).Path(), c.folder) << what;
-        EXPECT_EQ(SelectedNames(Files(0)), c.selected) << what;
-        EXPECT_EQ(Files(0).Pattern(), c.filter) << what;
-        EXPECT_EQ(Filter().currentText(), c.filter) << what;
-        EXPECT_EQ(Find<QCheckBox>("chkSelected").isChecked(), !c.selected.isEmpty()) << what;
+        Check("chkSelected").setChecked(false);
+        window->OpenPaths(paths);
+        const std::string what = paths.join(' ').toStdString();
+        const bool opened = folder != app;
+        EXPECT_EQ(Folders(0).Path(), folder) << what;
+        EXPECT_EQ(Files(0).Path(), folder) << what;
+        EXPECT_EQ(SelectedNames(Files(0)), selected) << what;
+        EXPECT_EQ(Files(0).Pattern(), filter) << what;
+        EXPECT_EQ(Filter().currentText(), filter) << what;
+        EXPECT_EQ(Check("chkSelected").isChecked(), !selected.isEmpty()) << what;
         EXPECT_EQ(Shown(), opened ? 1 : 0) << what;
         EXPECT_EQ(Page(1).isVisible(), opened) << what;
         // The destination stays where it was.
@@ -121,15 +117,9 @@ TEST_F(DesktopTest, DroppedLocalFoldersAndPicturesOpenOthersAreRefused) {
 
 TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
     testing::OpenedUrls opened;
-    struct Case {
-        int from;
-        QWidget* focus;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        int to;
-    };
     QWidget* strip = &Find<OrvelTab>("oTab");
-    const Case cases[] = {
+    // From a page, with the focus in a control, a key goes to a page.
+    const std::tuple<int, QWidget*, Qt::Key, Qt::KeyboardModifiers, int> cases[] = {
         {0, strip, Qt::Key_Tab, Qt::ControlModifier, 1},
         {4, &Find<QPlainTextEdit>("txtLog"), Qt::Key_Tab, Qt::ControlModifier, 0},
         {1, Filter().lineEdit(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
@@ -138,13 +128,13 @@ TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
         {3, strip, Qt::Key_F1, {}, 3},
         {1, &Files(0), Qt::Key_F1, {}, 1},
     };
-    for (const Case& c : cases) {
-        ClickTab(c.from);
-        c.focus->setFocus();
-        ASSERT_TRUE(c.focus->hasFocus()) << c.from;
-        QTest::keyClick(c.focus, c.key, c.modifiers);
-        EXPECT_EQ(Shown(), c.to) << c.from << " " << c.key;
-        EXPECT_TRUE(Page(c.to).isVisible()) << c.from << " " << c.key;
+    for (const auto& [from, focus, key, modifiers, to] : cases) {
+        ClickTab(from);
+        focus->setFocus();
+        ASSERT_TRUE(focus->hasFocus()) << from;
+        QTest::keyClick(focus, key, modifiers);
+        EXPECT_EQ(Shown(), to) << from << " " << key;
+        EXPECT_TRUE(Page(to).isVisible()) << from << " " << key;
     }
     ASSERT_EQ(opened.urls.size(), 2);
     EXPECT_EQ(opened.urls[0],

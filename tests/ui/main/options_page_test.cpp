@@ -1,5 +1,7 @@
 #include "main_window_support.h"
 
+#include <tuple>
+
 #include <QScrollBar>
 
 namespace kalvimo {
@@ -39,23 +41,19 @@ protected:
 };
 
 TEST_F(OptionsPageTest, OneFittingAtATimeWithItsOwnControls) {
-    const struct {
-        const char* click;
-        const char* fittings;
-        bool grid;
-        bool custom;
-    } steps[] = {
+    // Box clicked: the fittings' ticks, then whether the anchor grid and the crop controls show.
+    const std::tuple<const char*, const char*, bool, bool> steps[] = {
         {"chkLetterbox", "0100", false, false}, {"chkLetterbox", "0100", false, false},
         {"chkAutoCrop", "0010", true, false},   {"chkCustomCrop", "0001", false, true},
         {"chkCustomCrop", "0001", false, true}, {"chkStretch", "1000", false, false},
     };
-    for (const auto& step : steps) {
-        Tick(step.click);
-        EXPECT_EQ(Fittings(), QString::fromLatin1(step.fittings)) << step.click;
-        EXPECT_EQ(Find<QLabel>("lblCrop").isVisible(), step.grid) << step.click;
-        EXPECT_EQ(Find<XButton>("butAnchor(8)").isVisible(), step.grid) << step.click;
-        EXPECT_EQ(Find<OrvelSimpleButton>("cmdCustomCrop").isVisible(), step.custom);
-        EXPECT_EQ(Check("chkPromptCustom").isVisible(), step.custom) << step.click;
+    for (const auto& [click, fittings, grid, custom] : steps) {
+        Tick(click);
+        EXPECT_EQ(Fittings(), QString::fromLatin1(fittings)) << click;
+        EXPECT_EQ(Find<QLabel>("lblCrop").isVisible(), grid) << click;
+        EXPECT_EQ(Find<XButton>("butAnchor(8)").isVisible(), grid) << click;
+        EXPECT_EQ(Find<OrvelSimpleButton>("cmdCustomCrop").isVisible(), custom) << click;
+        EXPECT_EQ(Check("chkPromptCustom").isVisible(), custom) << click;
     }
 }
 
