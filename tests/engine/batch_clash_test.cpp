@@ -29,26 +29,21 @@ TEST_F(BatchClashTest, SourcePicturesAreNeverReplacedWhateverTheDestinationIsCal
         fs::remove_all(root_ / "src");
         fs::create_directory(root_ / "src");
         host_.files.clear();
-        host_.events.clear();
-        AddPicture("a.bmp");
-        AddPicture("b.bmp");
+        AddPictures({"a.bmp", "b.bmp"});
         const std::string original = test::ReadBytes(Src("a.bmp"));
         host_.options.destinationFolder = destination;
         host_.options.overwrite = true;
-        run_.PressProcess();
-        EXPECT_THAT(host_.Only("log"), ElementsAre("Renamed file: a.bmp to aa.bmp",
-                                                   "Saved file: " + destination + "/aa.bmp",
-                                                   "Renamed file: b.bmp to ba.bmp",
-                                                   "Saved file: " + destination + "/ba.bmp"));
+        EXPECT_THAT(Run(), ElementsAre("Renamed file: a.bmp to aa.bmp",
+                                       "Saved file: " + destination + "/aa.bmp",
+                                       "Renamed file: b.bmp to ba.bmp",
+                                       "Saved file: " + destination + "/ba.bmp"));
         EXPECT_EQ(test::ReadBytes(Src("a.bmp")), original);
     }
 
     // Without auto-rename the user is asked; the command line's No keeps the original.
-    host_.events.clear();
     host_.options.autoRename = false;
     host_.files.resize(1);
-    run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Skipped file: a.bmp"));
+    EXPECT_THAT(Run(), ElementsAre("Skipped file: a.bmp"));
     EXPECT_THAT(host_.Only("message"), ::testing::Contains("! " + (root_ / "link").string() +
                                                            "/a.bmp already exists! Overwrite?"));
 }
@@ -87,12 +82,9 @@ TEST_F(BatchClashTest, OnlyOrdinaryWritableFilesAreReplaced) {
         const fs::file_status before = fs::symlink_status(Dst("a.bmp"));
 
         // A clash like any other: auto-rename leaves the entry alone.
-        host_.events.clear();
         host_.options.overwrite = false;
         host_.options.autoRename = true;
-        run_.PressProcess();
-        EXPECT_THAT(host_.Only("log"),
-                    ElementsAre("Renamed file: a.bmp to aa.bmp", "Saved file: " + Dst("aa.bmp")));
+        EXPECT_THAT(Run(), ElementsAre("Renamed file: a.bmp to aa.bmp", Saved("aa.bmp")));
         EXPECT_EQ(fs::symlink_status(Dst("a.bmp")).type(), before.type());
 
         // Asked to replace it, by the option or by the answer.
@@ -100,16 +92,15 @@ TEST_F(BatchClashTest, OnlyOrdinaryWritableFilesAreReplaced) {
             if (!fs::exists(fs::symlink_status(Dst("a.bmp")))) {
                 c.make(Dst("a.bmp"));
             }
-            host_.events.clear();
             host_.options.overwrite = !byAnswer;
             host_.options.autoRename = false;
             host_.answers = {MessageAnswer::Yes};
-            run_.PressProcess();
+            const std::vector<std::string> log = Run();
             if (c.replacedOnRequest) {
-                EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("a.bmp")));
+                EXPECT_THAT(log, ElementsAre(Saved("a.bmp")));
                 EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Dst("a.bmp"))));
             } else {
-                EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("a.bmp")));
+                EXPECT_THAT(log, ElementsAre("Could not save file: " + Dst("a.bmp")));
                 EXPECT_EQ(fs::symlink_status(Dst("a.bmp")).type(), before.type());
             }
         }
@@ -179,19 +170,15 @@ TEST_F(BatchClashTest, AFullDiskLosesNothingAndLeavesNoPartialFile) {
 }
 
 TEST_F(BatchClashTest, SourcesRemovedOrCutShortDuringTheRunFailAlone) {
-    for (const char* name : {"a.bmp", "b.bmp", "c.jpg", "d.bmp"}) {
-        AddPicture(name);
-    }
+    AddPictures({"a.bmp", "b.bmp", "c.jpg", "d.bmp"});
     host_.onPump = [&] {
         if (host_.events.back() == "status Processing a.bmp...") {
             fs::remove(Src("b.bmp"));
             fs::resize_file(Src("c.jpg"), fs::file_size(Src("c.jpg")) / 3);
         }
     };
-    run_.PressProcess();
-    EXPECT_THAT(host_.Only("log"),
-                ElementsAre("Saved file: " + Dst("a.bmp"), "Error processing file: b.bmp",
-                            "Error processing file: c.jpg", "Saved file: " + Dst("d.bmp")));
+    EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), "Error processing file: b.bmp",
+                                   "Error processing file: c.jpg", Saved("d.bmp")));
     EXPECT_THAT(DestinationNames(), ElementsAre("a.bmp", "d.bmp"));
 }
 
