@@ -160,16 +160,13 @@ TEST(Letterbox, ASliverOfAPictureStaysAtLeastOnePixel) {
     }
 }
 
-TEST(Stretch, FillsTheWholeFrame) {
-    const Canvas target =
+// A stretched picture fills the whole frame; sizes that cannot be measured are refused.
+TEST(RenderFrame, StretchFillsTheFrameAndSizesItCannotMeasureFail) {
+    Canvas target =
         Render(Canvas(1000, 1000, PackColour(kPictureRgb)), Fitting(800, 600, true, false, false));
     for (const auto& [x, y] : {std::pair{0, 0}, {799, 0}, {0, 599}, {799, 599}, {400, 300}}) {
         EXPECT_EQ(target.Pixel(x, y), kPictureRgb);
     }
-}
-
-TEST(RenderFrame, RefusesSizesItCannotMeasure) {
-    Canvas target;
     const Canvas source(10, 10);
     EXPECT_FALSE(RenderFrame(Canvas(), target, Fitting(10, 10, false, true, false), {}, kT));
     EXPECT_FALSE(RenderFrame(source, target, Fitting(0, 10, true, false, false), {}, kT));
