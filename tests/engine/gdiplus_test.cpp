@@ -42,7 +42,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 
-TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCase) {
+TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCaseAndNamesItsErrors) {
     const cGdiPlus gdip;
     EXPECT_EQ(gdip.EncoderIndex("*.JPG"), gdip.EncoderIndex("*.jpeg"));
     EXPECT_EQ(gdip.EncoderIndex("*.jfif"), gdip.EncoderIndex("*.JPE"));
@@ -58,9 +58,7 @@ TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCase) {
     EXPECT_EQ(cGdiPlus::GetExtension("/out.d/README"), "");
     EXPECT_EQ(cGdiPlus::GetExtension("README"), "");
     EXPECT_EQ(cGdiPlus::GetExtension("stamp."), "");
-}
-
-TEST(cGdiPlus, ErrorTexts) {
+    // The texts its errors are logged with.
     EXPECT_EQ(cGdiPlus::GdiErrorString(1), "Generic Error");
     EXPECT_EQ(cGdiPlus::GdiErrorString(7), "Win32 Error");
     EXPECT_EQ(cGdiPlus::GdiErrorString(12), "Access Denied");

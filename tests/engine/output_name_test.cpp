@@ -42,8 +42,7 @@ std::string ExpectedFileStamp(const std::string& path) {
     std::tm utc{};
     ::gmtime_r(&t, &utc);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d_%02d%02d%02d", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &utc);
     return text;
 }
 
