@@ -1,10 +1,10 @@
-#include "canvas.h"
 #include "exif_maker.h"
 #include "gdiplus.h"
+#include "picture_maker.h"
+#include "temp_folder.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -12,7 +12,6 @@
 #include <map>
 #include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace kalvimo {
 namespace {
@@ -26,73 +25,61 @@ struct Outcome {
     std::string errors;             // standard error
 };
 
-class BatchCommandTest : public ::testing::Test {
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The command over a source and a destination folder of its own, 80 x 60 by default.
+class BatchCommandTest : public test::TempFolderTest {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kalvimo-command-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        TempFolderTest::SetUp();
         fs::create_directories(root_ / "src");
         fs::create_directories(root_ / "dst");
         Settings("[Options]\nNew width=80\nNew height=60\n");
     }
-    void TearDown() override { fs::remove_all(root_); }
-
-    void Settings(const std::string& text) {
+    void Settings(const std::string& text) const {
         std::ofstream(root_ / "Settings.ini", std::ios::binary)
-            << "[Paths]\nLast source=" << (root_ / "src").string()
-            << "\nLast destination=" << (root_ / "dst").string() << "\n"
+            << "[Paths]\nLast source=" << Path("src") << "\nLast destination=" << Path("dst")
+            << "\n"
             << text;
     }
-    void Picture(const std::string& name, int w = 64, int h = 48) {
-        Canvas c(w, h);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                c.SetPixel(x, y,
-                           {static_cast<std::uint8_t>(x * 3), static_cast<std::uint8_t>(y * 5),
-                            static_cast<std::uint8_t>((x + y) % 256)});
-            }
-        }
-        ASSERT_TRUE(cGdiPlus().PictureBoxToFile(c, (root_ / "src" / name).string(), 90));
+    void Picture(const std::string& name, int w = 64, int h = 48) const {
+        ASSERT_TRUE(
+            cGdiPlus().PictureBoxToFile(test::CoordinatePicture(w, h), Path("src/" + name), 90));
     }
-    std::string Dst(const std::string& name) const { return (root_ / "dst" / name).string(); }
+    std::string Dst(const std::string& name) const { return Path("dst/" + name); }
 
     Outcome Run(const std::string& arguments) const {
-        const fs::path errors = root_ / "stderr.txt";
         const std::string command = std::string(KALVIMO_BATCH_COMMAND) + " --settings " +
-                                    (root_ / "Settings.ini").string() + " " + arguments + " 2>" +
-                                    errors.string();
-        Outcome outcome;
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        std::string text;
-        while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) {
-            text += buffer.data();
-        }
-        const int status = ::pclose(pipe);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) {
-            outcome.lines.push_back(line);
-        }
-        std::ifstream in(errors);
-        outcome.errors.assign(std::istreambuf_iterator<char>(in), {});
-        return outcome;
+                                    Path("Settings.ini") + " " + arguments + " >" +
+                                    Path("stdout.txt") + " 2>" + Path("stderr.txt");
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Lines(Contents(Path("stdout.txt"))),
+                Contents(Path("stderr.txt"))};
     }
-
-    static std::string Contents(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-    fs::path root_;
 };
 
-TEST_F(BatchCommandTest, UsageErrorsExitWithTwo) {
+TEST_F(BatchCommandTest, VersionHelpAndUsageErrors) {
+    EXPECT_EQ(Run("--version").lines, std::vector<std::string>{"kalvimo-batch " KALVIMO_VERSION});
     const Outcome help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.lines.front(), ::testing::StartsWith("Usage: kalvimo-batch"));
+    const std::string beside =
+        (fs::path(KALVIMO_BATCH_COMMAND).parent_path() / "Settings.ini").string();
+    EXPECT_THAT(help.lines, ::testing::Contains(
+                                "  --settings FILE  the settings file (default: " + beside + ")"));
+    // Misuse exits with 2 and points to the help.
     for (const char* bad :
          {"--frobnicate", "--jobs 0", "--jobs x", "--jobs", "a b c", "/no/such/folder"}) {
         const Outcome outcome = Run(bad);
@@ -100,15 +87,6 @@ TEST_F(BatchCommandTest, UsageErrorsExitWithTwo) {
         EXPECT_TRUE(outcome.lines.empty()) << bad;
         EXPECT_THAT(outcome.errors, ::testing::HasSubstr("Try 'kalvimo-batch --help'.")) << bad;
     }
-}
-
-TEST_F(BatchCommandTest, VersionAndHelpSayWhatAndWhere) {
-    EXPECT_EQ(Run("--version").lines, std::vector<std::string>{"kalvimo-batch " KALVIMO_VERSION});
-    const Outcome help = Run("--help");
-    const std::string beside =
-        (fs::path(KALVIMO_BATCH_COMMAND).parent_path() / "Settings.ini").string();
-    EXPECT_THAT(help.lines, ::testing::Contains(
-                                "  --settings FILE  the settings file (default: " + beside + ")"));
 }
 
 TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures) {
@@ -151,11 +129,7 @@ TEST_F(BatchCommandTest, EveryPictureIsOneLineAndEachErrorSaysWhy) {
                                            "Saved file: " + Dst("esc\\x1b[2J.bmp"),
                                            "Saved file: " + Dst("new\\nline.bmp")));
     EXPECT_EQ(outcome.status, 1);
-    std::istringstream errors(outcome.errors);
-    std::vector<std::string> reasons;
-    for (std::string line; std::getline(errors, line);) {
-        reasons.push_back(line);
-    }
+    const std::vector<std::string> reasons = Lines(outcome.errors);
     EXPECT_THAT(reasons, ElementsAre(::testing::StartsWith("kalvimo-batch: broken\\r.jpg: "),
                                      ::testing::StartsWith("kalvimo-batch: empty.jpg: ")));
     for (const std::string& reason : reasons) {

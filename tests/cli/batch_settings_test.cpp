@@ -1,35 +1,30 @@
 #include "batch_settings.h"
+#include "temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace kalvimo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class BatchSettingsTest : public ::testing::Test {
+class BatchSettingsTest : public test::TempFolderTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kalvimo-cli-settings-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        app_ = dir_.string() + "/";
+    void WriteFile(const std::string& name, const std::string& text) const {
+        std::ofstream(root_ / name, std::ios::binary) << text;
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    void WriteFile(const std::string& name, const std::string& text) {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
+    std::string App() const { return Path(""); } // with its closing slash
+    BatchSettings Load() const {
+        return LoadBatchSettings(root_ / "Settings.ini", LocateFiles({.programFolder = App()}));
     }
-    fs::path dir_;
-    std::string app_;
 };
 
 TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
-    const BatchSettings s =
-        LoadBatchSettings(dir_ / "Settings.ini", LocateFiles({.programFolder = app_}));
-    EXPECT_EQ(s.options.sourceFolder, app_);
-    EXPECT_EQ(s.options.destinationFolder, app_);
+    const BatchSettings s = Load();
+    EXPECT_EQ(s.options.sourceFolder, App());
+    EXPECT_EQ(s.options.destinationFolder, App());
     EXPECT_EQ(s.options.newWidth, 320);
     EXPECT_EQ(s.options.newHeight, 240);
     EXPECT_EQ(s.options.presetText, "QVGA : 320x240");
@@ -47,15 +42,14 @@ TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
 
 TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     WriteFile("presets.txt", "Frame : 4000x3000\nSmall : 200x100\n");
-    WriteFile("Settings.ini", "[Paths]\nLast source=" + app_ +
+    WriteFile("Settings.ini", "[Paths]\nLast source=" + App() +
                                   "\nLast destination=/no/such/folder\n"
                                   "[Options]\nPreset=frame : 4000X3000\nNew width=5000\n"
                                   "New height=1000\nFilter=*.png\nStretch=1\nAutoCrop=1\n"
                                   "LetterBox=0\nAnchor=8\nBack colour=&HFF\nPrefix=  Hol_  \n"
                                   "Overwrite=2\n[Custom Cropping]\nRight=1500\n");
-    const BatchSettings s =
-        LoadBatchSettings(dir_ / "Settings.ini", LocateFiles({.programFolder = app_}));
-    EXPECT_EQ(s.options.sourceFolder, app_);
+    const BatchSettings s = Load();
+    EXPECT_EQ(s.options.sourceFolder, App());
     EXPECT_EQ(s.options.destinationFolder, ""); // a folder that is gone is not taken
     // The preset is found without regard to case and clamped; 5000 is out of range and ignored.
     EXPECT_EQ(s.options.newWidth, 2048);
@@ -75,19 +69,13 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     EXPECT_EQ(s.crop.right, 1500);
 }
 
-} // namespace
-} // namespace kalvimo
-
-namespace kalvimo {
-namespace {
-
 TEST_F(BatchSettingsTest, InstalledTheDefaultDestinationIsKeptForTheRunToMake) {
-    fs::create_directories(dir_ / "Pictures");
+    fs::create_directories(root_ / "Pictures");
     const FileLocations installed =
-        LocateFiles({.programFolder = "/usr/bin", .besideProgram = false, .home = dir_.string()});
+        LocateFiles({.programFolder = "/usr/bin", .besideProgram = false, .home = root_.string()});
     const BatchSettings s = LoadBatchSettings(installed.settingsPath, installed);
-    EXPECT_EQ(s.options.sourceFolder, (dir_ / "Pictures/").string());
-    EXPECT_EQ(s.options.destinationFolder, (dir_ / "Pictures/Kalvimo/").string());
+    EXPECT_EQ(s.options.sourceFolder, (root_ / "Pictures/").string());
+    EXPECT_EQ(s.options.destinationFolder, (root_ / "Pictures/Kalvimo/").string());
 }
 
 } // namespace

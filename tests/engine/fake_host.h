@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kalvimo::test {
@@ -29,8 +30,7 @@ public:
     bool cropVisible = false;
     int cropPrompts = 0;
     // The size of the picture last shown in the crop prompt.
-    int promptedWidth = 0;
-    int promptedHeight = 0;
+    std::pair<int, int> promptedSize;
     // Runs at every pump, as a user's click would be handled then.
     std::function<void()> onPump;
 
@@ -63,14 +63,7 @@ public:
                               MessageButtons buttons) override {
         events.push_back(std::string("message ") +
                          (icon == MessageIcon::Exclamation ? "! " : "i ") + text);
-        if (buttons == MessageButtons::Ok) {
-            return MessageAnswer::Ok;
-        }
-        const MessageAnswer answer = answers.empty() ? MessageAnswer::No : answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        return answer;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Next(answers, MessageAnswer::No);
     }
     void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
                        const std::string& reason) override {
@@ -84,13 +77,16 @@ public:
     bool CropDialogVisible() override { return cropVisible; }
     bool PromptCustomCrop(const Canvas& picture) override {
         ++cropPrompts;
-        promptedWidth = picture.Width();
-        promptedHeight = picture.Height();
-        const bool cancel = cropCancels.empty() ? false : cropCancels.front();
-        if (!cropCancels.empty()) {
-            cropCancels.pop_front();
+        promptedSize = {picture.Width(), picture.Height()};
+        return Next(cropCancels, false);
+    }
+    // The front of the queue, taken off; otherwise when it is empty.
+    template <typename T> static T Next(std::deque<T>& queue, T otherwise) {
+        if (!queue.empty()) {
+            otherwise = queue.front();
+            queue.pop_front();
         }
-        return cancel;
+        return otherwise;
     }
 
     // The events that start with prefix, prefix removed.

@@ -1,10 +1,10 @@
+#include "exif_maker.h"
 #include "file_pattern.h"
+#include "temp_folder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace kalvimo {
 namespace {
@@ -20,30 +20,24 @@ TEST(FilePattern, MasksMatchWithoutRegardToCase) {
     EXPECT_TRUE(MatchesPattern("abcabcabd", "*abd"));
     EXPECT_FALSE(MatchesPattern("a.jpg", ""));
     EXPECT_FALSE(MatchesPattern("a.jpg", ";;"));
-}
-
-TEST(FilePattern, StarDotStarTakesNamesWithoutDot) {
+    // "*.*" takes names without a dot.
     EXPECT_TRUE(MatchesPattern("README", "*.*"));
     EXPECT_TRUE(MatchesPattern("a.b.c", "*.*"));
     EXPECT_TRUE(MatchesPattern("README", "*"));
+    // A long name does not blow up.
+    EXPECT_FALSE(MatchesPattern(std::string(5000, 'a'), "*a*a*a*a*a*a*a*b"));
 }
 
-TEST(FilePattern, LongNamesDoNotBlowUp) {
-    const std::string name(5000, 'a');
-    EXPECT_FALSE(MatchesPattern(name, "*a*a*a*a*a*a*a*b"));
-}
+class FileListTest : public test::TempFolderTest {};
 
-TEST(FilePattern, ListsMatchingOrdinaryFilesInNameOrder) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("kalvimo-list-" + std::to_string(::getpid()));
-    fs::create_directories(dir / "sub.jpg");
+TEST_F(FileListTest, ListsMatchingOrdinaryFilesInNameOrder) {
+    std::filesystem::create_directories(root_ / "sub.jpg");
     for (const char* name : {"b.JPG", "a.jpg", "C.jpeg", "d.txt", "B.jpg"}) {
-        std::ofstream(dir / name) << "x";
+        test::WriteBytes(Path(name), "x");
     }
-    EXPECT_THAT(ListMatchingFiles(dir.string(), "*.jpg;*.jpeg"),
+    EXPECT_THAT(ListMatchingFiles(root_.string(), "*.jpg;*.jpeg"),
                 ::testing::ElementsAre("a.jpg", "B.jpg", "b.JPG", "C.jpeg"));
-    EXPECT_TRUE(ListMatchingFiles((dir / "missing").string(), "*.*").empty());
-    fs::remove_all(dir);
+    EXPECT_TRUE(ListMatchingFiles(Path("missing"), "*.*").empty());
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 #include "codecs/picture_decoder.h"
+#include "exif_maker.h"
 #include "gdiplus.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -21,24 +20,18 @@ struct SyncWatch {
 };
 SyncWatch* gSyncWatch = nullptr;
 
-std::string ContentsOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 } // namespace kalvimo::test
 
 // The engine's calls land here, in front of the C library's.
 extern "C" int fsync(int fd) {
-    if (kalvimo::test::gSyncWatch != nullptr) {
+    if (kalvimo::test::SyncWatch* watch = kalvimo::test::gSyncWatch) {
         struct stat info {};
         ::fstat(fd, &info);
         std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
         const ssize_t read = ::pread(fd, bytes.data(), bytes.size(), 0);
         bytes.resize(read < 0 ? 0 : static_cast<std::size_t>(read));
-        kalvimo::test::gSyncWatch->synced.push_back(bytes);
-        kalvimo::test::gSyncWatch->targetAtSync.push_back(
-            kalvimo::test::ContentsOf(kalvimo::test::gSyncWatch->target));
+        watch->synced.push_back(bytes);
+        watch->targetAtSync.push_back(kalvimo::test::ReadBytes(watch->target));
     }
     return static_cast<int>(::syscall(SYS_fsync, fd));
 }
@@ -47,8 +40,9 @@ namespace kalvimo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadBytes;
 
-TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCase) {
+TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCaseAndNamesItsErrors) {
     const cGdiPlus gdip;
     EXPECT_EQ(gdip.EncoderIndex("*.JPG"), gdip.EncoderIndex("*.jpeg"));
     EXPECT_EQ(gdip.EncoderIndex("*.jfif"), gdip.EncoderIndex("*.JPE"));
@@ -59,23 +53,19 @@ TEST(cGdiPlus, ChoosesTheEncoderByExtensionInAnyCase) {
     EXPECT_EQ(gdip.EncoderIndex("*.tif"), -1);
     EXPECT_EQ(gdip.EncoderIndex("JPG"), -1);
     EXPECT_EQ(gdip.Extensions().size(), 9U);
-}
-
-TEST(cGdiPlus, ExtensionIsAfterTheLastDotOfTheName) {
+    // The extension is what follows the last dot of the name.
     EXPECT_EQ(cGdiPlus::GetExtension("/out/a.b.JPG"), "JPG");
     EXPECT_EQ(cGdiPlus::GetExtension("/out.d/README"), "");
     EXPECT_EQ(cGdiPlus::GetExtension("README"), "");
     EXPECT_EQ(cGdiPlus::GetExtension("stamp."), "");
-}
-
-TEST(cGdiPlus, ErrorTexts) {
+    // The texts its errors are logged with.
     EXPECT_EQ(cGdiPlus::GdiErrorString(1), "Generic Error");
     EXPECT_EQ(cGdiPlus::GdiErrorString(7), "Win32 Error");
     EXPECT_EQ(cGdiPlus::GdiErrorString(12), "Access Denied");
     EXPECT_EQ(cGdiPlus::GdiErrorString(20), "Property Not Supported");
-    EXPECT_EQ(cGdiPlus::GdiErrorString(0), "Unknown GDI+ Error");
-    EXPECT_EQ(cGdiPlus::GdiErrorString(21), "Unknown GDI+ Error");
-    EXPECT_EQ(cGdiPlus::GdiErrorString(-1), "Unknown GDI+ Error");
+    for (const int outside : {0, 21, -1}) {
+        EXPECT_EQ(cGdiPlus::GdiErrorString(outside), "Unknown GDI+ Error");
+    }
 }
 
 class SaveTest : public test::TempFolderTest {
@@ -95,30 +85,27 @@ protected:
     std::vector<std::string> errors_;
 };
 
-TEST_F(SaveTest, WritesTheFormatTheNameAsksFor) {
+TEST_F(SaveTest, WritesTheFormatTheNameAsksForAtTheQualityAskedFor) {
     const Canvas picture(16, 8, PackColour({10, 200, 30}));
     for (const char* name : {"a.JPG", "b.jpeg", "c.bmp", "d.GIF", "e.png", "f.dib"}) {
         ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path(name), 85)) << name;
         Canvas back;
         std::string error;
         ASSERT_TRUE(DecodePictureFile(Path(name), back, 0, error)) << error;
-        EXPECT_EQ(back.Width(), 16);
-        EXPECT_EQ(back.Height(), 8);
+        EXPECT_EQ(std::pair(back.Width(), back.Height()), std::pair(16, 8));
     }
-    EXPECT_EQ(test::ContentsOf(Path("c.bmp")).substr(0, 2), "BM");
+    EXPECT_EQ(ReadBytes(Path("c.bmp")).substr(0, 2), "BM");
     EXPECT_TRUE(errors_.empty());
     EXPECT_EQ(FileCount(), 6U); // no temporary file left behind
-}
 
-TEST_F(SaveTest, JpegQualityChangesTheFile) {
-    const Canvas picture = test::CoordinatePicture(64, 64);
-    ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("low.jpg"), 10));
-    ASSERT_TRUE(gdip_.PictureBoxToFile(picture, Path("high.jpg"), 95));
+    const Canvas detailed = test::CoordinatePicture(64, 64);
+    ASSERT_TRUE(gdip_.PictureBoxToFile(detailed, Path("low.jpg"), 10));
+    ASSERT_TRUE(gdip_.PictureBoxToFile(detailed, Path("high.jpg"), 95));
     EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("high.jpg")));
 }
 
 TEST_F(SaveTest, RefusalsLeaveTheOldFileAndNoLitter) {
-    std::ofstream(Path("old.jpg")) << "precious";
+    test::WriteBytes(Path("old.jpg"), "precious");
     const Canvas picture(4, 4, 0);
     // No encoder: false without an event.
     EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("x.tif")));
@@ -128,29 +115,25 @@ TEST_F(SaveTest, RefusalsLeaveTheOldFileAndNoLitter) {
     EXPECT_FALSE(gdip_.PictureBoxToFile(Canvas(), Path("old.jpg"), 85));
     EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("missing/a.jpg"), 85));
     EXPECT_EQ(errors_, (std::vector<std::string>{"2 Invalid Parameter", "10 File Not Found"}));
-    EXPECT_EQ(test::ContentsOf(Path("old.jpg")), "precious");
+    EXPECT_EQ(ReadBytes(Path("old.jpg")), "precious");
     EXPECT_EQ(FileCount(), 1U);
 }
 
-TEST_F(SaveTest, ReplacesAnExistingFileWhole) {
-    std::ofstream(Path("pic.bmp")) << std::string(100000, 'x');
-    ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(2, 2, 0), Path("pic.bmp")));
-    EXPECT_LT(fs::file_size(Path("pic.bmp")), 100U);
-    EXPECT_EQ(FileCount(), 1U);
-}
-
-TEST_F(SaveTest, AReplacementIsOnDiskBeforeItTakesTheOldName) {
+TEST_F(SaveTest, AReplacementIsWholeAndOnDiskBeforeItTakesTheOldName) {
     test::SyncWatch watch{Path("pic.bmp"), {}, {}};
     test::gSyncWatch = &watch;
     // A new name replaces nothing and needs no wait.
     ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(2, 2, 0), Path("pic.bmp")));
     EXPECT_TRUE(watch.synced.empty());
-    const std::string first = test::ContentsOf(Path("pic.bmp"));
+    const std::string old(100000, 'x');
+    test::WriteBytes(Path("pic.bmp"), old);
     ASSERT_TRUE(gdip_.PictureBoxToFile(Canvas(3, 3, 0), Path("pic.bmp")));
     test::gSyncWatch = nullptr;
     ASSERT_EQ(watch.synced.size(), 1U);
-    EXPECT_EQ(watch.synced[0], test::ContentsOf(Path("pic.bmp")));
-    EXPECT_EQ(watch.targetAtSync[0], first);
+    EXPECT_EQ(watch.synced[0], ReadBytes(Path("pic.bmp")));
+    EXPECT_EQ(watch.targetAtSync[0], old);
+    EXPECT_LT(fs::file_size(Path("pic.bmp")), 100U);
+    EXPECT_EQ(FileCount(), 1U);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "picture_maker.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kalvimo {
 namespace {
@@ -30,39 +31,31 @@ Canvas Render(const Canvas& source, const JobOptions& o, CropBox crop = {}) {
     return target;
 }
 
-TEST(FitLetterbox, FollowsTheWiderLimit) {
-    // 800 x 600 from 1000 x 1000: the height limits.
-    auto fit = FitLetterbox(1000 * kT, 1000 * kT, 800 * kT, 600 * kT);
-    ASSERT_TRUE(fit);
-    EXPECT_FLOAT_EQ(fit->fitScaleX, 0.8F);
-    EXPECT_FLOAT_EQ(fit->fitScaleY, 0.6F);
-    EXPECT_EQ(fit->width, 9000);
-    EXPECT_EQ(fit->height, 9000);
-    EXPECT_EQ(fit->x, 1500);
-    EXPECT_EQ(fit->y, 0);
-    // 800 x 600 from 1600 x 900: the width limits.
-    fit = FitLetterbox(1600 * kT, 900 * kT, 800 * kT, 600 * kT);
-    ASSERT_TRUE(fit);
-    EXPECT_EQ(fit->height, 6750);
-    EXPECT_EQ(fit->y, 1125);
-    // 640 x 480 from 3000 x 2000.
-    fit = FitLetterbox(3000 * kT, 2000 * kT, 640 * kT, 480 * kT);
-    ASSERT_TRUE(fit);
-    EXPECT_EQ(fit->height, 6400);
-    EXPECT_EQ(fit->y, 400);
-    EXPECT_FALSE(FitLetterbox(0, 10, 10, 10));
-}
-
+// Where the fitted picture lies, in twips and in pixels: the side that limits fills the frame,
+// the other is centred between bars of the background.
 struct LetterboxCase {
     int sw, sh, w, h;
+    int fitWidth, fitHeight, fitX, fitY;
     int firstPicture, lastPicture; // along the bar axis
     bool barsLeftRight;
+};
+constexpr LetterboxCase kLetterboxCases[] = {
+    {1000, 1000, 800, 600, 9000, 9000, 1500, 0, 100, 699, true},
+    {1600, 900, 800, 600, 12000, 6750, 0, 1125, 75, 524, false},
+    {3000, 2000, 640, 480, 9600, 6400, 0, 400, 27, 453, false},
+    // An exact fit keeps its last row.
+    {800, 600, 800, 600, 12000, 9000, 0, 0, 0, 599, false},
+    {400, 300, 800, 600, 12000, 9000, 0, 0, 0, 599, false},
 };
 
 class Letterbox : public ::testing::TestWithParam<LetterboxCase> {};
 
 TEST_P(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
     const LetterboxCase c = GetParam();
+    const auto fit = FitLetterbox(c.sw * kT, c.sh * kT, c.w * kT, c.h * kT);
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(std::tuple(fit->width, fit->height, fit->x, fit->y),
+              std::tuple(c.fitWidth, c.fitHeight, c.fitX, c.fitY));
     const Canvas target =
         Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)), Fitting(c.w, c.h, false, true, false));
     const int across = c.barsLeftRight ? c.w : c.h;
@@ -75,43 +68,36 @@ TEST_P(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Letterbox,
-                         ::testing::Values(LetterboxCase{1000, 1000, 800, 600, 100, 699, true},
-                                           LetterboxCase{1600, 900, 800, 600, 75, 524, false},
-                                           LetterboxCase{3000, 2000, 640, 480, 27, 453, false},
-                                           // An exact fit keeps its last row.
-                                           LetterboxCase{800, 600, 800, 600, 0, 599, false},
-                                           LetterboxCase{400, 300, 800, 600, 0, 599, false}));
+INSTANTIATE_TEST_SUITE_P(Cases, Letterbox, ::testing::ValuesIn(kLetterboxCases));
 
-TEST(AutoCrop, RoundsTheCentreOffsetHalfToEven) {
+// A larger picture keeps its anchor's part, a centre offset rounded half to even; a smaller one
+// lands at its anchor on the background.
+TEST(AutoCrop, EachAnchorKeepsItsPart) {
     for (const auto& [extra, offset] : {std::pair{1, 0}, {3, 2}, {5, 2}}) {
         const Canvas source = test::CoordinatePicture(1000 + extra, 600 + extra);
         const Canvas target = Render(source, Fitting(1000, 600, false, false, true, 4));
         EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(offset, offset)) << extra;
         EXPECT_EQ(target.Pixel(999, 599), test::CoordinateOf(999 + offset, 599 + offset));
     }
-}
 
-TEST(AutoCrop, EachAnchorKeepsItsCorner) {
     const Canvas source = test::CoordinatePicture(1000, 700);
     const int xs[] = {0, 100, 200};
     const int ys[] = {0, 50, 100};
-    for (int anchor = 0; anchor < 9; ++anchor) {
-        const Canvas target = Render(source, Fitting(800, 600, false, false, true, anchor));
-        EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(xs[anchor % 3], ys[anchor / 3])) << anchor;
-    }
     // Outside 0..8 the top-left corner is kept.
-    const Canvas target = Render(source, Fitting(800, 600, false, false, true, 12));
-    EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(0, 0));
-}
+    for (const int anchor : {0, 1, 2, 3, 4, 5, 6, 7, 8, 12}) {
+        const Canvas target = Render(source, Fitting(800, 600, false, false, true, anchor));
+        EXPECT_EQ(target.Pixel(0, 0), anchor > 8
+                                          ? test::CoordinateOf(0, 0)
+                                          : test::CoordinateOf(xs[anchor % 3], ys[anchor / 3]))
+            << anchor;
+    }
 
-TEST(AutoCrop, SmallPictureLandsAtItsAnchorOnTheBackground) {
-    const Canvas source = test::CoordinatePicture(400, 300);
-    const Canvas target = Render(source, Fitting(800, 600, false, false, true, 4));
-    EXPECT_EQ(target.Pixel(200, 150), test::CoordinateOf(0, 0));
-    EXPECT_EQ(target.Pixel(599, 449), test::CoordinateOf(399, 299));
-    EXPECT_EQ(target.Pixel(199, 150), kBackRgb);
-    EXPECT_EQ(target.Pixel(600, 449), kBackRgb);
+    const Canvas small =
+        Render(test::CoordinatePicture(400, 300), Fitting(800, 600, false, false, true, 4));
+    EXPECT_EQ(small.Pixel(200, 150), test::CoordinateOf(0, 0));
+    EXPECT_EQ(small.Pixel(599, 449), test::CoordinateOf(399, 299));
+    EXPECT_EQ(small.Pixel(199, 150), kBackRgb);
+    EXPECT_EQ(small.Pixel(600, 449), kBackRgb);
 }
 
 TEST(CustomCrop, SameSizeCopiesAndOtherSizesScale) {
@@ -174,20 +160,18 @@ TEST(Letterbox, ASliverOfAPictureStaysAtLeastOnePixel) {
     }
 }
 
-TEST(Stretch, FillsTheWholeFrame) {
-    const Canvas target =
+// A stretched picture fills the whole frame; sizes that cannot be measured are refused.
+TEST(RenderFrame, StretchFillsTheFrameAndSizesItCannotMeasureFail) {
+    Canvas target =
         Render(Canvas(1000, 1000, PackColour(kPictureRgb)), Fitting(800, 600, true, false, false));
     for (const auto& [x, y] : {std::pair{0, 0}, {799, 0}, {0, 599}, {799, 599}, {400, 300}}) {
         EXPECT_EQ(target.Pixel(x, y), kPictureRgb);
     }
-}
-
-TEST(RenderFrame, RefusesSizesItCannotMeasure) {
-    Canvas target;
     const Canvas source(10, 10);
     EXPECT_FALSE(RenderFrame(Canvas(), target, Fitting(10, 10, false, true, false), {}, kT));
     EXPECT_FALSE(RenderFrame(source, target, Fitting(0, 10, true, false, false), {}, kT));
     EXPECT_FALSE(RenderFrame(source, target, Fitting(200'000'000, 10, true, false, false), {}, kT));
+    EXPECT_FALSE(FitLetterbox(0, 10, 10, 10));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
+#include "exif_maker.h"
 #include "picture_maker.h"
+#include "temp_folder.h"
 
 #include <array>
 #include <cmath>
@@ -10,13 +12,10 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <random>
-#include <unistd.h>
 #include <vector>
 
 namespace kalvimo {
 namespace {
-
-using test::Psnr;
 
 namespace fs = std::filesystem;
 
@@ -39,15 +38,12 @@ Canvas PhotoLike(int width, int height) {
     return c;
 }
 
-class JpegShrink : public ::testing::Test {
+class JpegShrink : public test::TempFolderTest {
 protected:
     void SetUp() override {
-        path_ =
-            (fs::temp_directory_path() / ("kalvimo-shrink-" + std::to_string(::getpid()) + ".jpg"))
-                .string();
+        TempFolderTest::SetUp();
+        path_ = Path("p.jpg");
     }
-    void TearDown() override { fs::remove(path_); }
-
     void Write(const Canvas& picture) {
         std::FILE* out = std::fopen(path_.c_str(), "wb");
         ASSERT_NE(out, nullptr);
@@ -70,7 +66,7 @@ protected:
         EXPECT_EQ(reader.Height(), full.Height());
         Canvas fast;
         EXPECT_TRUE(reader.ReadInto(fast, targetWidth, targetHeight, error)) << error;
-        return Psnr(exact, fast);
+        return test::Psnr(exact, fast);
     }
 
     std::string path_;
@@ -86,9 +82,8 @@ TEST_F(JpegShrink, MatchesTheExactAverageOfTheFullPicture) {
     };
     for (const auto& c : cases) {
         Write(PhotoLike(c.width, c.height));
-        const double p = Compare(c.targetWidth, c.targetHeight);
-        std::printf("psnr %.2f\n", p);
-        EXPECT_GE(p, 45.0) << c.width << " to " << c.targetWidth << " x " << c.targetHeight;
+        EXPECT_GE(Compare(c.targetWidth, c.targetHeight), 45.0)
+            << c.width << " to " << c.targetWidth << " x " << c.targetHeight;
     }
 }
 
@@ -112,15 +107,13 @@ void WriteRawJpeg(const std::string& path, const Canvas& picture, const Layout& 
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 95, TRUE);
     info.raw_data_in = TRUE;
-    int maxH = 1;
-    int maxV = 1;
     for (std::size_t c = 0; c < layout.size(); ++c) {
         info.comp_info[c].h_samp_factor = layout[c][0];
         info.comp_info[c].v_samp_factor = layout[c][1];
-        maxH = std::max(maxH, layout[c][0]);
-        maxV = std::max(maxV, layout[c][1]);
     }
     jpeg_start_compress(&info, TRUE);
+    const int maxH = info.max_h_samp_factor;
+    const int maxV = info.max_v_samp_factor;
     // Each stored sample is the picture's value at its top left corner.
     const auto sample = [&](std::size_t c, int x, int y) {
         const Rgb p =
@@ -135,8 +128,7 @@ void WriteRawJpeg(const std::string& path, const Canvas& picture, const Layout& 
     std::vector<JSAMPARRAY> image(layout.size());
     for (int top = 0; top < picture.Height(); top += rowsPerCall) {
         for (std::size_t c = 0; c < layout.size(); ++c) {
-            const int h = layout[c][0];
-            const int v = layout[c][1];
+            const auto [h, v] = layout[c];
             const int width = static_cast<int>(info.comp_info[c].width_in_blocks) * DCTSIZE;
             const int count = v * DCTSIZE;
             planes[c].resize(static_cast<std::size_t>(width * count));
@@ -197,13 +189,12 @@ TEST_F(JpegShrink, EveryLayoutMatchesTheFullDecoderOrFailsAsItDoes) {
                 const Canvas picture = pattern == 2 ? PhotoLike(size.width, size.height)
                                                     : Saturated(size.width, size.height, pattern);
                 WriteRawJpeg(path_, picture, layout);
-                SCOPED_TRACE(::testing::Message()
-                             << "layout " << layout[0][0] << "x" << layout[0][1] << "/"
-                             << (layout.size() > 1 ? layout[1][0] : 0) << "x"
-                             << (layout.size() > 1 ? layout[1][1] : 0) << "/"
-                             << (layout.size() > 1 ? layout[2][0] : 0) << "x"
-                             << (layout.size() > 1 ? layout[2][1] : 0) << ", " << size.width
-                             << " x " << size.height << ", pattern " << pattern);
+                ::testing::Message trace;
+                for (const auto& [h, v] : layout) {
+                    trace << h << "x" << v << " ";
+                }
+                SCOPED_TRACE(trace << size.width << " x " << size.height << ", pattern "
+                                   << pattern);
                 Canvas full;
                 std::string error;
                 const bool decodable = DecodePictureFile(path_, full, 0, error);
@@ -232,11 +223,10 @@ TEST_F(JpegShrink, EveryLayoutMatchesTheFullDecoderOrFailsAsItDoes) {
 TEST_F(JpegShrink, ConstantPictureStaysConstant) {
     Write(Canvas(640, 480, PackColour({30, 140, 220})));
     JpegShrinkReader reader;
-    ASSERT_TRUE(reader.Open(path_));
     Canvas out;
-    std::string error;
-    ASSERT_TRUE(reader.ReadInto(out, 97, 61, error));
     Canvas full;
+    std::string error;
+    ASSERT_TRUE(reader.Open(path_) && reader.ReadInto(out, 97, 61, error)) << error;
     ASSERT_TRUE(DecodePictureFile(path_, full, 0, error));
     for (int y = 0; y < out.Height(); y += 10) {
         for (int x = 0; x < out.Width(); x += 10) {
@@ -250,9 +240,7 @@ TEST_F(JpegShrink, ConstantPictureStaysConstant) {
 TEST_F(JpegShrink, RefusesWhatItCannotShrink) {
     JpegShrinkReader reader;
     EXPECT_FALSE(reader.Open(path_)); // missing
-    std::FILE* out = std::fopen(path_.c_str(), "wb");
-    std::fputs("not a picture", out);
-    std::fclose(out);
+    test::WriteBytes(path_, "not a picture");
     EXPECT_FALSE(reader.Open(path_));
 
     // A picture cut short fails while decoding, with a reason.

@@ -1,6 +1,5 @@
 #include "codecs/picture_decoder.h"
 #include "exif_date.h"
-#include "exif_maker.h"
 #include "output_name.h"
 #include "phone_pictures.h"
 #include "run_fixture.h"
@@ -16,6 +15,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
+const test::ExifProperties kDated = {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}};
+
 class OutputNameTest : public test::RunFixture {
 protected:
     void SetUp() override {
@@ -29,10 +30,6 @@ protected:
         test::WriteJpegWithExif(Src(name), test::CoordinatePicture(48, 36), properties);
         host_.files.push_back({name});
     }
-    void ProcessAll() {
-        host_.events.clear();
-        run_.PressProcess();
-    }
 };
 
 // What the file system reports as the file's creation, read here without the code under test.
@@ -45,79 +42,61 @@ std::string ExpectedFileStamp(const std::string& path) {
     std::tm utc{};
     ::gmtime_r(&t, &utc);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d_%02d%02d%02d", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &utc);
     return text;
 }
 
-TEST_F(OutputNameTest, FileDateStampIsTheCreationTimeOrFails) {
-    AddPhoto("IMG_0001.JPG", {});
+TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
+    AddPhoto("IMG_0001.JPG", kDated);
+    EXPECT_THAT(Run(), ElementsAre(Saved("Hol_20080220_160733.JPG")));
+    host_.options.suffixExisting = true;
+    EXPECT_THAT(Run(), ElementsAre(Saved("Hol_20080220_160733_IMG_0001.JPG")));
+
+    // Without an EXIF date the file's creation time takes its place, after noDatePrefix; the
+    // time of a file that is not there fails.
+    host_.files.clear();
+    AddPhoto("IMG_0002.JPG", {});
     // 2009-05-01 08:03:09 UTC: stands in for the creation where none is recorded.
     const timespec times[2] = {{1241164989, 0}, {1241164989, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, Src("IMG_0001.JPG").c_str(), times, 0), 0);
-    const std::optional<std::string> stamp = FileDateStamp(Src("IMG_0001.JPG"));
-    ASSERT_TRUE(stamp);
-    EXPECT_EQ(*stamp, ExpectedFileStamp(Src("IMG_0001.JPG")));
-    EXPECT_THAT(*stamp, ::testing::MatchesRegex("[0-9]{8}_[0-9]{6}"));
+    ASSERT_EQ(::utimensat(AT_FDCWD, Src("IMG_0002.JPG").c_str(), times, 0), 0);
+    const std::string created = ExpectedFileStamp(Src("IMG_0002.JPG"));
+    EXPECT_EQ(FileDateStamp(Src("IMG_0002.JPG")), created);
     EXPECT_FALSE(FileDateStamp(Src("vanished.jpg")));
-}
-
-TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
-    AddPhoto("IMG_0001.JPG", {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
-    ProcessAll();
-    EXPECT_THAT(DestinationNames(), ElementsAre("Hol_20080220_160733.JPG"));
-
-    host_.options.suffixExisting = true;
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"),
-                ElementsAre("Saved file: " + Dst("Hol_20080220_160733_IMG_0001.JPG")));
-
-    // Without an EXIF date the file's creation time takes its place, after noDatePrefix.
-    std::filesystem::remove_all(root_ / "src");
-    std::filesystem::create_directories(root_ / "src");
-    host_.files.clear();
-    AddPhoto("IMG_0001.JPG", {});
-    const std::string created = ExpectedFileStamp(Src("IMG_0001.JPG"));
     host_.options.suffixExisting = false;
     host_.options.noDatePrefix = "X";
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst("Hol_X" + created + ".JPG")));
-
+    EXPECT_THAT(Run(), ElementsAre(Saved("Hol_X" + created + ".JPG")));
     host_.options.suffixExisting = true;
     host_.options.noDatePrefix = "";
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"),
-                ElementsAre("Saved file: " + Dst("Hol_" + created + "_IMG_0001.JPG")));
+    EXPECT_THAT(Run(), ElementsAre(Saved("Hol_" + created + "_IMG_0002.JPG")));
 }
 
 TEST_F(OutputNameTest, SourceWithoutExtensionGetsALoneDot) {
-    AddPhoto("README.jpg", {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+    AddPhoto("README.jpg", kDated);
     std::filesystem::rename(Src("README.jpg"), Src("README"));
     host_.files[0].name = "README";
     host_.options.prefix = "";
-    ProcessAll();
     // No encoder is known for an empty extension, so the name shows in the refusal.
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Could not save file: " + Dst("20080220_160733.")));
+    EXPECT_THAT(Run(), ElementsAre("Could not save file: " + Dst("20080220_160733.")));
 }
 
 TEST_F(OutputNameTest, PicturesOfTheSameSecondMeetTheClashRules) {
     for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}) {
-        AddPhoto(name, {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}});
+        AddPhoto(name, kDated);
     }
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"),
-                ElementsAre("Saved file: " + Dst("Hol_20080220_160733.JPG"),
-                            "Renamed file: IMG_0002.JPG to Hol_20080220_160733a.JPG",
-                            "Saved file: " + Dst("Hol_20080220_160733a.JPG"),
-                            "Renamed file: IMG_0003.JPG to Hol_20080220_160733b.JPG",
-                            "Saved file: " + Dst("Hol_20080220_160733b.JPG")));
+    const std::vector<std::string> renamed = {
+        Saved("Hol_20080220_160733.JPG"), "Renamed file: IMG_0002.JPG to Hol_20080220_160733a.JPG",
+        Saved("Hol_20080220_160733a.JPG"), "Renamed file: IMG_0003.JPG to Hol_20080220_160733b.JPG",
+        Saved("Hol_20080220_160733b.JPG")};
+    EXPECT_EQ(Run(), renamed);
+    // Overwriting may replace the pictures of an earlier run, never one of the same run.
+    host_.options.overwrite = true;
+    EXPECT_EQ(Run(), renamed);
 
+    host_.options.overwrite = false;
     host_.options.autoRename = false;
     host_.answers = {MessageAnswer::No, MessageAnswer::Yes, MessageAnswer::No};
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Skipped file: IMG_0001.JPG",
-                                               "Saved file: " + Dst("Hol_20080220_160733.JPG"),
-                                               "Skipped file: IMG_0003.JPG"));
+    EXPECT_THAT(Run(), ElementsAre("Skipped file: IMG_0001.JPG", Saved("Hol_20080220_160733.JPG"),
+                                   "Skipped file: IMG_0003.JPG"));
     EXPECT_EQ(DestinationNames().size(), 3U);
 }
 
@@ -125,10 +104,8 @@ TEST_F(OutputNameTest, DateNamesFailWithTheirPicture) {
     host_.files.push_back({"vanished.jpg"});
     AddPhoto("hostile.jpg", {{"Exif.Image.DateTime", "../../x"}});
     AddRawFile("text.jpg", "not a picture");
-    ProcessAll();
-    EXPECT_THAT(host_.Only("log"), ElementsAre("Error processing file: vanished.jpg",
-                                               "Saved file: " + Dst("Hol_.._.._x.jpg"),
-                                               "Error processing file: text.jpg"));
+    EXPECT_THAT(Run(), ElementsAre("Error processing file: vanished.jpg", Saved("Hol_.._.._x.jpg"),
+                                   "Error processing file: text.jpg"));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing vanished.jpg"));
     EXPECT_THAT(DestinationNames(), ElementsAre("Hol_.._.._x.jpg"));
 }
@@ -136,8 +113,7 @@ TEST_F(OutputNameTest, DateNamesFailWithTheirPicture) {
 // Phone, web and scanner formats carry the date in their own metadata, and are written as JPEG.
 TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg) {
     const Canvas picture = test::CoordinatePicture(48, 36);
-    const std::string exif = test::ExifBlock(
-        {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}, {"Exif.Image.Orientation", "6"}});
+    const std::string exif = test::ExifBlock({kDated[0], {"Exif.Image.Orientation", "6"}});
     struct Case {
         const char* name;
         std::function<void(const std::string&)> write;
@@ -151,7 +127,7 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
         {"IMG_0003.webp", [&](auto& p) { test::WriteWebp(p, picture, {.exif = exif}); }, 6},
         {"IMG_0004.tiff",
          [&](auto& p) {
-             test::WriteTiff(p, picture, {.orientation = 6, .dateTime = "2008:02:20 16:07:33"});
+             test::WriteTiff(p, picture, {.orientation = 6, .dateTime = kDated[0].second});
          },
          6},
     };
@@ -162,12 +138,9 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
         c.write(Src(c.name));
         EXPECT_EQ(ReadExifDate(Src(c.name)), "20080220_160733");
         EXPECT_EQ(ReadExifOrientation(Src(c.name)), c.orientation);
-        ProcessAll();
-        const std::string written = "Hol_20080220_160733_" +
-                                    std::string(c.name).substr(0, std::string(c.name).find('.')) +
-                                    ".jpg";
-        EXPECT_THAT(host_.Only("log"), ElementsAre("Saved file: " + Dst(written)));
-        const std::string head = Contents(Dst(written)).substr(0, 8);
+        const std::string written = "Hol_20080220_160733_" + std::string(c.name, 8) + ".jpg";
+        EXPECT_THAT(Run(), ElementsAre(Saved(written)));
+        const std::string head = test::ReadBytes(Dst(written)).substr(0, 8);
         EXPECT_EQ(SniffFormat({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()}),
                   PictureFormat::Jpeg);
     }
@@ -175,49 +148,38 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
 
 TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
     host_.options.renameWithDate = false;
-    struct Case {
+    const std::string saved = Saved("IMG.jpg");
+    const std::string renamed = "Renamed file: IMG.heic to IMGa.jpg";
+    // Against an older IMG.jpg in the destination, or one of the run by that name.
+    const struct {
         const char* rules;
-        bool overwrite;
-        bool autoRename;
+        bool overwrite, autoRename;
         std::deque<MessageAnswer> answers;
-        bool jpegOfTheSameNameFirst;
+        bool jpegOfTheRun;
         std::vector<std::string> log;
-    };
-    const std::string saved = "Saved file: " + Dst("IMG.jpg");
-    const Case cases[] = {
+    } cases[] = {
         {"overwrite", true, true, {}, false, {saved}},
-        {"auto-rename",
-         false,
-         true,
-         {},
-         false,
-         {"Renamed file: IMG.heic to IMGa.jpg", "Saved file: " + Dst("IMGa.jpg")}},
+        {"auto-rename", false, true, {}, false, {renamed, Saved("IMGa.jpg")}},
         {"asked, no", false, false, {MessageAnswer::No}, false, {"Skipped file: IMG.heic"}},
         {"asked, yes", false, false, {MessageAnswer::Yes}, false, {saved}},
-        {"a JPEG of the run by that name",
-         true,
-         true,
-         {},
-         true,
-         {saved, "Renamed file: IMG.heic to IMGa.jpg", "Saved file: " + Dst("IMGa.jpg")}},
+        {"a JPEG of the run", true, true, {}, true, {saved, renamed, Saved("IMGa.jpg")}},
     };
     test::WriteHeif(Src("IMG.heic"), test::CoordinatePicture(48, 36), {});
     AddPicture("IMG.jpg");
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.rules);
         std::filesystem::remove_all(root_ / "dst");
         std::filesystem::create_directories(root_ / "dst");
         host_.files = {{"IMG.heic"}};
-        if (c.jpegOfTheSameNameFirst) {
+        if (c.jpegOfTheRun) {
             host_.files.insert(host_.files.begin(), {"IMG.jpg"});
         } else {
-            std::ofstream(Dst("IMG.jpg")) << "older";
+            test::WriteBytes(Dst("IMG.jpg"), "older");
         }
         host_.options.overwrite = c.overwrite;
         host_.options.autoRename = c.autoRename;
         host_.answers = c.answers;
-        ProcessAll();
-        EXPECT_EQ(host_.Only("log"), c.log);
+        EXPECT_EQ(Run(), c.log);
         if (!c.answers.empty()) {
             EXPECT_THAT(host_.Only("message"), ::testing::Contains(::testing::HasSubstr(
                                                    Dst("IMG.jpg") + " already exists!")));

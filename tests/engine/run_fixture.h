@@ -1,16 +1,14 @@
 #pragma once
 
 #include "batch_run.h"
+#include "exif_maker.h"
 #include "fake_host.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
-#include <unistd.h>
 
 namespace kalvimo::test {
 
@@ -38,17 +36,23 @@ protected:
         ASSERT_TRUE(gdip_.PictureBoxToFile(CoordinatePicture(w, h), Src(name), 85));
         host_.files.push_back({name});
     }
+    void AddPictures(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            AddPicture(name);
+        }
+    }
     void AddRawFile(const std::string& name, const std::string& bytes) {
-        std::ofstream(Src(name), std::ios::binary) << bytes;
+        WriteBytes(Src(name), bytes);
         host_.files.push_back({name});
     }
     std::string Src(const std::string& name) const { return (root_ / "src" / name).string(); }
     std::string Dst(const std::string& name) const { return (root_ / "dst" / name).string(); }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
+    std::string Saved(const std::string& name) const { return "Saved file: " + Dst(name); }
+    // Runs the batch afresh and gives the lines it logged.
+    std::vector<std::string> Run() {
+        host_.events.clear();
+        run_.PressProcess();
+        return host_.Only("log");
     }
     std::vector<std::string> DestinationNames() const {
         std::vector<std::string> names;

@@ -4,18 +4,13 @@
 #include "picture_maker.h"
 #include "rotation.h"
 #include "shrink_frame.h"
+#include "temp_folder.h"
 #include "upright_loader.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace kalvimo {
 namespace {
-
-using test::Psnr;
-
-namespace fs = std::filesystem;
 
 // Quadrants of different colours, so that a wrong turn or mirror cannot pass.
 Canvas Quadrants(int w, int h) {
@@ -82,10 +77,10 @@ JobOptions FittingOptions(const Fitting& fitting, bool autoRotate) {
     return options;
 }
 
-TEST(ShrinkJpegFrame, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn) {
-    const std::string path = (fs::temp_directory_path() /
-                              ("kalvimo-shrink-frame-" + std::to_string(::getpid()) + ".jpg"))
-                                 .string();
+class ShrinkFrameTest : public test::TempFolderTest {};
+
+TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn) {
+    const std::string path = Path("p.jpg");
     ShrinkScratch scratch;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         test::WriteJpegWithExif(path, Quadrants(480, 320),
@@ -111,19 +106,15 @@ TEST(ShrinkJpegFrame, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn
                 for (std::size_t i = 0; i < full.Stride() * full.Height(); ++i) {
                     worst = std::max(worst, std::abs(fast.Data()[i] - full.Data()[i]));
                 }
-                // A pixel out of place costs far more than one level.
-                EXPECT_LE(worst, 1);
+                EXPECT_LE(worst, 1); // a pixel out of place costs far more than one level
             }
         }
     }
-    fs::remove(path);
 }
 
 // Other formats are fitted at full size; a turned one is fitted before it is turned.
-TEST(DrawFrame, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
-    const std::string path =
-        (fs::temp_directory_path() / ("kalvimo-turned-" + std::to_string(::getpid()) + ".png"))
-            .string();
+TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
+    const std::string path = Path("p.png");
     FrameScratch scratch;
     for (const auto& [width, height] : {std::pair{320, 480}, std::pair{317, 479}}) {
         ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Quadrants(width, height), path));
@@ -142,10 +133,9 @@ TEST(DrawFrame, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
                 std::equal(full.Data(), full.Data() + full.Stride() * full.Height(), frame.Data()));
         }
     }
-    fs::remove(path);
 }
 
-TEST(ShrinkJpegFrame, LeavesCropsAndOtherFilesToTheFullPath) {
+TEST_F(ShrinkFrameTest, LeavesCropsAndOtherFilesToTheFullPath) {
     JobOptions options;
     options.stretch = false;
     options.autoCrop = true;
@@ -154,16 +144,12 @@ TEST(ShrinkJpegFrame, LeavesCropsAndOtherFilesToTheFullPath) {
     options.customCrop = true;
     EXPECT_FALSE(WholePictureRecipe(options, 15));
 
-    const std::string path =
-        (fs::temp_directory_path() / ("kalvimo-shrink-" + std::to_string(::getpid()) + ".png"))
-            .string();
-    ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Canvas(40, 30, 0), path));
+    ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Canvas(40, 30, 0), Path("p.png")));
     Canvas frame;
     bool turned = false;
     ShrinkScratch scratch;
-    EXPECT_FALSE(
-        ShrinkJpegFrame(path, FrameRecipe{20, 15, true, true, 0, 15}, frame, turned, scratch));
-    fs::remove(path);
+    EXPECT_FALSE(ShrinkJpegFrame(Path("p.png"), FrameRecipe{20, 15, true, true, 0, 15}, frame,
+                                 turned, scratch));
 }
 
 } // namespace

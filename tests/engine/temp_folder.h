@@ -13,12 +13,10 @@ namespace kalvimo::test {
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         root_ = std::filesystem::temp_directory_path() /
-                ("kalvimo-" +
-                 std::string(
-                     ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
-                 "-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ("kalvimo-" + std::string(test->test_suite_name()) + "-" +
+                 std::to_string(::getpid()) + "-" + test->name());
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
     }

@@ -1,6 +1,6 @@
 #include "file_locations.h"
+#include "temp_folder.h"
 
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -11,116 +11,64 @@
 namespace kalvimo {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(FileLocationsTest, BesideTheProgramOrInTheUsersFolders) {
-    struct Case {
-        bool beside;
-        std::string configHome;
-        std::string pictures;
-        std::string settings;
-        std::vector<std::string> presets;
-        std::string guide;
-        std::string source;
-        std::string destination;
+    const auto locate = [](bool beside, const std::string& configHome,
+                           const std::string& pictures) {
+        return LocateFiles({.programFolder = "/opt/k",
+                            .besideProgram = beside,
+                            .configHome = configHome,
+                            .home = "/home/a",
+                            .picturesFolder = pictures,
+                            .dataFolder = "/usr/share/kalvimo",
+                            .docFolder = "/usr/share/doc/kalvimo"});
     };
-    const Case cases[] = {
-        {true,
-         "/c",
-         "/p",
-         "/opt/k/Settings.ini",
-         {"/opt/k/presets.txt"},
-         "/opt/k/user-guide.pdf",
-         "/opt/k/",
-         "/opt/k/"},
-        {false,
-         "/c",
-         "/p",
-         "/c/kalvimo/Settings.ini",
-         {"/c/kalvimo/presets.txt", "/usr/share/kalvimo/presets.txt"},
-         "/usr/share/doc/kalvimo/user-guide.pdf",
-         "/p/",
-         "/p/Kalvimo/"},
-        // An unset or relative configuration folder means ~/.config.
-        {false,
-         "",
-         "",
-         "/home/a/.config/kalvimo/Settings.ini",
-         {"/home/a/.config/kalvimo/presets.txt", "/usr/share/kalvimo/presets.txt"},
-         "/usr/share/doc/kalvimo/user-guide.pdf",
-         "/home/a/Pictures/",
-         "/home/a/Pictures/Kalvimo/"},
-        {false,
-         "conf",
-         "",
-         "/home/a/.config/kalvimo/Settings.ini",
-         {"/home/a/.config/kalvimo/presets.txt", "/usr/share/kalvimo/presets.txt"},
-         "/usr/share/doc/kalvimo/user-guide.pdf",
-         "/home/a/Pictures/",
-         "/home/a/Pictures/Kalvimo/"},
+    const auto expect = [](const FileLocations& l, const std::string& settings,
+                           const std::vector<std::string>& presets, const std::string& guide,
+                           const std::string& source, const std::string& destination) {
+        EXPECT_EQ(l.settingsPath, settings);
+        EXPECT_EQ(l.presetsPaths, presets);
+        EXPECT_EQ(l.guidePath, guide);
+        EXPECT_EQ(l.defaultSource, source);
+        EXPECT_EQ(l.defaultDestination, destination);
     };
-    for (const Case& c : cases) {
-        const FileLocations l = LocateFiles({.programFolder = "/opt/k",
-                                             .besideProgram = c.beside,
-                                             .configHome = c.configHome,
-                                             .home = "/home/a",
-                                             .picturesFolder = c.pictures,
-                                             .dataFolder = "/usr/share/kalvimo",
-                                             .docFolder = "/usr/share/doc/kalvimo"});
-        SCOPED_TRACE(c.settings);
-        EXPECT_EQ(l.settingsPath, c.settings);
-        EXPECT_EQ(l.presetsPaths, c.presets);
-        EXPECT_EQ(l.guidePath, c.guide);
-        EXPECT_EQ(l.defaultSource, c.source);
-        EXPECT_EQ(l.defaultDestination, c.destination);
+    const std::string guide = "/usr/share/doc/kalvimo/user-guide.pdf";
+    const std::string shipped = "/usr/share/kalvimo/presets.txt";
+    expect(locate(true, "/c", "/p"), "/opt/k/Settings.ini", {"/opt/k/presets.txt"},
+           "/opt/k/user-guide.pdf", "/opt/k/", "/opt/k/");
+    expect(locate(false, "/c", "/p"), "/c/kalvimo/Settings.ini",
+           {"/c/kalvimo/presets.txt", shipped}, guide, "/p/", "/p/Kalvimo/");
+    // An unset or relative configuration folder means ~/.config.
+    for (const char* configHome : {"", "conf"}) {
+        SCOPED_TRACE(configHome);
+        expect(locate(false, configHome, ""), "/home/a/.config/kalvimo/Settings.ini",
+               {"/home/a/.config/kalvimo/presets.txt", shipped}, guide, "/home/a/Pictures/",
+               "/home/a/Pictures/Kalvimo/");
     }
 }
 
-class ProgramFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kalvimo-program-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        ::chmod(dir_.c_str(), 0700);
-        fs::remove_all(dir_);
-    }
-    // Makes the folder read-only; false where that does not stop this user writing (root).
-    bool MakeReadOnly() const {
-        ::chmod(dir_.c_str(), 0500);
-        return ::access(dir_.c_str(), W_OK) != 0;
-    }
-    fs::path dir_;
-};
+using ProgramFolderTest = test::TempFolderTest;
 
-TEST_F(ProgramFolderTest, AWritableFolderKeepsTheFilesBeside) {
-    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
-}
-
-// Root can write the folder the package installed the program in; it stays an installed one.
-TEST_F(ProgramFolderTest, TheInstalledFolderIsAnInstalledOneEvenWhenWritable) {
-    EXPECT_FALSE(KeepsFilesBeside(dir_.string(), (dir_ / ".").string()));
-    std::ofstream(dir_ / "Settings.ini") << "[Paths]\n";
-    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), dir_.string()));
-}
-
-TEST_F(ProgramFolderTest, AReadOnlyFolderIsAnInstalledOne) {
-    if (!MakeReadOnly()) {
-        GTEST_SKIP() << "permissions do not bind for this user";
+// Files stay beside the program where its folder can be written or already holds the settings;
+// the folder the package installed it in (root can write it) is an installed one all the same.
+TEST_F(ProgramFolderTest, WhereTheProgramFolderKeepsTheFiles) {
+    const std::string folder = root_.string();
+    EXPECT_TRUE(KeepsFilesBeside(folder, "/nonexistent/bin"));
+    EXPECT_FALSE(KeepsFilesBeside(folder, (root_ / ".").string()));
+    ::chmod(folder.c_str(), 0500);
+    // Read-only binds for all but root.
+    if (::access(folder.c_str(), W_OK) != 0) {
+        EXPECT_FALSE(KeepsFilesBeside(folder, "/nonexistent/bin"));
     }
-    EXPECT_FALSE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
-}
-
-TEST_F(ProgramFolderTest, AReadOnlyFolderWithSettingsKeepsThemBeside) {
-    std::ofstream(dir_ / "Settings.ini") << "[Paths]\n";
-    MakeReadOnly();
-    EXPECT_TRUE(KeepsFilesBeside(dir_.string(), "/nonexistent/bin"));
+    ::chmod(folder.c_str(), 0700);
+    std::ofstream(root_ / "Settings.ini") << "[Paths]\n";
+    EXPECT_TRUE(KeepsFilesBeside(folder, folder));
+    ::chmod(folder.c_str(), 0500);
+    EXPECT_TRUE(KeepsFilesBeside(folder, "/nonexistent/bin"));
+    ::chmod(folder.c_str(), 0700);
 }
 
 TEST_F(ProgramFolderTest, PresetsAreReadFromTheFirstPlaceThatHasThem) {
-    const FileLocations l{
-        .presetsPaths = {(dir_ / "mine.txt").string(), (dir_ / "shipped.txt").string()}};
+    const FileLocations l{.presetsPaths = {Path("mine.txt"), Path("shipped.txt")}};
     EXPECT_EQ(PresetsFile(l), l.presetsPaths[0]);
     std::ofstream(l.presetsPaths[1]) << "A : 1x1\r\n";
     EXPECT_EQ(PresetsFile(l), l.presetsPaths[1]);

@@ -14,51 +14,20 @@ TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
     const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                        ("kalvimo_settings_" + std::to_string(::getpid()) + ".ini");
     std::filesystem::remove(file);
-    const DefaultInputs inputs{"/home/a/Pictures/",
-                               "/home/a/Pictures/Kalvimo/",
-                               std::string(kBuiltInPresets[0]),
-                               800,
-                               600,
-                               15};
+    const DefaultInputs inputs{"/p/", "/p/Kalvimo/", std::string(kBuiltInPresets[0]), 800, 600, 15};
     for (const SettingsKey& key : kSettingsKeys) {
         ASSERT_TRUE(WriteSetting(key, DefaultValue(key, inputs), file));
     }
     std::ostringstream text;
     text << std::ifstream(file, std::ios::binary).rdbuf();
-    EXPECT_EQ(text.str(), "[Paths]\n"
-                          "Last source=/home/a/Pictures/\n"
-                          "Last destination=/home/a/Pictures/Kalvimo/\n"
-                          "\n"
-                          "[Options]\n"
-                          "Preset=QVGA : 320x240\n"
-                          "New width=320\n"
-                          "New height=240\n"
-                          "Filter=*.jpg;*.jpeg;*.bmp;*.gif\n"
-                          "Rename=0\n"
-                          "Suffix=0\n"
-                          "Prefix=\n"
-                          "No Date Prefix=x_\n"
-                          "Stretch=1\n"
-                          "LetterBox=0\n"
-                          "AutoCrop=0\n"
-                          "CustomCrop=0\n"
-                          "Custom crop prompt=0\n"
-                          "Preview=0\n"
-                          "Selected=1\n"
-                          "Rotate=1\n"
-                          "Overwrite=0\n"
-                          "Auto rename=1\n"
-                          "Keep information=0\n"
-                          "Anchor=4\n"
-                          "Back colour=0\n"
-                          "\n"
-                          "[Custom Cropping]\n"
-                          "Left=0\n"
-                          "Top=0\n"
-                          "Right=4800\n"
-                          "Bottom=3600\n"
-                          "Restrain=1\n"
-                          "Keep proportion=0\n");
+    EXPECT_EQ(text.str(),
+              "[Paths]\nLast source=/p/\nLast destination=/p/Kalvimo/\n\n[Options]\n"
+              "Preset=QVGA : 320x240\nNew width=320\nNew height=240\n"
+              "Filter=*.jpg;*.jpeg;*.bmp;*.gif\nRename=0\nSuffix=0\nPrefix=\nNo Date Prefix=x_\n"
+              "Stretch=1\nLetterBox=0\nAutoCrop=0\nCustomCrop=0\nCustom crop prompt=0\n"
+              "Preview=0\nSelected=1\nRotate=1\nOverwrite=0\nAuto rename=1\nKeep information=0\n"
+              "Anchor=4\nBack colour=0\n\n[Custom Cropping]\nLeft=0\nTop=0\nRight=4800\n"
+              "Bottom=3600\nRestrain=1\nKeep proportion=0\n");
     EXPECT_EQ(ReadSetting(keys::kNoDatePrefix, file), "x_");
     std::filesystem::remove(file);
 }

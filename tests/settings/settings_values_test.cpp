@@ -1,18 +1,14 @@
 #include "settings_values.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kalvimo {
 namespace {
 
 TEST(SettingsValuesTest, StoredTextBecomesTheControlsState) {
-    struct Case {
-        const char* text;
-        bool checked;
-        std::int16_t anchor;
-        std::uint32_t colour;
-    };
-    const Case cases[] = {
+    // Text: ticked, anchor, colour.
+    const std::tuple<const char*, bool, std::int16_t, std::uint32_t> cases[] = {
         {"", false, 0, 0},
         {"1", true, 1, 1},
         {"0", false, 0, 0},
@@ -26,10 +22,10 @@ TEST(SettingsValuesTest, StoredTextBecomesTheControlsState) {
         {"yes", false, 0, 0},
         {" 8 ", true, 8, 8},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReadCheckValue(c.text), c.checked) << c.text;
-        EXPECT_EQ(ReadAnchorValue(c.text), c.anchor) << c.text;
-        EXPECT_EQ(ReadColourValue(c.text), c.colour) << c.text;
+    for (const auto& [text, checked, anchor, colour] : cases) {
+        EXPECT_EQ(ReadCheckValue(text), checked) << text;
+        EXPECT_EQ(ReadAnchorValue(text), anchor) << text;
+        EXPECT_EQ(ReadColourValue(text), colour) << text;
     }
     EXPECT_EQ(ReadColourValue(ColourText(0x8000000F)), 0x8000000Fu);
     EXPECT_EQ(ColourText(0xFF8000), "16744448");

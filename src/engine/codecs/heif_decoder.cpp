@@ -1,8 +1,10 @@
 #include "codec_internal.h"
+#include "heif_coded_size.h"
 
 #include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -10,9 +12,11 @@ namespace kalvimo::codecs {
 
 namespace {
 
-// HEVC and AV1 code a picture of one colour in a few bits per block of 64 x 64 pixels; a picture
-// with anything on it takes far more.
-constexpr std::int64_t kPixelsPerByte = std::int64_t{1} << 16;
+// Even a picture of one colour costs x265 about three bytes for each block of 64 x 64 pixels
+// (1,400 pixels a byte); this leaves room for encoders three times as frugal.
+constexpr std::int64_t kPixelsPerByte = 4096;
+// The coded picture may exceed the stated size by the rounding of its blocks.
+constexpr std::int64_t kCodedPadding = 64;
 
 struct ContextFree {
     void operator()(heif_context* context) const { heif_context_free(context); }
@@ -44,8 +48,8 @@ bool Refuse(const heif_error& error, std::string& reason) {
 
 // The primary picture, turned and mirrored as the file says: its own transformations are part
 // of the picture, so the EXIF orientation it may carry besides must not be applied again.
-bool ReadPrimary(heif_context* context, std::int64_t fileSize, Canvas& canvas, Rgb back,
-                 std::string& reason) {
+bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canvas& canvas,
+                 Rgb back, std::string& reason) {
     heif_image_handle* rawHandle = nullptr;
     heif_error error = heif_context_get_primary_image_handle(context, &rawHandle);
     const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
@@ -54,7 +58,25 @@ bool ReadPrimary(heif_context* context, std::int64_t fileSize, Canvas& canvas, R
     }
     const std::int64_t width = heif_image_handle_get_width(handle.get());
     const std::int64_t height = heif_image_handle_get_height(handle.get());
+    const auto fileSize = static_cast<std::int64_t>(file.size());
     if (!SizeIsPlausible(width, height, kMaxDecodedPixels, fileSize, kPixelsPerByte, reason)) {
+        return false;
+    }
+    // The size before any cut or turn, which the coded pictures (grid tiles, the alpha plane, a
+    // thumbnail) may reach but not pass.
+    std::int64_t codedWidth = heif_image_handle_get_ispe_width(handle.get());
+    std::int64_t codedHeight = heif_image_handle_get_ispe_height(handle.get());
+    if (codedWidth <= 0 || codedHeight <= 0) {
+        codedWidth = width;
+        codedHeight = height;
+    }
+    if (!SizeIsPlausible(codedWidth, codedHeight, kMaxDecodedPixels, fileSize, kPixelsPerByte,
+                         reason)) {
+        return false;
+    }
+    if (LargestConfiguredPicture(file) >
+        (codedWidth + kCodedPadding) * (codedHeight + kCodedPadding)) {
+        reason = "it codes a larger picture than it states";
         return false;
     }
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
@@ -141,8 +163,7 @@ bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
     if (error.code != heif_error_Ok) {
         return Refuse(error, reason);
     }
-    return ReadPrimary(context.get(), static_cast<std::int64_t>(bytes.size()), canvas,
-                       ToRgb(backColour), reason);
+    return ReadPrimary(context.get(), bytes, canvas, ToRgb(backColour), reason);
 }
 
 } // namespace kalvimo::codecs

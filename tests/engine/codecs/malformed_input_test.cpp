@@ -1,3 +1,4 @@
+#include "codecs/heif_coded_size.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
 #include "codecs_test_support.h"
@@ -231,6 +232,18 @@ TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMem
         const int peakMb = RefusalPeakMb(WriteFile("hostile", c.bytes));
         EXPECT_GE(peakMb, 0) << "read";
         EXPECT_LT(peakMb, 64);
+    }
+}
+
+// HEVC and AV1 decoders size their pictures by the stream's own header, whatever the file states
+// around it, so a file coding more than it states is refused before anything is decoded.
+TEST_F(MalformedInputTest, HeifCodingMoreThanItStatesIsRefusedUndecoded) {
+    for (const bool av1 : {false, true}) {
+        SCOPED_TRACE(av1 ? "AV1" : "HEVC");
+        WriteHeif(Path("made"), Gradient(256, 192), {.av1 = av1});
+        const Bytes made = ReadFile(Path("made"));
+        EXPECT_EQ(codecs::LargestConfiguredPicture(made), 256 * 192);
+        RefusedBytes("lying.heic", WithHeifSize(made, 8, 8), "codes a larger picture");
     }
 }
 

@@ -1,4 +1,3 @@
-#include "codecs/picture_decoder.h"
 #include "main_window_support.h"
 
 #include <QTimer>
@@ -15,38 +14,26 @@ class WindowRunTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(source.isValid());
         ASSERT_TRUE(destination.isValid());
-        const QDir folder(source.path());
+        const QDir folder(pictures.path());
         WritePicture(folder.filePath("a.jpg"), 300, 200);
         WritePicture(folder.filePath("b.bmp"), 200, 300);
         WriteText(folder.filePath("c.jpg"), "no picture in here");
         WritePicture(folder.filePath("d.jpg"), 100, 100);
         Start();
-        GoTo(0, source.path());
+        GoTo(0, pictures.path());
         GoTo(1, destination.path());
         Presets().setCurrentIndex(Presets().findText("QVGA : 320x240"));
         QObject::connect(&Find<OrvelProgress>("op_Main"), &OrvelProgress::PropertyChanged,
                          [this] { progress.push_back(Find<OrvelProgress>("op_Main").Value()); });
         ClickTab(3);
     }
-    QString Source(const QString& name) const { return QDir(source.path()).filePath(name); }
     QString Output(const QString& name) const { return QDir(destination.path()).filePath(name); }
-    QStringList LogLines() const {
-        const QString text = Find<QPlainTextEdit>("txtLog").toPlainText();
-        return text.isEmpty() ? QStringList() : text.split('\n');
-    }
-    void Process() const {
-        QTest::mouseClick(&Find<OrvelSimpleButton>("cmdProcess"), Qt::LeftButton);
-    }
     QSize OutputSize(const QString& name) const {
-        Canvas canvas;
-        std::string error;
-        EXPECT_TRUE(DecodePictureFile(Output(name).toStdString(), canvas, 0, error)) << error;
-        return {canvas.Width(), canvas.Height()};
+        const Canvas picture = testing::ReadPicture(Output(name));
+        return {picture.Width(), picture.Height()};
     }
 
-    QTemporaryDir source;
     QTemporaryDir destination;
     std::vector<int> progress;
 };
@@ -94,7 +81,7 @@ TEST_F(WindowRunTest, NothingSelectedEndsAtOnceWithAWarning) {
     EXPECT_TRUE(QDir(destination.path()).isEmpty());
 }
 
-TEST_F(WindowRunTest, ProcessButtonStopsTheRunAfterThePictureInHand) {
+TEST_F(WindowRunTest, ProcessButtonOrClosingStopsTheRunAfterThePictureInHand) {
     Files(0).selectAll();
     OrvelSimpleButton& button = Find<OrvelSimpleButton>("cmdProcess");
     QString captionDuringRun;
@@ -149,19 +136,7 @@ TEST_F(WindowRunTest, ClosingDuringARunStopsItThenCloses) {
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(WindowRunTest, ClosingDuringADryRunWaitsForIt) {
-    ClickTab(1);
-    FileList& files = Files(0);
-    const QPoint first = files.visualItemRect(files.item(0)).center();
-    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, first);
-    QTimer::singleShot(0, [this] { window->close(); });
-    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, first);
-    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(QDir(destination.path()).isEmpty());
-}
-
-TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothing) {
+TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor) {
     ClickTab(1);
     FileList& files = Files(0);
     const QRect entry = files.visualItemRect(files.item(0));
@@ -185,6 +160,14 @@ TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothing) {
     EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Error processing c.jpg"));
     EXPECT_TRUE(QDir(destination.path()).isEmpty());
     EXPECT_TRUE(script->shown.empty());
+
+    // Closing the window waits for a dry run to end.
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {}, entry.center());
+    QTimer::singleShot(0, [this] { window->close(); });
+    QTest::mouseDClick(files.viewport(), Qt::LeftButton, {}, entry.center());
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "site.h"
 
 #include <csignal>
+#include <tuple>
 
 #include <QDeadlineTimer>
 #include <QDragEnterEvent>
@@ -32,7 +33,6 @@ class DesktopTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(pictures.isValid());
         const QDir folder(pictures.path());
         WritePicture(folder.filePath("a.jpg"), 32, 24);
         WritePicture(folder.filePath("b.jpg"), 32, 24);
@@ -42,9 +42,6 @@ protected:
         Start();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    }
-    QString Path(const QString& name) const {
-        return QDir::cleanPath(QDir(pictures.path()).filePath(name));
     }
     int Shown() const { return Find<OrvelTab>("oTab").Selected(); }
     // Drags the addresses over the window and drops them; true when the window took the drag.
@@ -61,22 +58,15 @@ protected:
         QCoreApplication::sendEvent(window.get(), &drop);
         return true;
     }
-
-    QTemporaryDir pictures;
 };
 
 TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
-    struct Case {
-        QStringList paths;
-        QString folder;
-        QStringList selected;
-        QString filter;
-    };
     const QString app = QDir::cleanPath(appFolder.path());
     const QString missing = Path("gone.jpg");
     const QString startedIn = QDir::currentPath();
     QDir::setCurrent(pictures.path());
-    const std::vector<Case> cases = {
+    // The paths given, and the source folder, the pictures selected and the filter they bring.
+    const std::vector<std::tuple<QStringList, QString, QStringList, QString>> cases = {
         {{Path(".")}, Path("."), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{Path("sub") + "/"}, Path("sub"), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{Path("b.jpg"), Path("a.jpg")}, Path("."), {"a.jpg", "b.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
@@ -88,18 +78,18 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
         {{missing}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{}, app, {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [paths, folder, selected, filter] : cases) {
         Start();
-        Find<QCheckBox>("chkSelected").setChecked(false);
-        window->OpenPaths(c.paths);
-        const std::string what = c.paths.join(' ').toStdString();
-        const bool opened = c.folder != app;
-        EXPECT_EQ(Folders(0).Path(), c.folder) << what;
-        EXPECT_EQ(Files(0).Path(), c.folder) << what;
-        EXPECT_EQ(SelectedNames(Files(0)), c.selected) << what;
-        EXPECT_EQ(Files(0).Pattern(), c.filter) << what;
-        EXPECT_EQ(Filter().currentText(), c.filter) << what;
-        EXPECT_EQ(Find<QCheckBox>("chkSelected").isChecked(), !c.selected.isEmpty()) << what;
+        Check("chkSelected").setChecked(false);
+        window->OpenPaths(paths);
+        const std::string what = paths.join(' ').toStdString();
+        const bool opened = folder != app;
+        EXPECT_EQ(Folders(0).Path(), folder) << what;
+        EXPECT_EQ(Files(0).Path(), folder) << what;
+        EXPECT_EQ(SelectedNames(Files(0)), selected) << what;
+        EXPECT_EQ(Files(0).Pattern(), filter) << what;
+        EXPECT_EQ(Filter().currentText(), filter) << what;
+        EXPECT_EQ(Check("chkSelected").isChecked(), !selected.isEmpty()) << what;
         EXPECT_EQ(Shown(), opened ? 1 : 0) << what;
         EXPECT_EQ(Page(1).isVisible(), opened) << what;
         // The destination stays where it was.
@@ -127,15 +117,9 @@ TEST_F(DesktopTest, DroppedLocalFoldersAndPicturesOpenOthersAreRefused) {
 
 TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
     testing::OpenedUrls opened;
-    struct Case {
-        int from;
-        QWidget* focus;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        int to;
-    };
     QWidget* strip = &Find<OrvelTab>("oTab");
-    const Case cases[] = {
+    // From a page, with the focus in a control, a key goes to a page.
+    const std::tuple<int, QWidget*, Qt::Key, Qt::KeyboardModifiers, int> cases[] = {
         {0, strip, Qt::Key_Tab, Qt::ControlModifier, 1},
         {4, &Find<QPlainTextEdit>("txtLog"), Qt::Key_Tab, Qt::ControlModifier, 0},
         {1, Filter().lineEdit(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 0},
@@ -144,13 +128,13 @@ TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
         {3, strip, Qt::Key_F1, {}, 3},
         {1, &Files(0), Qt::Key_F1, {}, 1},
     };
-    for (const Case& c : cases) {
-        ClickTab(c.from);
-        c.focus->setFocus();
-        ASSERT_TRUE(c.focus->hasFocus()) << c.from;
-        QTest::keyClick(c.focus, c.key, c.modifiers);
-        EXPECT_EQ(Shown(), c.to) << c.from << " " << c.key;
-        EXPECT_TRUE(Page(c.to).isVisible()) << c.from << " " << c.key;
+    for (const auto& [from, focus, key, modifiers, to] : cases) {
+        ClickTab(from);
+        focus->setFocus();
+        ASSERT_TRUE(focus->hasFocus()) << from;
+        QTest::keyClick(focus, key, modifiers);
+        EXPECT_EQ(Shown(), to) << from << " " << key;
+        EXPECT_TRUE(Page(to).isVisible()) << from << " " << key;
     }
     ASSERT_EQ(opened.urls.size(), 2);
     EXPECT_EQ(opened.urls[0],
@@ -184,10 +168,16 @@ TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
     EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
 }
 
-TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
+// The intro page's two links: the guide (then the Source page) and the maker's web site.
+TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
     testing::OpenedUrls opened;
     QLabel& start = Find<QLabel>("lblStart");
     QLabel& link = Find<QLabel>("lblLink");
+    EXPECT_EQ(start.text(), QStringLiteral("Click to view the User Guide"));
+    EXPECT_EQ(start.toolTip(), QStringLiteral("Go to the Source tab"));
+    EXPECT_EQ(link.text(), kMakerWebAddress);
+    EXPECT_EQ(link.toolTip(), QStringLiteral("Visit our website"));
+    const QUrl guide = QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf"));
     // Where the text goes: inside the frame and the margin.
     const auto textPlace = [](const QLabel& label) {
         const int margin = label.margin();
@@ -202,8 +192,7 @@ TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
     ASSERT_TRUE(link.hasFocus());
     EXPECT_EQ(link.frameShape(), QFrame::Box);
     QTest::keyClick(&link, Qt::Key_Space);
-    ASSERT_EQ(opened.urls.size(), 1);
-    EXPECT_EQ(opened.urls[0], QUrl(kMakerWebAddress));
+    EXPECT_EQ(opened.urls, QList<QUrl>({QUrl(kMakerWebAddress)}));
 
     start.setFocus();
     EXPECT_EQ(link.frameShape(), QFrame::NoFrame);
@@ -211,8 +200,19 @@ TEST_F(DesktopTest, IntroLinksTakeTheFocusAndOpenFromTheKeyboard) {
     EXPECT_EQ(start.frameShape(), QFrame::Box);
     EXPECT_EQ(textPlace(start), unfocused);
     QTest::keyClick(&start, Qt::Key_Return);
-    ASSERT_EQ(opened.urls.size(), 2);
+    EXPECT_EQ(opened.urls.value(1), guide);
     EXPECT_EQ(Shown(), 1);
+
+    ClickTab(0);
+    QTest::mouseClick(&start, Qt::LeftButton);
+    EXPECT_EQ(opened.urls.value(2), guide);
+    EXPECT_TRUE(Page(1).isVisible());
+    EXPECT_FALSE(Page(0).isVisible());
+    ClickTab(0);
+    QTest::mouseClick(&link, Qt::LeftButton);
+    EXPECT_EQ(opened.urls.value(3), QUrl(QStringLiteral("https://www.example.com")));
+    EXPECT_EQ(opened.urls.size(), 4);
+    EXPECT_TRUE(Page(0).isVisible());
 }
 
 TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
@@ -288,37 +288,23 @@ TEST_F(DesktopTest, ListsFollowFilesAddedAndFoldersRemovedOnDisk) {
 }
 
 TEST(PlacesTest, HomeAndPicturesComeFirstThenCardsByLabelThenTheOtherVolumes) {
-    struct Case {
-        QString home;
-        QString pictures;
-        std::vector<MountedVolume> volumes;
-        QStringList captions;
-        QStringList folders;
-    };
-    const std::vector<MountedVolume> mounted = {{"/", ""},
-                                                {"/media/ann/FRAME", "FRAME"},
-                                                {"/data", "Data"},
-                                                {"/run/media/ann/3F2A-11C0", ""}};
-    const std::vector<Case> cases = {
-        {"/home/ann",
-         "/home/ann/Pictures",
-         mounted,
-         {"Home", "Pictures", "FRAME", "3F2A-11C0", "/", "/data  (Data)"},
-         {"/home/ann", "/home/ann/Pictures", "/media/ann/FRAME", "/run/media/ann/3F2A-11C0", "/",
-          "/data"}},
-        // No Pictures folder, or one that is the home itself.
-        {"/home/ann", "", {{"/", ""}}, {"Home", "/"}, {"/home/ann", "/"}},
-        {"/home/ann", "/home/ann", {{"/", ""}}, {"Home", "/"}, {"/home/ann", "/"}},
-    };
-    for (const Case& c : cases) {
-        QStringList captions;
-        QStringList folders;
-        for (const Place& place : ListPlaces(c.home, c.pictures, c.volumes)) {
-            captions.append(place.caption);
-            folders.append(place.folder);
+    const auto places = [](const QString& pictures, const std::vector<MountedVolume>& volumes) {
+        QStringList shown; // caption=folder
+        for (const Place& place : ListPlaces("/home/ann", pictures, volumes)) {
+            shown.append(place.caption + "=" + place.folder);
         }
-        EXPECT_EQ(captions, c.captions);
-        EXPECT_EQ(folders, c.folders);
+        return shown;
+    };
+    EXPECT_EQ(
+        places("/home/ann/Pictures", {{"/", ""},
+                                      {"/media/ann/FRAME", "FRAME"},
+                                      {"/data", "Data"},
+                                      {"/run/media/ann/3F2A-11C0", ""}}),
+        QStringList({"Home=/home/ann", "Pictures=/home/ann/Pictures", "FRAME=/media/ann/FRAME",
+                     "3F2A-11C0=/run/media/ann/3F2A-11C0", "/=/", "/data  (Data)=/data"}));
+    // No Pictures folder, or one that is the home itself.
+    for (const char* pictures : {"", "/home/ann"}) {
+        EXPECT_EQ(places(pictures, {{"/", ""}}), QStringList({"Home=/home/ann", "/=/"}));
     }
 }
 
@@ -334,7 +320,9 @@ TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
     drive.setCurrentIndex(0);
     EXPECT_EQ(Folders(0).Path(), home);
     EXPECT_EQ(Files(0).Path(), home);
+    // The volume that holds a folder.
     GoTo(0, pictures.path());
+    EXPECT_FALSE(drive.Drive().isEmpty());
     EXPECT_TRUE(Path(".").startsWith(drive.Drive()));
 }
 

@@ -2,6 +2,7 @@
 
 #include "../qt_application.h"
 #include "canvas.h"
+#include "codecs/picture_decoder.h"
 #include "compact_scroller.h"
 #include "drive_list.h"
 #include "file_list.h"
@@ -128,6 +129,14 @@ inline void WritePicture(const QString& path, int width, int height, Colour colo
         << path.toStdString();
 }
 
+// A picture file as the engine reads it.
+inline Canvas ReadPicture(const QString& path) {
+    Canvas canvas;
+    std::string error;
+    EXPECT_TRUE(DecodePictureFile(path.toStdString(), canvas, 0, error)) << error;
+    return canvas;
+}
+
 inline void WriteText(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -150,10 +159,14 @@ inline QStringList Entries(const QListWidget& list) {
     return entries;
 }
 
-// A window started over its own application folder, with scripted message boxes.
+// A window started over its own application folder, with scripted message boxes, and a
+// folder for the test's pictures.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(appFolder.isValid()); }
+    void SetUp() override {
+        ASSERT_TRUE(appFolder.isValid());
+        ASSERT_TRUE(pictures.isValid());
+    }
 
     void Start() {
         auto boxes = std::make_unique<ScriptedMessageBoxes>();
@@ -179,6 +192,23 @@ protected:
     CompactScroller& NewHeight() const { return Find<CompactScroller>("cs_NewHeight"); }
     QComboBox& Presets() const { return Find<QComboBox>("cboPresets"); }
     QComboBox& Filter() const { return Find<QComboBox>("cboFilter"); }
+    QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
+    QString Path(const QString& name) const {
+        return QDir::cleanPath(QDir(pictures.path()).filePath(name));
+    }
+    QStringList LogLines() const {
+        const QString text = Find<QPlainTextEdit>("txtLog").toPlainText();
+        return text.isEmpty() ? QStringList() : text.split('\n');
+    }
+
+    // A user's click on a check box, on the box itself.
+    void Tick(const char* name) const {
+        QCheckBox& box = Check(name);
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+    }
+    void Process() const {
+        QTest::mouseClick(&Find<OrvelSimpleButton>("cmdProcess"), Qt::LeftButton);
+    }
 
     void ClickTab(int index) const {
         OrvelTab& tab = Find<OrvelTab>("oTab");
@@ -204,6 +234,7 @@ protected:
     }
 
     QTemporaryDir appFolder;
+    QTemporaryDir pictures;
     ScriptedMessageBoxes* script = nullptr;
     std::unique_ptr<frmMain> window;
 };

@@ -1,5 +1,7 @@
 #include "main_window_support.h"
 
+#include <tuple>
+
 #include <QScrollBar>
 
 namespace kalvimo {
@@ -29,11 +31,6 @@ protected:
         Start();
         ClickTab(3);
     }
-    QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
-    void Click(const char* name) const {
-        QCheckBox& box = Check(name);
-        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
-    }
     QString Fittings() const {
         QString ticks;
         for (const char* name : {"chkStretch", "chkLetterbox", "chkAutoCrop", "chkCustomCrop"}) {
@@ -44,23 +41,19 @@ protected:
 };
 
 TEST_F(OptionsPageTest, OneFittingAtATimeWithItsOwnControls) {
-    const struct {
-        const char* click;
-        const char* fittings;
-        bool grid;
-        bool custom;
-    } steps[] = {
+    // Box clicked: the fittings' ticks, then whether the anchor grid and the crop controls show.
+    const std::tuple<const char*, const char*, bool, bool> steps[] = {
         {"chkLetterbox", "0100", false, false}, {"chkLetterbox", "0100", false, false},
         {"chkAutoCrop", "0010", true, false},   {"chkCustomCrop", "0001", false, true},
         {"chkCustomCrop", "0001", false, true}, {"chkStretch", "1000", false, false},
     };
-    for (const auto& step : steps) {
-        Click(step.click);
-        EXPECT_EQ(Fittings(), QString::fromLatin1(step.fittings)) << step.click;
-        EXPECT_EQ(Find<QLabel>("lblCrop").isVisible(), step.grid) << step.click;
-        EXPECT_EQ(Find<XButton>("butAnchor(8)").isVisible(), step.grid) << step.click;
-        EXPECT_EQ(Find<OrvelSimpleButton>("cmdCustomCrop").isVisible(), step.custom);
-        EXPECT_EQ(Check("chkPromptCustom").isVisible(), step.custom) << step.click;
+    for (const auto& [click, fittings, grid, custom] : steps) {
+        Tick(click);
+        EXPECT_EQ(Fittings(), QString::fromLatin1(fittings)) << click;
+        EXPECT_EQ(Find<QLabel>("lblCrop").isVisible(), grid) << click;
+        EXPECT_EQ(Find<XButton>("butAnchor(8)").isVisible(), grid) << click;
+        EXPECT_EQ(Find<OrvelSimpleButton>("cmdCustomCrop").isVisible(), custom) << click;
+        EXPECT_EQ(Check("chkPromptCustom").isVisible(), custom) << click;
     }
 }
 
@@ -69,13 +62,13 @@ TEST_F(OptionsPageTest, CustomCropSetsAnEmptyRectangleOnce) {
     crop.SetEdges({0, 0, 0, 0});
     NewWidth().SetScrValue(800);
     NewHeight().SetScrValue(600);
-    Click("chkCustomCrop");
+    Tick("chkCustomCrop");
     EXPECT_EQ(crop.Edges().right, 12000);
     EXPECT_EQ(crop.Edges().bottom, 9000);
     EXPECT_EQ(crop.txtCoords[2]->text(), QStringLiteral("800"));
     NewWidth().SetScrValue(100);
-    Click("chkStretch");
-    Click("chkCustomCrop");
+    Tick("chkStretch");
+    Tick("chkCustomCrop");
     EXPECT_EQ(crop.Edges().right, 12000);
 
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
@@ -86,9 +79,8 @@ TEST_F(OptionsPageTest, CustomCropSetsAnEmptyRectangleOnce) {
 }
 
 TEST_F(OptionsPageTest, PreviewFitsTheFrameIntoThePreviewBox) {
-    QDir(appFolder.path()).mkpath("p");
-    testing::WritePicture(QDir(appFolder.path()).filePath("p/a.jpg"), 64, 48);
-    GoTo(0, QDir(appFolder.path()).filePath("p"));
+    testing::WritePicture(Path("a.jpg"), 64, 48);
+    GoTo(0, pictures.path());
     Files(0).setCurrentRow(0);
     NewWidth().SetScrValue(400);
     NewHeight().SetScrValue(100);
@@ -103,26 +95,26 @@ TEST_F(OptionsPageTest, NamingAndOverwriteRulesKeepTheValues) {
     QLineEdit& prefix = Find<QLineEdit>("txtPrefix");
     EXPECT_FALSE(prefix.isEnabled());
     EXPECT_FALSE(Check("chkSuffixExisting").isEnabled());
-    Click("chkRename");
+    Tick("chkRename");
     prefix.setText(QStringLiteral("Hol_"));
-    Click("chkSuffixExisting");
-    Click("chkRename");
+    Tick("chkSuffixExisting");
+    Tick("chkRename");
     EXPECT_FALSE(prefix.isEnabled());
     EXPECT_FALSE(Find<QLineEdit>("txtNoExifPrefix").isEnabled());
     EXPECT_FALSE(Check("chkSuffixExisting").isEnabled());
     EXPECT_EQ(window->Options().prefix, "Hol_");
     EXPECT_TRUE(window->Options().suffixExisting);
 
-    Click("chkOverwrite");
+    Tick("chkOverwrite");
     EXPECT_FALSE(Check("chkAutoRename").isEnabled());
     EXPECT_TRUE(Check("chkAutoRename").isChecked());
     EXPECT_TRUE(window->Options().overwrite);
-    Click("chkOverwrite");
+    Tick("chkOverwrite");
     EXPECT_TRUE(Check("chkAutoRename").isEnabled());
 }
 
 TEST_F(OptionsPageTest, AnchorGridShowsTheKeptCellAndItsArrows) {
-    Click("chkAutoCrop");
+    Tick("chkAutoCrop");
     QTest::mouseClick(&Find<XButton>("butAnchor(0)"), Qt::LeftButton);
     EXPECT_EQ(window->Options().anchor, 0);
     std::array<XButton::Arrow, 9> arrows{};

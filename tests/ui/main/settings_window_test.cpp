@@ -3,7 +3,9 @@
 #include "main_window_support.h"
 #include "settings_keys.h"
 
+#include <map>
 #include <sstream>
+#include <string>
 #include <unistd.h>
 
 #include <QProcess>
@@ -42,7 +44,6 @@ protected:
                               LocateFiles({.programFolder = appFolder.path().toStdString() + "/"}));
         return Describe(s.options, s.crop, appFolder.path());
     }
-    QCheckBox& Check(const char* name) const { return Find<QCheckBox>(QString::fromLatin1(name)); }
     QStringList WrittenKeys() const {
         QFile file(SettingsFile());
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
@@ -60,12 +61,9 @@ TEST_F(SettingsWindowTest, FirstStartTakesTheDefaultsAndACloseWritesAllKeysInOrd
     Start();
     EXPECT_EQ(WindowView(), CommandView());
     const JobOptions o = window->Options();
-    EXPECT_EQ(o.newWidth, 320);
     EXPECT_TRUE(o.stretch);
     EXPECT_EQ(o.anchor, 4);
     EXPECT_EQ(o.backColour, 0u);
-    EXPECT_EQ(Folders(0).Path(), QDir::cleanPath(appFolder.path()));
-    EXPECT_EQ(Folders(1).Path(), QDir::cleanPath(appFolder.path()));
     frmCrop& crop = window->CropDialog();
     EXPECT_EQ(crop.Edges().right, 4800);
     EXPECT_EQ(crop.Edges().bottom, 3600);
@@ -176,30 +174,22 @@ TEST_F(SettingsWindowTest, DefaultAndReload) {
 }
 
 TEST(AnchorGridTest, ArrowsForEveryIndex) {
-    using enum XButton::Arrow;
-    // Button: arrow, for each kept position.
-    const std::vector<std::vector<std::pair<int, XButton::Arrow>>> table = {
-        {{1, Right}, {3, Down}, {4, DownRight}},
-        {{0, Left}, {2, Right}, {3, DownLeft}, {4, Down}, {5, DownRight}},
-        {{1, Left}, {4, DownLeft}, {5, Down}},
-        {{0, Up}, {1, UpRight}, {4, Right}, {6, Down}, {7, DownRight}},
-        {{0, UpLeft},
-         {1, Up},
-         {2, UpRight},
-         {3, Left},
-         {5, Right},
-         {6, DownLeft},
-         {7, Down},
-         {8, DownRight}},
-        {{1, UpLeft}, {2, Up}, {4, Left}, {7, DownLeft}, {8, Down}},
-        {{3, Up}, {4, UpRight}, {7, Right}},
-        {{3, UpLeft}, {4, Up}, {5, UpRight}, {6, Left}, {8, Right}},
-        {{4, UpLeft}, {5, Up}, {7, Left}},
+    // For each kept cell, the grid's arrows row by row: they point away from it.
+    const std::u32string grids[] = {
+        U"·→·|↓↘·|···", U"←·→|↙↓↘|···", U"·←·|·↙↓|···", U"↑↗·|·→·|↓↘·", U"↖↑↗|←·→|↙↓↘",
+        U"·↖↑|·←·|·↙↓", U"···|↑↗·|·→·", U"···|↖↑↗|←·→", U"···|·↖↑|·←·",
     };
+    using enum XButton::Arrow;
+    const std::map<char32_t, XButton::Arrow> arrows = {
+        {U'·', None},   {U'←', Left},    {U'→', Right},    {U'↑', Up},       {U'↓', Down},
+        {U'↖', UpLeft}, {U'↗', UpRight}, {U'↙', DownLeft}, {U'↘', DownRight}};
     for (int index = 0; index < 9; ++index) {
         std::array<XButton::Arrow, 9> expected{};
-        for (const auto& [button, arrow] : table[static_cast<std::size_t>(index)]) {
-            expected[static_cast<std::size_t>(button)] = arrow;
+        std::size_t button = 0;
+        for (const char32_t arrow : grids[index]) {
+            if (arrow != U'|') {
+                expected[button++] = arrows.at(arrow);
+            }
         }
         EXPECT_EQ(AnchorArrows(index), expected) << index;
     }
