@@ -6,7 +6,6 @@
 #include "file_locations.h"
 #include "file_pattern.h"
 #include "gdiplus.h"
-#include "settings_keys.h"
 
 #include <charconv>
 #include <cstdio>
@@ -159,10 +158,6 @@ int main(int argc, char** argv) {
         return UsageError("no destination folder: give DESTINATION");
     }
 
-    // An empty filter would list nothing; the window's list would show its first filter then.
-    if (options.filterPattern.empty()) {
-        options.filterPattern = kalvimo::kFilterPatterns[0];
-    }
     std::vector<std::string> files =
         kalvimo::ListMatchingFiles(options.sourceFolder, options.filterPattern);
     // The default destination is made by the first run that writes there.

@@ -134,6 +134,10 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
 
     ReadFolders(source, o);
     o.filterPattern = source.Value(keys::kFilter);
+    // An empty filter would list nothing; the window shows and applies its first filter then.
+    if (o.filterPattern.empty()) {
+        o.filterPattern = kFilterPatterns[0];
+    }
     ReadSize(source, presets, result);
     ReadFitting(source, o);
     ReadNamingAndChoices(source, o);

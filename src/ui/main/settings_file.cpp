@@ -32,7 +32,12 @@ void frmMain::LoadSettings() {
     };
     SetFolderLists(qtext(keys::kLastSource), 0);
     SetFolderLists(qtext(keys::kLastDestination), 1);
-    cboFilter->setEditText(qtext(keys::kFilter));
+    // Applied at once, as a choice in the box would be: a window whose box names one filter
+    // while its lists follow another would run on pictures other than those the box names. An
+    // empty filter would list nothing, so the first filter stands in for it.
+    const QString filter = qtext(keys::kFilter);
+    cboFilter->setEditText(filter.isEmpty() ? cboFilter->itemText(0) : filter);
+    ApplyFilter();
     SelectListText(cboPresets, qtext(keys::kPreset));
     cs_NewWidth->SetScrValue(ReadWholeValue(text(keys::kNewWidth)));
     cs_NewHeight->SetScrValue(ReadWholeValue(text(keys::kNewHeight)));
