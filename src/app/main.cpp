@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <string_view>
 #include <unistd.h>
 
 #include <QApplication>
@@ -37,25 +38,12 @@ void CatchTerminationSignals() {
     }
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    CatchTerminationSignals();
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kalvimo"));
-    // Desktops that match windows to menu entries by name find the icon through this.
-    QApplication::setDesktopFileName(QStringLiteral("kalvimo"));
-    QIcon builtIcon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        builtIcon.addFile(QStringLiteral(":/icons/%1x%1/kalvimo.png").arg(size));
-    }
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kalvimo"), builtIcon));
-    // Metric-compatible with the font the window was designed in.
-    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
-
+// The folder or pictures to open; answers --help and --version itself and exits.
+QStringList ReadCommandLine(const QCoreApplication& application) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Resizes a batch of pictures to one size."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addPositionalArgument(
         QStringLiteral("paths"),
         QStringLiteral("A folder to take pictures from, or pictures of one folder to select."),
@@ -67,6 +55,50 @@ int main(int argc, char* argv[]) {
         const QUrl url(argument);
         paths.append(url.isLocalFile() ? url.toLocalFile() : argument);
     }
+    return paths;
+}
+
+// Help and version are asked for in terminals that may have no display, which the window's
+// application cannot start without.
+bool AsksForHelpOrVersion(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--") {
+            return false;
+        }
+        for (const std::string_view option :
+             {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (argument == option) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("Kalvimo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KALVIMO_VERSION));
+    if (AsksForHelpOrVersion(argc, argv)) {
+        const QCoreApplication console(argc, argv);
+        ReadCommandLine(console);
+        return 0;
+    }
+    CatchTerminationSignals();
+    QApplication application(argc, argv);
+    // Desktops that match windows to menu entries by name find the icon through this.
+    QApplication::setDesktopFileName(QStringLiteral("kalvimo"));
+    QIcon builtIcon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        builtIcon.addFile(QStringLiteral(":/icons/%1x%1/kalvimo.png").arg(size));
+    }
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kalvimo"), builtIcon));
+    // Metric-compatible with the font the window was designed in.
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+
+    const QStringList paths = ReadCommandLine(application);
 
     kalvimo::frmMain window;
     QSocketNotifier termination(terminationPipe[0], QSocketNotifier::Read);

@@ -365,3 +365,20 @@ TEST(TerminationTest, SignalsCloseTheWindowAndKeepTheSettings) {
         EXPECT_TRUE(QFile::exists(QDir(program.path()).filePath("Settings.ini"))) << signal;
     }
 }
+
+// Help and version answer in a terminal without a display, where the window cannot start.
+TEST(TerminationTest, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    for (const auto& [option, says] : {std::pair{"--help", "[FOLDER | FILE...]"},
+                                       std::pair{"--version", "Kalvimo " KALVIMO_VERSION}}) {
+        QProcess command;
+        command.setProcessEnvironment(environment);
+        command.start(QStringLiteral(KALVIMO_WINDOW_COMMAND), {QString::fromLatin1(option)});
+        ASSERT_TRUE(command.waitForFinished(20000)) << option;
+        EXPECT_EQ(command.exitCode(), 0) << option;
+        EXPECT_TRUE(command.readAllStandardOutput().contains(says)) << option;
+    }
+}
