@@ -9,6 +9,54 @@
 
 namespace kalvimo {
 
+namespace {
+
+// A JPEG opened for shrinking: how it is stored and how the run sees it.
+struct OpenedJpeg {
+    int orientation = 1;
+    // Orientations 5 to 8 are stored lying on their side.
+    bool stored90 = false;
+    int uprightWidth = 0;
+    int uprightHeight = 0;
+    bool turned = false;
+
+    // The size the fitting sees: upright, and turned when the run turns it.
+    [[nodiscard]] int FittedWidth() const { return turned ? uprightHeight : uprightWidth; }
+    [[nodiscard]] int FittedHeight() const { return turned ? uprightWidth : uprightHeight; }
+    // Whether the picture is shrunk lying on its side, so that the sides of its place swap.
+    [[nodiscard]] bool ShrunkSideways() const { return stored90 != turned; }
+};
+
+std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& reader, int newWidth,
+                                   int newHeight, bool autoRotate) {
+    if (!reader.Open(path)) {
+        return std::nullopt;
+    }
+    OpenedJpeg opened;
+    opened.orientation = ReadExifOrientation(path);
+    opened.stored90 = opened.orientation >= 5 && opened.orientation <= 8;
+    opened.uprightWidth = opened.stored90 ? reader.Height() : reader.Width();
+    opened.uprightHeight = opened.stored90 ? reader.Width() : reader.Height();
+    opened.turned = autoRotate && NeedsQuarterTurn(newWidth, newHeight, opened.uprightWidth,
+                                                   opened.uprightHeight);
+    return opened;
+}
+
+// Averaging commutes with turning and mirroring, so the picture is averaged as stored into
+// scratch.shrunk and set upright and turned afterwards, on a few pixels only. Null without
+// memory.
+const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
+    if (!ApplyOrientation(scratch.shrunk, opened.orientation, scratch.turned)) {
+        return nullptr;
+    }
+    if (!opened.turned) {
+        return &scratch.shrunk;
+    }
+    return RotatePicture(scratch.turned, scratch.shrunk) ? &scratch.turned : nullptr;
+}
+
+} // namespace
+
 std::optional<FrameRecipe> WholePictureRecipe(const JobOptions& options, int twipsPerPixel) {
     if (!options.stretch && !options.letterbox) {
         return std::nullopt;
@@ -20,19 +68,14 @@ std::optional<FrameRecipe> WholePictureRecipe(const JobOptions& options, int twi
 std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe,
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch) {
-    JpegShrinkReader& reader = scratch.reader;
-    if (!reader.Open(path)) {
+    const std::optional<OpenedJpeg> opened =
+        OpenJpeg(path, scratch.reader, recipe.newWidth, recipe.newHeight, recipe.autoRotate);
+    if (!opened) {
         return std::nullopt;
     }
-    const int orientation = ReadExifOrientation(path);
-    // Orientations 5 to 8 are stored lying on their side.
-    const bool stored90 = orientation >= 5 && orientation <= 8;
-    const int uprightWidth = stored90 ? reader.Height() : reader.Width();
-    const int uprightHeight = stored90 ? reader.Width() : reader.Height();
-    pictureTurned = recipe.autoRotate && NeedsQuarterTurn(recipe.newWidth, recipe.newHeight,
-                                                          uprightWidth, uprightHeight);
-    const int sourceWidth = pictureTurned ? uprightHeight : uprightWidth;
-    const int sourceHeight = pictureTurned ? uprightWidth : uprightHeight;
+    pictureTurned = opened->turned;
+    const int sourceWidth = opened->FittedWidth();
+    const int sourceHeight = opened->FittedHeight();
 
     // Where the whole picture goes in the frame, exactly as the full path places it.
     const int t = recipe.twipsPerPixel;
@@ -51,22 +94,15 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRec
         return std::nullopt;
     }
 
-    // Averaging commutes with turning and mirroring, so the picture is averaged as stored into
-    // the stored-side size of its place and set upright afterwards, on a few pixels only.
-    const bool storedSideways = stored90 != pictureTurned;
-    const int shrunkWidth = storedSideways ? place.height : place.width;
-    const int shrunkHeight = storedSideways ? place.width : place.height;
+    const bool sideways = opened->ShrunkSideways();
     std::string error;
-    if (!reader.ReadInto(scratch.shrunk, shrunkWidth, shrunkHeight, error) ||
-        !ApplyOrientation(scratch.shrunk, orientation, scratch.turned)) {
+    if (!scratch.reader.ReadInto(scratch.shrunk, sideways ? place.height : place.width,
+                                 sideways ? place.width : place.height, error)) {
         return std::nullopt;
     }
-    const Canvas* placed = &scratch.shrunk;
-    if (pictureTurned) {
-        if (!RotatePicture(scratch.turned, scratch.shrunk)) {
-            return std::nullopt;
-        }
-        placed = &scratch.turned;
+    const Canvas* placed = SetUpright(*opened, scratch);
+    if (placed == nullptr) {
+        return std::nullopt;
     }
     frame.SetIccProfile(placed->IccProfile());
     frame.FillRect(0, 0, frame.Width(), frame.Height(), recipe.backColour);
@@ -76,55 +112,45 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRec
 std::optional<PixelRect> ShrinkJpegCrop(const std::string& path, const JobOptions& options,
                                         const CropBox& crop, int twipsPerPixel, Canvas& frame,
                                         bool& pictureTurned, ShrinkScratch& scratch) {
-    JpegShrinkReader& reader = scratch.reader;
-    if (!reader.Open(path)) {
+    const std::optional<OpenedJpeg> opened =
+        OpenJpeg(path, scratch.reader, options.newWidth, options.newHeight, options.autoRotate);
+    if (!opened) {
         return std::nullopt;
     }
-    const int orientation = ReadExifOrientation(path);
-    const bool stored90 = orientation >= 5 && orientation <= 8;
-    const int uprightWidth = stored90 ? reader.Height() : reader.Width();
-    const int uprightHeight = stored90 ? reader.Width() : reader.Height();
-    pictureTurned = options.autoRotate && NeedsQuarterTurn(options.newWidth, options.newHeight,
-                                                           uprightWidth, uprightHeight);
+    pictureTurned = opened->turned;
     const std::optional<PixelRect> region =
-        CropRegion(options, crop, pictureTurned ? uprightHeight : uprightWidth,
-                   pictureTurned ? uprightWidth : uprightHeight, twipsPerPixel);
+        CropRegion(options, crop, opened->FittedWidth(), opened->FittedHeight(), twipsPerPixel);
     if (!region || !frame.Resize(options.newWidth, options.newHeight)) {
         return std::nullopt;
     }
     // The kept region as stored: back through the turn, then through the orientation.
+    const JpegShrinkReader& reader = scratch.reader;
     PixelRect stored = *region;
-    if (pictureTurned) {
-        stored = OrientedSourceRect(stored, 8, uprightWidth, uprightHeight);
+    if (opened->turned) {
+        stored = OrientedSourceRect(stored, 8, opened->uprightWidth, opened->uprightHeight);
     }
-    if (orientation >= 2 && orientation <= 8) {
-        stored = OrientedSourceRect(stored, orientation, reader.Width(), reader.Height());
+    if (opened->orientation >= 2 && opened->orientation <= 8) {
+        stored = OrientedSourceRect(stored, opened->orientation, reader.Width(), reader.Height());
     }
-    const bool storedSideways = stored90 != pictureTurned;
-    if (!scratch.shrunk.Resize(storedSideways ? options.newHeight : options.newWidth,
-                               storedSideways ? options.newWidth : options.newHeight)) {
+    const bool sideways = opened->ShrunkSideways();
+    if (!scratch.shrunk.Resize(sideways ? options.newHeight : options.newWidth,
+                               sideways ? options.newWidth : options.newHeight)) {
         return std::nullopt;
     }
     scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
                             options.backColour);
     std::string error;
-    if (!reader.ReadRegion(scratch.shrunk, stored, error) ||
-        !ApplyOrientation(scratch.shrunk, orientation, scratch.turned)) {
+    if (!scratch.reader.ReadRegion(scratch.shrunk, stored, error)) {
         return std::nullopt;
     }
-    const Canvas* placed = &scratch.shrunk;
-    if (pictureTurned) {
-        if (!RotatePicture(scratch.turned, scratch.shrunk)) {
-            return std::nullopt;
-        }
-        placed = &scratch.turned;
+    const Canvas* placed = SetUpright(*opened, scratch);
+    if (placed == nullptr) {
+        return std::nullopt;
     }
     PlainCopy(*placed, 0, 0, frame, 0, 0, frame.Width(), frame.Height());
     frame.SetIccProfile(placed->IccProfile());
-    const int fittedWidth = pictureTurned ? uprightHeight : uprightWidth;
-    const int fittedHeight = pictureTurned ? uprightWidth : uprightHeight;
-    return CoveredCells(*region, fittedWidth, fittedHeight, {0, 0, frame.Width(), frame.Height()},
-                        frame.Width(), frame.Height());
+    return CoveredCells(*region, opened->FittedWidth(), opened->FittedHeight(),
+                        {0, 0, frame.Width(), frame.Height()}, frame.Width(), frame.Height());
 }
 
 } // namespace kalvimo
