@@ -59,6 +59,28 @@ std::optional<PixelRect> CustomCropRegion(CropBox crop, int sourceWidth, int sou
     return PixelRect{left, top, width, height};
 }
 
+// The frame's and the picture's sizes in twips; none when a size is not positive or a twip
+// size leaves 32 bits, where the placing arithmetic stops being exact.
+struct TwipSizes {
+    std::int64_t dw = 0;
+    std::int64_t dh = 0;
+    std::int64_t sw = 0;
+    std::int64_t sh = 0;
+};
+std::optional<TwipSizes> SizesInTwips(const JobOptions& options, int sourceWidth, int sourceHeight,
+                                      int t) {
+    const TwipSizes sizes{static_cast<std::int64_t>(options.newWidth) * t,
+                          static_cast<std::int64_t>(options.newHeight) * t,
+                          static_cast<std::int64_t>(sourceWidth) * t,
+                          static_cast<std::int64_t>(sourceHeight) * t};
+    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
+        options.newHeight <= 0 || !FitsInt32(sizes.dw) || !FitsInt32(sizes.dh) ||
+        !FitsInt32(sizes.sw) || !FitsInt32(sizes.sh)) {
+        return std::nullopt;
+    }
+    return sizes;
+}
+
 } // namespace
 
 PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t) {
@@ -103,13 +125,8 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
 std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBox& crop,
                                          int sourceWidth, int sourceHeight, int twipsPerPixel) {
     const int t = twipsPerPixel;
-    const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
-    const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
-    const std::int64_t sw = static_cast<std::int64_t>(sourceWidth) * t;
-    const std::int64_t sh = static_cast<std::int64_t>(sourceHeight) * t;
-    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
-        options.newHeight <= 0 || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
-        !FitsInt32(sh)) {
+    const std::optional<TwipSizes> sizes = SizesInTwips(options, sourceWidth, sourceHeight, t);
+    if (!sizes) {
         return std::nullopt;
     }
     const PixelRect whole{0, 0, sourceWidth, sourceHeight};
@@ -118,7 +135,8 @@ std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBo
         return FramePlacement{whole, frame, false};
     }
     if (options.letterbox) {
-        const std::optional<LetterboxFit> fit = FitLetterbox(sw, sh, dw, dh);
+        const std::optional<LetterboxFit> fit =
+            FitLetterbox(sizes->sw, sizes->sh, sizes->dw, sizes->dh);
         if (!fit) {
             return std::nullopt;
         }
@@ -162,17 +180,12 @@ std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
 std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
                                     int sourceHeight, int twipsPerPixel) {
     const int t = twipsPerPixel;
-    const std::int64_t dw = static_cast<std::int64_t>(options.newWidth) * t;
-    const std::int64_t dh = static_cast<std::int64_t>(options.newHeight) * t;
-    const std::int64_t sw = static_cast<std::int64_t>(sourceWidth) * t;
-    const std::int64_t sh = static_cast<std::int64_t>(sourceHeight) * t;
-    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
-        options.newHeight <= 0 || !FitsInt32(dw) || !FitsInt32(dh) || !FitsInt32(sw) ||
-        !FitsInt32(sh)) {
+    const std::optional<TwipSizes> sizes = SizesInTwips(options, sourceWidth, sourceHeight, t);
+    if (!sizes) {
         return std::nullopt;
     }
     if (options.autoCrop) {
-        return AutoCropRegion(options.anchor, sw, sh, dw, dh, t);
+        return AutoCropRegion(options.anchor, sizes->sw, sizes->sh, sizes->dw, sizes->dh, t);
     }
     return CustomCropRegion(crop, sourceWidth, sourceHeight, t);
 }
