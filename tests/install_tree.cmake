@@ -15,6 +15,7 @@ set(expected
     share/man/man1/kalvimo.1.gz
     share/man/man1/kalvimo-batch.1.gz
     share/kalvimo/presets.txt
+    share/doc/kalvimo/copyright
     share/doc/kalvimo/user-guide.pdf)
 foreach(size 16 22 24 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/kalvimo.png)
