@@ -5,8 +5,8 @@
 #include <functional>
 #include <limits>
 #include <map>
-#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kalvimo::codecs {
@@ -284,9 +284,13 @@ void ReadItemTypes(Bytes iinf, std::map<std::uint64_t, std::string_view>& types)
     });
 }
 
-// The data of each item of an 'iloc' box, gathered from its extents in the file or in 'idat'.
+// The data of each coded picture item of an 'iloc' box, gathered from its extents in the file or
+// in 'idat'. A file's pictures hold no more bytes than the file, so no more are gathered: extents
+// listed again and again must not take memory or time beyond the file's size.
 void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
+                  const std::map<std::uint64_t, std::string_view>& types,
                   std::map<std::uint64_t, std::vector<std::uint8_t>>& data) {
+    std::uint64_t budget = file.size();
     FieldReader fields(iloc);
     const std::uint64_t version = fields.Field(4) >> 24;
     const std::uint64_t sizes = fields.Field(2);
@@ -300,16 +304,23 @@ void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
         const std::uint64_t method = version == 0 ? 0 : fields.Field(2) & 0xF;
         fields.Field(2);
         const std::uint64_t base = fields.Field(baseSize);
+        const auto type = types.find(id);
+        const bool coded =
+            type != types.end() && (type->second == "hvc1" || type->second == "av01");
         const Bytes from = method == 0 ? file : method == 1 ? idat : Bytes();
-        std::vector<std::uint8_t>& bytes = data[id];
         for (std::uint64_t extents = fields.Field(2); extents > 0 && !fields.failed; --extents) {
             fields.Field(indexSize);
             const std::uint64_t offset = base + fields.Field(offsetSize);
             std::uint64_t length = fields.Field(lengthSize);
-            if (offset > from.size()) {
-                break;
+            if (!coded || offset > from.size()) {
+                continue;
             }
             length = length == 0 ? from.size() - offset : std::min(length, from.size() - offset);
+            if (length > budget) {
+                return;
+            }
+            budget -= length;
+            std::vector<std::uint8_t>& bytes = data[id];
             bytes.insert(bytes.end(), from.begin() + static_cast<std::ptrdiff_t>(offset),
                          from.begin() + static_cast<std::ptrdiff_t>(offset + length));
         }
@@ -327,8 +338,10 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
             largest = std::max(largest, Av1Stream(box.subspan(4)));
         }
     };
+    // Only the first 'meta' box counts, as it does for the decoder.
+    bool metaSeen = false;
     ForEachBox(file, [&](std::string_view type, Bytes meta) {
-        if (type != "meta" || meta.size() < 4) {
+        if (type != "meta" || meta.size() < 4 || std::exchange(metaSeen, true)) {
             return;
         }
         Bytes iinf;
@@ -354,7 +367,7 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
         std::map<std::uint64_t, std::string_view> types;
         std::map<std::uint64_t, std::vector<std::uint8_t>> data;
         ReadItemTypes(iinf, types);
-        ReadItemData(iloc, file, idat, data);
+        ReadItemData(iloc, file, idat, types, data);
         for (const auto& [id, bytes] : data) {
             const auto type = types.find(id);
             if (type != types.end() && type->second == "hvc1") {

@@ -247,6 +247,56 @@ TEST_F(MalformedInputTest, HeifCodingMoreThanItStatesIsRefusedUndecoded) {
     }
 }
 
+// The picture data is read no further than the file's size, however often its extents repeat.
+TEST(HeifCodedSize, PictureDataIsReadOnlyUpToTheFileSize) {
+    const auto box = [](const char* type, Bytes payload) {
+        const std::size_t size = payload.size() + 8;
+        Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
+                  static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+        out.insert(out.end(), type, type + 4);
+        return out + payload;
+    };
+    // An AV1 sequence header of a reduced still picture allowing 4096 x 4096 pixels.
+    const Bytes header = {0x0A, 7, 0x18, 0x3F, 0xC3, 0xFF, 0xC3, 0xFF, 0xC0};
+    for (const bool wholeFileFirst : {false, true}) {
+        SCOPED_TRACE(wholeFileFirst ? "after the whole file" : "alone");
+        const std::uint8_t items = wholeFileFirst ? 2 : 1;
+        Bytes infe;
+        Bytes extents;
+        for (std::uint8_t id = 1; id <= items; ++id) {
+            infe = infe + box("infe", {2, 0, 0, 0, 0, id, 0, 0, 'a', 'v', '0', '1', 0});
+        }
+        // Each item has one extent; the first item, when there are two, is the whole file.
+        const auto meta = [&](std::uint32_t at) {
+            Bytes iloc = {0, 0, 0, 0, 0x44, 0, 0, items};
+            for (std::uint8_t id = 1; id <= items; ++id) {
+                const bool whole = wholeFileFirst && id == 1;
+                const std::uint32_t offset = whole ? 0 : at;
+                const std::uint32_t length = whole ? 0 : header.size();
+                iloc = iloc + Bytes{0,
+                                    id,
+                                    0,
+                                    0,
+                                    0,
+                                    1,
+                                    static_cast<std::uint8_t>(offset >> 24),
+                                    static_cast<std::uint8_t>(offset >> 16),
+                                    static_cast<std::uint8_t>(offset >> 8),
+                                    static_cast<std::uint8_t>(offset),
+                                    0,
+                                    0,
+                                    0,
+                                    static_cast<std::uint8_t>(length)};
+            }
+            return box("meta", Bytes{0, 0, 0, 0} + box("iinf", Bytes{0, 0, 0, 0, 0, items} + infe) +
+                                   box("iloc", iloc));
+        };
+        const auto at = static_cast<std::uint32_t>(meta(0).size());
+        EXPECT_EQ(codecs::LargestConfiguredPicture(meta(at) + header),
+                  wholeFileFirst ? 0 : 4096 * 4096);
+    }
+}
+
 TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
     const Bytes pixels(64, 0x80);
     struct Case {
