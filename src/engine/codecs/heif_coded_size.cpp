@@ -240,6 +240,26 @@ std::int64_t Av1Stream(Bytes obus) {
     return largest;
 }
 
+// A grid or overlay item's description: the size of the picture it is assembled into, which the
+// decoder allocates before it decodes any tile.
+std::int64_t DerivedPicture(Bytes description, bool overlay) {
+    if (description.size() < 2) {
+        return 0;
+    }
+    const std::size_t field = (description[1] & 1) != 0 ? 4 : 2;
+    // A grid's rows and columns, or an overlay's four fill values, come before the size.
+    const std::size_t at = overlay ? 2 + 4 * 2 : 2 + 2;
+    if (description.size() < at + 2 * field) {
+        return 0;
+    }
+    const std::uint64_t width = BigEndian(description.subspan(at, field));
+    const std::uint64_t height = BigEndian(description.subspan(at + field, field));
+    if (width > std::uint64_t{1} << 31 || height > std::uint64_t{1} << 31) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    return static_cast<std::int64_t>(width * height);
+}
+
 // Reads fixed-size big-endian fields from the front of a box; past the end it reads zeros and
 // sets failed.
 class FieldReader {
@@ -284,9 +304,9 @@ void ReadItemTypes(Bytes iinf, std::map<std::uint64_t, std::string_view>& types)
     });
 }
 
-// The data of each coded picture item of an 'iloc' box, gathered from its extents in the file or
-// in 'idat'. A file's pictures hold no more bytes than the file, so no more are gathered: extents
-// listed again and again must not take memory or time beyond the file's size.
+// The data of each coded or assembled picture item of an 'iloc' box, gathered from its extents in
+// the file or in 'idat'. A file's pictures hold no more bytes than the file, so no more are
+// gathered: extents listed again and again must not take memory or time beyond the file's size.
 void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
                   const std::map<std::uint64_t, std::string_view>& types,
                   std::map<std::uint64_t, std::vector<std::uint8_t>>& data) {
@@ -306,7 +326,8 @@ void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
         const std::uint64_t base = fields.Field(baseSize);
         const auto type = types.find(id);
         const bool coded =
-            type != types.end() && (type->second == "hvc1" || type->second == "av01");
+            type != types.end() && (type->second == "hvc1" || type->second == "av01" ||
+                                    type->second == "grid" || type->second == "iovl");
         const Bytes from = method == 0 ? file : method == 1 ? idat : Bytes();
         for (std::uint64_t extents = fields.Field(2); extents > 0 && !fields.failed; --extents) {
             fields.Field(indexSize);
@@ -360,10 +381,13 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
             } else if (type == "iloc") {
                 iloc = box;
             } else if (type == "idat") {
-                idat = box;
+                // The decoder reads an item's extents from the start of 'idat' onwards, past its
+                // end if they say so, so all the rest of the file is within their reach.
+                idat = file.subspan(static_cast<std::size_t>(box.data() - file.data()));
             }
         });
-        // Parameter sets may also travel with the picture data itself.
+        // Parameter sets travel with the picture data too, and grids and overlays give the size
+        // they are assembled into in theirs.
         std::map<std::uint64_t, std::string_view> types;
         std::map<std::uint64_t, std::vector<std::uint8_t>> data;
         ReadItemTypes(iinf, types);
@@ -374,6 +398,8 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
                 largest = std::max(largest, HevcStream(bytes));
             } else if (type != types.end() && type->second == "av01") {
                 largest = std::max(largest, Av1Stream(bytes));
+            } else if (type != types.end()) {
+                largest = std::max(largest, DerivedPicture(bytes, type->second == "iovl"));
             }
         }
     });

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <climits>
 #include <fstream>
+#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -247,15 +249,42 @@ TEST_F(MalformedInputTest, HeifCodingMoreThanItStatesIsRefusedUndecoded) {
     }
 }
 
+Bytes Box(const char* type, const Bytes& payload) {
+    const std::size_t size = payload.size() + 8;
+    Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
+              static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+    out.insert(out.end(), type, type + 4);
+    return out + payload;
+}
+
+// A grid or overlay is assembled into the size its description gives, before any tile is
+// decoded, whatever size the file states for it. The decoder reads a description in 'idat' on
+// past that box's end when its extent says so.
+TEST(HeifCodedSize, GridsAndOverlaysCountTheSizeTheyAreAssembledInto) {
+    for (const auto& [type, description, inIdat] : {
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8},
+             std::tuple{"grid", Bytes{0, 1, 1, 1, 0, 0, 0x10, 0x00, 0, 0, 0x0C, 0x00}, 12},
+             std::tuple{"iovl", Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x0C, 0x00}, 14},
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 4},
+         }) {
+        SCOPED_TRACE(std::string(type) + " " + std::to_string(inIdat));
+        // One item whose description lies in 'idat' (construction method 1), the last box.
+        const Bytes iloc = {1, 0, 0, 0, 0x44, 0, 0, 1,
+                            0, 1, 0, 1, 0,    0, 0, 1,
+                            0, 0, 0, 0, 0,    0, 0, static_cast<std::uint8_t>(description.size())};
+        const Bytes infe =
+            Box("infe", Bytes{2, 0, 0, 0, 0, 1, 0, 0} + Bytes(type, type + 4) + Bytes{0});
+        const Bytes meta =
+            Box("meta", Bytes{0, 0, 0, 0} + Box("iinf", Bytes{0, 0, 0, 0, 0, 1} + infe) +
+                            Box("iloc", iloc) + Box("idat", Cut(description, inIdat)));
+        const Bytes file = meta + Bytes(description.begin() + inIdat, description.end());
+        EXPECT_EQ(codecs::LargestConfiguredPicture(file), 4096 * 3072);
+    }
+}
+
 // The picture data is read no further than the file's size, however often its extents repeat.
 TEST(HeifCodedSize, PictureDataIsReadOnlyUpToTheFileSize) {
-    const auto box = [](const char* type, Bytes payload) {
-        const std::size_t size = payload.size() + 8;
-        Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-                  static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
-        out.insert(out.end(), type, type + 4);
-        return out + payload;
-    };
+    const auto box = Box;
     // An AV1 sequence header of a reduced still picture allowing 4096 x 4096 pixels.
     const Bytes header = {0x0A, 7, 0x18, 0x3F, 0xC3, 0xFF, 0xC3, 0xFF, 0xC0};
     for (const bool wholeFileFirst : {false, true}) {
