@@ -267,6 +267,10 @@ public:
     explicit FieldReader(Bytes bytes) : bytes_(bytes) {}
 
     std::uint64_t Field(std::size_t size) {
+        // The decoder reads fields of these sizes only; any other reads as nothing.
+        if (size != 1 && size != 2 && size != 4 && size != 8) {
+            return 0;
+        }
         if (size > bytes_.size()) {
             failed = true;
             bytes_ = {};

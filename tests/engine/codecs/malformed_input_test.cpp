@@ -259,24 +259,29 @@ Bytes Box(const char* type, const Bytes& payload) {
 
 // A grid or overlay is assembled into the size its description gives, before any tile is
 // decoded, whatever size the file states for it. The decoder reads a description in 'idat' on
-// past that box's end when its extent says so.
+// past that box's end when its extent says so, and reads no extent index of a size it does not
+// know.
 TEST(HeifCodedSize, GridsAndOverlaysCountTheSizeTheyAreAssembledInto) {
-    for (const auto& [type, description, inIdat] : {
-             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8},
-             std::tuple{"grid", Bytes{0, 1, 1, 1, 0, 0, 0x10, 0x00, 0, 0, 0x0C, 0x00}, 12},
-             std::tuple{"iovl", Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x0C, 0x00}, 14},
-             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 4},
+    for (const auto& [type, description, inIdat, indexSize] : {
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8, 0},
+             std::tuple{"grid", Bytes{0, 1, 1, 1, 0, 0, 0x10, 0x00, 0, 0, 0x0C, 0x00}, 12, 0},
+             std::tuple{"iovl", Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x0C, 0x00}, 14, 0},
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 4, 0},
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8, 10},
          }) {
-        SCOPED_TRACE(std::string(type) + " " + std::to_string(inIdat));
-        // One item whose description lies in 'idat' (construction method 1), the last box.
-        const Bytes iloc = {1, 0, 0, 0, 0x44, 0, 0, 1,
-                            0, 1, 0, 1, 0,    0, 0, 1,
-                            0, 0, 0, 0, 0,    0, 0, static_cast<std::uint8_t>(description.size())};
+        SCOPED_TRACE(std::string(type) + " " + std::to_string(inIdat) + " " +
+                     std::to_string(indexSize));
+        // One item whose description lies in 'idat' (construction method 1) after four other
+        // bytes, 'idat' being the last box.
+        const Bytes iloc = {1, 0, 0, 0, 0x44, static_cast<std::uint8_t>(indexSize),
+                            0, 1, 0, 1, 0,    1,
+                            0, 0, 0, 1, 0,    0,
+                            0, 4, 0, 0, 0,    static_cast<std::uint8_t>(description.size())};
         const Bytes infe =
             Box("infe", Bytes{2, 0, 0, 0, 0, 1, 0, 0} + Bytes(type, type + 4) + Bytes{0});
-        const Bytes meta =
-            Box("meta", Bytes{0, 0, 0, 0} + Box("iinf", Bytes{0, 0, 0, 0, 0, 1} + infe) +
-                            Box("iloc", iloc) + Box("idat", Cut(description, inIdat)));
+        const Bytes meta = Box(
+            "meta", Bytes{0, 0, 0, 0} + Box("iinf", Bytes{0, 0, 0, 0, 0, 1} + infe) +
+                        Box("iloc", iloc) + Box("idat", Bytes(4, 0xFF) + Cut(description, inIdat)));
         const Bytes file = meta + Bytes(description.begin() + inIdat, description.end());
         EXPECT_EQ(codecs::LargestConfiguredPicture(file), 4096 * 3072);
     }
