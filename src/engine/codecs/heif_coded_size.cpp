@@ -288,12 +288,30 @@ private:
     Bytes bytes_;
 };
 
-// The item types of an 'iinf' box (item information entries of version 2 or 3).
-void ReadItemTypes(Bytes iinf, std::map<std::uint64_t, std::string_view>& types) {
+// A picture item whose data tells the size of what is decoded or assembled: coded HEVC or AV1,
+// a grid or an overlay.
+struct PictureItem {
+    std::string_view type;
+    std::vector<std::uint8_t> data;
+};
+
+// The size its data declares.
+std::int64_t DeclaredPicture(const PictureItem& item) {
+    if (item.type == "hvc1") {
+        return HevcStream(item.data);
+    }
+    if (item.type == "av01") {
+        return Av1Stream(item.data);
+    }
+    return DerivedPicture(item.data, item.type == "iovl");
+}
+
+// The picture items of an 'iinf' box (item information entries of version 2 or 3), by number.
+void ReadPictureItems(Bytes iinf, std::map<std::uint64_t, PictureItem>& items) {
     FieldReader fields(iinf);
     const std::uint64_t version = fields.Field(4) >> 24;
     fields.Field(version == 0 ? 2 : 4);
-    ForEachBox(fields.Rest(), [&types](std::string_view type, Bytes infe) {
+    ForEachBox(fields.Rest(), [&items](std::string_view type, Bytes infe) {
         FieldReader entry(infe);
         const std::uint64_t entryVersion = entry.Field(4) >> 24;
         if (type != "infe" || entryVersion < 2) {
@@ -301,19 +319,21 @@ void ReadItemTypes(Bytes iinf, std::map<std::uint64_t, std::string_view>& types)
         }
         const std::uint64_t id = entry.Field(entryVersion == 2 ? 2 : 4);
         entry.Field(2);
-        const Bytes itemType = entry.Rest().first(std::min<std::size_t>(4, entry.Rest().size()));
-        if (!entry.failed && itemType.size() == 4) {
-            types[id] = {reinterpret_cast<const char*>(itemType.data()), 4};
+        const Bytes bytes = entry.Rest().first(std::min<std::size_t>(4, entry.Rest().size()));
+        if (entry.failed || bytes.size() != 4) {
+            return;
+        }
+        const std::string_view itemType(reinterpret_cast<const char*>(bytes.data()), 4);
+        if (itemType == "hvc1" || itemType == "av01" || itemType == "grid" || itemType == "iovl") {
+            items[id] = PictureItem{itemType, {}};
         }
     });
 }
 
-// The data of each coded or assembled picture item of an 'iloc' box, gathered from its extents in
-// the file or in 'idat'. A file's pictures hold no more bytes than the file, so no more are
-// gathered: extents listed again and again must not take memory or time beyond the file's size.
-void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
-                  const std::map<std::uint64_t, std::string_view>& types,
-                  std::map<std::uint64_t, std::vector<std::uint8_t>>& data) {
+// The data of each picture item, gathered from its extents in 'iloc', in the file or in 'idat'. A
+// file's pictures hold no more bytes than the file, so no more are gathered: extents listed again
+// and again must not take memory or time beyond the file's size.
+void ReadItemData(Bytes iloc, Bytes file, Bytes idat, std::map<std::uint64_t, PictureItem>& items) {
     std::uint64_t budget = file.size();
     FieldReader fields(iloc);
     const std::uint64_t version = fields.Field(4) >> 24;
@@ -323,21 +343,18 @@ void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
     const std::size_t baseSize = sizes >> 4 & 0xF;
     const std::size_t indexSize = version == 0 ? 0 : sizes & 0xF;
     const std::size_t idSize = version < 2 ? 2 : 4;
-    for (std::uint64_t items = fields.Field(idSize); items > 0 && !fields.failed; --items) {
+    for (std::uint64_t count = fields.Field(idSize); count > 0 && !fields.failed; --count) {
         const std::uint64_t id = fields.Field(idSize);
         const std::uint64_t method = version == 0 ? 0 : fields.Field(2) & 0xF;
         fields.Field(2);
         const std::uint64_t base = fields.Field(baseSize);
-        const auto type = types.find(id);
-        const bool coded =
-            type != types.end() && (type->second == "hvc1" || type->second == "av01" ||
-                                    type->second == "grid" || type->second == "iovl");
+        const auto item = items.find(id);
         const Bytes from = method == 0 ? file : method == 1 ? idat : Bytes();
         for (std::uint64_t extents = fields.Field(2); extents > 0 && !fields.failed; --extents) {
             fields.Field(indexSize);
             const std::uint64_t offset = base + fields.Field(offsetSize);
             std::uint64_t length = fields.Field(lengthSize);
-            if (!coded || offset > from.size()) {
+            if (item == items.end() || offset > from.size()) {
                 continue;
             }
             length = length == 0 ? from.size() - offset : std::min(length, from.size() - offset);
@@ -345,7 +362,7 @@ void ReadItemData(Bytes iloc, Bytes file, Bytes idat,
                 return;
             }
             budget -= length;
-            std::vector<std::uint8_t>& bytes = data[id];
+            std::vector<std::uint8_t>& bytes = item->second.data;
             bytes.insert(bytes.end(), from.begin() + static_cast<std::ptrdiff_t>(offset),
                          from.begin() + static_cast<std::ptrdiff_t>(offset + length));
         }
@@ -392,19 +409,11 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
         });
         // Parameter sets travel with the picture data too, and grids and overlays give the size
         // they are assembled into in theirs.
-        std::map<std::uint64_t, std::string_view> types;
-        std::map<std::uint64_t, std::vector<std::uint8_t>> data;
-        ReadItemTypes(iinf, types);
-        ReadItemData(iloc, file, idat, types, data);
-        for (const auto& [id, bytes] : data) {
-            const auto type = types.find(id);
-            if (type != types.end() && type->second == "hvc1") {
-                largest = std::max(largest, HevcStream(bytes));
-            } else if (type != types.end() && type->second == "av01") {
-                largest = std::max(largest, Av1Stream(bytes));
-            } else if (type != types.end()) {
-                largest = std::max(largest, DerivedPicture(bytes, type->second == "iovl"));
-            }
+        std::map<std::uint64_t, PictureItem> items;
+        ReadPictureItems(iinf, items);
+        ReadItemData(iloc, file, idat, items);
+        for (const auto& [id, item] : items) {
+            largest = std::max(largest, DeclaredPicture(item));
         }
     });
     return largest;

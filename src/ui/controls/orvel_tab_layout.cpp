@@ -61,6 +61,13 @@ void OrvelTab::CreateTabs() {
     // Measuring and laying out here keeps the frame in step with the captions just set.
     MeasureTabArea();
     LayoutFrame();
+    // A tab for each caption of the strip; where it sits depends on the alignment.
+    const QStringList items = tabStrip_.split(QLatin1Char(','));
+    tabs_.assign(static_cast<std::size_t>(items.size()), Tab{});
+    for (std::size_t i = 0; i < tabs_.size(); ++i) {
+        tabs_[i].caption = items[static_cast<qsizetype>(i)];
+        tabs_[i].labelWidth = LabelWidth(tabs_[i].caption);
+    }
     if (alignment_ == TabPosition::Top) {
         BuildTopTabs();
     } else if (alignment_ == TabPosition::Left) {
@@ -74,13 +81,9 @@ void OrvelTab::CreateTabs() {
 }
 
 void OrvelTab::BuildTopTabs() {
-    const QStringList items = tabStrip_.split(QLatin1Char(','));
-    tabs_.assign(static_cast<std::size_t>(items.size()), Tab{});
     const int labelHeight = LabelHeight();
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
         Tab& tab = tabs_[i];
-        tab.caption = items[static_cast<qsizetype>(i)];
-        tab.labelWidth = LabelWidth(tab.caption);
         tab.body = ShapeRecord{
             0, 0, Round(tab.labelWidth + 12 * p_), Round(labelHeight + 8 * p_), true, kTabCorner};
         if (i > 0) {
@@ -105,13 +108,9 @@ void OrvelTab::BuildTopTabs() {
 }
 
 void OrvelTab::BuildLeftTabs() {
-    const QStringList items = tabStrip_.split(QLatin1Char(','));
-    tabs_.assign(static_cast<std::size_t>(items.size()), Tab{});
     const int labelHeight = LabelHeight();
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
         Tab& tab = tabs_[i];
-        tab.caption = items[static_cast<qsizetype>(i)];
-        tab.labelWidth = LabelWidth(tab.caption);
         // Without a frame the right-hand rounding falls outside the caption column.
         const int bodyWidth = drawFrame_ ? Round(TwipWidth()) : Round(TwipWidth() + 50 * p_);
         tab.body = ShapeRecord{0, 0, bodyWidth, Round(labelHeight + 8 * p_), true, kTabCorner};
