@@ -25,12 +25,6 @@ Bytes PackIndices(int width, int y, int bits, int count) {
     return row;
 }
 
-// Channel values of n bits widen to 8 bits as round(v * 255 / (2^n - 1)).
-std::uint8_t Widen(std::uint32_t value, int bits) {
-    const std::uint32_t max = (1U << bits) - 1;
-    return static_cast<std::uint8_t>((value * 255 + max / 2) / max);
-}
-
 struct Case {
     std::string name;
     BmpFile bmp;
@@ -64,31 +58,23 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                              pattern});
         }
     }
-    // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5.
-    const auto channel = [](int x, int y, int c, int bits) {
-        return static_cast<std::uint32_t>((x * 7 + y * 5 + c * 11) % (1 << bits));
-    };
-    for (const int green : {5, 6}) {
-        const auto row = [&](int y) {
-            Bytes row;
-            for (int x = 0; x < 5; ++x) {
-                row = row + Le(channel(x, y, 0, 5) << (5 + green) | channel(x, y, 1, green) << 5 |
-                                   channel(x, y, 2, 5),
-                               2);
-            }
-            return row;
-        };
-        cases.push_back({"16 bits, green of " + std::to_string(green),
-                         {.bits = 16,
-                          .compression = green == 6 ? 3U : 0U,
-                          .masks = green == 6 ? std::vector{0xF800U, 0x07E0U, 0x001FU}
-                                              : std::vector<std::uint32_t>{},
-                          .pixels = BmpRows(3, false, row)},
-                         Painted(5, 3, [&](int x, int y) {
-                             return Rgb{Widen(channel(x, y, 0, 5), 5),
-                                        Widen(channel(x, y, 1, green), green),
-                                        Widen(channel(x, y, 2, 5), 5)};
-                         })});
+    // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5. Channels widen to 8 bits
+    // rounded: 16 of 31 is 132, 32 of 63 is 130.
+    for (const bool six : {false, true}) {
+        cases.push_back(
+            {six ? "16 bits, 5-6-5" : "16 bits, 5-5-5",
+             {.width = 3,
+              .height = 1,
+              .bits = 16,
+              .compression = six ? 3U : 0U,
+              .masks = six ? std::vector{0xF800U, 0x07E0U, 0x001FU} : std::vector<std::uint32_t>{},
+              // Red, green and 16 of each: three pixels and two bytes of padding.
+              .pixels = six ? Le(0xF800, 2) + Le(0x07E0, 2) + Le(0x8410, 4)
+                            : Le(0x7C00, 2) + Le(0x03E0, 2) + Le(0x4210, 4)},
+             Painted(3, 1, [&](int x, int) {
+                 const Rgb mid = six ? Rgb{132, 130, 132} : Rgb{132, 132, 132};
+                 return std::vector<Rgb>{{255, 0, 0}, {0, 255, 0}, mid}[x];
+             })});
     }
     // Masks inside a larger header are honoured, here with red in the low byte.
     for (const std::uint32_t headerSize : {52U, 56U, 108U, 124U}) {

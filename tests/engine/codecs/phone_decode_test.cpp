@@ -37,39 +37,34 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
         // rounds.
         double tolerance;
     };
+    // Writers of each format, of the picture given and with the options given.
+    const auto heif = [&](HeifOptions o) { return [&, o](auto& p) { WriteHeif(p, smooth, o); }; };
+    const auto webp = [](const Canvas& c, WebpOptions o) {
+        return [&c, o](auto& p) { WriteWebp(p, c, o); };
+    };
+    const auto tiff = [&](TiffOptions o) { return [&, o](auto& p) { WriteTiff(p, sharp, o); }; };
     const Case cases[] = {
-        {"a.heic", [&](auto& p) { WriteHeif(p, smooth, {}); }, smooth, 2.5},
-        {"alpha.heic", [&](auto& p) { WriteHeif(p, smooth, {.leftAlpha = 96}); },
-         Expected(smooth, 96), 2.5},
-        {"a.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true}); }, smooth, 2.5},
-        {"alpha.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true, .leftAlpha = 96}); },
-         Expected(smooth, 96), 2.5},
-        {"lossless.webp", [&](auto& p) { WriteWebp(p, sharp, {}); }, sharp, 0},
-        {"alpha.webp", [&](auto& p) { WriteWebp(p, sharp, {.leftAlpha = 96}); },
-         Expected(sharp, 96), 0},
-        {"lossy.webp", [&](auto& p) { WriteWebp(p, smooth, {.lossless = false}); }, smooth, 2.5},
-        {"animated.webp", [&](auto& p) { WriteWebp(p, sharp, {.animated = true}); }, sharp, 0},
-        {"rgb8.tif", [&](auto& p) { WriteTiff(p, sharp, {}); }, sharp, 0},
-        {"rgb16.tif", [&](auto& p) { WriteTiff(p, sharp, {.bitsPerSample = 16}); }, sharp, 0},
-        {"grey8.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey}); },
+        {"a.heic", heif({}), smooth, 2.5},
+        {"alpha.heic", heif({.leftAlpha = 96}), Expected(smooth, 96), 2.5},
+        {"a.avif", heif({.av1 = true}), smooth, 2.5},
+        {"alpha.avif", heif({.av1 = true, .leftAlpha = 96}), Expected(smooth, 96), 2.5},
+        {"lossless.webp", webp(sharp, {}), sharp, 0},
+        {"alpha.webp", webp(sharp, {.leftAlpha = 96}), Expected(sharp, 96), 0},
+        {"lossy.webp", webp(smooth, {.lossless = false}), smooth, 2.5},
+        {"animated.webp", webp(sharp, {.animated = true}), sharp, 0},
+        {"rgb8.tif", tiff({}), sharp, 0},
+        {"rgb16.tif", tiff({.bitsPerSample = 16}), sharp, 0},
+        {"grey8.tif", tiff({.layout = TiffLayout::Grey}), Expected(sharp, 255, grey), 0},
+        {"grey16.tif", tiff({.layout = TiffLayout::Grey, .bitsPerSample = 16}),
          Expected(sharp, 255, grey), 0},
-        {"grey16.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey, .bitsPerSample = 16}); },
-         Expected(sharp, 255, grey), 0},
-        {"palette.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Palette}); },
-         Expected(sharp, 255, palette), 0},
-        {"cmyk.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Cmyk}); }, sharp, 0},
-        {"alpha8.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::RgbAlpha, .leftAlpha = 96}); },
-         Expected(sharp, 96), 0.5},
+        {"palette.tif", tiff({.layout = TiffLayout::Palette}), Expected(sharp, 255, palette), 0},
+        {"cmyk.tif", tiff({.layout = TiffLayout::Cmyk}), sharp, 0},
+        {"alpha8.tif", tiff({.layout = TiffLayout::RgbAlpha, .leftAlpha = 96}), Expected(sharp, 96),
+         0.5},
         {"alpha16.tif",
-         [&](auto& p) {
-             WriteTiff(p, sharp,
-                       {.layout = TiffLayout::RgbAlpha, .bitsPerSample = 16, .leftAlpha = 96});
-         },
+         tiff({.layout = TiffLayout::RgbAlpha, .bitsPerSample = 16, .leftAlpha = 96}),
          Expected(sharp, 96), 0.5},
-        {"tiled-deflate.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.tiled = true, .deflate = true}); }, sharp, 0},
+        {"tiled-deflate.tif", tiff({.tiled = true, .deflate = true}), sharp, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
