@@ -2,6 +2,7 @@
 
 #include "canvas.h"
 #include "codecs/picture_decoder.h"
+#include "codecs/picture_encoder.h"
 #include "colour.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
@@ -75,6 +76,12 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 };
+
+inline Writer JpegAt(int quality) {
+    return [quality](const Canvas& c, std::FILE* out, std::string& error) {
+        return WriteJpeg(c, out, quality, error);
+    };
+}
 
 // A picture whose every pixel differs from its neighbours, to catch swapped or shifted data.
 inline Canvas Pattern(int width, int height) {

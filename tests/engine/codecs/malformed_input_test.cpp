@@ -91,16 +91,14 @@ Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
 
 // A grey 8-bit TIFF of one strip, holding data whatever size it states.
 Bytes TiffOfSize(std::uint32_t width, std::uint32_t height, std::size_t data) {
-    Bytes file{'I', 'I', 42, 0, 8, 0, 0, 0};
+    Bytes file = Bytes{'I', 'I', 42, 0, 8, 0, 0, 0} + Le(8, 2); // the directory at 8, of 8 entries
     const std::pair<std::uint16_t, std::uint32_t> entries[] = {
         {256, width}, {257, height}, {258, 8},      {259, 1},
         {262, 1},     {273, 122},    {278, height}, {279, width * height}};
-    file = file + Le(8, 2);
     for (const auto& [tag, value] : entries) {
         file = file + Le(tag, 2) + Le(4, 2) + Le(1, 4) + Le(value, 4); // one LONG
     }
-    file = file + Le(0, 4);
-    return file + Bytes(data, 0x80);
+    return file + Le(0, 4) + Bytes(data, 0x80);
 }
 
 // A lossless WebP that states its size and stops.

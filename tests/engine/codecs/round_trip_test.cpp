@@ -1,5 +1,3 @@
-#include "codecs/picture_decoder.h"
-#include "codecs/picture_encoder.h"
 #include "codecs_test_support.h"
 
 #include <set>
@@ -33,17 +31,9 @@ TEST_F(RoundTripTest, PngKeepsEveryPixelAsEightBitRgb) {
 
 TEST_F(RoundTripTest, JpegIsCloseToTheSourceAndHonoursQuality) {
     const Canvas picture = Gradient(64, 48);
-    const auto write = [&](const std::string& name, int quality) {
-        return Write(
-            name,
-            [&](const Canvas& c, std::FILE* out, std::string& e) {
-                return WriteJpeg(c, out, quality, e);
-            },
-            picture);
-    };
-    const std::string good = write("q95.jpg", 95);
-    const std::string usual = write("q85.jpg", 85);
-    const std::string poor = write("q10.jpg", 10);
+    const std::string good = Write("q95.jpg", JpegAt(95), picture);
+    const std::string usual = Write("q85.jpg", JpegAt(85), picture);
+    const std::string poor = Write("q10.jpg", JpegAt(10), picture);
     EXPECT_LT(MeanAbsError(Decode(usual), picture), 2.0);
     EXPECT_LT(MeanAbsError(Decode(good), Decode(usual)), MeanAbsError(Decode(poor), Decode(usual)));
     EXPECT_LT(ReadFile(poor).size(), ReadFile(usual).size());
@@ -96,10 +86,7 @@ TEST_F(RoundTripTest, GifOfManyColoursGetsAPaletteFittedToThePicture) {
 TEST_F(RoundTripTest, WritersRefuseAnEmptyCanvasAndReportAFullDisk) {
     const Canvas empty;
     const Canvas picture = Gradient(300, 200);
-    const Writer writers[] = {
-        [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 85, e); },
-        WriteBmp, WriteGif, WritePng};
-    for (const Writer& write : writers) {
+    for (const Writer& write : {JpegAt(85), Writer(WriteBmp), Writer(WriteGif), Writer(WritePng)}) {
         std::FILE* full = std::fopen("/dev/full", "wb");
         ASSERT_NE(full, nullptr);
         std::string error;
