@@ -59,7 +59,7 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
         }
     }
     // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5. Channels widen to 8 bits
-    // rounded: 16 of 31 is 132, 32 of 63 is 130.
+    // rounded: 1 of 31 is 8, 16 of 31 is 132, 15 of 31 is 123, 32 of 63 is 130.
     for (const bool six : {false, true}) {
         cases.push_back(
             {six ? "16 bits, 5-6-5" : "16 bits, 5-5-5",
@@ -68,11 +68,11 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
               .bits = 16,
               .compression = six ? 3U : 0U,
               .masks = six ? std::vector{0xF800U, 0x07E0U, 0x001FU} : std::vector<std::uint32_t>{},
-              // Red, green and 16 of each: three pixels and two bytes of padding.
-              .pixels = six ? Le(0xF800, 2) + Le(0x07E0, 2) + Le(0x8410, 4)
-                            : Le(0x7C00, 2) + Le(0x03E0, 2) + Le(0x4210, 4)},
+              // Red, green, and 1, 16 or 32, 15: three pixels and two bytes of padding.
+              .pixels = six ? Le(0xF800, 2) + Le(0x07E0, 2) + Le(0x0C0F, 4)
+                            : Le(0x7C00, 2) + Le(0x03E0, 2) + Le(0x060F, 4)},
              Painted(3, 1, [&](int x, int) {
-                 const Rgb mid = six ? Rgb{132, 130, 132} : Rgb{132, 132, 132};
+                 const Rgb mid = six ? Rgb{8, 130, 123} : Rgb{8, 132, 123};
                  return std::vector<Rgb>{{255, 0, 0}, {0, 255, 0}, mid}[x];
              })});
     }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace kalvimo::test {
@@ -18,37 +19,51 @@ namespace {
 
 using FormatDecodeTest = CodecTest;
 
+TEST_F(FormatDecodeTest, ProgressiveJpegMatchesItsBaselineTwin) {
+    const Canvas picture = Gradient(40, 24);
+    WriteJpegSamples(Path("base.jpg"), 40, 24, SamplesOf(picture), {});
+    WriteJpegSamples(Path("prog.jpg"), 40, 24, SamplesOf(picture), {.progressive = true});
+    const Canvas progressive = Decode(Path("prog.jpg"));
+    EXPECT_LT(MeanAbsError(progressive, picture), 2.0);
+    EXPECT_LT(MeanAbsError(progressive, Decode(Path("base.jpg"))), 1.0);
+}
+
 // Grey comes out grey; CMYK stored with the Adobe marker is read as inverted (255 = no ink).
 TEST_F(FormatDecodeTest, GreyAndCmykJpegsComeOutInTheirColours) {
-    // Four flat 16x16 patches, each as stored and as expected.
+    // Four flat 16x16 patches of inks.
     struct Patch {
-        Bytes stored;
+        Bytes inks;
         Rgb expected;
     };
-    const std::vector<Patch> pictures[] = {
-        {{{0}, {0, 0, 0}},
-         {{96}, {96, 96, 96}},
-         {{200}, {200, 200, 200}},
-         {{255}, {255, 255, 255}}},
-        {{{255, 0, 0, 255}, {255, 0, 0}},          // magenta + yellow: red
-         {{0, 255, 255, 255}, {0, 255, 255}},      // cyan
-         {{255, 255, 255, 128}, {128, 128, 128}},  // half black
-         {{255, 255, 255, 255}, {255, 255, 255}}}, // no ink
+    const Patch patches[] = {
+        {{255, 0, 0, 255}, {255, 0, 0}},         // magenta + yellow: red
+        {{0, 255, 255, 255}, {0, 255, 255}},     // cyan
+        {{255, 255, 255, 128}, {128, 128, 128}}, // half black
+        {{255, 255, 255, 255}, {255, 255, 255}}, // no ink
     };
-    for (const std::vector<Patch>& patches : pictures) {
-        const auto components = static_cast<int>(patches[0].stored.size());
-        Bytes samples;
-        for (int i = 0; i < 32 * 32; ++i) {
-            samples = samples + patches[(i / 32 / 16) * 2 + i % 32 / 16].stored;
-        }
+    const auto patch = [&](int x, int y) { return patches[(y / 16) * 2 + x / 16]; };
+    Bytes grey;
+    Bytes cmyk;
+    for (int i = 0; i < 32 * 32; ++i) {
+        grey.push_back(static_cast<std::uint8_t>((i % 32) * 8));
+        cmyk = cmyk + patch(i % 32, i / 32).inks;
+    }
+    const Canvas ramp = Painted(32, 32, [](int x, int) {
+        const auto level = static_cast<std::uint8_t>(x * 8);
+        return Rgb{level, level, level};
+    });
+    const Canvas colours = Painted(32, 32, [&](int x, int y) { return patch(x, y).expected; });
+    for (const auto& [components, samples, expected] :
+         {std::tuple{1, grey, ramp}, std::tuple{4, cmyk, colours}}) {
         WriteJpegSamples(Path("p.jpg"), 32, 32, samples, {.components = components});
         const Canvas canvas = Decode(Path("p.jpg"));
-        for (int i = 0; i < 4; ++i) {
-            const Rgb c = canvas.Pixel((i % 2) * 16 + 8, (i / 2) * 16 + 8);
-            EXPECT_TRUE(Near(c, patches[i].expected, 4) &&
+        ASSERT_EQ(canvas.Width(), 32);
+        for (int i = 0; i < 32 * 32; ++i) {
+            const Rgb c = canvas.Pixel(i % 32, i / 32);
+            ASSERT_TRUE(Near(c, expected.Pixel(i % 32, i / 32), 4) &&
                         (components == 4 || (c.r == c.g && c.g == c.b)))
-                << components << " components, patch " << i << ": " << int{c.r} << "," << int{c.g}
-                << "," << int{c.b};
+                << components << " components, pixel " << i % 32 << ", " << i / 32 << ": "
+                << int{c.r} << "," << int{c.g} << "," << int{c.b};
         }
     }
 }
