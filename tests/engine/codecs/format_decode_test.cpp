@@ -68,43 +68,6 @@ TEST_F(FormatDecodeTest, GreyAndCmykJpegsComeOutInTheirColours) {
     }
 }
 
-TEST_F(FormatDecodeTest, InterlacedGifRowsLandInPlaceAndTransparencyTakesTheBackground) {
-    Bytes indices(3 * 11); // every interlace pass has rows
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-        indices[i] = static_cast<std::uint8_t>(i % 13);
-    }
-    GifOptions options{.interlaced = true, .transparentIndex = 5, .colours = {}};
-    for (int i = 0; i < 13; ++i) {
-        options.colours.push_back({static_cast<std::uint8_t>(i * 19),
-                                   static_cast<std::uint8_t>(200 - i),
-                                   static_cast<std::uint8_t>(i * 3)});
-    }
-    WriteGifIndices(Path("i.gif"), 3, 11, indices, options);
-    EXPECT_TRUE(SamePixels(Decode(Path("i.gif")), Painted(3, 11, [&](int x, int y) {
-                               const int index = (y * 3 + x) % 13;
-                               return index == 5 ? ToRgb(kBack) : options.colours[index];
-                           })));
-}
-
-TEST_F(FormatDecodeTest, GifFrameSitsAtItsPlaceOnTheScreen) {
-    const Rgb red{255, 0, 0};
-    const Rgb back = ToRgb(kBack);
-    GifOptions inside{.colours = {red}, .left = 2, .top = 1, .screenWidth = 6, .screenHeight = 5};
-    WriteGifIndices(Path("inside.gif"), 3, 2, Bytes(6, 0), inside);
-    Canvas expected(6, 5, kBack);
-    expected.FillRect(2, 1, 5, 3, PackColour(red));
-    EXPECT_TRUE(SamePixels(Decode(Path("inside.gif")), expected));
-
-    // A frame reaching past the screen widens the picture instead of being cut.
-    GifOptions past{.colours = {red}, .left = 1, .top = 1, .screenWidth = 2, .screenHeight = 2};
-    WriteGifIndices(Path("past.gif"), 3, 3, Bytes(9, 0), past);
-    const Canvas canvas = Decode(Path("past.gif"));
-    ASSERT_EQ(canvas.Width(), 4);
-    ASSERT_EQ(canvas.Height(), 4);
-    EXPECT_EQ(canvas.Pixel(0, 0), back);
-    EXPECT_EQ(canvas.Pixel(3, 3), red);
-}
-
 // The rows of picture as an interlaced PNG stores them, pass by pass, each pixel as order says.
 Bytes Adam7(const Canvas& picture, std::string_view order) {
     const int passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
@@ -123,15 +86,49 @@ Bytes Adam7(const Canvas& picture, std::string_view order) {
     return rows;
 }
 
-// Palettes with transparency and grey with alpha blend over the background; 16 bits scale to
-// 8 by rounding; 1-bit grey is black and white; interlaced rows land in place.
-TEST_F(FormatDecodeTest, PngsOfEachColourTypeAndDepth) {
+// Files of layouts our own writers never make, and damage that other readers look past.
+// PNG palettes with transparency and grey with alpha blend over the background; 16 bits scale to
+// 8 by rounding; 1-bit grey is black and white. A GIF frame sits at its place on the screen, and
+// one reaching past the screen widens the picture instead of being cut; a GIF without any colour
+// table has its indices read as shades of grey.
+TEST_F(FormatDecodeTest, FilesOfEachLayoutAndForgivableDamageGiveTheirPixels) {
     const Rgb w{255, 255, 255};
     const Rgb k{0, 0, 0};
+    const Rgb red{255, 0, 0};
     const auto line = [](const std::vector<Rgb>& pixels) {
         return Painted(static_cast<int>(pixels.size()), 1, [&](int x, int) { return pixels[x]; });
     };
     const Canvas pattern = Pattern(9, 9);
+    // count colours, each unlike the others and the background.
+    const auto palette = [](int count) {
+        std::vector<Rgb> colours;
+        for (int i = 0; i < count; ++i) {
+            colours.push_back({static_cast<std::uint8_t>(i * 19),
+                               static_cast<std::uint8_t>(200 - i),
+                               static_cast<std::uint8_t>(i * 3)});
+        }
+        return colours;
+    };
+    const GifOptions interlaced{.interlaced = true, .transparentIndex = 5, .colours = palette(13)};
+    Bytes indices(3 * 11); // every interlace pass has rows
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        indices[i] = static_cast<std::uint8_t>(i % 13);
+    }
+    const auto gif = [&](int width, int height, const Bytes& frame, const GifOptions& options) {
+        return Made([&](auto& p) { WriteGifIndices(p, width, height, frame, options); });
+    };
+    Canvas inside(6, 5, kBack);
+    inside.FillRect(2, 1, 5, 3, PackColour(red));
+    Canvas past(4, 4, kBack);
+    past.FillRect(1, 1, 4, 4, PackColour(red));
+    Bytes noTable = gif(4, 1, {0, 100, 200, 255}, {.colours = {{9, 9, 9}}});
+    noTable[10] &= 0x7F;
+    noTable.erase(noTable.begin() + 13, noTable.begin() + 13 + 3 * 256);
+    // A wrong checksum on the first chunk of pixel data.
+    const Canvas large = Pattern(200, 200);
+    Bytes badCrc = ReadFile(Write("p.png", WritePng, large));
+    const std::size_t idat = Find(badCrc, {'I', 'D', 'A', 'T'});
+    badCrc[idat + 4 + ((std::size_t{badCrc[idat - 2]} << 8) | badCrc[idat - 1])] ^= 0xFF;
     struct Case {
         const char* name;
         Bytes file;
@@ -155,10 +152,43 @@ TEST_F(FormatDecodeTest, PngsOfEachColourTypeAndDepth) {
         {"interlaced", PngFile(PngHead(9, 9, 8, 2, true), Adam7(pattern, "rgb")), kBack, pattern},
         {"interlaced with alpha", PngFile(PngHead(9, 9, 8, 6, true), Adam7(pattern, "rgba")), kBack,
          pattern},
+        {"PNG with a wrong checksum", badCrc, kBack, large},
+        {"interlaced GIF with transparency", gif(3, 11, indices, interlaced), kBack,
+         Painted(3, 11,
+                 [&](int x, int y) {
+                     const int index = (y * 3 + x) % 13;
+                     return index == 5 ? ToRgb(kBack) : interlaced.colours[index];
+                 })},
+        {"GIF frame inside its screen",
+         gif(3, 2, Bytes(6, 0),
+             {.colours = {red}, .left = 2, .top = 1, .screenWidth = 6, .screenHeight = 5}),
+         kBack, inside},
+        {"GIF frame past its screen",
+         gif(3, 3, Bytes(9, 0),
+             {.colours = {red}, .left = 1, .top = 1, .screenWidth = 2, .screenHeight = 2}),
+         kBack, past},
+        {"GIF without a colour table", noTable, kBack,
+         line({{0, 0, 0}, {100, 100, 100}, {200, 200, 200}, w})},
     };
     for (const Case& c : cases) {
-        EXPECT_TRUE(SamePixels(Decode(WriteFile("p.png", c.file), c.back), c.expected)) << c.name;
+        EXPECT_TRUE(SamePixels(Decode(WriteFile("file", c.file), c.back), c.expected)) << c.name;
     }
+
+    // The picture data stops after a few rows: those rows are kept, the rest is background.
+    Bytes many(16 * 16);
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        many[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    const GifOptions colours{.colours = palette(256)};
+    Bytes stops = gif(16, 16, many, colours);
+    const std::size_t data = Find(stops, {',', 0, 0, 0, 0, 16, 0, 16, 0}) + 11;
+    stops.resize(data + 1 + 60);
+    stops[data] = 60;
+    stops.insert(stops.end(), {0, ';'});
+    const Canvas partial = Decode(WriteFile("stops.gif", stops));
+    ASSERT_EQ(partial.Width(), 16);
+    EXPECT_EQ(partial.Pixel(3, 0), colours.colours[21]);
+    EXPECT_EQ(partial.Pixel(3, 15), ToRgb(kBack));
 }
 
 // Each interval of this JPEG, from its restart marker on, begins with a run of set bits that
@@ -226,49 +256,6 @@ TEST_F(FormatDecodeTest, ShrinkingReaderDoesNotWaitForANamedPipe) {
     opened = true;
     writer.join();
     EXPECT_FALSE(rescued);
-}
-
-TEST_F(FormatDecodeTest, DamageOtherReadersLookPastIsReadToo) {
-    // No colour table anywhere: indices are shades of grey.
-    GifOptions plain{.colours = {{9, 9, 9}}};
-    WriteGifIndices(Path("table.gif"), 4, 1, {0, 100, 200, 255}, plain);
-    Bytes noTable = ReadFile(Path("table.gif"));
-    noTable[10] &= 0x7F;
-    noTable.erase(noTable.begin() + 13, noTable.begin() + 13 + 3 * 256);
-    EXPECT_TRUE(
-        SamePixels(Decode(WriteFile("no-table.gif", noTable)), Painted(4, 1, [](int x, int) {
-                       const auto level = static_cast<std::uint8_t>(std::min(x * 100, 255));
-                       return Rgb{level, level, level};
-                   })));
-
-    // The picture data stops after a few rows: those rows are kept, the rest is background.
-    Bytes indices(16 * 16);
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-        indices[i] = static_cast<std::uint8_t>(i * 7);
-    }
-    GifOptions many;
-    for (int i = 0; i < 256; ++i) {
-        many.colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
-                                static_cast<std::uint8_t>(i / 2)});
-    }
-    WriteGifIndices(Path("full.gif"), 16, 16, indices, many);
-    Bytes stops = ReadFile(Path("full.gif"));
-    const std::size_t data = Find(stops, {',', 0, 0, 0, 0, 16, 0, 16, 0}) + 11;
-    stops.resize(data + 1 + 60);
-    stops[data] = 60;
-    stops.insert(stops.end(), {0, ';'});
-    const Canvas partial = Decode(WriteFile("stops.gif", stops));
-    ASSERT_EQ(partial.Width(), 16);
-    EXPECT_EQ(partial.Pixel(3, 0), many.colours[21]);
-    EXPECT_EQ(partial.Pixel(3, 15), ToRgb(kBack));
-
-    // A wrong checksum on the first chunk of pixel data.
-    const Canvas picture = Pattern(200, 200);
-    Bytes badCrc = ReadFile(Write("p.png", WritePng, picture));
-    const std::size_t idat = Find(badCrc, {'I', 'D', 'A', 'T'});
-    const std::size_t length = (std::size_t{badCrc[idat - 2]} << 8) | badCrc[idat - 1];
-    badCrc[idat + 4 + length] ^= 0xFF;
-    EXPECT_TRUE(SamePixels(Decode(WriteFile("crc.png", badCrc)), picture));
 }
 
 } // namespace

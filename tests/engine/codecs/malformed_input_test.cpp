@@ -8,6 +8,7 @@
 #include <climits>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -107,13 +108,10 @@ Bytes WebpOfSize(std::uint32_t width, std::uint32_t height) {
 
 // The HEIF with the stated size of every picture in it changed.
 Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
-    const Bytes box{'i', 's', 'p', 'e'};
-    for (auto at = std::search(heif.begin(), heif.end(), box.begin(), box.end()); at != heif.end();
-         at = std::search(at + 1, heif.end(), box.begin(), box.end())) {
-        const auto ispe = static_cast<std::size_t>(at - heif.begin()) + 8;
-        const Bytes size = Be(width, 4) + Be(height, 4);
-        if (ispe + 8 <= heif.size()) {
-            std::copy(size.begin(), size.end(), heif.begin() + static_cast<std::ptrdiff_t>(ispe));
+    const std::string_view ispe = "ispe";
+    for (std::size_t at = 0; at + 16 <= heif.size(); ++at) {
+        if (std::equal(ispe.begin(), ispe.end(), heif.begin() + static_cast<std::ptrdiff_t>(at))) {
+            heif = Patched(heif, at + 8, Be(width, 4) + Be(height, 4));
         }
     }
     return heif;
