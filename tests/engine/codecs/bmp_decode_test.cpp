@@ -109,7 +109,9 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                           .compression = headerSize == 40 ? 6U : 3U,
                           .masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
                           .pixels = pixels},
-                         Painted(3, 1, [&](int x, int) { return blends ? blended[x] : colour; })});
+                         Painted(3, 1, [&, blend = blends](int x, int) {
+                             return blend ? blended[x] : colour;
+                         })});
     }
     // Run-length pictures: runs past a row's end are clipped; a jump or an early end of line
     // leaves pixels at the background.
