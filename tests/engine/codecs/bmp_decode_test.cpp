@@ -1,6 +1,6 @@
 #include "codecs_test_support.h"
 
-#include <string_view>
+#include <tuple>
 
 namespace kalvimo::test {
 namespace {
@@ -15,17 +15,6 @@ Rgb ColourAt(int x, int y, int count) {
     return kColours[static_cast<std::size_t>((x + 3 * y) % count)];
 }
 
-// Lays out picture rows 0..height-1, each padded to 4 bytes, bottom row first unless topDown.
-Bytes Rows(int height, bool topDown, const std::function<Bytes(int y)>& rowOf) {
-    Bytes out;
-    for (int i = 0; i < height; ++i) {
-        Bytes row = rowOf(topDown ? i : height - 1 - i);
-        row.resize((row.size() + 3) / 4 * 4, 0);
-        out = out + row;
-    }
-    return out;
-}
-
 // Row y of the picture ColourAt paints with count colours, as indices of bits each.
 Bytes PackIndices(int width, int y, int bits, int count) {
     Bytes row((width * bits + 7) / 8, 0);
@@ -34,29 +23,6 @@ Bytes PackIndices(int width, int y, int bits, int count) {
         row[bit / 8] |= static_cast<std::uint8_t>((x + 3 * y) % count << (8 - bits - bit % 8));
     }
     return row;
-}
-
-// Row y of picture, each pixel as order says: 'r', 'g', 'b' its channels, 'a' an opaque
-// alpha, 'x' an unused byte.
-Bytes RowOf(const Canvas& picture, int y, std::string_view order) {
-    Bytes row;
-    for (int x = 0; x < picture.Width(); ++x) {
-        const Rgb c = picture.Pixel(x, y);
-        for (const char k : order) {
-            row.push_back(k == 'r'   ? c.r
-                          : k == 'g' ? c.g
-                          : k == 'b' ? c.b
-                          : k == 'a' ? 0xFF
-                                     : 0xEE);
-        }
-    }
-    return row;
-}
-
-// Channel values of n bits widen to 8 bits as round(v * 255 / (2^n - 1)).
-std::uint8_t Widen(std::uint32_t value, int bits) {
-    const std::uint32_t max = (1U << bits) - 1;
-    return static_cast<std::uint8_t>((value * 255 + max / 2) / max);
 }
 
 struct Case {
@@ -82,40 +48,33 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                               .bits = bits,
                               .palette = {kColours.begin(), kColours.begin() + count},
                               .coloursUsed = bits == 8 ? 16U : 0U,
-                              .pixels = Rows(3, topDown, row)},
+                              .pixels = BmpRows(3, topDown, row)},
                              Painted(5, 3, [&](int x, int y) { return ColourAt(x, y, count); })});
         }
         for (const std::uint16_t bits : {24, 32}) {
             const auto row = [&](int y) { return RowOf(pattern, y, bits == 24 ? "bgr" : "bgrx"); };
             cases.push_back({std::to_string(bits) + order,
-                             {.height = height, .bits = bits, .pixels = Rows(3, topDown, row)},
+                             {.height = height, .bits = bits, .pixels = BmpRows(3, topDown, row)},
                              pattern});
         }
     }
-    // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5.
-    const auto channel = [](int x, int y, int c, int bits) {
-        return static_cast<std::uint32_t>((x * 7 + y * 5 + c * 11) % (1 << bits));
-    };
-    for (const int green : {5, 6}) {
-        const auto row = [&](int y) {
-            Bytes row;
-            for (int x = 0; x < 5; ++x) {
-                Put16(row, channel(x, y, 0, 5) << (5 + green) | channel(x, y, 1, green) << 5 |
-                               channel(x, y, 2, 5));
-            }
-            return row;
-        };
-        cases.push_back({"16 bits, green of " + std::to_string(green),
-                         {.bits = 16,
-                          .compression = green == 6 ? 3U : 0U,
-                          .masks = green == 6 ? std::vector{0xF800U, 0x07E0U, 0x001FU}
-                                              : std::vector<std::uint32_t>{},
-                          .pixels = Rows(3, false, row)},
-                         Painted(5, 3, [&](int x, int y) {
-                             return Rgb{Widen(channel(x, y, 0, 5), 5),
-                                        Widen(channel(x, y, 1, green), green),
-                                        Widen(channel(x, y, 2, 5), 5)};
-                         })});
+    // Sixteen bits are 5-5-5 without masks; masks can make them 5-6-5. Channels widen to 8 bits
+    // rounded: 1 of 31 is 8, 16 of 31 is 132, 15 of 31 is 123, 32 of 63 is 130.
+    for (const bool six : {false, true}) {
+        cases.push_back(
+            {six ? "16 bits, 5-6-5" : "16 bits, 5-5-5",
+             {.width = 3,
+              .height = 1,
+              .bits = 16,
+              .compression = six ? 3U : 0U,
+              .masks = six ? std::vector{0xF800U, 0x07E0U, 0x001FU} : std::vector<std::uint32_t>{},
+              // Red, green, and 1, 16 or 32, 15: three pixels and two bytes of padding.
+              .pixels = six ? Le(0xF800, 2) + Le(0x07E0, 2) + Le(0x0C0F, 4)
+                            : Le(0x7C00, 2) + Le(0x03E0, 2) + Le(0x060F, 4)},
+             Painted(3, 1, [&](int x, int) {
+                 const Rgb mid = six ? Rgb{8, 130, 123} : Rgb{8, 132, 123};
+                 return std::vector<Rgb>{{255, 0, 0}, {0, 255, 0}, mid}[x];
+             })});
     }
     // Masks inside a larger header are honoured, here with red in the low byte.
     for (const std::uint32_t headerSize : {52U, 56U, 108U, 124U}) {
@@ -125,40 +84,34 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                           .bits = 32,
                           .compression = 3,
                           .masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000},
-                          .pixels = Rows(3, false, row)},
+                          .pixels = BmpRows(3, false, row)},
                          pattern});
     }
     // An alpha mask blends over the background, unless the header is too short to hold it or
     // every alpha is 0, as programs that leave alpha out write it.
     const Rgb colour{200, 100, 50};
     const std::vector<Rgb> blended = {colour, ToRgb(kBack), {177, 101, 50}};
-    const std::vector<Rgb> opaque(3, colour);
-    struct Alpha {
-        std::uint32_t headerSize;
-        std::uint32_t compression;
-        Bytes alphas;
-        const std::vector<Rgb>& expected;
-    };
-    const Alpha alphaCases[] = {
-        {40, 6, {255, 0, 128}, blended}, // masks after the header
-        {56, 3, {255, 0, 128}, blended},  {108, 3, {255, 0, 128}, blended},
-        {124, 3, {255, 0, 128}, blended}, {52, 3, {255, 0, 128}, opaque},
-        {124, 3, {0, 0, 0}, opaque},
-    };
-    for (const Alpha& a : alphaCases) {
+    // The header's size, whether every alpha is 0, whether the alphas blend.
+    const std::tuple<std::uint32_t, bool, bool> alphaCases[] = {
+        {40, false, true}, // masks after the header
+        {56, false, true},  {108, false, true}, {124, false, true},
+        {52, false, false}, {124, true, false}};
+    for (const auto& [headerSize, zero, blends] : alphaCases) {
         Bytes pixels;
-        for (const std::uint8_t alpha : a.alphas) {
-            pixels.insert(pixels.end(), {colour.b, colour.g, colour.r, alpha});
+        for (const std::uint8_t alpha : zero ? Bytes(3, 0) : Bytes{255, 0, 128}) {
+            pixels = pixels + Bytes{colour.b, colour.g, colour.r, alpha};
         }
-        cases.push_back({"alpha in a header of " + std::to_string(a.headerSize),
-                         {.headerSize = a.headerSize,
+        cases.push_back({"alpha in a header of " + std::to_string(headerSize),
+                         {.headerSize = headerSize,
                           .width = 3,
                           .height = 1,
                           .bits = 32,
-                          .compression = a.compression,
+                          .compression = headerSize == 40 ? 6U : 3U,
                           .masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
                           .pixels = pixels},
-                         Painted(3, 1, [&](int x, int) { return a.expected[x]; })});
+                         Painted(3, 1, [&, blend = blends](int x, int) {
+                             return blend ? blended[x] : colour;
+                         })});
     }
     // Run-length pictures: runs past a row's end are clipped; a jump or an early end of line
     // leaves pixels at the background.
@@ -218,14 +171,14 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                      {.headerSize = 12,
                       .bits = 8,
                       .palette = longPalette,
-                      .pixels = Rows(3, false, [](int y) { return PackIndices(5, y, 8, 16); })},
+                      .pixels = BmpRows(3, false, [](int y) { return PackIndices(5, y, 8, 16); })},
                      Painted(5, 3, [](int x, int y) { return ColourAt(x, y, 16); })});
     // The offset says where the pixels are: after a gap, or inside a table longer than needed.
     cases.push_back({"pixels after a gap",
                      {.bits = 8,
                       .palette = {kColours[2], kColours[3], kColours[4]},
                       .coloursUsed = 3,
-                      .pixels = Rows(3, false, [](int y) { return Bytes(5, y); }),
+                      .pixels = BmpRows(3, false, [](int y) { return Bytes(5, y); }),
                       .dataOffset = 14 + 40 + 12 + 100},
                      Painted(5, 3, [](int, int y) { return kColours[2 + y]; })});
     cases.push_back({"pixels inside the palette",
@@ -234,7 +187,7 @@ TEST_F(BmpDecodeTest, EachLayoutGivesItsPixels) {
                       .bits = 8,
                       .palette = kColours,
                       .coloursUsed = 16,
-                      .pixels = Rows(6, false, [](int y) { return PackIndices(8, y, 8, 8); }),
+                      .pixels = BmpRows(6, false, [](int y) { return PackIndices(8, y, 8, 8); }),
                       .dataOffset = 14 + 40 + 8 * 4},
                      Painted(8, 6, [](int x, int y) { return ColourAt(x, y, 8); })});
     for (const Case& c : cases) {

@@ -1,19 +1,27 @@
 #pragma once
 
 #include "canvas.h"
+#include "codecs/picture_decoder.h"
+#include "codecs/picture_encoder.h"
 #include "colour.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+#include <zlib.h>
 
 namespace kalvimo::test {
 
@@ -26,31 +34,219 @@ constexpr Colour kBack = 0x336699;
 // Writes, reads and decodes files in a fresh folder for each test.
 class CodecTest : public TempFolderTest {
 protected:
-    std::string WriteFile(const std::string& name, const Bytes& bytes) const;
+    std::string WriteFile(const std::string& name, const Bytes& bytes) const {
+        const std::string path = Path(name);
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        EXPECT_TRUE(out.good()) << path;
+        return path;
+    }
+
     // Writes picture into name with write; fails the test on false or on a message.
-    std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const;
+    std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const {
+        const std::string path = Path(name);
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(out, nullptr) << path;
+        if (out != nullptr) {
+            std::string error;
+            EXPECT_TRUE(write(picture, out, error)) << error;
+            EXPECT_TRUE(error.empty()) << error;
+            std::fclose(out);
+        }
+        return path;
+    }
+
+    // The bytes of the file that make writes at the path it is given.
+    Bytes Made(const std::function<void(const std::string&)>& make) const {
+        make(Path("made"));
+        return ReadFile(Path("made"));
+    }
+
     // Fails the test when path cannot be read.
-    [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const;
-    [[nodiscard]] Bytes ReadFile(const std::string& path) const;
+    [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const {
+        Canvas canvas;
+        std::string error;
+        EXPECT_TRUE(DecodePictureFile(path, canvas, back, error)) << error;
+        return canvas;
+    }
+
+    [[nodiscard]] Bytes ReadFile(const std::string& path) const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
 };
 
+inline Writer JpegAt(int quality) {
+    return [quality](const Canvas& c, std::FILE* out, std::string& error) {
+        return WriteJpeg(c, out, quality, error);
+    };
+}
+
 // A picture whose every pixel differs from its neighbours, to catch swapped or shifted data.
-Canvas Pattern(int width, int height);
+inline Canvas Pattern(int width, int height) {
+    return Painted(width, height, [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x * 40 + y * 7),
+                   static_cast<std::uint8_t>(255 - y * 30 - x),
+                   static_cast<std::uint8_t>((x * y * 13) ^ 0x5A)};
+    });
+}
+
 // Smooth colour ramps of many colours, like a photograph's sky.
-Canvas Gradient(int width, int height);
-Bytes SamplesOf(const Canvas& canvas);
-double MeanAbsError(const Canvas& a, const Canvas& b);
+inline Canvas Gradient(int width, int height) {
+    return Painted(width, height, [&](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x * 255 / (width - 1)),
+                   static_cast<std::uint8_t>(y * 255 / (height - 1)),
+                   static_cast<std::uint8_t>((x + y) * 255 / (width + height - 2))};
+    });
+}
+
+inline Bytes SamplesOf(const Canvas& canvas) {
+    return {canvas.Data(), canvas.Data() + canvas.Stride() * canvas.Height()};
+}
+
+// Row y of picture, each pixel as order says: 'r', 'g', 'b' its channels, 'a' an opaque alpha,
+// 'x' an unused byte.
+inline Bytes RowOf(const Canvas& picture, int y, std::string_view order) {
+    Bytes row;
+    for (int x = 0; x < picture.Width(); ++x) {
+        const Rgb c = picture.Pixel(x, y);
+        for (const char k : order) {
+            row.push_back(k == 'r'   ? c.r
+                          : k == 'g' ? c.g
+                          : k == 'b' ? c.b
+                          : k == 'a' ? 0xFF
+                                     : 0xEE);
+        }
+    }
+
+    return row;
+}
+
+inline double MeanAbsError(const Canvas& a, const Canvas& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) {
+        return 1e9;
+    }
+
+    double sum = 0;
+    const std::size_t count = a.Stride() * static_cast<std::size_t>(a.Height());
+    for (std::size_t i = 0; i < count; ++i) {
+        sum += std::abs(a.Data()[i] - b.Data()[i]);
+    }
+
+    return sum / static_cast<double>(count);
+}
+
 // Whether each channel of actual is within tolerance of expected's.
-bool Near(Rgb actual, Rgb expected, int tolerance);
-::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected);
+inline bool Near(Rgb actual, Rgb expected, int tolerance) {
+    return std::abs(actual.r - expected.r) <= tolerance &&
+           std::abs(actual.g - expected.g) <= tolerance &&
+           std::abs(actual.b - expected.b) <= tolerance;
+}
+
+inline ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected) {
+    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.Width() << "x" << actual.Height() << ", expected "
+               << expected.Width() << "x" << expected.Height();
+    }
+
+    for (int y = 0; y < actual.Height(); ++y) {
+        for (int x = 0; x < actual.Width(); ++x) {
+            const Rgb a = actual.Pixel(x, y);
+            const Rgb e = expected.Pixel(x, y);
+            if (!(a == e)) {
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << int{a.r} << "," << int{a.g}
+                       << "," << int{a.b} << ", expected " << int{e.r} << "," << int{e.g} << ","
+                       << int{e.b};
+            }
+        }
+    }
+
+    return ::testing::AssertionSuccess();
+}
 
 // Where marker first occurs from from on; fails the test when it does not.
-std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
-                 std::size_t from = 0);
-void Put16(Bytes& bytes, std::uint32_t value);
-void Put32(Bytes& bytes, std::uint32_t value);
-Bytes Cut(Bytes bytes, std::size_t keep);
-Bytes operator+(Bytes head, const Bytes& tail);
+inline std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
+                        std::size_t from = 0) {
+    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                                marker.begin(), marker.end());
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+// value as size bytes, least significant first (Le) or last (Be).
+inline Bytes Le(std::uint32_t value, int size) {
+    Bytes out;
+    for (int i = 0; i < size; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+
+    return out;
+}
+
+inline Bytes Be(std::uint32_t value, int size) {
+    Bytes out = Le(value, size);
+    std::reverse(out.begin(), out.end());
+    return out;
+}
+
+// bytes with part written over them from at on.
+inline Bytes Patched(Bytes bytes, std::size_t at, const Bytes& part) {
+    std::copy(part.begin(), part.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    return bytes;
+}
+
+inline Bytes Cut(Bytes bytes, std::size_t keep) {
+    bytes.resize(keep);
+    return bytes;
+}
+
+inline Bytes operator+(Bytes head, const Bytes& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+// A PNG chunk that states length but holds only data; the checksum is written when they agree.
+inline Bytes PngChunk(const char* type, const Bytes& data,
+                      std::optional<std::uint32_t> length = {}) {
+    const auto size = static_cast<std::uint32_t>(data.size());
+    Bytes chunk = Be(length.value_or(size), 4) + Bytes(type, type + 4) + data;
+    if (length.value_or(size) != size) {
+        return chunk;
+    }
+
+    return chunk + Be(static_cast<std::uint32_t>(crc32(0, &chunk[4], chunk.size() - 4)), 4);
+}
+
+// The signature and header chunk of a PNG.
+inline Bytes PngHead(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth = 8,
+                     std::uint8_t colourType = 2, bool interlaced = false) {
+    const Bytes header =
+        Be(width, 4) + Be(height, 4) + Bytes{bitDepth, colourType, 0, 0, interlaced};
+    return Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'} + PngChunk("IHDR", header);
+}
+
+// head, then rows (each led by its filter type) compressed into one data chunk, then the end.
+inline Bytes PngFile(const Bytes& head, const Bytes& rows) {
+    uLongf size = compressBound(rows.size());
+    Bytes packed(size);
+    EXPECT_EQ(compress(packed.data(), &size, rows.data(), rows.size()), Z_OK);
+    return head + PngChunk("IDAT", Cut(packed, size)) + PngChunk("IEND", {});
+}
+
+// Lays out picture rows 0..height-1, each padded to 4 bytes, bottom row first unless topDown.
+inline Bytes BmpRows(int height, bool topDown, const std::function<Bytes(int y)>& rowOf) {
+    Bytes out;
+    for (int i = 0; i < height; ++i) {
+        Bytes row = rowOf(topDown ? i : height - 1 - i);
+        row.resize((row.size() + 3) / 4 * 4, 0);
+        out = out + row;
+    }
+
+    return out;
+}
 
 // The fields of a BMP file; Build lays them out as the format does.
 struct BmpFile {
@@ -66,14 +262,41 @@ struct BmpFile {
     // Where the pixels begin: the headers are cut or padded to reach it.
     std::optional<std::uint32_t> dataOffset{};
 
-    [[nodiscard]] Bytes Build() const;
+    [[nodiscard]] Bytes Build() const {
+        const auto w = static_cast<std::uint32_t>(width);
+        const auto h = static_cast<std::uint32_t>(height);
+        Bytes info = Le(headerSize, 4);
+        if (headerSize == 12) {
+            info = info + Le(w, 2) + Le(h, 2) + Le(1, 2) + Le(bits, 2);
+        } else {
+            // 3780 pixels a metre: 96 dots an inch, as the writer states.
+            const auto size = static_cast<std::uint32_t>(pixels.size());
+            for (const std::uint32_t v :
+                 {w, h, 1U | bits << 16U, compression, size, 3780U, 3780U, coloursUsed, 0U}) {
+                info = info + Le(v, 4);
+            }
+            for (const std::uint32_t mask : masks) {
+                info = info + Le(mask, 4);
+            }
+            if (headerSize > 40) {
+                info.resize(headerSize);
+            }
+        }
+        for (const Rgb& c : palette) {
+            info = info + (headerSize == 12 ? Bytes{c.b, c.g, c.r} : Bytes{c.b, c.g, c.r, 0});
+        }
+        const auto offset = dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
+        const auto fileSize = static_cast<std::uint32_t>(offset + pixels.size());
+        Bytes file = Bytes{'B', 'M'} + Le(fileSize, 4) + Le(0, 4) + Le(offset, 4) + info;
+        file.resize(offset, 0);
+        return file + pixels;
+    }
 };
 
 // Writers driven by the libraries directly, for variants our own encoders never produce.
 struct JpegOptions {
     int components = 3; // 1 grey, 3 RGB, 4 CMYK
     bool progressive = false;
-    int quality = 95;
     int restartInterval = 0; // in MCUs
     // Over 1,300 scans, each refining one coefficient of one component by one bit.
     bool thousandsOfScans = false;
@@ -95,16 +318,5 @@ struct GifOptions {
 // indices holds width * height palette indices of the frame, rows top to bottom.
 void WriteGifIndices(const std::string& path, int width, int height, const Bytes& indices,
                      const GifOptions& options);
-
-struct PngOptions {
-    int colourType = 2; // PNG_COLOR_TYPE_*
-    int bitDepth = 8;
-    bool interlaced = false;
-    std::vector<Rgb> palette{};
-    Bytes paletteAlpha{}; // tRNS of a palette picture
-};
-// rows holds packed rows exactly as the file stores them, top to bottom.
-void WritePngRows(const std::string& path, int width, int height, const std::vector<Bytes>& rows,
-                  const PngOptions& options);
 
 } // namespace kalvimo::test

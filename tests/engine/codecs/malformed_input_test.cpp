@@ -8,11 +8,11 @@
 #include <climits>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
-#include <zlib.h>
 
 namespace kalvimo::test {
 namespace {
@@ -29,21 +29,14 @@ protected:
         EXPECT_EQ(error.rfind("\"" + path + "\" ", 0), 0U) << error;
         EXPECT_NE(error.find(says), std::string::npos) << error;
     }
-    void RefusedBytes(const std::string& name, const Bytes& bytes, const std::string& says = "") {
-        Refused(WriteFile(name, bytes), says);
-    }
     Bytes Encoded(const Writer& write, const Canvas& picture) {
         return ReadFile(Write("made", write, picture));
     }
-    Bytes JpegOf(const Canvas& picture) {
-        return Encoded(
-            [](const Canvas& c, std::FILE* f, std::string& e) { return WriteJpeg(c, f, 90, e); },
-            picture);
-    }
-    Bytes ProgressiveJpegOf(const Canvas& picture) {
-        WriteJpegSamples(Path("p.jpg"), picture.Width(), picture.Height(), SamplesOf(picture),
-                         {.progressive = true});
-        return ReadFile(Path("p.jpg"));
+    Bytes JpegOf(const Canvas& picture, bool progressive = false) {
+        return Made([&](const std::string& p) {
+            WriteJpegSamples(p, picture.Width(), picture.Height(), SamplesOf(picture),
+                             {.progressive = progressive});
+        });
     }
 };
 
@@ -76,96 +69,49 @@ int RefusalPeakMb(const std::string& path) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
 }
 
-void PutBig32(Bytes& bytes, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-}
-
-// A PNG chunk that states length but holds only data; the checksum is written when they agree.
-Bytes PngChunk(const char* type, const Bytes& data, std::uint32_t length) {
-    Bytes chunk;
-    PutBig32(chunk, length);
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    if (data.size() == length) {
-        PutBig32(chunk, static_cast<std::uint32_t>(
-                            crc32(0, &chunk[4], static_cast<uInt>(chunk.size() - 4))));
-    }
-    return chunk;
-}
-
-Bytes PngStart(std::uint32_t width, std::uint32_t height) {
-    Bytes header;
-    PutBig32(header, width);
-    PutBig32(header, height);
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    return Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'} + PngChunk("IHDR", header, 13);
-}
-
 // The frame header (SOFn marker) of a JPEG made to state another size.
-Bytes WithJpegSize(Bytes jpeg, std::uint8_t frameMarker, int width, int height) {
-    const std::size_t frame = Find(jpeg, {0xFF, frameMarker});
-    jpeg[frame + 5] = static_cast<std::uint8_t>(height >> 8);
-    jpeg[frame + 6] = static_cast<std::uint8_t>(height);
-    jpeg[frame + 7] = static_cast<std::uint8_t>(width >> 8);
-    jpeg[frame + 8] = static_cast<std::uint8_t>(width);
-    return jpeg;
+Bytes WithJpegSize(const Bytes& jpeg, std::uint8_t frameMarker, int width, int height) {
+    return Patched(jpeg, Find(jpeg, {0xFF, frameMarker}) + 5, Be(height, 2) + Be(width, 2));
 }
 
 // A BMP of an info header of the given fields and rest, stating dataOffset as the pixels' start.
 Bytes BmpHeader(std::int32_t width, std::int32_t height, std::uint16_t bits,
                 std::uint32_t compression, std::uint32_t dataOffset, std::uint32_t coloursUsed,
                 const Bytes& rest) {
-    BmpFile bmp{.width = width, .height = height, .bits = bits, .compression = compression};
-    bmp.coloursUsed = coloursUsed;
-    bmp.pixels = rest;
-    Bytes file = bmp.Build();
-    for (std::size_t i = 0; i < 4; ++i) {
-        file[10 + i] = static_cast<std::uint8_t>(dataOffset >> (8 * i));
-    }
-    return file;
+    const BmpFile bmp{.width = width,
+                      .height = height,
+                      .bits = bits,
+                      .compression = compression,
+                      .coloursUsed = coloursUsed,
+                      .pixels = rest};
+    return Patched(bmp.Build(), 10, Le(dataOffset, 4));
 }
 
 // A grey 8-bit TIFF of one strip, holding data whatever size it states.
 Bytes TiffOfSize(std::uint32_t width, std::uint32_t height, std::size_t data) {
-    Bytes file{'I', 'I', 42, 0, 8, 0, 0, 0};
+    Bytes file = Bytes{'I', 'I', 42, 0, 8, 0, 0, 0} + Le(8, 2); // the directory at 8, of 8 entries
     const std::pair<std::uint16_t, std::uint32_t> entries[] = {
         {256, width}, {257, height}, {258, 8},      {259, 1},
         {262, 1},     {273, 122},    {278, height}, {279, width * height}};
-    Put16(file, 8);
     for (const auto& [tag, value] : entries) {
-        Put16(file, tag);
-        Put16(file, 4); // LONG
-        Put32(file, 1);
-        Put32(file, value);
+        file = file + Le(tag, 2) + Le(4, 2) + Le(1, 4) + Le(value, 4); // one LONG
     }
-    Put32(file, 0);
-    return file + Bytes(data, 0x80);
+    return file + Le(0, 4) + Bytes(data, 0x80);
 }
 
 // A lossless WebP that states its size and stops.
 Bytes WebpOfSize(std::uint32_t width, std::uint32_t height) {
-    const std::uint32_t bits = (width - 1) | (height - 1) << 14;
-    Bytes file{'R', 'I', 'F', 'F'};
-    Put32(file, 4 + 8 + 6);
-    file.insert(file.end(), {'W', 'E', 'B', 'P', 'V', 'P', '8', 'L'});
-    Put32(file, 6);
-    file.push_back(0x2F);
-    Put32(file, bits);
-    file.push_back(0);
-    return file;
+    return Bytes{'R', 'I', 'F', 'F'} + Le(4 + 8 + 6, 4) +
+           Bytes{'W', 'E', 'B', 'P', 'V', 'P', '8', 'L'} + Le(6, 4) + Bytes{0x2F} +
+           Le((width - 1) | (height - 1) << 14, 4) + Bytes{0};
 }
 
 // The HEIF with the stated size of every picture in it changed.
 Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
-    const Bytes box{'i', 's', 'p', 'e'};
-    for (auto at = std::search(heif.begin(), heif.end(), box.begin(), box.end()); at != heif.end();
-         at = std::search(at + 1, heif.end(), box.begin(), box.end())) {
-        const std::size_t ispe = static_cast<std::size_t>(at - heif.begin()) + 8;
-        for (std::size_t i = 0; i < 4 && ispe + 8 <= heif.size(); ++i) {
-            heif[ispe + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
-            heif[ispe + 4 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+    const std::string_view ispe = "ispe";
+    for (std::size_t at = 0; at + 16 <= heif.size(); ++at) {
+        if (std::equal(ispe.begin(), ispe.end(), heif.begin() + static_cast<std::ptrdiff_t>(at))) {
+            heif = Patched(heif, at + 8, Be(width, 4) + Be(height, 4));
         }
     }
     return heif;
@@ -173,9 +119,6 @@ Bytes WithHeifSize(Bytes heif, std::uint32_t width, std::uint32_t height) {
 
 TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     Refused(Path("missing.jpg"), "could not be opened");
-    RefusedBytes("empty.jpg", {}, "is not a picture file this program can read");
-    RefusedBytes("notes.jpg", {'J', 'P', 'E', 'G', ' ', 'n', 'o', 't', 'e', 's', '\n'},
-                 "is not a picture file this program can read");
 
     std::filesystem::create_directory(Path("folder.jpg"));
     Refused(Path("folder.jpg"), "is not a file");
@@ -196,65 +139,20 @@ TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     }
 }
 
-TEST_F(MalformedInputTest, SizesTheFileCannotHoldAreRefusedWithoutTakingTheirMemory) {
-    const Canvas picture = Gradient(64, 64);
-    const Bytes jpeg = JpegOf(picture);
-    const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
-    WriteHeif(Path("made.heic"), picture, {});
-    const Bytes heic = ReadFile(Path("made.heic"));
-    Bytes rle(1000, 0);
-    for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
-        rle[i] = 255;
-    }
-    rle.insert(rle.end(), {0, 1});
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
-        {"PNG text chunk of 1 GiB",
-         PngStart(1, 1) + PngChunk("tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'}, 1U << 30)},
-        {"PNG of 13000 x 13000 cut short",
-         PngStart(13000, 13000) + PngChunk("IDAT", {0x78, 0x9C, 0x62, 0x60}, 4000)},
-        {"GIF of 16000 x 16000 in 35 bytes",
-         {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x3E, 0x80, 0x3E, 0x80, 0, 0, 0,    0,    0, 255, 255,
-          255, ',', 0,   0,   0,   0,   0x80, 0x3E, 0x80, 0x3E, 0,    2, 2, 0x4C, 0x01, 0, ';'}},
-        {"RLE BMP of 12000 x 12000 in 1 KB",
-         BmpHeader(12000, 12000, 8, 1, 62, 2, Bytes(8, 0) + rle)},
-        {"JPEG of 12000 x 12000 in 3 KB", claimsJpeg},
-        {"JPEG of 12000 x 12000 cut short", Cut(claimsJpeg, claimsJpeg.size() - 200)},
-        {"progressive JPEG of 12000 x 12000 in 3 KB",
-         WithJpegSize(ProgressiveJpegOf(picture), 0xC2, 12000, 12000)},
-        {"TIFF of 12000 x 12000 in 1 KB", TiffOfSize(12000, 12000, 1000)},
-        {"WebP of 12000 x 12000 in 30 bytes", WebpOfSize(12000, 12000)},
-        {"HEIC stating 12000 x 12000", WithHeifSize(heic, 12000, 12000)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const int peakMb = RefusalPeakMb(WriteFile("hostile", c.bytes));
-        EXPECT_GE(peakMb, 0) << "read";
-        EXPECT_LT(peakMb, 64);
-    }
-}
-
 // HEVC and AV1 decoders size their pictures by the stream's own header, whatever the file states
 // around it, so a file coding more than it states is refused before anything is decoded.
 TEST_F(MalformedInputTest, HeifCodingMoreThanItStatesIsRefusedUndecoded) {
     for (const bool av1 : {false, true}) {
         SCOPED_TRACE(av1 ? "AV1" : "HEVC");
-        WriteHeif(Path("made"), Gradient(256, 192), {.av1 = av1});
-        const Bytes made = ReadFile(Path("made"));
+        const Bytes made =
+            Made([&](const std::string& p) { WriteHeif(p, Gradient(256, 192), {.av1 = av1}); });
         EXPECT_EQ(codecs::LargestConfiguredPicture(made), 256 * 192);
-        RefusedBytes("lying.heic", WithHeifSize(made, 8, 8), "codes a larger picture");
+        Refused(WriteFile("lying.heic", WithHeifSize(made, 8, 8)), "codes a larger picture");
     }
 }
 
 Bytes Box(const char* type, const Bytes& payload) {
-    const std::size_t size = payload.size() + 8;
-    Bytes out{static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-              static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
-    out.insert(out.end(), type, type + 4);
-    return out + payload;
+    return Be(static_cast<std::uint32_t>(payload.size() + 8), 4) + Bytes(type, type + 4) + payload;
 }
 
 // A grid or overlay is assembled into the size its description gives, before any tile is
@@ -289,41 +187,25 @@ TEST(HeifCodedSize, GridsAndOverlaysCountTheSizeTheyAreAssembledInto) {
 
 // The picture data is read no further than the file's size, however often its extents repeat.
 TEST(HeifCodedSize, PictureDataIsReadOnlyUpToTheFileSize) {
-    const auto box = Box;
     // An AV1 sequence header of a reduced still picture allowing 4096 x 4096 pixels.
     const Bytes header = {0x0A, 7, 0x18, 0x3F, 0xC3, 0xFF, 0xC3, 0xFF, 0xC0};
     for (const bool wholeFileFirst : {false, true}) {
         SCOPED_TRACE(wholeFileFirst ? "after the whole file" : "alone");
         const std::uint8_t items = wholeFileFirst ? 2 : 1;
         Bytes infe;
-        Bytes extents;
         for (std::uint8_t id = 1; id <= items; ++id) {
-            infe = infe + box("infe", {2, 0, 0, 0, 0, id, 0, 0, 'a', 'v', '0', '1', 0});
+            infe = infe + Box("infe", {2, 0, 0, 0, 0, id, 0, 0, 'a', 'v', '0', '1', 0});
         }
         // Each item has one extent; the first item, when there are two, is the whole file.
         const auto meta = [&](std::uint32_t at) {
             Bytes iloc = {0, 0, 0, 0, 0x44, 0, 0, items};
             for (std::uint8_t id = 1; id <= items; ++id) {
                 const bool whole = wholeFileFirst && id == 1;
-                const std::uint32_t offset = whole ? 0 : at;
-                const std::uint32_t length = whole ? 0 : header.size();
-                iloc = iloc + Bytes{0,
-                                    id,
-                                    0,
-                                    0,
-                                    0,
-                                    1,
-                                    static_cast<std::uint8_t>(offset >> 24),
-                                    static_cast<std::uint8_t>(offset >> 16),
-                                    static_cast<std::uint8_t>(offset >> 8),
-                                    static_cast<std::uint8_t>(offset),
-                                    0,
-                                    0,
-                                    0,
-                                    static_cast<std::uint8_t>(length)};
+                iloc = iloc + Bytes{0, id, 0, 0, 0, 1} + Be(whole ? 0 : at, 4) +
+                       Be(whole ? 0 : static_cast<std::uint32_t>(header.size()), 4);
             }
-            return box("meta", Bytes{0, 0, 0, 0} + box("iinf", Bytes{0, 0, 0, 0, 0, items} + infe) +
-                                   box("iloc", iloc));
+            return Box("meta", Bytes{0, 0, 0, 0} + Box("iinf", Bytes{0, 0, 0, 0, 0, items} + infe) +
+                                   Box("iloc", iloc));
         };
         const auto at = static_cast<std::uint32_t>(meta(0).size());
         EXPECT_EQ(codecs::LargestConfiguredPicture(meta(at) + header),
@@ -331,67 +213,22 @@ TEST(HeifCodedSize, PictureDataIsReadOnlyUpToTheFileSize) {
     }
 }
 
-TEST_F(MalformedInputTest, ImpossibleBmpHeaders) {
-    const Bytes pixels(64, 0x80);
-    struct Case {
-        const char* name;
-        Bytes bytes;
-    };
-    const Case cases[] = {
-        {"zero width", BmpHeader(0, 2, 24, 0, 54, 0, pixels)},
-        {"negative width", BmpHeader(-2, 2, 24, 0, 54, 0, pixels)},
-        {"zero height", BmpHeader(2, 0, 24, 0, 54, 0, pixels)},
-        {"most negative height", BmpHeader(2, INT32_MIN, 24, 0, 54, 0, pixels)},
-        {"beyond the canvas", BmpHeader(100000, 100000, 24, 0, 54, 0, pixels)},
-        {"large with no data", BmpHeader(20000, 12000, 24, 0, 54, 0, pixels)},
-        {"seven bits", BmpHeader(2, 2, 7, 0, 54, 0, pixels)},
-        {"sixty-four bits", BmpHeader(2, 2, 64, 0, 54, 0, pixels)},
-        {"zero bits", BmpHeader(2, 2, 0, 0, 54, 0, pixels)},
-        {"embedded JPEG", BmpHeader(2, 2, 24, 4, 54, 0, pixels)},
-        {"RLE8 of 24 bits", BmpHeader(2, 2, 24, 1, 54, 0, pixels)},
-        {"unknown compression", BmpHeader(2, 2, 24, 99, 54, 0, pixels)},
-        {"offset beyond file", BmpHeader(2, 2, 24, 0, 5000, 0, pixels)},
-        {"offset into header", BmpHeader(2, 2, 24, 0, 20, 0, pixels)},
-        {"palette past the end", BmpHeader(2, 2, 8, 0, 0, 256, Bytes(16 * 4, 0x40))},
-        {"masks past the end", Cut(BmpHeader(2, 2, 16, 3, 66, 0, {}), 58)},
-        {"scattered mask", BmpHeader(2, 2, 16, 3, 66, 0, Bytes{0x0F, 0xF0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0} + pixels)},
-        {"truncated pixels", BmpHeader(4, 4, 24, 0, 54, 0, Bytes(20, 1))},
-        {"RLE past the last row", BmpHeader(2, 1, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 0, 2, 1, 0, 1})},
-        {"RLE jump out", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 2, 0, 9, 0, 1})},
-        {"RLE cut short", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{2, 1, 0})},
-        {"just the magic", {'B', 'M'}},
-        {"header size 0", Cut(BmpHeader(2, 2, 24, 0, 54, 0, pixels), 14) + Bytes(40, 0)},
-        {"header size 1000", [] {
-             Bytes b = BmpHeader(2, 2, 24, 0, 54, 0, Bytes(64, 0));
-             b[14] = 0xE8;
-             b[15] = 0x03;
-             return b;
-         }()},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RefusedBytes("bad.bmp", c.bytes);
-    }
-}
-
 // A GIF whose screen, and frame too when frame is set, states 65535 x 65535 pixels.
-Bytes WithGifSize(Bytes gif, bool frame) {
-    const std::size_t at = frame ? Find(gif, {',', 0, 0, 0, 0, 40, 0, 30, 0}) + 5 : 6;
-    std::fill_n(gif.begin() + static_cast<std::ptrdiff_t>(at), 4, 0xFF);
-    return frame ? WithGifSize(gif, false) : gif;
+Bytes WithGifSize(const Bytes& gif, bool frame) {
+    const Bytes screen = Patched(gif, 6, Bytes(4, 0xFF));
+    return frame ? Patched(screen, Find(gif, {',', 0, 0, 0, 0, 40, 0, 30, 0}) + 5, Bytes(4, 0xFF))
+                 : screen;
 }
 
 // Damage found after the last pixel costs nothing: such files are read.
 TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
     const Canvas picture = Gradient(64, 64);
-    const Bytes jpeg = JpegOf(picture);
-    const Bytes progressive = ProgressiveJpegOf(picture);
     // Only the end marker missing.
-    EXPECT_LT(MeanAbsError(Decode(WriteFile("endless.jpg", Cut(jpeg, jpeg.size() - 2))), picture),
-              2.0);
-    EXPECT_FALSE(
-        Decode(WriteFile("endless-progressive.jpg", Cut(progressive, progressive.size() - 2)))
-            .Empty());
+    for (const Bytes& file : {JpegOf(picture), JpegOf(picture, true)}) {
+        EXPECT_LT(
+            MeanAbsError(Decode(WriteFile("endless.jpg", Cut(file, file.size() - 2))), picture),
+            2.0);
+    }
     // A screen larger than the frame could fill is only margin, left out.
     const Canvas framed =
         Decode(WriteFile("screen.gif", WithGifSize(Encoded(WriteGif, Gradient(40, 30)), false)));
@@ -399,9 +236,18 @@ TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
     EXPECT_EQ(framed.Height(), 30);
 }
 
-TEST_F(MalformedInputTest, DamagedFiles) {
+// Every damaged or hostile file is refused, and never takes the memory that the size it states
+// would need, nor what a size the file cannot hold would.
+TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
     const Bytes jpeg = JpegOf(Gradient(64, 64));
-    const Bytes progressive = ProgressiveJpegOf(Gradient(64, 64));
+    const Bytes progressive = JpegOf(Gradient(64, 64), true);
+    const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
+    // Runs of 255 pixels, then the end of a line and of the picture.
+    Bytes rle(1000, 0);
+    for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
+        rle[i] = 255;
+    }
+    rle.insert(rle.end(), {0, 1});
     // Cut cleanly before its second scan, the picture would come out blurred.
     const std::size_t secondScan =
         Find(progressive, {0xFF, 0xDA}, Find(progressive, {0xFF, 0xDA}) + 2);
@@ -420,46 +266,61 @@ TEST_F(MalformedInputTest, DamagedFiles) {
     Bytes badCrc = png;
     badCrc[29] ^= 0xFF; // the header chunk's checksum
     const Canvas picture = Gradient(64, 48);
-    WriteHeif(Path("made.heic"), picture, {});
-    WriteHeif(Path("made.avif"), picture, {.av1 = true});
-    WriteWebp(Path("made.webp"), picture, {.lossless = false});
-    WriteTiff(Path("made.tif"), picture, {.deflate = true});
-    const Bytes heic = ReadFile(Path("made.heic"));
-    const Bytes avif = ReadFile(Path("made.avif"));
-    const Bytes webp = ReadFile(Path("made.webp"));
-    const Bytes tiff = ReadFile(Path("made.tif"));
-    Bytes heicJunk = heic;
-    std::fill(heicJunk.begin() + 40, heicJunk.begin() + 80, 0xEE);
+    const Bytes heic = Made([&](auto& p) { WriteHeif(p, picture, {}); });
+    const Bytes avif = Made([&](auto& p) { WriteHeif(p, picture, {.av1 = true}); });
+    const Bytes webp = Made([&](auto& p) { WriteWebp(p, picture, {.lossless = false}); });
+    const Bytes tiff = Made([&](auto& p) { WriteTiff(p, picture, {.deflate = true}); });
+    const Bytes pixels(64, 0x80);
     struct Case {
         const char* name;
         Bytes bytes;
-        const char* says;
+        const char* says = "";
     };
     const Case cases[] = {
+        {"empty.jpg", {}, "is not a picture file this program can read"},
+        {"notes.jpg",
+         {'J', 'P', 'E', 'G', ' ', 'n', 'o', 't', 'e', 's', '\n'},
+         "is not a picture file this program can read"},
+        {"PNG text chunk of 1 GiB",
+         PngHead(1, 1) + PngChunk("tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'}, 1U << 30)},
+        {"PNG of 13000 x 13000 cut short",
+         PngHead(13000, 13000) + PngChunk("IDAT", {0x78, 0x9C, 0x62, 0x60}, 4000)},
+        {"GIF of 16000 x 16000 in 35 bytes",
+         {'G', 'I', 'F', '8', '9', 'a', 0x80, 0x3E, 0x80, 0x3E, 0x80, 0, 0, 0,    0,    0, 255, 255,
+          255, ',', 0,   0,   0,   0,   0x80, 0x3E, 0x80, 0x3E, 0,    2, 2, 0x4C, 0x01, 0, ';'}},
+        {"RLE BMP of 12000 x 12000 in 1 KB",
+         BmpHeader(12000, 12000, 8, 1, 62, 2, Bytes(8, 0) + rle)},
+        {"JPEG of 12000 x 12000 in 3 KB", claimsJpeg},
+        {"JPEG of 12000 x 12000 cut short", Cut(claimsJpeg, claimsJpeg.size() - 200)},
+        {"progressive JPEG of 12000 x 12000 in 3 KB",
+         WithJpegSize(progressive, 0xC2, 12000, 12000)},
+        {"TIFF of 12000 x 12000 in 1 KB", TiffOfSize(12000, 12000, 1000)},
+        {"WebP of 12000 x 12000 in 30 bytes", WebpOfSize(12000, 12000)},
+        {"HEIC stating 12000 x 12000", WithHeifSize(heic, 12000, 12000)},
         {"half.jpg", Cut(jpeg, jpeg.size() / 2), "ends too early"},
-        {"header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA})), ""},
-        {"signature-only.jpg", {0xFF, 0xD8, 0xFF}, ""},
-        {"junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02}, ""},
-        {"half-progressive.jpg", Cut(progressive, progressive.size() / 2), ""},
+        {"header-only.jpg", Cut(jpeg, Find(jpeg, {0xFF, 0xDA}))},
+        {"signature-only.jpg", {0xFF, 0xD8, 0xFF}},
+        {"junk.jpg", {0xFF, 0xD8, 0xFF, 0x00, 0x13, 0x57, 0x9B, 0xDF, 0x01, 0x02}},
+        {"half-progressive.jpg", Cut(progressive, progressive.size() / 2)},
         {"scans.jpg", Cut(progressive, secondScan), "ends too early"},
         // A frame header claiming that many pixels is refused before anything is allocated.
         {"huge.jpg", WithJpegSize(jpeg, 0xC0, 65000, 65000), "too large (65000 x 65000 pixels)"},
         {"wide.jpg",
          WithJpegSize(ReadFile(Path("cmyk.jpg")), 0xC2, 12000, 12000) + Bytes(300'000, 0),
          "not enough memory"},
-        {"zero.jpg", WithJpegSize(jpeg, 0xC0, 0, 0), ""},
+        {"zero.jpg", WithJpegSize(jpeg, 0xC0, 0, 0)},
         {"half.gif", Cut(gif, gif.size() / 2), "ends too early"},
-        {"signature-only.gif", Cut(gif, 6), ""},
-        {"screen-only.gif", Cut(gif, 13), ""},
+        {"signature-only.gif", Cut(gif, 6)},
+        {"screen-only.gif", Cut(gif, 13)},
         {"lzw.gif", lzw, "GIF"},
         {"huge.gif", WithGifSize(gif, true), "too large"},
         {"half.png", Cut(png, png.size() / 2), "ends too early"},
-        {"signature-only.png", Cut(png, 8), ""},
-        {"crc.png", badCrc, ""},
-        {"huge.png", PngStart(65000, 65000) + Bytes(png.begin() + 33, png.end()), "too large"},
+        {"signature-only.png", Cut(png, 8)},
+        {"crc.png", badCrc},
+        {"huge.png", PngHead(65000, 65000) + Bytes(png.begin() + 33, png.end()), "too large"},
         {"half.heic", Cut(heic, heic.size() / 2), "could not be read as HEIF: "},
         {"ftyp-only.heic", Cut(heic, 24), "could not be read as HEIF: "},
-        {"junk.heic", heicJunk, "could not be read as HEIF: "},
+        {"junk.heic", Patched(heic, 40, Bytes(40, 0xEE)), "could not be read as HEIF: "},
         {"huge.heic", WithHeifSize(heic, 65000, 65000), "too large"},
         {"large.heic", WithHeifSize(heic, 20000, 9000), "too large (20000 x 9000 pixels)"},
         {"small.heic", WithHeifSize(heic, 32, 24), "could not be read as HEIF: "},
@@ -471,10 +332,39 @@ TEST_F(MalformedInputTest, DamagedFiles) {
         {"header-only.tif", Cut(tiff, 8), "could not be read as TIFF: "},
         {"huge.tif", TiffOfSize(65000, 65000, 100), "too large (65000 x 65000 pixels)"},
         {"no-strips.tif", TiffOfSize(64, 64, 100), "could not be read as TIFF: "},
+        {"zero width", BmpHeader(0, 2, 24, 0, 54, 0, pixels)},
+        {"negative width", BmpHeader(-2, 2, 24, 0, 54, 0, pixels)},
+        {"zero height", BmpHeader(2, 0, 24, 0, 54, 0, pixels)},
+        {"most negative height", BmpHeader(2, INT32_MIN, 24, 0, 54, 0, pixels)},
+        {"beyond the canvas", BmpHeader(100000, 100000, 24, 0, 54, 0, pixels)},
+        {"large with no data", BmpHeader(20000, 12000, 24, 0, 54, 0, pixels)},
+        {"seven bits", BmpHeader(2, 2, 7, 0, 54, 0, pixels)},
+        {"sixty-four bits", BmpHeader(2, 2, 64, 0, 54, 0, pixels)},
+        {"zero bits", BmpHeader(2, 2, 0, 0, 54, 0, pixels)},
+        {"embedded JPEG", BmpHeader(2, 2, 24, 4, 54, 0, pixels)},
+        {"RLE8 of 24 bits", BmpHeader(2, 2, 24, 1, 54, 0, pixels)},
+        {"unknown compression", BmpHeader(2, 2, 24, 99, 54, 0, pixels)},
+        {"offset beyond file", BmpHeader(2, 2, 24, 0, 5000, 0, pixels)},
+        {"offset into header", BmpHeader(2, 2, 24, 0, 20, 0, pixels)},
+        {"palette past the end", BmpHeader(2, 2, 8, 0, 0, 256, Bytes(16 * 4, 0x40))},
+        {"masks past the end", Cut(BmpHeader(2, 2, 16, 3, 66, 0, {}), 58)},
+        {"scattered mask",
+         BmpHeader(2, 2, 16, 3, 66, 0,
+                   Bytes{0x0F, 0xF0, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0} + pixels)},
+        {"truncated pixels", BmpHeader(4, 4, 24, 0, 54, 0, Bytes(20, 1))},
+        {"RLE past the last row",
+         BmpHeader(2, 1, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 0, 2, 1, 0, 1})},
+        {"RLE jump out", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{0, 2, 0, 9, 0, 1})},
+        {"RLE cut short", BmpHeader(2, 2, 8, 1, 62, 2, Bytes(8, 0) + Bytes{2, 1, 0})},
+        {"just the magic", {'B', 'M'}},
+        {"header size 0", Cut(BmpHeader(2, 2, 24, 0, 54, 0, pixels), 14) + Bytes(40, 0)},
+        {"header size 1000", Patched(BmpHeader(2, 2, 24, 0, 54, 0, pixels), 14, Le(1000, 4))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RefusedBytes(c.name, c.bytes, c.says);
+        const std::string path = WriteFile(c.name, c.bytes);
+        Refused(path, c.says);
+        EXPECT_LT(RefusalPeakMb(path), 64);
     }
 }
 

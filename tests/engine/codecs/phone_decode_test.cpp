@@ -3,6 +3,7 @@
 #include "upright_loader.h"
 
 #include <functional>
+#include <map>
 
 namespace kalvimo::test {
 namespace {
@@ -36,39 +37,34 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
         // rounds.
         double tolerance;
     };
+    // Writers of each format, of the picture given and with the options given.
+    const auto heif = [&](HeifOptions o) { return [&, o](auto& p) { WriteHeif(p, smooth, o); }; };
+    const auto webp = [](const Canvas& c, WebpOptions o) {
+        return [&c, o](auto& p) { WriteWebp(p, c, o); };
+    };
+    const auto tiff = [&](TiffOptions o) { return [&, o](auto& p) { WriteTiff(p, sharp, o); }; };
     const Case cases[] = {
-        {"a.heic", [&](auto& p) { WriteHeif(p, smooth, {}); }, smooth, 2.5},
-        {"alpha.heic", [&](auto& p) { WriteHeif(p, smooth, {.leftAlpha = 96}); },
-         Expected(smooth, 96), 2.5},
-        {"a.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true}); }, smooth, 2.5},
-        {"alpha.avif", [&](auto& p) { WriteHeif(p, smooth, {.av1 = true, .leftAlpha = 96}); },
-         Expected(smooth, 96), 2.5},
-        {"lossless.webp", [&](auto& p) { WriteWebp(p, sharp, {}); }, sharp, 0},
-        {"alpha.webp", [&](auto& p) { WriteWebp(p, sharp, {.leftAlpha = 96}); },
-         Expected(sharp, 96), 0},
-        {"lossy.webp", [&](auto& p) { WriteWebp(p, smooth, {.lossless = false}); }, smooth, 2.5},
-        {"animated.webp", [&](auto& p) { WriteWebp(p, sharp, {.animated = true}); }, sharp, 0},
-        {"rgb8.tif", [&](auto& p) { WriteTiff(p, sharp, {}); }, sharp, 0},
-        {"rgb16.tif", [&](auto& p) { WriteTiff(p, sharp, {.bitsPerSample = 16}); }, sharp, 0},
-        {"grey8.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey}); },
+        {"a.heic", heif({}), smooth, 2.5},
+        {"alpha.heic", heif({.leftAlpha = 96}), Expected(smooth, 96), 2.5},
+        {"a.avif", heif({.av1 = true}), smooth, 2.5},
+        {"alpha.avif", heif({.av1 = true, .leftAlpha = 96}), Expected(smooth, 96), 2.5},
+        {"lossless.webp", webp(sharp, {}), sharp, 0},
+        {"alpha.webp", webp(sharp, {.leftAlpha = 96}), Expected(sharp, 96), 0},
+        {"lossy.webp", webp(smooth, {.lossless = false}), smooth, 2.5},
+        {"animated.webp", webp(sharp, {.animated = true}), sharp, 0},
+        {"rgb8.tif", tiff({}), sharp, 0},
+        {"rgb16.tif", tiff({.bitsPerSample = 16}), sharp, 0},
+        {"grey8.tif", tiff({.layout = TiffLayout::Grey}), Expected(sharp, 255, grey), 0},
+        {"grey16.tif", tiff({.layout = TiffLayout::Grey, .bitsPerSample = 16}),
          Expected(sharp, 255, grey), 0},
-        {"grey16.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Grey, .bitsPerSample = 16}); },
-         Expected(sharp, 255, grey), 0},
-        {"palette.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Palette}); },
-         Expected(sharp, 255, palette), 0},
-        {"cmyk.tif", [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::Cmyk}); }, sharp, 0},
-        {"alpha8.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.layout = TiffLayout::RgbAlpha, .leftAlpha = 96}); },
-         Expected(sharp, 96), 0.5},
+        {"palette.tif", tiff({.layout = TiffLayout::Palette}), Expected(sharp, 255, palette), 0},
+        {"cmyk.tif", tiff({.layout = TiffLayout::Cmyk}), sharp, 0},
+        {"alpha8.tif", tiff({.layout = TiffLayout::RgbAlpha, .leftAlpha = 96}), Expected(sharp, 96),
+         0.5},
         {"alpha16.tif",
-         [&](auto& p) {
-             WriteTiff(p, sharp,
-                       {.layout = TiffLayout::RgbAlpha, .bitsPerSample = 16, .leftAlpha = 96});
-         },
+         tiff({.layout = TiffLayout::RgbAlpha, .bitsPerSample = 16, .leftAlpha = 96}),
          Expected(sharp, 96), 0.5},
-        {"tiled-deflate.tif",
-         [&](auto& p) { WriteTiff(p, sharp, {.tiled = true, .deflate = true}); }, sharp, 0},
+        {"tiled-deflate.tif", tiff({.tiled = true, .deflate = true}), sharp, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,21 +78,15 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
 // comes out that way: HEIC by its own boxes with an EXIF orientation besides, turned once, not
 // twice; WebP by its EXIF; TIFF by its Orientation tag.
 TEST_F(PhoneDecodeTest, TurnedAndMirroredPicturesAreReadUprightOnce) {
-    constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
     Canvas stored(64, 32, 0xFFFFFF);
     stored.FillRect(0, 0, 32, 16, 0x0000FF);
     stored.FillRect(32, 0, 64, 16, 0x00FF00);
     stored.FillRect(0, 16, 32, 32, 0xFF0000);
-    struct Case {
-        int orientation;
-        Rgb topLeft, topRight, bottomLeft, bottomRight;
-    };
-    const Case cases[] = {
-        {1, kRed, kGreen, kBlue, kWhite}, {2, kGreen, kRed, kWhite, kBlue},
-        {3, kWhite, kBlue, kGreen, kRed}, {4, kBlue, kWhite, kRed, kGreen},
-        {5, kRed, kBlue, kGreen, kWhite}, {6, kBlue, kRed, kWhite, kGreen},
-        {7, kWhite, kGreen, kBlue, kRed}, {8, kGreen, kWhite, kRed, kBlue},
-    };
+    // For each orientation, 1 to 8, its corners as shown: top left, top right, bottom left,
+    // bottom right.
+    const char* const corners[] = {"RGBW", "GRWB", "WBGR", "BWRG", "RBGW", "BRWG", "WGBR", "GWRB"};
+    const std::map<char, Rgb> colour = {
+        {'R', {255, 0, 0}}, {'G', {0, 255, 0}}, {'B', {0, 0, 255}}, {'W', {255, 255, 255}}};
     const auto exif = [](int orientation) {
         return ExifBlock({{"Exif.Image.Orientation", std::to_string(orientation)}});
     };
@@ -108,22 +98,21 @@ TEST_F(PhoneDecodeTest, TurnedAndMirroredPicturesAreReadUprightOnce) {
         {"TIFF", [&](const std::string& p, int o) { WriteTiff(p, stored, {.orientation = o}); }},
     };
     for (const auto& [format, write] : writers) {
-        for (const Case& c : cases) {
+        for (int orientation = 1; orientation <= 8; ++orientation) {
             const std::string path = Path("turned");
-            write(path, c.orientation);
-            SCOPED_TRACE(std::string(format) + " " + std::to_string(c.orientation));
+            write(path, orientation);
+            SCOPED_TRACE(std::string(format) + " " + std::to_string(orientation));
             Canvas picture;
             Canvas scratch;
             std::string error;
             ASSERT_TRUE(LoadUprightPicture(path, picture, scratch, 0, error)) << error;
-            const bool sideways = c.orientation >= 5;
-            ASSERT_EQ(picture.Width(), sideways ? 32 : 64);
-            const int right = picture.Width() - 4;
-            const int bottom = picture.Height() - 4;
-            EXPECT_TRUE(Near(picture.Pixel(3, 3), c.topLeft, 23));
-            EXPECT_TRUE(Near(picture.Pixel(right, 3), c.topRight, 23));
-            EXPECT_TRUE(Near(picture.Pixel(3, bottom), c.bottomLeft, 23));
-            EXPECT_TRUE(Near(picture.Pixel(right, bottom), c.bottomRight, 23));
+            ASSERT_EQ(picture.Width(), orientation >= 5 ? 32 : 64); // sideways
+            for (int i = 0; i < 4; ++i) {
+                const Rgb shown = picture.Pixel(i % 2 == 0 ? 3 : picture.Width() - 4,
+                                                i < 2 ? 3 : picture.Height() - 4);
+                EXPECT_TRUE(Near(shown, colour.at(corners[orientation - 1][i]), 23))
+                    << "corner " << i;
+            }
         }
     }
 }
