@@ -16,7 +16,6 @@ class CropWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(destination.isValid());
         // Upright, a portrait picture: red above, blue below.
         Canvas picture(200, 300, kRed);
         picture.FillRect(0, 150, 200, 300, kBlue);
@@ -38,8 +37,6 @@ protected:
         Files(0).selectAll();
         WindowTest::Process();
     }
-
-    QTemporaryDir destination;
 };
 
 TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
@@ -66,11 +63,9 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
     answer.stop();
     EXPECT_EQ(asked, 3U);
     EXPECT_EQ(previewEnabled, std::vector<bool>(3, false));
-    const QDir out(destination.path());
-    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + out.filePath("a.bmp"),
-                                       "Skipped file: b.bmp", "Skipped file: c.bmp"}));
-    EXPECT_TRUE(out.exists("a.bmp"));
-    EXPECT_FALSE(out.exists("b.bmp"));
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp"), "Skipped file: b.bmp",
+                                       "Skipped file: c.bmp"}));
+    EXPECT_EQ(QDir(destination.path()).entryList(QDir::Files), QStringList({"a.bmp"}));
     EXPECT_FALSE(window->Batch().running());
 }
 
@@ -86,8 +81,7 @@ TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     answer.start(5);
     Process();
     answer.stop();
-    EXPECT_EQ(LogLines(),
-              QStringList({"Saved file: " + QDir(destination.path()).filePath("a.bmp")}));
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp")}));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));
 }
@@ -95,9 +89,7 @@ TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
 TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     Find<QCheckBox>("chkPreview").setChecked(true);
     ClickTab(1);
-    FileList& files = Files(0);
-    QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
-                      files.visualItemRect(files.item(0)).center());
+    ClickEntry(Files(0), "a.bmp");
     // A landscape target turns the portrait picture: red now on the left, blue on the right.
     QWidget& picture = *Dialog().findChild<QWidget*>("picCrop");
     Dialog().chkRestrainDim->setChecked(false);
@@ -106,7 +98,7 @@ TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     QTest::mouseMove(&picture, {290, 180});
     QTest::mouseRelease(&picture, Qt::LeftButton, {}, {290, 180});
     Process();
-    const Canvas out = testing::ReadPicture(QDir(destination.path()).filePath("a.bmp"));
+    const Canvas out = testing::ReadPicture(Output("a.bmp"));
     ASSERT_TRUE(out.Width() > 150 && out.Height() > 100);
     EXPECT_EQ(out.Pixel(150, 100), (Rgb{0, 0, 255}));
 
