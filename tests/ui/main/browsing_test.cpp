@@ -41,13 +41,9 @@ TEST_F(BrowsingTest, FolderListShowsThePathAndTheSubfoldersAndMovesTheFiles) {
     FileList& files = Files(0);
     EXPECT_EQ(folders.Path(), Path("."));
     EXPECT_EQ(files.Path(), Path("."));
-    const QStringList shown = Entries(folders);
     const QStringList parts = Path(".").split('/', Qt::SkipEmptyParts);
-    ASSERT_EQ(shown.size(), parts.size() + 3);
-    EXPECT_EQ(shown.first(), QStringLiteral("/"));
-    EXPECT_EQ(shown.mid(1, parts.size()), parts);
     // Subfolders follow the path's own folders, in name order regardless of case.
-    EXPECT_EQ(shown.mid(parts.size() + 1), QStringList({"Archive", "holiday"}));
+    EXPECT_EQ(Entries(folders), QStringList("/") + parts + QStringList({"Archive", "holiday"}));
     EXPECT_EQ(folders.currentItem()->text(), parts.last());
     // The default filter, first in its list.
     EXPECT_EQ(Entries(files), QStringList({"a.jpg", "B.JPEG", "c.gif", "d.bmp"}));
@@ -195,7 +191,6 @@ TEST_F(PreviewTest, ClickedPictureIsFittedIntoTheAreaAndFollowsTheWindow) {
     window->resize(808, 875);
     Click(0, "big.jpg");
     EXPECT_EQ(Caption(), QStringLiteral(" Source: big.jpg 4000x3000 at 13% "));
-    EXPECT_TRUE(Preview().isVisible());
     EXPECT_EQ(Preview().size(), QSize(533, 400));
     const QLabel& caption = Find<QLabel>("lblPreview");
     EXPECT_LE(std::abs(caption.geometry().center().x() - Preview().geometry().center().x()), 1);
