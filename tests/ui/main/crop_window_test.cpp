@@ -16,14 +16,12 @@ class CropWindowTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_TRUE(destination.isValid());
         // Upright, a portrait picture: red above, blue below.
         Canvas picture(200, 300, kRed);
         picture.FillRect(0, 150, 200, 300, kBlue);
         cGdiPlus encoder;
         for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
-            ASSERT_TRUE(encoder.PictureBoxToFile(
-                picture, QDir(pictures.path()).filePath(name).toStdString(), 85));
+            ASSERT_TRUE(encoder.PictureBoxToFile(picture, Path(name).toStdString(), 85));
         }
         Start();
         GoTo(0, pictures.path());
@@ -34,12 +32,21 @@ protected:
         Tick("chkCustomCrop");
     }
     frmCrop& Dialog() const { return window->CropDialog(); }
-    void Process() const {
+    void Press(const char* button) const {
+        QTest::mouseClick(Dialog().findChild<QWidget*>(button), Qt::LeftButton);
+    }
+    // A run over every picture; answer() is called whenever the question is up.
+    void Process(const std::function<void()>& answer = {}) const {
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (answer && Dialog().isVisible()) {
+                answer();
+            }
+        });
+        timer.start(5);
         Files(0).selectAll();
         WindowTest::Process();
     }
-
-    QTemporaryDir destination;
 };
 
 TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
@@ -47,47 +54,30 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
     Dialog().SetEdges({0, 0, 100 * 15, 100 * 15});
     Dialog().LoadCrop();
     // Accept, Cancel, then the close box; what the prompt showed is noted each time.
-    std::vector<std::function<void()>> answers{
-        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton); },
-        [this] { QTest::mouseClick(Dialog().findChild<QWidget*>("cmdCancel"), Qt::LeftButton); },
-        [this] { Dialog().close(); },
-    };
+    const std::vector<std::function<void()>> answers{[this] { Press("cmdAccept"); },
+                                                     [this] { Press("cmdCancel"); },
+                                                     [this] { Dialog().close(); }};
     std::vector<bool> previewEnabled;
-    std::size_t asked = 0;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (Dialog().isVisible() && asked < answers.size()) {
+    Process([&] {
+        if (previewEnabled.size() < answers.size()) {
             previewEnabled.push_back(Dialog().cmdPreview->isEnabled());
-            answers[asked++]();
+            answers[previewEnabled.size() - 1]();
         }
     });
-    answer.start(5);
-    Process();
-    answer.stop();
-    EXPECT_EQ(asked, 3U);
     EXPECT_EQ(previewEnabled, std::vector<bool>(3, false));
-    const QDir out(destination.path());
-    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + out.filePath("a.bmp"),
-                                       "Skipped file: b.bmp", "Skipped file: c.bmp"}));
-    EXPECT_TRUE(out.exists("a.bmp"));
-    EXPECT_FALSE(out.exists("b.bmp"));
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp"), "Skipped file: b.bmp",
+                                       "Skipped file: c.bmp"}));
+    EXPECT_EQ(QDir(destination.path()).entryList(QDir::Files), QStringList({"a.bmp"}));
     EXPECT_FALSE(window->Batch().running());
 }
 
 TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     Tick("chkPromptCustom");
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [this] {
-        if (Dialog().isVisible()) {
-            window->close();
-            QTest::mouseClick(Dialog().findChild<QWidget*>("cmdAccept"), Qt::LeftButton);
-        }
+    Process([this] {
+        window->close();
+        Press("cmdAccept");
     });
-    answer.start(5);
-    Process();
-    answer.stop();
-    EXPECT_EQ(LogLines(),
-              QStringList({"Saved file: " + QDir(destination.path()).filePath("a.bmp")}));
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp")}));
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));
 }
@@ -95,9 +85,7 @@ TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
 TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     Find<QCheckBox>("chkPreview").setChecked(true);
     ClickTab(1);
-    FileList& files = Files(0);
-    QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
-                      files.visualItemRect(files.item(0)).center());
+    ClickEntry(Files(0), "a.bmp");
     // A landscape target turns the portrait picture: red now on the left, blue on the right.
     QWidget& picture = *Dialog().findChild<QWidget*>("picCrop");
     Dialog().chkRestrainDim->setChecked(false);
@@ -106,7 +94,7 @@ TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     QTest::mouseMove(&picture, {290, 180});
     QTest::mouseRelease(&picture, Qt::LeftButton, {}, {290, 180});
     Process();
-    const Canvas out = testing::ReadPicture(QDir(destination.path()).filePath("a.bmp"));
+    const Canvas out = testing::ReadPicture(Output("a.bmp"));
     ASSERT_TRUE(out.Width() > 150 && out.Height() > 100);
     EXPECT_EQ(out.Pixel(150, 100), (Rgb{0, 0, 255}));
 

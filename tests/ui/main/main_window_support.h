@@ -16,8 +16,6 @@
 #include "picture_preview.h"
 #include "xbutton.h"
 
-#include <deque>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -56,11 +54,10 @@ struct ShownMessage {
     MessageButtons buttons = MessageButtons::Ok;
 };
 
-// Records every message box and answers the questions from a script (No when it runs out).
+// Records every message box; a question is answered No.
 class ScriptedMessageBoxes : public MessageBoxes {
 public:
     std::vector<ShownMessage> shown;
-    std::deque<MessageAnswer> answers;
     // Runs while the box would be on the screen.
     std::function<void(const QString&)> whileShown;
     // The folder dialog's answer ("" is Cancel), and the folders it was opened at.
@@ -73,15 +70,7 @@ public:
         if (whileShown) {
             whileShown(text);
         }
-        if (buttons == MessageButtons::Ok) {
-            return MessageAnswer::Ok;
-        }
-        if (answers.empty()) {
-            return MessageAnswer::No;
-        }
-        const MessageAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
     }
 
     QString ChooseFolder(QWidget* /*owner*/, const QString& start) override {
@@ -113,8 +102,6 @@ public:
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
     }
-    OpenedUrls(const OpenedUrls&) = delete;
-    OpenedUrls& operator=(const OpenedUrls&) = delete;
 
     QList<QUrl> urls;
 
@@ -143,29 +130,23 @@ inline void WriteText(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-inline QStringList Entries(const QComboBox& box) {
+// The entries of a list or a drop-down list, in their order.
+template <typename List> QStringList Entries(const List& list) {
     QStringList entries;
-    for (int i = 0; i < box.count(); ++i) {
-        entries.append(box.itemText(i));
+    for (int row = 0; row < list.count(); ++row) {
+        entries.append(list.model()->index(row, 0).data().toString());
     }
     return entries;
 }
 
-inline QStringList Entries(const QListWidget& list) {
-    QStringList entries;
-    for (int i = 0; i < list.count(); ++i) {
-        entries.append(list.item(i)->text());
-    }
-    return entries;
-}
-
-// A window started over its own application folder, with scripted message boxes, and a
-// folder for the test's pictures.
+// A window started over its own application folder, with scripted message boxes, a folder
+// for the test's pictures and one for what a run writes.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(appFolder.isValid());
         ASSERT_TRUE(pictures.isValid());
+        ASSERT_TRUE(destination.isValid());
     }
 
     void Start() {
@@ -196,6 +177,7 @@ protected:
     QString Path(const QString& name) const {
         return QDir::cleanPath(QDir(pictures.path()).filePath(name));
     }
+    QString Output(const QString& name) const { return QDir(destination.path()).filePath(name); }
     QStringList LogLines() const {
         const QString text = Find<QPlainTextEdit>("txtLog").toPlainText();
         return text.isEmpty() ? QStringList() : text.split('\n');
@@ -205,6 +187,16 @@ protected:
     void Tick(const char* name) const {
         QCheckBox& box = Check(name);
         QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(6, box.height() / 2));
+    }
+    // A user's click on a list's entry; twice, a double-click: a click, then the second press.
+    static void ClickEntry(QListWidget& list, const QString& entry, bool twice = false) {
+        const QList<QListWidgetItem*> found = list.findItems(entry, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << entry.toStdString();
+        const QPoint at = list.visualItemRect(found[0]).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+        if (twice) {
+            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+        }
     }
     void Process() const {
         QTest::mouseClick(&Find<OrvelSimpleButton>("cmdProcess"), Qt::LeftButton);
@@ -235,6 +227,7 @@ protected:
 
     QTemporaryDir appFolder;
     QTemporaryDir pictures;
+    QTemporaryDir destination;
     ScriptedMessageBoxes* script = nullptr;
     std::unique_ptr<frmMain> window;
 };
