@@ -82,6 +82,16 @@ TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));
 }
 
+// Restrained, the rectangle takes the size set on the Options page.
+TEST_F(CropWindowTest, RestrainedRectangleTakesTheNewSize) {
+    Dialog().chkRestrainDim->setChecked(true);
+    QLineEdit& width = *Dialog().txtCoords[2];
+    width.setText(QStringLiteral("5"));
+    emit width.editingFinished();
+    EXPECT_EQ(width.text(), QStringLiteral("300"));
+    EXPECT_EQ(Dialog().txtCoords[3]->text(), QStringLiteral("200"));
+}
+
 TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     Find<QCheckBox>("chkPreview").setChecked(true);
     ClickTab(1);
