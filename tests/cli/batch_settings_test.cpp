@@ -28,13 +28,10 @@ TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
     EXPECT_EQ(s.options.newWidth, 320);
     EXPECT_EQ(s.options.newHeight, 240);
     EXPECT_EQ(s.options.presetText, "QVGA : 320x240");
-    EXPECT_EQ(s.options.filterPattern, "*.jpg;*.jpeg;*.bmp;*.gif");
     EXPECT_TRUE(s.options.stretch);
     EXPECT_FALSE(s.options.letterbox);
-    EXPECT_TRUE(s.options.autoRotate);
     EXPECT_TRUE(s.options.autoRename);
     EXPECT_EQ(s.options.noDatePrefix, "x_");
-    EXPECT_EQ(s.options.anchor, 4);
     EXPECT_EQ(s.crop.right, 320 * 15);
     EXPECT_EQ(s.crop.bottom, 240 * 15);
     EXPECT_TRUE(s.notes.empty());

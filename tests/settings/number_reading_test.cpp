@@ -4,11 +4,15 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
+#include <span>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 namespace kalvimo {
 namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(ReadLeadingNumberTest, ReadsTheLeadingNumber) {
     const std::pair<std::string_view, double> cases[] = {
@@ -18,38 +22,34 @@ TEST(ReadLeadingNumberTest, ReadsTheLeadingNumber) {
         {"&HFF", 255},     {"&hff", 255},  {"&H1G", 1},     {"&O17", 15},   {"&o8", 0},
         {"&H", 0},         {"-&H10", -16}, {"abc", 0},      {"", 0},        {"x12", 0},
         {"--5", 0},        {".", 0},       {"&", 0},        {"e5", 0},      {"1 2 3", 123},
-        {"- 1 . 5", -1.5}, {"1 e 2", 100}, {"& H 1 F", 31},
+        {"- 1 . 5", -1.5}, {"1 e 2", 100}, {"& H 1 F", 31}, {"1e-400", 0},  {"1e400", kInf},
+        {"-1e400", -kInf},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_DOUBLE_EQ(ReadLeadingNumber(text), expected) << '"' << text << '"';
     }
 }
 
-TEST(ReadLeadingNumberTest, MagnitudesBeyondDoubleRange) {
-    EXPECT_EQ(ReadLeadingNumber("1e400"), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(ReadLeadingNumber("-1e400"), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(ReadLeadingNumber("1e-400"), 0.0);
-}
-
-TEST(RoundingTest, HalvesGoToTheEvenNeighbour) {
-    const std::pair<double, std::int32_t> cases[] = {
-        {2.5, 2}, {3.5, 4}, {0.5, 0}, {1.5, 2}, {-2.5, -2}, {-3.5, -4}, {2.49, 2}, {2.51, 3},
+TEST(RoundingTest, HalvesGoToTheEvenNeighbourAndOutOfRangeSaturates) {
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
+    // The value, to 16 bits, to 32 bits.
+    using Row = std::tuple<double, std::int16_t, std::int32_t>;
+    const Row halves[] = {
+        {2.5, 2, 2},    {3.5, 4, 4},    {0.5, 0, 0},  {1.5, 2, 2},
+        {-2.5, -2, -2}, {-3.5, -4, -4}, {2.49, 2, 2}, {2.51, 3, 3},
     };
-    for (const auto& [value, expected] : cases) {
-        EXPECT_EQ(RoundToInt16(value), expected) << value;
-        EXPECT_EQ(RoundToInt32(value), expected) << value;
+    const Row saturated[] = {
+        {40000, 32767, 40000}, {-40000, -32768, -40000}, {32767.5, 32767, 32768},
+        {1e10, 32767, kMax},   {-kInf, -32768, kMin},    {kInf, 32767, kMax},
+        {std::nan(""), 0, 0},
+    };
+    for (const auto table : {std::span<const Row>(halves), std::span<const Row>(saturated)}) {
+        for (const auto& [value, to16, to32] : table) {
+            EXPECT_EQ(RoundToInt16(value), to16) << value;
+            EXPECT_EQ(RoundToInt32(value), to32) << value;
+        }
     }
-}
-
-TEST(RoundingTest, OutOfRangeSaturates) {
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(RoundToInt16(40000), 32767);
-    EXPECT_EQ(RoundToInt16(32767.5), 32767);
-    EXPECT_EQ(RoundToInt16(-40000), -32768);
-    EXPECT_EQ(RoundToInt32(1e10), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(RoundToInt32(-kInfinity), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(RoundToInt32(kInfinity), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(RoundToInt32(std::nan("")), 0);
 }
 
 } // namespace

@@ -1,19 +1,18 @@
 #include "settings_keys.h"
+#include "temp_folder.h"
 
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace kalvimo {
 namespace {
 
-TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("kalvimo_settings_" + std::to_string(::getpid()) + ".ini");
-    std::filesystem::remove(file);
+using SettingsFileTest = test::TempFolderTest;
+
+TEST_F(SettingsFileTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
+    const auto file = root_ / "Settings.ini";
     const DefaultInputs inputs{"/p/", "/p/Kalvimo/", std::string(kBuiltInPresets[0]), 800, 600, 15};
     for (const SettingsKey& key : kSettingsKeys) {
         ASSERT_TRUE(WriteSetting(key, DefaultValue(key, inputs), file));
@@ -29,7 +28,6 @@ TEST(SettingsKeysTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
               "Anchor=4\nBack colour=0\n\n[Custom Cropping]\nLeft=0\nTop=0\nRight=4800\n"
               "Bottom=3600\nRestrain=1\nKeep proportion=0\n");
     EXPECT_EQ(ReadSetting(keys::kNoDatePrefix, file), "x_");
-    std::filesystem::remove(file);
 }
 
 TEST(SettingsKeysTest, SizeDefaultsFollowTheFirstPresetClampedOrTheCurrentSize) {

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <gtest/gtest.h>
-#include <memory>
 
 #include <QApplication>
 #include <QLabel>
@@ -40,22 +39,16 @@ constexpr int kSpotPx = 17;
 
 class ColourPickerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        picker = std::make_unique<frmColourPicker>([this] {
-            ++accepted;
-            acceptedColour = picker->SelectedColour;
-        });
-        Show();
-    }
+    void SetUp() override { Show(); }
     void Show() {
-        picker->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(picker.get()));
-        picker->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(picker.get()));
+        picker.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+        picker.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&picker));
     }
 
     template <typename T> T& Find(const QString& name) {
-        T* found = picker->findChild<T*>(name);
+        T* found = picker.findChild<T*>(name);
         EXPECT_NE(found, nullptr) << name.toStdString();
         return *found;
     }
@@ -84,14 +77,14 @@ protected:
     }
 
     // The dialog as drawn, at the centre of a logical pixel.
-    QColor Seen(int x, int y) const { return testing::Rendering(*picker).At(x, y); }
-    QColor SeenSpot(int column, int row) const {
+    QColor Seen(int x, int y) { return testing::Rendering(picker).At(x, y); }
+    QColor SeenSpot(int column, int row) {
         return Seen(kSpotLeftPx + column * kSpotPx + kSpotPx / 2,
                     kSpotTopPx + row * kSpotPx + kSpotPx / 2);
     }
-    QColor SeenPreview() const {
-        const auto& preview = *picker->findChild<ColourShape*>(QStringLiteral("shpPreview"));
-        const QPoint centre = preview.mapTo(picker.get(), preview.rect().center());
+    QColor SeenPreview() {
+        const auto& preview = *picker.findChild<ColourShape*>(QStringLiteral("shpPreview"));
+        const QPoint centre = preview.mapTo(&picker, preview.rect().center());
         return Seen(centre.x(), centre.y());
     }
     std::array<int, 3> Bars() {
@@ -101,16 +94,19 @@ protected:
         return {Box("txtRed").text(), Box("txtGreen").text(), Box("txtBlue").text()};
     }
 
-    std::unique_ptr<frmColourPicker> picker;
     int accepted = 0;
     Colour acceptedColour = 0;
+    frmColourPicker picker{[this] {
+        ++accepted;
+        acceptedColour = picker.SelectedColour;
+    }};
 };
 
 const int kLevels[10] = {255, 227, 199, 171, 143, 115, 87, 59, 31, 3};
 
 TEST_F(ColourPickerTest, SpotsSitInTheirGridAndFollowTheSaturation) {
-    EXPECT_EQ(picker->size(), QSize(393, 283));
-    EXPECT_EQ(picker->windowTitle(), QStringLiteral("Choose a colour..."));
+    EXPECT_EQ(picker.size(), QSize(393, 283));
+    EXPECT_EQ(picker.windowTitle(), QStringLiteral("Choose a colour..."));
     for (int row = 0; row < 10; ++row) {
         EXPECT_EQ(SeenSpot(0, row), QColor(kLevels[row], 0, 0)) << "red, row " << row;
     }
@@ -135,7 +131,7 @@ TEST_F(ColourPickerTest, SpotPicksItsColourAtTheNewSaturationByClickAndArrow) {
     ClickSpot(12, 2);
     EXPECT_EQ(Bars(), (std::array<int, 3>{99, 159, 199}));
     EXPECT_EQ(Boxes(), (QStringList{"99", "159", "199"}));
-    EXPECT_EQ(picker->SelectedColour, 0xC79F63u);
+    EXPECT_EQ(picker.SelectedColour, 0xC79F63u);
     EXPECT_EQ(SeenPreview(), QColor(99, 159, 199));
     // The next column, hue 221.
     QTest::keyClick(&Spot(12, 2), Qt::Key_Right);
@@ -146,7 +142,7 @@ TEST_F(ColourPickerTest, SpotPicksItsColourAtTheNewSaturationByClickAndArrow) {
     QTest::keyClick(&Spot(13, 1), Qt::Key_Up);
     QTest::keyClick(&Spot(13, 0), Qt::Key_Up);
     EXPECT_TRUE(Spot(13, 0).hasFocus());
-    EXPECT_EQ(picker->SelectedColour, HsvToColour(221, 50, 100));
+    EXPECT_EQ(picker.SelectedColour, HsvToColour(221, 50, 100));
 }
 
 TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLeaving) {
@@ -161,7 +157,7 @@ TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLe
         Type("txtRed", typed);
         EXPECT_EQ(Bar("hscrRed").value(), bar);
         EXPECT_EQ(Box("txtRed").text(), QLatin1String(typed));
-        EXPECT_EQ(picker->SelectedColour, static_cast<Colour>(bar));
+        EXPECT_EQ(picker.SelectedColour, static_cast<Colour>(bar));
         QTest::keyClick(&Box("txtRed"), Qt::Key_Tab);
         EXPECT_FALSE(Box("txtRed").hasFocus());
         EXPECT_EQ(Box("txtRed").text(), QLatin1String(shownAfterLeaving));
@@ -177,48 +173,48 @@ TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLe
 TEST_F(ColourPickerTest, CancelEscapeAndTheCloseBoxChangeNothingAndKeepTheSaturation) {
     const std::function<void()> ways[] = {
         [&] { ClickButton("cmdCancel"); },
-        [&] { QTest::keyClick(picker.get(), Qt::Key_Escape); },
-        [&] { picker->close(); },
+        [&] { QTest::keyClick(&picker, Qt::Key_Escape); },
+        [&] { picker.close(); },
     };
     for (const auto& dismiss : ways) {
-        picker->SetColour(0x336699);
+        picker.SetColour(0x336699);
         LowerSaturation(1);
         ClickSpot(3, 3);
         dismiss();
-        EXPECT_FALSE(picker->isVisible());
-        EXPECT_EQ(picker->result(), QDialog::Rejected);
+        EXPECT_FALSE(picker.isVisible());
+        EXPECT_EQ(picker.result(), QDialog::Rejected);
         EXPECT_EQ(accepted, 0);
         Show();
     }
     // Each showing started again from the window's colour; the saturation stayed.
     EXPECT_EQ(Find<QLabel>(QStringLiteral("lblSat")).text(), QStringLiteral("70%"));
-    picker->SetColour(0x336699);
+    picker.SetColour(0x336699);
     EXPECT_EQ(Bars(), (std::array<int, 3>{0x99, 0x66, 0x33}));
     EXPECT_EQ(Boxes(), (QStringList{"153", "102", "51"}));
     // A system colour value shows the colour it stands for.
-    picker->SetColour(kButtonFace);
+    picker.SetColour(kButtonFace);
     const QColor face = QApplication::palette().color(QPalette::Active, QPalette::Button);
     EXPECT_EQ(Bars(), (std::array<int, 3>{face.red(), face.green(), face.blue()}));
-    EXPECT_EQ(picker->SelectedColour, FromQColor(face));
+    EXPECT_EQ(picker.SelectedColour, FromQColor(face));
 }
 
 TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
     const std::function<void()> ways[] = {
         [&] { ClickButton("cmdOK"); },
-        [&] { QTest::keyClick(picker.get(), Qt::Key_O, Qt::AltModifier); },
+        [&] { QTest::keyClick(&picker, Qt::Key_O, Qt::AltModifier); },
         [&] { QTest::keyClick(&Box("txtGreen"), Qt::Key_Return); },
     };
     int expected = 0;
     for (const auto& confirm : ways) {
         Show();
-        picker->SetColour(0x336699);
+        picker.SetColour(0x336699);
         Type("txtGreen", "300");
         confirm();
         EXPECT_EQ(accepted, ++expected);
         EXPECT_EQ(acceptedColour, 0x33FF99u);
-        EXPECT_EQ(picker->SelectedColour, 0x33FF99u);
-        EXPECT_FALSE(picker->isVisible());
-        EXPECT_EQ(picker->result(), QDialog::Accepted);
+        EXPECT_EQ(picker.SelectedColour, 0x33FF99u);
+        EXPECT_FALSE(picker.isVisible());
+        EXPECT_EQ(picker.result(), QDialog::Accepted);
     }
 }
 
@@ -227,7 +223,7 @@ TEST_F(ColourPickerTest, Pictures) {
     const QPalette original = QApplication::palette();
     for (const bool darkened : {false, true}) {
         QApplication::setPalette(darkened ? testing::DarkPalette() : original);
-        picker->SetColour(0x20A0F0);
+        picker.SetColour(0x20A0F0);
         LowerSaturation(2);
         // A typed fraction in the light one, the focused spot in the dark one.
         Type("txtBlue", "12.7");
@@ -235,7 +231,7 @@ TEST_F(ColourPickerTest, Pictures) {
             ClickSpot(5, 1);
         }
         QCoreApplication::processEvents();
-        testing::SavePicture(*picker, darkened ? "colour_picker_dark" : "colour_picker");
+        testing::SavePicture(picker, darkened ? "colour_picker_dark" : "colour_picker");
     }
     QApplication::setPalette(original);
 }

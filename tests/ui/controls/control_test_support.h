@@ -3,9 +3,7 @@
 #include "../qt_application.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 
-#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QString>
@@ -25,7 +23,6 @@ public:
         return image_.pixelColor(static_cast<int>((x + 0.5) * ratio),
                                  static_cast<int>((y + 0.5) * ratio));
     }
-    const QImage& Image() const { return image_; }
 
 private:
     QImage image_;

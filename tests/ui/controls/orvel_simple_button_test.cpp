@@ -93,19 +93,16 @@ TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     EXPECT_EQ(button->GradientStops(OrvelSimpleButton::ButtonState::Disabled),
               "0,12632256#90,15725555#100,12964054");
     other->setFocus();
-    const testing::Pixel border[] = {
-        {0, 20, kBorder}, {1, 20, kBorder}, {119, 20, kBorder}, {60, 39, kBorder}};
-    ExpectPixels(*button, border);
+    ExpectPixels(*button,
+                 {{0, 20, kBorder}, {1, 20, kBorder}, {119, 20, kBorder}, {60, 39, kBorder}});
     const Rendering drawn(*button);
     EXPECT_NE(drawn.At(2, 20), Rgb(kBorder));
     // Light at the top, the face colour through the middle, shade at the foot.
-    const QColor top = drawn.At(4, 2);
     const QColor middle = drawn.At(4, 10);
-    const QColor foot = drawn.At(4, 37);
-    EXPECT_GT(top.lightness(), middle.lightness());
+    EXPECT_GT(drawn.At(4, 2).lightness(), middle.lightness());
     EXPECT_NEAR(middle.red(), 0xF3, 2);
     EXPECT_NEAR(middle.blue(), 0xEF, 2);
-    EXPECT_LT(foot.lightness(), middle.lightness());
+    EXPECT_LT(drawn.At(4, 37).lightness(), middle.lightness());
     testing::SavePicture(*button, "orvel_simple_button_normal");
 
     button->SetGradientDirection(OrvelSimpleButton::Gradient::Across);
@@ -136,8 +133,7 @@ TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
     QTest::mouseMove(button, QPoint(60, 20));
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Hover);
     EXPECT_GE(moved.count(), 1);
-    const QColor hover = Rendering(*button).At(60, 20);
-    EXPECT_NE(hover, normal);
+    EXPECT_NE(Rendering(*button).At(60, 20), normal);
     testing::SavePicture(*button, "orvel_simple_button_hover");
     LeaveAndWait();
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Normal);

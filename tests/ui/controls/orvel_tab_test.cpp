@@ -93,14 +93,12 @@ TEST_F(OrvelTabTest, EmptyItemsMakeEmptyTabsAndAnEmptyStripIsRefused) {
     EXPECT_EQ(tab.TabCount(), 3);
 }
 
-TEST_F(OrvelTabTest, ClickingATabSelectsAndColoursIt) {
+TEST_F(OrvelTabTest, ClickingATabSelectsIt) {
     QSignalSpy clicked(&tab, &OrvelTab::TabClicked);
     const QRect third = tab.TabRect(2);
     QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
     EXPECT_EQ(tab.Selected(), 2);
     EXPECT_EQ(clicked.count(), 1);
-    ExpectPixels(tab, {{third.left(), third.center().y(), kBorderSelected},
-                       {third.left() + 2, third.bottom() - 2, kSelectedFill}});
     testing::SavePicture(tab, "orvel_tab_selected");
 
     // The selected tab again raises the event again; the right button does nothing.

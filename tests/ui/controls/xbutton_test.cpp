@@ -149,10 +149,7 @@ TEST_F(XButtonTest, PicturesChooseTheMode) {
 
     // A transparent picture button lets the parent show through its mask colour.
     QPixmap masked = Square(16, Qt::white);
-    {
-        QPainter painter(&masked);
-        painter.fillRect(4, 4, 8, 8, Qt::blue);
-    }
+    QPainter(&masked).fillRect(4, 4, 8, 8, Qt::blue);
     button->SetOmniPic(masked);
     button->SetBackStyle(XButton::Background::Transparent);
     EXPECT_EQ(button->sizeHint(), QSize(16, 16));

@@ -3,7 +3,6 @@
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
-#include "property_store.h"
 #include "system_colours.h"
 #include "xbutton.h"
 
@@ -14,19 +13,6 @@
 
 namespace kalvimo {
 namespace {
-
-TEST(PropertyStoreTest, KeysIgnoreCaseAndDefaultsAreNotKept) {
-    PropertyStore store;
-    store.Write("TabColour", 0x112233u, 0xE0E0E0u);
-    EXPECT_EQ(store.Read("tabcolour", 0u).toUInt(), 0x112233u);
-    EXPECT_EQ(store.Keys(), QStringList{"tabcolour"});
-    // Writing the default takes the key away, so it reads as the default again.
-    store.Write("TABCOLOUR", 0xE0E0E0u, 0xE0E0E0u);
-    EXPECT_FALSE(store.Contains("TabColour"));
-    EXPECT_EQ(store.Read("TabColour", 7).toInt(), 7);
-    store.WriteAlways("FontColor", 0u);
-    EXPECT_TRUE(store.Contains("fontcolor"));
-}
 
 TEST(SystemColourTest, SystemValuesAreLookedUpAndOthersPassUnchanged) {
     const QColor face = QGuiApplication::palette().color(QPalette::Active, QPalette::Button);
