@@ -83,13 +83,12 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
     }
     enum class Fit { Stretch, Letterbox, AutoCrop };
     enum class Profile { DisplayP3, None, Garbage };
-    struct Case {
+    const struct {
         const char* name;
         Fit fit;
         Profile profile;
         int jobs;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"shrunk.jpg", Fit::Stretch, Profile::DisplayP3, 1},
         {"prefetched.jpg", Fit::Stretch, Profile::DisplayP3, 2},
         {"decoded.jpg", Fit::AutoCrop, Profile::DisplayP3, 1},
@@ -107,7 +106,7 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
     host_.options.newWidth = 48;
     host_.options.newHeight = 32;
     host_.options.backColour = back;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
         const std::string path = Src(name);
