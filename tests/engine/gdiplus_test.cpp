@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -25,12 +24,7 @@ SyncWatch* gSyncWatch = nullptr;
 // The engine's calls land here, in front of the C library's.
 extern "C" int fsync(int fd) {
     if (kalvimo::test::SyncWatch* watch = kalvimo::test::gSyncWatch) {
-        struct stat info {};
-        ::fstat(fd, &info);
-        std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-        const ssize_t read = ::pread(fd, bytes.data(), bytes.size(), 0);
-        bytes.resize(read < 0 ? 0 : static_cast<std::size_t>(read));
-        watch->synced.push_back(bytes);
+        watch->synced.push_back(kalvimo::test::ReadBytes("/proc/self/fd/" + std::to_string(fd)));
         watch->targetAtSync.push_back(kalvimo::test::ReadBytes(watch->target));
     }
     return static_cast<int>(::syscall(SYS_fsync, fd));
