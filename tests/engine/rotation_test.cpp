@@ -43,39 +43,15 @@ TEST(RotatePicture, TurnsAnticlockwiseAndBackAndFailsOnNothingOrItself) {
     EXPECT_EQ(same.Pixel(2, 1), CoordinateOf(2, 1));
 }
 
-// Where the stored picture's top-left, top-right and bottom-left corners are seen, as the EXIF
-// standard describes each orientation by the places of the stored 0th row and 0th column.
-TEST(ApplyOrientation, EachValueShowsThePictureAsSeen) {
-    enum Corner { TL, TR, BL, BR };
-    const struct {
-        int orientation;
-        Corner topLeft, topRight, bottomLeft;
-    } seen[] = {
-        {1, TL, TR, BL}, {2, TR, TL, BR}, {3, BR, BL, TR}, {4, BL, BR, TL},
-        {5, TL, BL, TR}, {6, TR, BR, TL}, {7, BR, TR, BL}, {8, BL, TL, BR},
-    };
-    const int w = 70;
-    const int h = 40;
+// Each orientation is seen as the EXIF standard describes it in the tests of the phone formats,
+// which load their pictures upright; a value outside 1..8 leaves the picture as it is.
+TEST(ApplyOrientation, ValuesOutsideTheStandardLeaveThePictureAlone) {
     Canvas scratch;
-    for (const auto& s : seen) {
-        SCOPED_TRACE(s.orientation);
-        Canvas picture = CoordinatePicture(w, h);
-        ASSERT_TRUE(ApplyOrientation(picture, s.orientation, scratch));
-        const int uw = s.orientation >= 5 ? h : w; // seen sideways from 5 on
-        const int uh = w + h - uw;
-        ASSERT_EQ(std::pair(picture.Width(), picture.Height()), std::pair(uw, uh));
-        const auto at = [&](Corner c) {
-            return picture.Pixel(c == TR || c == BR ? uw - 1 : 0, c >= BL ? uh - 1 : 0);
-        };
-        EXPECT_EQ(at(s.topLeft), CoordinateOf(0, 0));
-        EXPECT_EQ(at(s.topRight), CoordinateOf(w - 1, 0));
-        EXPECT_EQ(at(s.bottomLeft), CoordinateOf(0, h - 1));
-    }
-    Canvas picture = CoordinatePicture(w, h);
+    Canvas picture = CoordinatePicture(70, 40);
     for (int outside : {0, 9, -1}) {
         ASSERT_TRUE(ApplyOrientation(picture, outside, scratch));
         EXPECT_EQ(picture.Pixel(0, 0), CoordinateOf(0, 0));
-        EXPECT_EQ(picture.Width(), w);
+        EXPECT_EQ(picture.Width(), 70);
     }
 }
 
