@@ -76,20 +76,16 @@ class ColourProfileTest : public test::RunFixture {};
 TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftAlone) {
     // Four flat quarters, on the blocks of both the source's and the output's JPEG coding.
     const Rgb quarters[4] = {{200, 60, 40}, {40, 180, 90}, {70, 100, 180}, {235, 220, 60}};
-    Canvas picture(64, 32);
-    for (int i = 0; i < 4; ++i) {
-        picture.FillRect(i % 2 * 32, i / 2 * 16, i % 2 * 32 + 32, i / 2 * 16 + 16,
-                         PackColour(quarters[i]));
-    }
+    const Canvas picture =
+        test::Painted(64, 32, [&](int x, int y) { return quarters[x / 32 + y / 16 * 2]; });
     enum class Fit { Stretch, Letterbox, AutoCrop };
     enum class Profile { DisplayP3, None, Garbage };
-    struct Case {
+    const struct {
         const char* name;
         Fit fit;
         Profile profile;
         int jobs;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"shrunk.jpg", Fit::Stretch, Profile::DisplayP3, 1},
         {"prefetched.jpg", Fit::Stretch, Profile::DisplayP3, 2},
         {"decoded.jpg", Fit::AutoCrop, Profile::DisplayP3, 1},
@@ -107,7 +103,7 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
     host_.options.newWidth = 48;
     host_.options.newHeight = 32;
     host_.options.backColour = back;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
         const std::string path = Src(name);

@@ -2,7 +2,7 @@
 #include "picture_maker.h"
 
 #include <gtest/gtest.h>
-#include <tuple>
+#include <vector>
 
 namespace kalvimo {
 namespace {
@@ -31,53 +31,87 @@ Canvas Render(const Canvas& source, const JobOptions& o, CropBox crop = {}) {
     return target;
 }
 
-// Where the fitted picture lies, in twips and in pixels: the side that limits fills the frame,
-// the other is centred between bars of the background.
-struct LetterboxCase {
-    int sw, sh, w, h;
-    int fitWidth, fitHeight, fitX, fitY;
-    int firstPicture, lastPicture; // along the bar axis
-    bool barsLeftRight;
-};
-constexpr LetterboxCase kLetterboxCases[] = {
-    {1000, 1000, 800, 600, 9000, 9000, 1500, 0, 100, 699, true},
-    {1600, 900, 800, 600, 12000, 6750, 0, 1125, 75, 524, false},
-    {3000, 2000, 640, 480, 9600, 6400, 0, 400, 27, 453, false},
-    // An exact fit keeps its last row.
-    {800, 600, 800, 600, 12000, 9000, 0, 0, 0, 599, false},
-    {400, 300, 800, 600, 12000, 9000, 0, 0, 0, 599, false},
-};
-
-class Letterbox : public ::testing::TestWithParam<LetterboxCase> {};
-
-TEST_P(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
-    const LetterboxCase c = GetParam();
-    const auto fit = FitLetterbox(c.sw * kT, c.sh * kT, c.w * kT, c.h * kT);
-    ASSERT_TRUE(fit);
-    EXPECT_EQ(std::tuple(fit->width, fit->height, fit->x, fit->y),
-              std::tuple(c.fitWidth, c.fitHeight, c.fitX, c.fitY));
-    const Canvas target =
-        Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)), Fitting(c.w, c.h, false, true, false));
-    const int across = c.barsLeftRight ? c.w : c.h;
-    for (int i = 0; i < across; ++i) {
-        const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
-        const Rgb got = c.barsLeftRight ? target.Pixel(i, c.h / 2) : target.Pixel(c.w / 2, i);
-        ASSERT_EQ(got, expected) << "at " << i;
-        const Rgb otherEdge = c.barsLeftRight ? target.Pixel(i, c.h - 1) : target.Pixel(c.w - 1, i);
-        ASSERT_EQ(otherEdge, expected) << "at " << i;
+// The side that limits fills the frame, the other is centred between bars of the background.
+TEST(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
+    const struct {
+        int sw, sh, w, h;
+        int firstPicture, lastPicture; // along the bar axis
+        bool barsLeftRight;
+    } cases[] = {
+        {1000, 1000, 800, 600, 100, 699, true},
+        {1600, 900, 800, 600, 75, 524, false},
+        {3000, 2000, 640, 480, 27, 453, false},
+        // An exact fit keeps its last row.
+        {800, 600, 800, 600, 0, 599, false},
+        {400, 300, 800, 600, 0, 599, false},
+        // A sliver of a picture stays at least one pixel.
+        {1, 30000, 2048, 1600, 1024, 1024, true},
+        {30000, 1, 2048, 1600, 800, 800, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << " into " << c.w);
+        const Canvas target = Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
+                                     Fitting(c.w, c.h, false, true, false));
+        const int across = c.barsLeftRight ? c.w : c.h;
+        for (int i = 0; i < across; ++i) {
+            const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
+            const Rgb got = c.barsLeftRight ? target.Pixel(i, c.h / 2) : target.Pixel(c.w / 2, i);
+            ASSERT_EQ(got, expected) << "at " << i;
+            const Rgb otherEdge =
+                c.barsLeftRight ? target.Pixel(i, c.h - 1) : target.Pixel(c.w - 1, i);
+            ASSERT_EQ(otherEdge, expected) << "at " << i;
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Letterbox, ::testing::ValuesIn(kLetterboxCases));
+// What a frame shows at (x, y): pixel (sx, sy) of a coordinate picture, or the background.
+struct Probe {
+    int x, y, sx, sy;
+};
+constexpr int kBack = -1;
 
 // A larger picture keeps its anchor's part, a centre offset rounded half to even; a smaller one
-// lands at its anchor on the background.
-TEST(AutoCrop, EachAnchorKeepsItsPart) {
-    for (const auto& [extra, offset] : {std::pair{1, 0}, {3, 2}, {5, 2}}) {
-        const Canvas source = test::CoordinatePicture(1000 + extra, 600 + extra);
-        const Canvas target = Render(source, Fitting(1000, 600, false, false, true, 4));
-        EXPECT_EQ(target.Pixel(0, 0), test::CoordinateOf(offset, offset)) << extra;
-        EXPECT_EQ(target.Pixel(999, 599), test::CoordinateOf(999 + offset, 599 + offset));
+// lands at its anchor on the background. A custom rectangle of the frame's size is copied, others
+// are scaled (at a third each pixel is the mean of three by three, so the middle one's), and
+// past the picture's edge the background stays.
+TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
+    const auto stretch = [](int w, int h) { return Fitting(w, h, true, false, false); };
+    const auto autoCrop = [](int w, int h, int anchor = 4) {
+        return Fitting(w, h, false, false, true, anchor);
+    };
+    const auto custom = [](int w, int h) { return Fitting(w, h, false, false, false); };
+    const CropBox box{1500, 750, 10500, 7500};     // 600 x 450 pixels at (100, 50)
+    const CropBox past{12000, 9000, 21000, 15750}; // 600 x 450 pixels at (800, 600)
+    const struct {
+        const char* name;
+        int sw, sh;
+        JobOptions options;
+        CropBox crop;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {"stretched", 600, 750, stretch(200, 150), {}, {{0, 0, 1, 2}, {199, 149, 598, 747}}},
+        {"1 spare", 1001, 601, autoCrop(1000, 600), {}, {{0, 0, 0, 0}, {999, 599, 999, 599}}},
+        {"3 spare", 1003, 603, autoCrop(1000, 600), {}, {{0, 0, 2, 2}, {999, 599, 1001, 601}}},
+        {"5 spare", 1005, 605, autoCrop(1000, 600), {}, {{0, 0, 2, 2}, {999, 599, 1001, 601}}},
+        {"smaller", 400, 300, autoCrop(800, 600), {}, {{200, 150, 0, 0}, {599, 449, 399, 299}}},
+        {"smaller", 400, 300, autoCrop(800, 600), {}, {{199, 150, kBack, 0}, {600, 449, kBack, 0}}},
+        {"same size", 1000, 700, custom(600, 450), box, {{0, 0, 100, 50}, {599, 449, 699, 499}}},
+        {"a third", 1000, 700, custom(200, 150), box, {{0, 0, 101, 51}, {1, 2, 104, 57}}},
+        {"a third", 1000, 700, custom(200, 150), box, {{20, 66, 161, 249}, {49, 30, 248, 141}}},
+        {"larger", 1000, 700, custom(800, 600), box, {{0, 0, 100, 50}, {799, 599, 699, 499}}},
+        {"past", 1000, 700, custom(200, 150), past, {{0, 0, 801, 601}, {65, 32, 996, 697}}},
+        {"past", 1000, 700, custom(200, 150), past, {{67, 0, kBack, 0}, {0, 34, kBack, 0}}},
+        // A rectangle stored with its edges the other way round means the same.
+        {"reversed", 1000, 700, custom(200, 150), {10500, 750, 1500, 7500}, {{1, 2, 104, 57}}},
+        {"reversed", 1000, 700, custom(200, 150), {1500, 7500, 10500, 750}, {{1, 2, 104, 57}}},
+        {"reversed", 1000, 700, custom(200, 150), {10500, 7500, 1500, 750}, {{49, 30, 248, 141}}},
+    };
+    for (const auto& c : cases) {
+        const Canvas target = Render(test::CoordinatePicture(c.sw, c.sh), c.options, c.crop);
+        for (const auto& [x, y, sx, sy] : c.probes) {
+            EXPECT_EQ(target.Pixel(x, y), sx == kBack ? kBackRgb : test::CoordinateOf(sx, sy))
+                << c.name << " at " << x << "," << y;
+        }
     }
 
     const Canvas source = test::CoordinatePicture(1000, 700);
@@ -85,56 +119,18 @@ TEST(AutoCrop, EachAnchorKeepsItsPart) {
     const int ys[] = {0, 50, 100};
     // Outside 0..8 the top-left corner is kept.
     for (const int anchor : {0, 1, 2, 3, 4, 5, 6, 7, 8, 12}) {
-        const Canvas target = Render(source, Fitting(800, 600, false, false, true, anchor));
+        const Canvas target = Render(source, autoCrop(800, 600, anchor));
         EXPECT_EQ(target.Pixel(0, 0), anchor > 8
                                           ? test::CoordinateOf(0, 0)
                                           : test::CoordinateOf(xs[anchor % 3], ys[anchor / 3]))
             << anchor;
     }
-
-    const Canvas small =
-        Render(test::CoordinatePicture(400, 300), Fitting(800, 600, false, false, true, 4));
-    EXPECT_EQ(small.Pixel(200, 150), test::CoordinateOf(0, 0));
-    EXPECT_EQ(small.Pixel(599, 449), test::CoordinateOf(399, 299));
-    EXPECT_EQ(small.Pixel(199, 150), kBackRgb);
-    EXPECT_EQ(small.Pixel(600, 449), kBackRgb);
 }
 
-TEST(CustomCrop, SameSizeCopiesAndOtherSizesScale) {
+// A blank frame is no result: rectangles that hold none of the picture and sizes that cannot be
+// measured fail.
+TEST(RenderFrame, NothingToDrawFails) {
     const Canvas source = test::CoordinatePicture(1000, 700);
-    const CropBox box{1500, 750, 10500, 7500}; // 600 x 450 pixels at (100, 50)
-    const Canvas same = Render(source, Fitting(600, 450, false, false, false), box);
-    EXPECT_EQ(same.Pixel(0, 0), test::CoordinateOf(100, 50));
-    EXPECT_EQ(same.Pixel(599, 449), test::CoordinateOf(699, 499));
-
-    // At a third of the size each pixel is the mean of three by three, so the middle one's.
-    const Canvas third = Render(source, Fitting(200, 150, false, false, false), box);
-    for (const auto& [x, y] : {std::pair{0, 0}, {1, 2}, {20, 66}, {49, 30}}) {
-        EXPECT_EQ(third.Pixel(x, y), test::CoordinateOf(101 + 3 * x, 51 + 3 * y)) << x << "," << y;
-    }
-
-    const Canvas flat(1000, 700, PackColour(kPictureRgb));
-    const Canvas larger = Render(flat, Fitting(800, 600, false, false, false), box);
-    EXPECT_EQ(larger.Pixel(0, 0), kPictureRgb);
-    EXPECT_EQ(larger.Pixel(799, 599), kPictureRgb);
-
-    // A rectangle past the picture's edge leaves the background where no picture is.
-    const CropBox past{12000, 9000, 12000 + 400 * kT, 9000 + 300 * kT};
-    const Canvas edge = Render(flat, Fitting(200, 150, false, false, false), past);
-    EXPECT_EQ(edge.Pixel(0, 0), kPictureRgb);
-    EXPECT_EQ(edge.Pixel(199, 149), kBackRgb);
-}
-
-TEST(CustomCrop, ReversedEdgesAreUsedInOrderAndEmptyRectanglesFail) {
-    const Canvas source = test::CoordinatePicture(1000, 700);
-    const CropBox box{1500, 750, 10500, 7500};
-    const Canvas ordered = Render(source, Fitting(300, 200, false, false, false), box);
-    for (const CropBox reversed : {CropBox{10500, 750, 1500, 7500}, CropBox{1500, 7500, 10500, 750},
-                                   CropBox{10500, 7500, 1500, 750}}) {
-        const Canvas target = Render(source, Fitting(300, 200, false, false, false), reversed);
-        EXPECT_EQ(target.Pixel(0, 0), ordered.Pixel(0, 0));
-        EXPECT_EQ(target.Pixel(299, 199), ordered.Pixel(299, 199));
-    }
     Canvas target;
     for (const CropBox nothing :
          {CropBox{}, CropBox{1500, 750, 1500, 7500}, CropBox{1500, 750, 1507, 7500},
@@ -144,30 +140,6 @@ TEST(CustomCrop, ReversedEdgesAreUsedInOrderAndEmptyRectanglesFail) {
             RenderFrame(source, target, Fitting(300, 200, false, false, false), nothing, kT))
             << nothing.left << "," << nothing.top << "," << nothing.right << "," << nothing.bottom;
     }
-}
-
-TEST(Letterbox, ASliverOfAPictureStaysAtLeastOnePixel) {
-    for (const auto& [w, h] : {std::pair{1, 30000}, {30000, 1}}) {
-        const Canvas target =
-            Render(Canvas(w, h, PackColour(kPictureRgb)), Fitting(2048, 1600, false, true, false));
-        int pictureCount = 0;
-        for (int y = 0; y < 1600; ++y) {
-            for (int x = 0; x < 2048; ++x) {
-                pictureCount += target.Pixel(x, y) == kBackRgb ? 0 : 1;
-            }
-        }
-        EXPECT_EQ(pictureCount, w == 1 ? 1600 : 2048) << w << " x " << h;
-    }
-}
-
-// A stretched picture fills the whole frame; sizes that cannot be measured are refused.
-TEST(RenderFrame, StretchFillsTheFrameAndSizesItCannotMeasureFail) {
-    Canvas target =
-        Render(Canvas(1000, 1000, PackColour(kPictureRgb)), Fitting(800, 600, true, false, false));
-    for (const auto& [x, y] : {std::pair{0, 0}, {799, 0}, {0, 599}, {799, 599}, {400, 300}}) {
-        EXPECT_EQ(target.Pixel(x, y), kPictureRgb);
-    }
-    const Canvas source(10, 10);
     EXPECT_FALSE(RenderFrame(Canvas(), target, Fitting(10, 10, false, true, false), {}, kT));
     EXPECT_FALSE(RenderFrame(source, target, Fitting(0, 10, true, false, false), {}, kT));
     EXPECT_FALSE(RenderFrame(source, target, Fitting(200'000'000, 10, true, false, false), {}, kT));

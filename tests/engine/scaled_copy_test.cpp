@@ -2,19 +2,16 @@
 #include "picture_maker.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace kalvimo {
 namespace {
 
 // A picture of the given width from its pixels, row by row.
-Canvas Pixels(int width, std::initializer_list<Rgb> pixels) {
-    Canvas c(width, static_cast<int>(pixels.size()) / width);
-    int i = 0;
-    for (const Rgb& p : pixels) {
-        c.SetPixel(i % width, i / width, p);
-        ++i;
-    }
-    return c;
+Canvas Pixels(int width, const std::vector<Rgb>& pixels) {
+    return test::Painted(width, static_cast<int>(pixels.size()) / width, [&](int x, int y) {
+        return pixels[static_cast<std::size_t>(y * width + x)];
+    });
 }
 
 // The whole of source scaled to w x h.

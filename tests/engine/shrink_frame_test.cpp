@@ -14,18 +14,13 @@ namespace {
 
 // Quadrants of different colours, so that a wrong turn or mirror cannot pass.
 Canvas Quadrants(int w, int h) {
-    Canvas c(w, h);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const bool right = x >= w / 2;
-            const bool bottom = y >= h / 2;
-            c.SetPixel(x, y,
-                       {static_cast<std::uint8_t>(right ? 220 : 30 + x % 40),
-                        static_cast<std::uint8_t>(bottom ? 200 : 60),
-                        static_cast<std::uint8_t>(right == bottom ? 240 : 20 + y % 30)});
-        }
-    }
-    return c;
+    return test::Painted(w, h, [w, h](int x, int y) {
+        const bool right = x >= w / 2;
+        const bool bottom = y >= h / 2;
+        return Rgb{static_cast<std::uint8_t>(right ? 220 : 30 + x % 40),
+                   static_cast<std::uint8_t>(bottom ? 200 : 60),
+                   static_cast<std::uint8_t>(right == bottom ? 240 : 20 + y % 30)};
+    });
 }
 
 // The frame as the full path draws it: whole picture upright, turned, fitted.
@@ -133,23 +128,6 @@ TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted
                 std::equal(full.Data(), full.Data() + full.Stride() * full.Height(), frame.Data()));
         }
     }
-}
-
-TEST_F(ShrinkFrameTest, LeavesCropsAndOtherFilesToTheFullPath) {
-    JobOptions options;
-    options.stretch = false;
-    options.autoCrop = true;
-    EXPECT_FALSE(WholePictureRecipe(options, 15));
-    options.autoCrop = false;
-    options.customCrop = true;
-    EXPECT_FALSE(WholePictureRecipe(options, 15));
-
-    ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Canvas(40, 30, 0), Path("p.png")));
-    Canvas frame;
-    bool turned = false;
-    ShrinkScratch scratch;
-    EXPECT_FALSE(ShrinkJpegFrame(Path("p.png"), FrameRecipe{20, 15, true, true, 0, 15}, frame,
-                                 turned, scratch));
 }
 
 } // namespace
