@@ -1,4 +1,3 @@
-#include "codecs/picture_decoder.h"
 #include "exif_date.h"
 #include "output_name.h"
 #include "phone_pictures.h"
@@ -140,9 +139,7 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
         EXPECT_EQ(ReadExifOrientation(Src(c.name)), c.orientation);
         const std::string written = "Hol_20080220_160733_" + std::string(c.name, 8) + ".jpg";
         EXPECT_THAT(Run(), ElementsAre(Saved(written)));
-        const std::string head = test::ReadBytes(Dst(written)).substr(0, 8);
-        EXPECT_EQ(SniffFormat({reinterpret_cast<const std::uint8_t*>(head.data()), head.size()}),
-                  PictureFormat::Jpeg);
+        EXPECT_EQ(test::ReadBytes(Dst(written)).substr(0, 3), "\xFF\xD8\xFF");
     }
 }
 
