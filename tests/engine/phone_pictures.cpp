@@ -200,22 +200,16 @@ void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions
         TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(options.iccProfile.size()),
                      options.iccProfile.data());
     }
-    const auto sampleOf = [&](int x, int y, int s) -> unsigned {
-        const Rgb c = picture.Pixel(x, y);
-        const unsigned rgb[] = {c.r, c.g, c.b};
-        if (options.layout == TiffLayout::Grey || options.layout == TiffLayout::Palette) {
-            return c.r;
-        }
-        if (options.layout == TiffLayout::Cmyk) {
-            return s < 3 ? 255U - rgb[s] : 0U;
-        }
-        return s < 3 ? rgb[s] : x < width / 2 ? static_cast<unsigned>(options.leftAlpha) : 255U;
-    };
-    // 16-bit samples carry the 8-bit value in both bytes, so that they read back exactly; a tile's
-    // part past the picture is black.
+    // Grey and palette samples are the red, CMYK ones the complement with no black; 16-bit
+    // samples carry the 8-bit value in both bytes, so that they read back exactly; a tile's part
+    // past the picture is zero.
+    const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    const bool cmyk = options.layout == TiffLayout::Cmyk;
     const auto putPixel = [&](std::vector<std::uint8_t>& out, int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 4;
         for (int s = 0; s < samples; ++s) {
-            const unsigned value = x < width && y < height ? sampleOf(x, y, s) : 0;
+            const int rgb = x < width && y < height ? rgba[at + (samples == 1 ? 0 : s)] : -1;
+            const int value = rgb < 0 ? 0 : !cmyk ? rgb : s < 3 ? 255 - rgb : 0;
             out.insert(out.end(), bits == 16 ? 2 : 1, static_cast<std::uint8_t>(value));
         }
     };
