@@ -120,39 +120,6 @@ TEST_F(BatchRunTest, DryRunWritesNothingAndLogsNothing) {
     EXPECT_TRUE(host_.events.empty());
 }
 
-TEST_F(BatchRunTest, ClashesFollowOverwriteAutoRenameOrTheAnswer) {
-    AddPicture("a.bmp");
-    const std::string existing = "not a picture, but ours";
-    test::WriteBytes(Dst("a.bmp"), existing);
-    test::WriteBytes(Dst("aa.bmp"), existing);
-    // Auto-rename (the default) takes the first free letter.
-    EXPECT_THAT(Process("a.bmp"), ElementsAre("Renamed file: a.bmp to ab.bmp", Saved("ab.bmp")));
-
-    // Neither: the user is asked; No keeps the file and skips.
-    host_.options.autoRename = false;
-    host_.answers = {MessageAnswer::No};
-    Process("a.bmp");
-    EXPECT_THAT(host_.events,
-                ElementsAre("status Processing a.bmp...",
-                            "message ! " + Dst("a.bmp") + " already exists! Overwrite?",
-                            "log Skipped file: a.bmp", "status Finished preview processing a.bmp"));
-    EXPECT_EQ(ReadBytes(Dst("a.bmp")), existing);
-
-    // Yes replaces it by a new file: a second name of the old one keeps the old bytes.
-    fs::create_hard_link(Dst("a.bmp"), Path("old.bmp"));
-    host_.answers = {MessageAnswer::Yes};
-    EXPECT_THAT(Process("a.bmp"), ElementsAre(Saved("a.bmp")));
-    EXPECT_NE(ReadBytes(Dst("a.bmp")), existing);
-    EXPECT_EQ(ReadBytes(Path("old.bmp")), existing);
-
-    // Overwrite replaces silently, whatever auto-rename says.
-    host_.options.overwrite = true;
-    host_.options.autoRename = true;
-    EXPECT_THAT(Process("a.bmp"), ElementsAre(Saved("a.bmp")));
-    EXPECT_EQ(ReadBytes(Dst("aa.bmp")), existing);
-    EXPECT_THAT(DestinationNames(), ElementsAre("a.bmp", "aa.bmp", "ab.bmp"));
-}
-
 TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
     AddPictures({"a.bmp", "b.bmp", "c.bmp"});
     host_.options.stretch = false;
