@@ -146,13 +146,9 @@ TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
 }
 
 TEST_F(BatchRunTest, UnsavableOutputsAreReportedWithTheirPath) {
-    // Read by content; no encoder writes ".txt", so it goes to a JPEG.
-    AddPicture("picture.bmp");
-    fs::rename(Src("picture.bmp"), Src("picture.txt"));
-    host_.files[0].name = "picture.txt";
-    AddPicture("b.bmp");
+    AddPictures({"a.bmp", "b.bmp"});
     host_.options.destinationFolder = (root_ / "dst" / "missing").string();
-    EXPECT_THAT(Run(), ElementsAre("Could not save file: " + Dst("missing/picture.jpg"),
+    EXPECT_THAT(Run(), ElementsAre("Could not save file: " + Dst("missing/a.bmp"),
                                    "Could not save file: " + Dst("missing/b.bmp")));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Finished processing b.bmp"));
 }
