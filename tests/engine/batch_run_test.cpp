@@ -154,7 +154,8 @@ TEST_F(BatchRunTest, UnsavableOutputsAreReportedWithTheirPath) {
 }
 
 // Each runs on the drawing thread and off it, stretched and letterboxed (where JPEGs are shrunk
-// while they are decoded).
+// while they are decoded). Damaged files of the other formats fail in the one reader of them all,
+// which the codec tests feed.
 TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
     AddRawFile("empty.jpg", "");
     AddRawFile("text.jpg", "This is a text file, not a photograph.\n");
@@ -167,32 +168,14 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
     const std::size_t frame = huge.find("\xFF\xC0");
     ASSERT_NE(frame, std::string::npos);
     test::WriteBytes(Src("huge.jpg"), huge.replace(frame + 5, 4, "\xFD\xE8\xFD\xE8"));
-    // A GIF whose first code after the clear code names an entry not yet defined.
-    AddRawFile("lzw.gif", std::string("GIF89a\x04\0\x04\0\x80\0\0\0\0\0\xFF\xFF\xFF"
-                                      ",\0\0\0\0\x04\0\x04\0\0\x02\x03\x3C\xFF\xFF\0;",
-                                      36));
-    // A BMP whose header claims a picture of 2^31 - 1 by 2^31 - 1 pixels.
-    AddRawFile("impossible.bmp", std::string("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0"
-                                             "\xFF\xFF\xFF\x7F\xFF\xFF\xFF\x7F\x01\0\x18\0",
-                                             30) +
-                                     std::string(28, '\0'));
-    // HEIC, WebP and TIFF files cut in half.
-    const Canvas picture = test::CoordinatePicture(64, 48);
-    test::WriteHeif(Src("phone.heic"), picture, {});
-    test::WriteWebp(Src("made.webp"), picture, {.lossless = false});
-    test::WriteTiff(Src("made.tif"), picture, {});
-    for (const char* name : {"phone.heic", "made.webp", "made.tif"}) {
-        const std::string whole = ReadBytes(Src(name));
-        AddRawFile("half" + fs::path(name).extension().string(), whole.substr(0, whole.size() / 2));
-    }
+    test::WriteHeif(Src("phone.heic"), test::CoordinatePicture(64, 48), {});
     AddPicture("good.jpg");
     host_.files.push_back({"phone.heic"});
     test::WriteBytes(Dst("text.jpg"), "keep me");
     host_.options.overwrite = true;
     std::vector<std::string> log;
     for (const char* name :
-         {"empty.jpg", "text.jpg", "truncated.jpg", "folder.jpg", "deleted.jpg", "huge.jpg",
-          "lzw.gif", "impossible.bmp", "half.heic", "half.webp", "half.tif"}) {
+         {"empty.jpg", "text.jpg", "truncated.jpg", "folder.jpg", "deleted.jpg", "huge.jpg"}) {
         log.push_back(std::string("Error processing file: ") + name);
     }
     log.insert(log.end(), {Saved("good.jpg"), Saved("phone.jpg")});
