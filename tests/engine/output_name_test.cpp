@@ -97,12 +97,11 @@ TEST_F(OutputNameTest, PicturesOfTheSameSecondMeetTheClashRules) {
 
 TEST_F(OutputNameTest, DateNamesFailWithTheirPicture) {
     host_.files.push_back({"vanished.jpg"});
-    AddPhoto("hostile.jpg", {{"Exif.Image.DateTime", "../../x"}});
     AddRawFile("text.jpg", "not a picture");
-    EXPECT_THAT(Run(), ElementsAre("Error processing file: vanished.jpg", Saved("Hol_.._.._x.jpg"),
+    EXPECT_THAT(Run(), ElementsAre("Error processing file: vanished.jpg",
                                    "Error processing file: text.jpg"));
     EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing vanished.jpg"));
-    EXPECT_THAT(DestinationNames(), ElementsAre("Hol_.._.._x.jpg"));
+    EXPECT_TRUE(DestinationNames().empty());
 }
 
 // Phone, web and scanner formats carry the date in their own metadata, and are written as JPEG.
