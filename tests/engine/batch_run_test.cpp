@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace kalvimo {
 namespace {
@@ -211,6 +212,18 @@ TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPictureButItIsNotStartedA
     EXPECT_GT(pumpsWhileDrawn, 0);
     EXPECT_THAT(host_.Only("status"),
                 ElementsAre("Processing large.bmp...", "Finished processing large.bmp"));
+}
+
+TEST_F(BatchRunTest, UnreadableSourceAndReadOnlyDestinationAreReported) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    AddPicture("locked.bmp");
+    fs::permissions(Src("locked.bmp"), fs::perms::none);
+    AddPicture("a.bmp");
+    fs::permissions(root_ / "dst", fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THAT(Run(), ElementsAre("Error processing file: locked.bmp",
+                                   "Could not save file: " + Dst("a.bmp")));
 }
 
 TEST_F(BatchRunTest, EachPictureReportsItsOutcomeAndTheLastMessageCountsFailures) {

@@ -25,6 +25,11 @@ protected:
         host_.options.newHeight = 30;
         host_.options.selectedOnly = false;
     }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::permissions(root_ / "dst", std::filesystem::perms::owner_all, ignored);
+        TempFolderTest::TearDown();
+    }
 
     // Writes a picture into the source folder and lists it in the source list.
     void AddPicture(const std::string& name, int w = 64, int h = 48) {
