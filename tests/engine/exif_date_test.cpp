@@ -29,19 +29,31 @@ protected:
         test::WriteJpegWithExif(path, test::CoordinatePicture(16, 8), properties);
         return path;
     }
-    // A JPEG whose EXIF block is made by hand: a main directory that claims count entries,
-    // holds entries and ends in tail.
+    // A JPEG whose EXIF block is made by hand, little-endian, so that it can be as malformed as
+    // a test needs: a main directory that claims count entries, holds entries and ends in tail.
     std::string Crafted(const std::string& name, std::uint16_t count,
                         const std::vector<Entry>& entries, const std::string& tail) {
-        test::TiffBlock tiff;
-        tiff.U16(count);
+        std::string tiff("II*\0\x08\0\0\0", 8);
+        const auto put = [&tiff](std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i) {
+                tiff += static_cast<char>(value >> (8 * i));
+            }
+        };
+        put(count, 2);
         for (const Entry& e : entries) {
-            tiff.Entry(e.tag, e.type, e.count, e.value);
+            put(e.tag, 2);
+            put(e.type, 2);
+            put(e.count, 4);
+            put(e.value, 4);
         }
-        tiff.Raw(tail);
-        const std::string path = Photo(name, {});
-        test::WriteBytes(path, test::WithExifSegment(test::ReadBytes(path), tiff.Bytes()));
-        return path;
+        // An APP1 segment, its length counting itself, right after the SOI marker.
+        const std::size_t length = tiff.size() + tail.size() + 8;
+        const std::string jpeg = test::ReadBytes(Photo(name, {}));
+        test::WriteBytes(Path(name), jpeg.substr(0, 2) + "\xFF\xE1" +
+                                         static_cast<char>(length >> 8) +
+                                         static_cast<char>(length) + std::string("Exif\0\0", 6) +
+                                         tiff + tail + jpeg.substr(2));
+        return Path(name);
     }
 };
 
@@ -93,55 +105,39 @@ TEST_F(ExifDateTest, FilesWithoutUsableMetadataGiveNoDate) {
     }
 }
 
+// A value that is not text, or holds bytes that are not printable ASCII, is passed over for the
+// next one of the main directory; text stops at its NUL and what follows cannot reach the file
+// name; a value without the closing NUL loses none of its characters. Malformed blocks give no
+// date and never crash.
 TEST_F(ExifDateTest, HandMadeBlocksAreReadAsTheyStand) {
-    // A value that is not text, or holds bytes that are not printable ASCII, is passed over
-    // for the next one of the main directory.
-    const std::string date("2008:02:20 16:07:33\0", 20);
-    const struct {
-        const char* name;
-        Entry entry;
-    } unusable[] = {
-        {"shorts", {0x0132, 3, 2, 0x00020001}},
-        {"float", {0x0132, 11, 1, 0x3F800000}},
-        {"garbage", {0x0132, 2, 3, 0x0000FEFF}},
-        {"escape", {0x0132, 2, 4, 0x00411B41}},
-    };
-    for (const auto& c : unusable) {
-        const std::string name = c.name;
-        EXPECT_EQ(
-            ReadExifDate(Crafted(name + ".jpg", 2, {c.entry, {0x0132, 2, 20, 38}}, kEnd + date)),
-            "20080220_160733")
-            << name;
-        EXPECT_EQ(ReadExifDate(Crafted(name + "-alone.jpg", 1, {c.entry}, kEnd)), "") << name;
-    }
-
-    // Text stops at its NUL and what follows cannot reach the file name; a value without the
-    // closing NUL loses none of its characters.
-    for (const std::string& value :
-         {std::string("2008:02:20 16:07:33\0/../x", 26), std::string("2008:02:20 16:07:33")}) {
-        const Entry text{0x0132, 2, static_cast<std::uint32_t>(value.size()), 26};
-        EXPECT_EQ(ReadExifDate(Crafted("text.jpg", 1, {text}, kEnd + value)), "20080220_160733")
-            << value.size();
-    }
-}
-
-TEST_F(ExifDateTest, MalformedBlocksGiveNoDateAndNeverCrash) {
-    const struct {
-        const char* name;
+    const std::string date = "2008:02:20 16:07:33";
+    const std::string stamp = "20080220_160733";
+    struct Case {
+        std::string name;
         std::uint16_t count;
         std::vector<Entry> entries;
-        std::string tail;
-    } cases[] = {
-        {"outside", 2, {{0x0132, 2, 20, 0x7FFFFFF0}, {0x0112, 3, 1, 6}}, kEnd},
-        {"huge count", 0xFFFF, {{0x0132, 2, 0xFFFFFFFF, 8}}, ""},
-        // The Exif directory is the main one again.
-        {"loop", 1, {{0x8769, 4, 1, 8}}, std::string("\x08\0\0\0", 4)},
-        {"orientation 9", 1, {{0x0112, 3, 1, 9}}, kEnd},
-        {"truncated", 3, {}, ""},
+        std::string tail, stamp;
     };
-    for (const auto& c : cases) {
-        const std::string path = Crafted(std::string(c.name) + ".jpg", c.count, c.entries, c.tail);
-        EXPECT_EQ(ReadExifDate(path), "") << c.name;
+    std::vector<Case> cases = {
+        {"text", 1, {{0x0132, 2, 26, 26}}, kEnd + date + std::string("\0/../x\0", 7), stamp},
+        {"text without NUL", 1, {{0x0132, 2, 19, 26}}, kEnd + date, stamp},
+        {"outside", 2, {{0x0132, 2, 20, 0x7FFFFFF0}, {0x0112, 3, 1, 6}}, kEnd, ""},
+        {"huge count", 0xFFFF, {{0x0132, 2, 0xFFFFFFFF, 8}}, "", ""},
+        // The Exif directory is the main one again.
+        {"loop", 1, {{0x8769, 4, 1, 8}}, std::string("\x08\0\0\0", 4), ""},
+        {"orientation 9", 1, {{0x0112, 3, 1, 9}}, kEnd, ""},
+        {"truncated", 3, {}, "", ""},
+    };
+    for (const auto& [name, entry] : {std::pair{"shorts", Entry{0x0132, 3, 2, 0x00020001}},
+                                      std::pair{"float", Entry{0x0132, 11, 1, 0x3F800000}},
+                                      std::pair{"garbage", Entry{0x0132, 2, 3, 0x0000FEFF}},
+                                      std::pair{"escape", Entry{0x0132, 2, 4, 0x00411B41}}}) {
+        cases.push_back({name, 2, {entry, {0x0132, 2, 20, 38}}, kEnd + date + '\0', stamp});
+        cases.push_back({name + std::string(" alone"), 1, {entry}, kEnd, ""});
+    }
+    for (const Case& c : cases) {
+        const std::string path = Crafted(c.name + ".jpg", c.count, c.entries, c.tail);
+        EXPECT_EQ(ReadExifDate(path), c.stamp) << c.name;
         const int orientation = ReadExifOrientation(path);
         EXPECT_TRUE(orientation >= 1 && orientation <= 8) << c.name;
     }

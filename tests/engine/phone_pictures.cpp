@@ -1,7 +1,7 @@
 #include "phone_pictures.h"
 
-#include <cstdio>
 #include <exiv2/exiv2.hpp>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
 #include <memory>
@@ -12,15 +12,6 @@
 namespace kalvimo::test {
 
 namespace {
-
-bool WriteBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    const bool ok = out != nullptr && std::fwrite(data, 1, size, out) == size;
-    if (out != nullptr) {
-        std::fclose(out);
-    }
-    return ok;
-}
 
 // RGBA rows of picture, the left half at leftAlpha.
 std::vector<std::uint8_t> Rgba(const Canvas& picture, int leftAlpha) {
@@ -147,9 +138,10 @@ void WriteWebp(const std::string& path, const Canvas& picture, const WebpOptions
         ASSERT_EQ(WebPMuxSetChunk(mux.get(), "ICCP", &profile, 1), WEBP_MUX_OK);
     }
     ASSERT_EQ(WebPMuxAssemble(mux.get(), &data), WEBP_MUX_OK);
-    const bool written = WriteBytes(path, data.bytes, data.size);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data.bytes), static_cast<std::streamsize>(data.size));
     WebPDataClear(&data);
-    ASSERT_TRUE(written) << path;
+    ASSERT_TRUE(out) << path;
 }
 
 void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions& options) {
@@ -208,54 +200,38 @@ void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions
         TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(options.iccProfile.size()),
                      options.iccProfile.data());
     }
-    const auto sampleOf = [&](int x, int y, int s) -> unsigned {
-        const Rgb c = picture.Pixel(x, y);
-        const unsigned rgb[] = {c.r, c.g, c.b};
-        if (options.layout == TiffLayout::Grey || options.layout == TiffLayout::Palette) {
-            return c.r;
+    // Grey and palette samples are the red, CMYK ones the complement with no black; 16-bit
+    // samples carry the 8-bit value in both bytes, so that they read back exactly; a tile's part
+    // past the picture is zero.
+    const std::vector<std::uint8_t> rgba = Rgba(picture, options.leftAlpha);
+    const bool cmyk = options.layout == TiffLayout::Cmyk;
+    const auto putPixel = [&](std::vector<std::uint8_t>& out, int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 4;
+        for (int s = 0; s < samples; ++s) {
+            const int rgb = x < width && y < height ? rgba[at + (samples == 1 ? 0 : s)] : -1;
+            const int value = rgb < 0 ? 0 : !cmyk ? rgb : s < 3 ? 255 - rgb : 0;
+            out.insert(out.end(), bits == 16 ? 2 : 1, static_cast<std::uint8_t>(value));
         }
-        if (options.layout == TiffLayout::Cmyk) {
-            return s < 3 ? 255U - rgb[s] : 0U;
-        }
-        return s < 3 ? rgb[s] : x < width / 2 ? static_cast<unsigned>(options.leftAlpha) : 255U;
     };
-    // 16-bit samples carry the 8-bit value in both bytes, so that they read back exactly.
-    const auto put = [&](std::vector<std::uint8_t>& out, unsigned value) {
-        if (bits == 16) {
-            out.push_back(static_cast<std::uint8_t>(value));
-        }
-        out.push_back(static_cast<std::uint8_t>(value));
-    };
-    std::vector<std::uint8_t> pixels;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            for (int s = 0; s < samples; ++s) {
-                put(pixels, sampleOf(x, y, s));
-            }
-        }
-    }
-    const std::size_t rowBytes = pixels.size() / static_cast<std::size_t>(height);
     if (!options.tiled) {
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 5);
         for (int y = 0; y < height; ++y) {
-            ASSERT_EQ(TIFFWriteScanline(t, &pixels[rowBytes * y], static_cast<std::uint32_t>(y)),
-                      1);
+            std::vector<std::uint8_t> row;
+            for (int x = 0; x < width; ++x) {
+                putPixel(row, x, y);
+            }
+            ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<std::uint32_t>(y)), 1);
         }
         return;
     }
     constexpr int kTile = 16;
     TIFFSetField(t, TIFFTAG_TILEWIDTH, kTile);
     TIFFSetField(t, TIFFTAG_TILELENGTH, kTile);
-    const std::size_t pixelBytes = rowBytes / static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> tile(kTile * kTile * pixelBytes);
     for (int top = 0; top < height; top += kTile) {
         for (int left = 0; left < width; left += kTile) {
-            std::fill(tile.begin(), tile.end(), 0);
-            for (int y = top; y < std::min(height, top + kTile); ++y) {
-                for (int x = left; x < std::min(width, left + kTile); ++x) {
-                    std::copy_n(&pixels[rowBytes * y + pixelBytes * x], pixelBytes,
-                                &tile[((y - top) * kTile + (x - left)) * pixelBytes]);
-                }
+            std::vector<std::uint8_t> tile;
+            for (int i = 0; i < kTile * kTile; ++i) {
+                putPixel(tile, left + i % kTile, top + i / kTile);
             }
             ASSERT_GE(TIFFWriteTile(t, tile.data(), static_cast<std::uint32_t>(left),
                                     static_cast<std::uint32_t>(top), 0, 0),
