@@ -2,7 +2,6 @@
 
 #include "../qt_application.h"
 #include "canvas.h"
-#include "codecs/picture_decoder.h"
 #include "compact_scroller.h"
 #include "drive_list.h"
 #include "file_list.h"
@@ -116,14 +115,6 @@ inline void WritePicture(const QString& path, int width, int height, Colour colo
         << path.toStdString();
 }
 
-// A picture file as the engine reads it.
-inline Canvas ReadPicture(const QString& path) {
-    Canvas canvas;
-    std::string error;
-    EXPECT_TRUE(DecodePictureFile(path.toStdString(), canvas, 0, error)) << error;
-    return canvas;
-}
-
 inline void WriteText(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -207,16 +198,12 @@ protected:
         QTest::mouseClick(&tab, Qt::LeftButton, {}, tab.TabRect(index).center());
     }
 
-    // The folder menu, opened with the right button on a folder list.
-    void OpenFolderMenu(int index) const {
-        FolderList& folders = Folders(index);
-        QTest::mouseRelease(folders.viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    // An item of the folder menu, opened with the right button on a folder list.
+    void UseMenu(int index, const char* item) const {
+        QTest::mouseRelease(Folders(index).viewport(), Qt::RightButton, {}, QPoint(10, 10));
         QMenu& menu = Find<QMenu>("mnDir");
         EXPECT_TRUE(menu.isVisible());
         menu.close();
-    }
-    void UseMenu(int index, const char* item) const {
-        OpenFolderMenu(index);
         Find<QAction>(QString::fromLatin1(item)).trigger();
     }
     // Moves a page's lists to a folder the way a user can: through the clipboard.

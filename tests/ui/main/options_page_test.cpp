@@ -62,13 +62,12 @@ TEST_F(OptionsPageTest, CustomCropSetsAnEmptyRectangleOnce) {
     NewWidth().SetScrValue(800);
     NewHeight().SetScrValue(600);
     Tick("chkCustomCrop");
-    EXPECT_EQ(crop.Edges().right, 12000);
-    EXPECT_EQ(crop.Edges().bottom, 9000);
+    EXPECT_EQ(crop.Edges(), (CropBox{0, 0, 12000, 9000}));
     EXPECT_EQ(crop.txtCoords[2]->text(), QStringLiteral("800"));
     NewWidth().SetScrValue(100);
     Tick("chkStretch");
     Tick("chkCustomCrop");
-    EXPECT_EQ(crop.Edges().right, 12000);
+    EXPECT_EQ(crop.Edges(), (CropBox{0, 0, 12000, 9000}));
 
     QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
     EXPECT_TRUE(crop.isVisible());
@@ -152,12 +151,8 @@ TEST_F(OptionsPageTest, SizeByKeyboard) {
     EXPECT_EQ(NewWidth().ScrValue(), 321);
     QTest::keyClick(bar, Qt::Key_PageUp);
     EXPECT_EQ(NewWidth().ScrValue(), 821);
-    QTest::keyClick(bar, Qt::Key_Left);
-    QTest::keyClick(bar, Qt::Key_PageDown);
-    QTest::keyClick(bar, Qt::Key_PageUp);
-    EXPECT_EQ(NewWidth().ScrValue(), 820);
     QTest::keyClicks(bar, QStringLiteral("64"));
-    EXPECT_EQ(NewWidth().ScrValue(), 820); // not yet applied
+    EXPECT_EQ(NewWidth().ScrValue(), 821); // not yet applied
     QTest::keyClick(bar, Qt::Key_Return);
     EXPECT_EQ(NewWidth().ScrValue(), 64);
     EXPECT_FLOAT_EQ(window->ImageScale, 64.0f / 240.0f);
