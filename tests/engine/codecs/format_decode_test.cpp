@@ -187,10 +187,13 @@ Bytes SpoilIntervals(Bytes jpeg, int count) {
 }
 
 TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
-    WriteJpegSamples(Path("r.jpg"), 256, 128, SamplesOf(Pattern(256, 128)), {.restartInterval = 1});
+    const Bytes samples = SamplesOf(Pattern(256, 128));
+    WriteJpegSamples(Path("r.jpg"), 256, 128, samples, {.restartInterval = 1});
+    WriteJpegSamples(Path("p.jpg"), 256, 128, samples, {.progressive = true});
     WriteJpegSamples(Path("scans.jpg"), 16, 16, SamplesOf(Pattern(16, 16)),
                      {.thousandsOfScans = true});
     const Bytes restarts = ReadFile(Path("r.jpg"));
+    const Bytes progressive = ReadFile(Path("p.jpg"));
     const Canvas undamaged = Decode(Path("r.jpg"));
     struct Case {
         const char* name;
@@ -199,6 +202,9 @@ TEST_F(FormatDecodeTest, BothJpegReadersReadAndRefuseTheSameFiles) {
     };
     const Case cases[] = {
         {"one damaged interval", SpoilIntervals(restarts, 1), true},
+        // Damage after the last pixel costs nothing.
+        {"no end marker", Cut(restarts, restarts.size() - 2), true},
+        {"progressive, no end marker", Cut(progressive, progressive.size() - 2), true},
         {"damaged throughout", SpoilIntervals(restarts, 127), false},
         {"cut short", Bytes(restarts.begin(), restarts.begin() + restarts.size() * 2 / 3), false},
         {"1,324 scans", ReadFile(Path("scans.jpg")), false},

@@ -220,16 +220,9 @@ Bytes WithGifSize(const Bytes& gif, bool frame) {
                  : screen;
 }
 
-// Damage found after the last pixel costs nothing: such files are read.
+// A GIF screen larger than the frame could fill is only margin, left out; JPEGs lacking their end
+// marker are read by both JPEG readers' test.
 TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
-    const Canvas picture = Gradient(64, 64);
-    // Only the end marker missing.
-    for (const Bytes& file : {JpegOf(picture), JpegOf(picture, true)}) {
-        EXPECT_LT(
-            MeanAbsError(Decode(WriteFile("endless.jpg", Cut(file, file.size() - 2))), picture),
-            2.0);
-    }
-    // A screen larger than the frame could fill is only margin, left out.
     const Canvas framed =
         Decode(WriteFile("screen.gif", WithGifSize(Encoded(WriteGif, Gradient(40, 30)), false)));
     EXPECT_EQ(framed.Width(), 40);
