@@ -32,12 +32,6 @@ protected:
     Bytes Encoded(const Writer& write, const Canvas& picture) {
         return ReadFile(Write("made", write, picture));
     }
-    Bytes JpegOf(const Canvas& picture, bool progressive = false) {
-        return Made([&](const std::string& p) {
-            WriteJpegSamples(p, picture.Width(), picture.Height(), SamplesOf(picture),
-                             {.progressive = progressive});
-        });
-    }
 };
 
 // The peak memory, in kB, of this process since the last ResetPeak.
@@ -232,8 +226,10 @@ TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
 // Every damaged or hostile file is refused, and never takes the memory that the size it states
 // would need, nor what a size the file cannot hold would.
 TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
-    const Bytes jpeg = JpegOf(Gradient(64, 64));
-    const Bytes progressive = JpegOf(Gradient(64, 64), true);
+    const Bytes samples = SamplesOf(Gradient(64, 64));
+    const Bytes jpeg = Made([&](auto& p) { WriteJpegSamples(p, 64, 64, samples, {}); });
+    const Bytes progressive =
+        Made([&](auto& p) { WriteJpegSamples(p, 64, 64, samples, {.progressive = true}); });
     // Runs of 255 pixels, then the end of a line and of the picture.
     Bytes rle(1000, 0);
     for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
