@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
