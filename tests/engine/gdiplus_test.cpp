@@ -36,16 +36,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 
-// Which format each extension writes is told by the files SaveTest writes.
-TEST(cGdiPlus, KnowsOnlyTheExtensionsItWritesAndNamesItsErrors) {
-    const cGdiPlus gdip;
-    EXPECT_EQ(gdip.EncoderIndex("*.tif"), -1);
-    EXPECT_EQ(gdip.EncoderIndex("JPG"), -1);
-    // The extension is what follows the last dot of the name.
-    EXPECT_EQ(cGdiPlus::GetExtension("/out/a.b.JPG"), "JPG");
+// Which extensions write what, and which none, is told by SaveTest; names of several dots or none
+// by the batch's clash and naming tests.
+TEST(cGdiPlus, NamesItsErrorsAndTakesNoExtensionFromAFolder) {
     EXPECT_EQ(cGdiPlus::GetExtension("/out.d/README"), "");
-    EXPECT_EQ(cGdiPlus::GetExtension("README"), "");
-    EXPECT_EQ(cGdiPlus::GetExtension("stamp."), "");
     // The texts its errors are logged with.
     EXPECT_EQ(cGdiPlus::GdiErrorString(1), "Generic Error");
     EXPECT_EQ(cGdiPlus::GdiErrorString(7), "Win32 Error");

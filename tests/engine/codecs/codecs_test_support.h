@@ -8,7 +8,6 @@
 #include "temp_folder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -32,12 +32,6 @@ protected:
     Bytes Encoded(const Writer& write, const Canvas& picture) {
         return ReadFile(Write("made", write, picture));
     }
-    Bytes JpegOf(const Canvas& picture, bool progressive = false) {
-        return Made([&](const std::string& p) {
-            WriteJpegSamples(p, picture.Width(), picture.Height(), SamplesOf(picture),
-                             {.progressive = progressive});
-        });
-    }
 };
 
 // The peak memory, in kB, of this process since the last ResetPeak.
@@ -220,16 +214,9 @@ Bytes WithGifSize(const Bytes& gif, bool frame) {
                  : screen;
 }
 
-// Damage found after the last pixel costs nothing: such files are read.
+// A GIF screen larger than the frame could fill is only margin, left out; JPEGs lacking their end
+// marker are read by both JPEG readers' test.
 TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
-    const Canvas picture = Gradient(64, 64);
-    // Only the end marker missing.
-    for (const Bytes& file : {JpegOf(picture), JpegOf(picture, true)}) {
-        EXPECT_LT(
-            MeanAbsError(Decode(WriteFile("endless.jpg", Cut(file, file.size() - 2))), picture),
-            2.0);
-    }
-    // A screen larger than the frame could fill is only margin, left out.
     const Canvas framed =
         Decode(WriteFile("screen.gif", WithGifSize(Encoded(WriteGif, Gradient(40, 30)), false)));
     EXPECT_EQ(framed.Width(), 40);
@@ -239,9 +226,10 @@ TEST_F(MalformedInputTest, DamageAfterEveryPixelIsForgiven) {
 // Every damaged or hostile file is refused, and never takes the memory that the size it states
 // would need, nor what a size the file cannot hold would.
 TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
-    const Bytes jpeg = JpegOf(Gradient(64, 64));
-    const Bytes progressive = JpegOf(Gradient(64, 64), true);
-    const Bytes claimsJpeg = WithJpegSize(jpeg, 0xC0, 12000, 12000);
+    const Bytes samples = SamplesOf(Gradient(64, 64));
+    const Bytes jpeg = Made([&](auto& p) { WriteJpegSamples(p, 64, 64, samples, {}); });
+    const Bytes progressive =
+        Made([&](auto& p) { WriteJpegSamples(p, 64, 64, samples, {.progressive = true}); });
     // Runs of 255 pixels, then the end of a line and of the picture.
     Bytes rle(1000, 0);
     for (std::size_t i = 0; i + 2 < rle.size(); i += 2) {
@@ -267,7 +255,6 @@ TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
     badCrc[29] ^= 0xFF; // the header chunk's checksum
     const Canvas picture = Gradient(64, 48);
     const Bytes heic = Made([&](auto& p) { WriteHeif(p, picture, {}); });
-    const Bytes avif = Made([&](auto& p) { WriteHeif(p, picture, {.av1 = true}); });
     const Bytes webp = Made([&](auto& p) { WriteWebp(p, picture, {.lossless = false}); });
     const Bytes tiff = Made([&](auto& p) { WriteTiff(p, picture, {.deflate = true}); });
     const Bytes pixels(64, 0x80);
@@ -290,10 +277,7 @@ TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
           255, ',', 0,   0,   0,   0,   0x80, 0x3E, 0x80, 0x3E, 0,    2, 2, 0x4C, 0x01, 0, ';'}},
         {"RLE BMP of 12000 x 12000 in 1 KB",
          BmpHeader(12000, 12000, 8, 1, 62, 2, Bytes(8, 0) + rle)},
-        {"JPEG of 12000 x 12000 in 3 KB", claimsJpeg},
-        {"JPEG of 12000 x 12000 cut short", Cut(claimsJpeg, claimsJpeg.size() - 200)},
-        {"progressive JPEG of 12000 x 12000 in 3 KB",
-         WithJpegSize(progressive, 0xC2, 12000, 12000)},
+        {"JPEG of 12000 x 12000 in 3 KB", WithJpegSize(jpeg, 0xC0, 12000, 12000)},
         {"TIFF of 12000 x 12000 in 1 KB", TiffOfSize(12000, 12000, 1000)},
         {"WebP of 12000 x 12000 in 30 bytes", WebpOfSize(12000, 12000)},
         {"HEIC stating 12000 x 12000", WithHeifSize(heic, 12000, 12000)},
@@ -324,7 +308,6 @@ TEST_F(MalformedInputTest, DamagedAndHostileFiles) {
         {"huge.heic", WithHeifSize(heic, 65000, 65000), "too large"},
         {"large.heic", WithHeifSize(heic, 20000, 9000), "too large (20000 x 9000 pixels)"},
         {"small.heic", WithHeifSize(heic, 32, 24), "could not be read as HEIF: "},
-        {"half.avif", Cut(avif, avif.size() / 2), "could not be read as HEIF: "},
         {"half.webp", Cut(webp, webp.size() / 2), "could not be read as WebP: "},
         {"riff-only.webp", Cut(webp, 12), "could not be read as WebP: "},
         {"huge.webp", WebpOfSize(16384, 16384), "too large (16384 x 16384 pixels)"},

@@ -47,7 +47,6 @@ TEST_F(PhoneDecodeTest, EachFormatAtItsDepthsAndLayouts) {
         {"a.heic", heif({}), smooth, 2.5},
         {"alpha.heic", heif({.leftAlpha = 96}), Expected(smooth, 96), 2.5},
         {"a.avif", heif({.av1 = true}), smooth, 2.5},
-        {"alpha.avif", heif({.av1 = true, .leftAlpha = 96}), Expected(smooth, 96), 2.5},
         {"lossless.webp", webp(sharp, {}), sharp, 0},
         {"alpha.webp", webp(sharp, {.leftAlpha = 96}), Expected(sharp, 96), 0},
         {"lossy.webp", webp(smooth, {.lossless = false}), smooth, 2.5},
