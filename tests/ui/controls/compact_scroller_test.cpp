@@ -71,7 +71,6 @@ TEST_F(CompactScrollerTest, ALongerCaptionNarrowsTheBar) {
 
 TEST_F(CompactScrollerTest, ReadingTheDesignRaisesNothing) {
     PropertyStore store;
-    store.Write("description", "New Height", "Item");
     store.Write("ScrMin", 1, 0);
     store.Write("ScrMax", 1600, 10);
     store.Write("ScrValue", 600, 0);
@@ -81,11 +80,6 @@ TEST_F(CompactScrollerTest, ReadingTheDesignRaisesNothing) {
     EXPECT_EQ(scroller.ScrValue(), 600);
     EXPECT_EQ(Bar()->value(), 600);
     EXPECT_EQ(Shown(), "600");
-    EXPECT_EQ(scroller.Description(), "New Height");
-
-    PropertyStore written;
-    scroller.WriteProperties(written);
-    EXPECT_EQ(written.Keys(), (QStringList{"description", "scrmax", "scrmin", "scrvalue"}));
 }
 
 TEST_F(CompactScrollerTest, DisablingDisablesEveryPart) {
