@@ -10,7 +10,6 @@
 
 #include <QMetaProperty>
 #include <QPalette>
-#include <QPixmap>
 #include <QSignalSpy>
 
 namespace kalvimo {
@@ -50,24 +49,6 @@ QVariant Another(const QMetaProperty& property, const QVariant& value) {
     }
 }
 
-// Pictures compare by their pixels.
-QVariant Comparable(const QVariant& value) {
-    return value.typeId() == QMetaType::QPixmap ? QVariant(value.value<QPixmap>().toImage())
-                                                : value;
-}
-
-template <typename Control>
-void ExpectSameProperties(const Control& got, const Control& want, const char* derived) {
-    const QMetaObject& meta = Control::staticMetaObject;
-    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
-        const QMetaProperty property = meta.property(i);
-        if (property.isStored() && qstrcmp(property.name(), derived) != 0) {
-            EXPECT_EQ(Comparable(property.read(&got)), Comparable(property.read(&want)))
-                << property.name();
-        }
-    }
-}
-
 // Through Qt's property system: a setter marks a change only when the value differs, and what
 // is written to the store reads back into a new control without raising any of its events.
 // Written at its defaults, a control leaves only the keys it always keeps, and reading those
@@ -76,12 +57,24 @@ template <typename Control>
 void ExpectPropertiesRoundTrip(const QStringList& keptKeys, const char* derived = "") {
     const QMetaObject& meta = Control::staticMetaObject;
     SCOPED_TRACE(meta.className());
-    Control changed;
+    std::vector<QMetaProperty> stored;
     for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) {
-        const QMetaProperty property = meta.property(i);
-        const QVariant value = Another(property, property.read(&changed));
-        if (property.isStored() && property.isWritable() && value.isValid()) {
-            const QVariant before = property.read(&changed);
+        if (meta.property(i).isStored() && qstrcmp(meta.property(i).name(), derived) != 0) {
+            stored.push_back(meta.property(i));
+        }
+    }
+    const auto expectSame = [&](const Control& got, const Control& want) {
+        for (const QMetaProperty& property : stored) {
+            if (property.typeId() != QMetaType::QPixmap) { // no pictures are set
+                EXPECT_EQ(property.read(&got), property.read(&want)) << property.name();
+            }
+        }
+    };
+    Control changed;
+    for (const QMetaProperty& property : stored) {
+        const QVariant before = property.read(&changed);
+        const QVariant value = Another(property, before);
+        if (property.isWritable() && value.isValid()) {
             QSignalSpy signalled(&changed, SIGNAL(PropertyChanged(QString)));
             EXPECT_TRUE(property.write(&changed, value) && property.write(&changed, value));
             EXPECT_EQ(signalled.count(), property.read(&changed) == before ? 0 : 1)
@@ -98,7 +91,7 @@ void ExpectPropertiesRoundTrip(const QStringList& keptKeys, const char* derived 
         }
     }
     copy.ReadProperties(store);
-    ExpectSameProperties(copy, changed, derived);
+    expectSame(copy, changed);
     for (const auto& event : events) {
         EXPECT_EQ(event->count(), 0) << event->signal().toStdString();
     }
@@ -106,7 +99,7 @@ void ExpectPropertiesRoundTrip(const QStringList& keptKeys, const char* derived 
     fresh.WriteProperties(store);
     EXPECT_EQ(store.Keys(), keptKeys);
     copy.ReadProperties(store);
-    ExpectSameProperties(copy, fresh, derived);
+    expectSame(copy, fresh);
 }
 
 TEST(ControlPropertiesTest, EveryControlsPropertiesRoundTripThroughTheStore) {
