@@ -245,29 +245,5 @@ TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
     testing::SavePicture(tab, "orvel_tab_left_framed");
 }
 
-TEST_F(OrvelTabTest, PropertiesRoundTripThroughTheStore) {
-    PropertyStore store;
-    tab.WriteProperties(store);
-    // A new strip differs from the saved defaults only in its selection.
-    EXPECT_EQ(store.Keys(), QStringList{"selected"});
-
-    tab.SetTabStrip("Intro,Source,Destination,Options,Log");
-    tab.SetBorder(0x123456);
-    tab.SetDrawFrame(true);
-    tab.SetSelected(3);
-    tab.WriteProperties(store);
-    EXPECT_EQ(store.Read("TABSTRIP", {}).toString(), "Intro,Source,Destination,Options,Log");
-
-    OrvelTab copy;
-    QSignalSpy clicked(&copy, &OrvelTab::TabClicked);
-    copy.ReadProperties(store);
-    EXPECT_EQ(copy.TabCount(), 5);
-    EXPECT_EQ(copy.Selected(), 3);
-    EXPECT_EQ(copy.Border(), 0x123456u);
-    EXPECT_TRUE(copy.DrawFrame());
-    EXPECT_EQ(copy.BackColour(), 0x8000000Fu);
-    EXPECT_EQ(clicked.count(), 0);
-}
-
 } // namespace
 } // namespace kalvimo
