@@ -144,14 +144,6 @@ TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
     EXPECT_EQ(host_.promptedSize, std::pair(40, 30));
 }
 
-TEST_F(BatchRunTest, UnsavableOutputsAreReportedWithTheirPath) {
-    AddPictures({"a.bmp", "b.bmp"});
-    host_.options.destinationFolder = (root_ / "dst" / "missing").string();
-    EXPECT_THAT(Run(), ElementsAre("Could not save file: " + Dst("missing/a.bmp"),
-                                   "Could not save file: " + Dst("missing/b.bmp")));
-    EXPECT_THAT(host_.Only("status"), ::testing::Contains("Finished processing b.bmp"));
-}
-
 // Each runs on the drawing thread and off it, stretched and letterboxed (where JPEGs are shrunk
 // while they are decoded). Damaged files of the other formats fail in the one reader of them all,
 // which the codec tests feed.
