@@ -3,7 +3,6 @@
 #include "canvas.h"
 #include "gdiplus.h"
 
-#include <cstdint>
 #include <exiv2/exiv2.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -17,6 +16,13 @@ namespace kalvimo::test {
 
 using ExifProperties = std::vector<std::pair<std::string, std::string>>;
 
+// The file's metadata, read; older versions of the library hand out std::auto_ptr.
+inline std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::string& path) {
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
+    image->readMetadata();
+    return image;
+}
+
 // Writes picture as a JPEG and gives it the EXIF properties (key, value), in that order.
 inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
                               const ExifProperties& properties) {
@@ -25,10 +31,7 @@ inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
     if (properties.empty()) {
         return;
     }
-    // The library hands out std::auto_ptr in older versions; owned here the modern way.
-    const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
-    ASSERT_TRUE(image);
-    image->readMetadata();
+    const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(path);
     for (const auto& [key, value] : properties) {
         image->exifData()[key] = value;
     }

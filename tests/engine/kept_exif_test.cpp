@@ -5,13 +5,6 @@ namespace {
 
 class KeptExifTest : public test::RunFixture {};
 
-// The file's metadata, read; older versions of the library hand out std::auto_ptr.
-std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::string& path) {
-    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
-    image->readMetadata();
-    return image;
-}
-
 // A JPEG output keeps the date and camera but not the position, thumbnail or turn; nothing is
 // carried when not asked, into another format (a JPEG named ".png" is written as PNG), or from
 // a picture without any.
@@ -37,7 +30,7 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         test::WriteJpegWithExif(Src(c.name), test::CoordinatePicture(48, 64),
                                 c.exif ? phone : test::ExifProperties{});
         if (c.exif) {
-            const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(Src(c.name));
+            const std::unique_ptr<Exiv2::Image> image = test::OpenWithMetadata(Src(c.name));
             const std::string thumbnail = test::ReadBytes(Src(c.name));
             Exiv2::ExifThumb(image->exifData())
                 .setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.data()),
@@ -47,7 +40,7 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         host_.files = {{c.name}};
         host_.options.keepInformation = c.keep;
         run_.PressProcess();
-        const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(Dst(c.name));
+        const std::unique_ptr<Exiv2::Image> image = test::OpenWithMetadata(Dst(c.name));
         const Exiv2::ExifData& exif = image->exifData();
         if (std::string(c.name) != "phone.jpg") {
             EXPECT_TRUE(exif.empty());
