@@ -6,8 +6,8 @@
 #include <exiv2/exiv2.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,9 +40,7 @@ inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
 
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

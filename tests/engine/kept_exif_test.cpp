@@ -11,7 +11,6 @@ class KeptExifTest : public test::RunFixture {};
 TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) {
     // A photograph as a phone stores it: lying on its side, with a position and a thumbnail.
     const test::ExifProperties phone = {{"Exif.Image.Make", "Kamera"},
-                                        {"Exif.Image.Model", "K-7"},
                                         {"Exif.Image.Orientation", "6"},
                                         {"Exif.Photo.DateTimeOriginal", "2024:05:06 07:08:09"},
                                         {"Exif.Photo.PixelXDimension", "48"},
@@ -52,7 +51,6 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         };
         EXPECT_EQ(value("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
         EXPECT_EQ(value("Exif.Image.Make"), "Kamera");
-        EXPECT_EQ(value("Exif.Image.Model"), "K-7");
         EXPECT_EQ(value("Exif.Image.Orientation"), "1");
         EXPECT_EQ(value("Exif.Photo.PixelXDimension"), "40");
         EXPECT_EQ(value("Exif.Photo.PixelYDimension"), "30");
