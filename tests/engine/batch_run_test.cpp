@@ -10,7 +10,6 @@ namespace kalvimo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadBytes;
 using ::testing::ElementsAre;
 
 class BatchRunTest : public test::RunFixture {
@@ -58,7 +57,7 @@ TEST_F(BatchRunTest, PhotosAreWrittenAtQuality85) {
     AddPicture("a.jpg");
     run_.ProcessFile(host_.options.sourceFolder, "a.jpg", true);
     ASSERT_TRUE(gdip_.PictureBoxToFile(run_.picDest(), Path("at85.jpg"), 85));
-    EXPECT_EQ(ReadBytes(Dst("a.jpg")), ReadBytes(Path("at85.jpg")));
+    EXPECT_EQ(test::ReadBytes(Dst("a.jpg")), test::ReadBytes(Path("at85.jpg")));
 }
 
 TEST_F(BatchRunTest, SelectedOnlyWithNothingSelectedEndsAtOnce) {
@@ -154,7 +153,7 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
     host_.files.insert(host_.files.end(), {{"folder.jpg"}, {"deleted.jpg"}});
     // A JPEG whose frame claims 65000 x 65000 pixels.
     AddPicture("huge.jpg");
-    std::string huge = ReadBytes(Src("huge.jpg"));
+    std::string huge = test::ReadBytes(Src("huge.jpg"));
     const std::size_t frame = huge.find("\xFF\xC0");
     ASSERT_NE(frame, std::string::npos);
     test::WriteBytes(Src("huge.jpg"), huge.replace(frame + 5, 4, "\xFD\xE8\xFD\xE8"));
@@ -176,7 +175,7 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
             EXPECT_EQ(Run(), log);
             EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing text.jpg"));
             EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg", "text.jpg"));
-            EXPECT_EQ(ReadBytes(Dst("text.jpg")), "keep me");
+            EXPECT_EQ(test::ReadBytes(Dst("text.jpg")), "keep me");
             EXPECT_FALSE(run_.fileBusy());
         }
     }

@@ -66,7 +66,6 @@ TEST_F(ExifDateTest, FirstPropertyNamedDateTimeGivesTheStamp) {
         {{{date, "0000:00:00 00:00:00"}}, ""},
         // An unset camera clock: 15 underscores stand in for the date.
         {{{date, "    :  :     :  :  "}}, "_______________"},
-        {{{date, ""}}, ""},
         // Read from the file and used in a file name: no way out of the destination folder.
         {{{date, "../../etc/x"}}, ".._.._etc_x"},
         // The date the picture was taken has another name and does not count.
@@ -78,10 +77,9 @@ TEST_F(ExifDateTest, FirstPropertyNamedDateTimeGivesTheStamp) {
           {"Exif.Thumbnail.DateTime", "2002:02:02 02:02:02"}},
          "20080220_160733"},
     };
-    int i = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.properties.back().first + " \"" + c.properties.back().second + "\"");
-        EXPECT_EQ(ReadExifDate(Photo("p" + std::to_string(i++) + ".jpg", c.properties)), c.stamp);
+        EXPECT_EQ(ReadExifDate(Photo("p.jpg", c.properties)), c.stamp);
     }
 }
 

@@ -34,9 +34,8 @@ protected:
 std::string ExpectedFileStamp(const std::string& path) {
     struct statx info {};
     EXPECT_EQ(::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info), 0);
-    const bool birth = (info.stx_mask & STATX_BTIME) != 0;
-    const std::time_t t =
-        static_cast<std::time_t>(birth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec);
+    const std::time_t t = static_cast<std::time_t>(
+        (info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec);
     std::tm utc{};
     ::gmtime_r(&t, &utc);
     char text[32];
