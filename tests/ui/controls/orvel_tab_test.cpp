@@ -65,7 +65,7 @@ TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
     testing::SavePicture(tab, "orvel_tab_top");
 }
 
-TEST_F(OrvelTabTest, CaptionTextStartsSixPixelsInAndFourDown) {
+TEST_F(OrvelTabTest, CaptionTextStartsSixPixelsIn) {
     tab.SetTabStrip("MMM");
     tab.SetTextColour(0x0000FF);
     const Rendering drawn(tab);
