@@ -332,8 +332,10 @@ void ReadPictureItems(Bytes iinf, std::map<std::uint64_t, PictureItem>& items) {
 
 // The data of each picture item, gathered from its extents in 'iloc', in the file or in 'idat'. A
 // file's pictures hold no more bytes than the file, so no more are gathered: extents listed again
-// and again must not take memory or time beyond the file's size.
-void ReadItemData(Bytes iloc, Bytes file, Bytes idat, std::map<std::uint64_t, PictureItem>& items) {
+// and again must not take memory or time beyond the file's size. Version 1 locations state an
+// index size that the decoder reads only from version 2 on: the larger of both readings counts.
+void ReadItemData(Bytes iloc, Bytes file, Bytes idat, bool indexFromVersion1,
+                  std::map<std::uint64_t, PictureItem>& items) {
     std::uint64_t budget = file.size();
     FieldReader fields(iloc);
     const std::uint64_t version = fields.Field(4) >> 24;
@@ -341,7 +343,7 @@ void ReadItemData(Bytes iloc, Bytes file, Bytes idat, std::map<std::uint64_t, Pi
     const std::size_t offsetSize = sizes >> 12;
     const std::size_t lengthSize = sizes >> 8 & 0xF;
     const std::size_t baseSize = sizes >> 4 & 0xF;
-    const std::size_t indexSize = version == 0 ? 0 : sizes & 0xF;
+    const std::size_t indexSize = version > (indexFromVersion1 ? 0 : 1) ? sizes & 0xF : 0;
     const std::size_t idSize = version < 2 ? 2 : 4;
     for (std::uint64_t count = fields.Field(idSize); count > 0 && !fields.failed; --count) {
         const std::uint64_t id = fields.Field(idSize);
@@ -409,11 +411,13 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
         });
         // Parameter sets travel with the picture data too, and grids and overlays give the size
         // they are assembled into in theirs.
-        std::map<std::uint64_t, PictureItem> items;
-        ReadPictureItems(iinf, items);
-        ReadItemData(iloc, file, idat, items);
-        for (const auto& [id, item] : items) {
-            largest = std::max(largest, DeclaredPicture(item));
+        for (const bool indexFromVersion1 : {true, false}) {
+            std::map<std::uint64_t, PictureItem> items;
+            ReadPictureItems(iinf, items);
+            ReadItemData(iloc, file, idat, indexFromVersion1, items);
+            for (const auto& [id, item] : items) {
+                largest = std::max(largest, DeclaredPicture(item));
+            }
         }
     });
     return largest;

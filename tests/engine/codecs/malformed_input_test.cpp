@@ -160,6 +160,8 @@ TEST(HeifCodedSize, GridsAndOverlaysCountTheSizeTheyAreAssembledInto) {
              std::tuple{"iovl", Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10, 0x00, 0x0C, 0x00}, 14, 0},
              std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 4, 0},
              std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8, 10},
+             // Version 1 stating an index size, its extents laid out without one.
+             std::tuple{"grid", Bytes{0, 0, 1, 1, 0x10, 0x00, 0x0C, 0x00}, 8, 4},
          }) {
         SCOPED_TRACE(std::string(type) + " " + std::to_string(inIdat) + " " +
                      std::to_string(indexSize));
