@@ -168,6 +168,9 @@ int main(int argc, char** argv) {
                      options.destinationFolder.c_str(), fsError.message().c_str());
         return 1;
     }
+    if (!files.empty() && !fs::is_directory(options.destinationFolder, fsError)) {
+        return UsageError("destination folder not found: '" + options.destinationFolder + "'");
+    }
     kalvimo::ConsoleHost host(options, settings.crop, std::move(files), stdout,
                               ::isatty(STDERR_FILENO) ? stderr : nullptr);
     kalvimo::cGdiPlus gdip;

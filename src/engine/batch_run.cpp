@@ -35,9 +35,9 @@ void BatchRun::PrefetchFrom(std::size_t index) {
     if (!prefetcher_) {
         return;
     }
-    const JobOptions options = host_.Options();
+    const JobOptions options = Options();
     const std::optional<FrameOrder> order =
-        FrameOrderOf(options, host_.CropRectangle(), host_.TwipsPerPixel());
+        FrameOrderOf(options, CropRectangle(), host_.TwipsPerPixel());
     if (!order) {
         return;
     }
@@ -69,23 +69,29 @@ void BatchRun::PressProcess() {
         stopRequested_ = true;
         return;
     }
+    const JobOptions options = host_.Options();
     host_.SetProcessCaption("Stop");
     running_ = true;
     stopRequested_ = false;
+    stopReason_.clear();
+    runOptions_ = options;
+    runCrop_ = host_.CropRectangle();
 
     lstToDo_.clear();
-    const bool selectedOnly = host_.Options().selectedOnly;
+    const bool selectedOnly = options.selectedOnly;
     const int count = host_.SourceFileCount();
     for (int i = 0; i < count; ++i) {
         if (!selectedOnly || host_.SourceFileSelected(i)) {
             lstToDo_.push_back(host_.SourceFileName(i));
         }
     }
-    if (lstToDo_.empty()) {
+    const std::string refusal = lstToDo_.empty()
+                                    ? std::string("No images are selected in the Source folder.")
+                                    : MissingFolder(options);
+    if (!refusal.empty()) {
         host_.SetProcessCaption("Process");
         running_ = false;
-        host_.ShowMessage("No images are selected in the Source folder.", MessageIcon::Exclamation,
-                          MessageButtons::Ok);
+        host_.ShowMessage(refusal, MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
 
@@ -93,13 +99,13 @@ void BatchRun::PressProcess() {
     failures_ = 0;
     writtenThisRun_.clear();
     sourcesOfRun_.clear();
-    const JobOptions options = host_.Options();
     for (const std::string& name : lstToDo_) {
         if (const std::optional<FileId> id =
                 IdOf(AddBackslash(options.sourceFolder) + name, true)) {
             sourcesOfRun_.insert(*id);
         }
     }
+    runDestination_ = IdOf(options.destinationFolder, true);
     RemoveAbandonedTemporaries(options.destinationFolder);
 
     host_.SetProgressVisible(true);
@@ -109,7 +115,7 @@ void BatchRun::PressProcess() {
             RoundHalfEven(static_cast<double>(i) / static_cast<double>(n) * 100.0)));
         if (i < n) {
             PrefetchFrom(i);
-            ProcessFile(host_.Options().sourceFolder, lstToDo_[i], true);
+            ProcessFile(options.sourceFolder, lstToDo_[i], true);
         }
         host_.PumpMessages();
         if (stopRequested_) {
@@ -126,6 +132,9 @@ void BatchRun::PressProcess() {
     host_.RefreshDestinationList();
     std::string message = stopRequested_ ? "Picture resize process has been aborted."
                                          : "Picture resize process complete.";
+    if (!stopReason_.empty()) {
+        message += " " + stopReason_;
+    }
     if (failures_ > 0) {
         message += " " + std::to_string(failures_) + " of " + std::to_string(pictures_) +
                    (pictures_ == 1 ? " picture" : " pictures") + " could not be processed.";
@@ -204,8 +213,7 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     protectedSource_ = IdOf(sourcePath, true).value_or(FileId{});
     std::string outputPath;
     if (save) {
-        const std::optional<std::string> path =
-            OutputPath(host_.Options(), fileName, sourcePath, gdip_);
+        const std::optional<std::string> path = OutputPath(Options(), fileName, sourcePath, gdip_);
         if (!path) {
             reason = "the file is gone or its date cannot be read";
             return false;
@@ -214,7 +222,7 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     }
 
     const std::optional<FrameOrder> order =
-        FrameOrderOf(host_.Options(), host_.CropRectangle(), host_.TwipsPerPixel());
+        FrameOrderOf(Options(), CropRectangle(), host_.TwipsPerPixel());
     if (order) {
         const FrameResult result = DrawPictureFrame(sourcePath, *order);
         if (result.kind != FrameResult::Kind::Drawn) {
@@ -222,8 +230,8 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             return false;
         }
     } else {
-        if (!LoadUprightPicture(sourcePath, scratch_.picture, scratch_.buffer,
-                                host_.Options().backColour, reason)) {
+        if (!LoadUprightPicture(sourcePath, scratch_.picture, scratch_.buffer, Options().backColour,
+                                reason)) {
             return false;
         }
 
@@ -240,9 +248,8 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             return true;
         }
 
-        const std::optional<PixelRect> pictureArea =
-            RenderFrame(FramePicture(), picDest_, host_.Options(), host_.CropRectangle(),
-                        host_.TwipsPerPixel());
+        const std::optional<PixelRect> pictureArea = RenderFrame(
+            FramePicture(), picDest_, Options(), CropRectangle(), host_.TwipsPerPixel());
         if (!pictureArea) {
             reason = "the frame size or the crop rectangle leaves nothing of the picture";
             return false;
@@ -256,11 +263,11 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const Occupant occupant = save ? OccupantOf(outputPath) : Occupant::None;
     if (occupant != Occupant::None) {
         // A source of this run, or a picture it wrote, is settled as if overwriting were off.
-        if (host_.Options().overwrite && occupant != Occupant::Protected) {
+        if (Options().overwrite && occupant != Occupant::Protected) {
             replace = true;
-        } else if (host_.Options().autoRename) {
+        } else if (Options().autoRename) {
             outputPath = UniqueFileName(outputPath, [&](const std::string& candidate) {
-                return host_.Options().overwrite && OccupantOf(candidate) == Occupant::Replaceable;
+                return Options().overwrite && OccupantOf(candidate) == Occupant::Replaceable;
             });
             replace = EntryExists(outputPath);
             renamed = true;
@@ -275,9 +282,18 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             replace = true;
         }
     }
+    if (save && !DestinationStands()) {
+        // Whatever is left would fail the same way: one line, and the run stops.
+        host_.AddLogLine("Could not save file: " + ShownName(outputPath));
+        Report(fileName, PictureOutcome::CouldNotSave, "the destination folder is gone");
+        stopRequested_ = true;
+        stopReason_ = FolderGoneMessage("destination", Options().destinationFolder);
+        FinishPicture("Finished processing " + shown);
+        return true;
+    }
     if (save) {
         std::vector<std::uint8_t> exif;
-        if (host_.Options().keepInformation && gdip_.WritesJpeg(outputPath)) {
+        if (Options().keepInformation && gdip_.WritesJpeg(outputPath)) {
             exif = KeptExif(sourcePath, picDest_.Width(), picDest_.Height());
         }
         const bool written =
@@ -304,7 +320,7 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
 
 bool BatchRun::AutoRotate() {
     pictureTurned_ = false;
-    const JobOptions options = host_.Options();
+    const JobOptions options = Options();
     if (!options.autoRotate ||
         !NeedsQuarterTurn(options.newWidth, options.newHeight, scratch_.picture.Width(),
                           scratch_.picture.Height())) {
@@ -312,6 +328,40 @@ bool BatchRun::AutoRotate() {
     }
     pictureTurned_ = true;
     return RotatePicture(scratch_.buffer, scratch_.picture);
+}
+
+JobOptions BatchRun::Options() const {
+    return running_ ? runOptions_ : host_.Options();
+}
+
+CropBox BatchRun::CropRectangle() const {
+    // A rectangle asked for on each picture is the one given at that picture's prompt.
+    return running_ && !runOptions_.promptCustomCrop ? runCrop_ : host_.CropRectangle();
+}
+
+std::string BatchRun::MissingFolder(const JobOptions& options) {
+    for (const auto& [role, folder] : {std::pair{"source", &options.sourceFolder},
+                                       std::pair{"destination", &options.destinationFolder}}) {
+        struct stat info {};
+        if (::stat(folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            return FolderGoneMessage(role, *folder);
+        }
+    }
+    return {};
+}
+
+bool BatchRun::DestinationStands() const {
+    if (!running_) {
+        return true;
+    }
+    struct stat info {};
+    const std::string& folder = runOptions_.destinationFolder;
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           runDestination_ == FileId{info.st_dev, info.st_ino};
+}
+
+std::string FolderGoneMessage(std::string_view role, const std::string& folder) {
+    return "The " + std::string(role) + " folder " + ShownName(folder) + " is no longer there.";
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {

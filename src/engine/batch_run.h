@@ -10,10 +10,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
 namespace kalvimo {
+
+// Why a run does not start, or stopped: a folder it reads or writes is gone. role is "source"
+// or "destination".
+std::string FolderGoneMessage(std::string_view role, const std::string& folder);
 
 // The batch run and its per-picture routine. The window owns one and forwards the process
 // button's clicks and the source list's double-clicks to it.
@@ -70,6 +75,15 @@ private:
     // Turns the picture into the buffer when the options ask for it; false when that cannot be
     // done.
     bool AutoRotate();
+    // The options of the run under way, taken when it started, so that a change made meanwhile
+    // waits for the next run; outside a run, the host's options as they stand.
+    JobOptions Options() const;
+    CropBox CropRectangle() const;
+    // Why the run cannot start when a folder of it is not there to read or write; else empty.
+    static std::string MissingFolder(const JobOptions& options);
+    // False when the run's destination is no longer the folder it started with (a card pulled
+    // out), so that nothing is written in its place.
+    [[nodiscard]] bool DestinationStands() const;
     // The picture that is fitted into the frame: the turned copy when there is one.
     [[nodiscard]] const Canvas& FramePicture() const {
         return pictureTurned_ ? scratch_.buffer : scratch_.picture;
@@ -90,6 +104,11 @@ private:
     std::set<FileId> sourcesOfRun_;
     std::set<FileId> writtenThisRun_;
     FileId protectedSource_;
+    JobOptions runOptions_;
+    CropBox runCrop_;
+    std::optional<FileId> runDestination_;
+    // Why the run stopped on its own, when it did.
+    std::string stopReason_;
     int pictures_ = 0;
     int failures_ = 0;
     int jobs_ = 1;

@@ -7,8 +7,8 @@
 
 namespace kalvimo {
 
-// Every option that shapes a run. The window holds them in its controls; the run asks for a
-// fresh copy at each step that needs one, so a change made during a run applies from then on.
+// Every option that shapes a run. The window holds them in its controls; a run takes one copy
+// when it starts, so that all its pictures are made alike.
 struct JobOptions {
     std::string sourceFolder;
     std::string destinationFolder;

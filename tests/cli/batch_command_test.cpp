@@ -115,10 +115,19 @@ TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures)
     EXPECT_EQ(Contents(Dst("b.bmp")), before);
 
     // A picture that could not be written is a failure too.
-    const Outcome unsaved = Run((root_ / "src").string() + " " + Dst("missing"));
-    EXPECT_THAT(unsaved.lines, ElementsAre("Could not save file: " + Dst("missing/A.JPG"),
-                                           "Could not save file: " + Dst("missing/b.bmp")));
+    fs::remove(Dst("A.JPG"));
+    fs::create_directory(Dst("A.JPG"));
+    Settings("[Options]\nNew width=80\nNew height=60\nOverwrite=1\n");
+    const Outcome unsaved = Run((root_ / "src").string() + " " + (root_ / "dst").string());
+    EXPECT_THAT(unsaved.lines,
+                ElementsAre("Could not save file: " + Dst("A.JPG"), "Saved file: " + Dst("b.bmp")));
     EXPECT_EQ(unsaved.status, 1);
+    // A destination that is not there is named, and nothing is written elsewhere.
+    const Outcome missing = Run((root_ / "src").string() + " " + Dst("missing"));
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.lines.empty());
+    EXPECT_THAT(missing.errors,
+                ::testing::HasSubstr("destination folder not found: '" + Dst("missing") + "'"));
 }
 
 TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {

@@ -106,6 +106,65 @@ TEST_F(BatchRunTest, StopTakesEffectAfterTheCurrentPicture) {
     }
 }
 
+TEST_F(BatchRunTest, AFolderThatIsGoneStopsTheRunAndNothingIsWrittenElsewhere) {
+    AddPictures({"a.bmp", "b.bmp", "c.bmp"});
+    // Gone before the run: it does not start, and the message names the folder.
+    for (const char* role : {"source", "destination"}) {
+        SCOPED_TRACE(role);
+        const fs::path folder = root_ / (role == std::string("source") ? "src" : "dst");
+        fs::rename(folder, root_ / "away");
+        EXPECT_TRUE(Run().empty());
+        EXPECT_THAT(host_.events, ElementsAre("caption Stop", "caption Process",
+                                              "message ! The " + std::string(role) + " folder " +
+                                                  folder.string() + " is no longer there."));
+        fs::rename(root_ / "away", folder);
+    }
+
+    // Pulled out after the first picture, or put back as another folder of that name: one
+    // line for the picture that could not be saved, then the run stops.
+    for (const bool putBack : {false, true}) {
+        SCOPED_TRACE(putBack);
+        fs::remove_all(root_ / "dst");
+        fs::create_directory(root_ / "dst");
+        host_.onPump = [&] {
+            if (host_.events.back() == "status Finished processing a.bmp" &&
+                !fs::exists(root_ / "pulled")) {
+                fs::rename(root_ / "dst", root_ / "pulled");
+                if (putBack) {
+                    fs::create_directory(root_ / "dst");
+                }
+            }
+        };
+        EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), "Could not save file: " + Dst("b.bmp")));
+        EXPECT_EQ(host_.events.back(),
+                  "message i Picture resize process has been aborted. The destination folder " +
+                      (root_ / "dst").string() +
+                      " is no longer there. 1 of 2 pictures could not be processed.");
+        EXPECT_FALSE(fs::exists(root_ / "b.bmp"));
+        EXPECT_FALSE(fs::exists(root_ / "dst" / "b.bmp"));
+        fs::remove_all(root_ / "pulled");
+        host_.onPump = nullptr;
+    }
+}
+
+TEST_F(BatchRunTest, OptionsChangedDuringARunWaitForTheNextRun) {
+    AddPictures({"a.bmp", "b.bmp"});
+    host_.onPump = [this] {
+        if (host_.events.back() == "status Finished processing a.bmp") {
+            host_.options.newWidth = 20;
+            host_.options.stretch = false;
+            host_.options.letterbox = true;
+        }
+    };
+    Run();
+    EXPECT_EQ(Output("b.bmp").Width(), 40);
+    // Outside a run, the options as they stand.
+    host_.onPump = nullptr;
+    host_.options.overwrite = true;
+    Run();
+    EXPECT_EQ(Output("a.bmp").Width(), 20);
+}
+
 TEST_F(BatchRunTest, DryRunWritesNothingAndLogsNothing) {
     AddPicture("a.jpg");
     EXPECT_TRUE(Process("a.jpg", false).empty());

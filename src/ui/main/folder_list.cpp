@@ -1,10 +1,12 @@
 #include "folder_list.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCollator>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -63,6 +65,27 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FolderList::SetPath(const QString& path) {
+    if (!Show(path)) {
+        return false;
+    }
+    chosen_ = path_;
+    chosenId_ = IdOf(chosen_);
+    return true;
+}
+
+std::optional<FolderList::FolderId> FolderList::IdOf(const QString& folder) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderId{info.st_dev, info.st_ino};
+}
+
+QString FolderList::LostFolder() const {
+    return chosen_.isEmpty() || (chosenId_ && IdOf(chosen_) == chosenId_) ? QString() : chosen_;
+}
+
+bool FolderList::Show(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isDir() || !info.isReadable()) {
         return false;
@@ -93,7 +116,7 @@ void FolderList::OnDiskChange() {
     }
     if (folder != path_) {
         if (!held_) {
-            SetPath(folder);
+            Show(folder);
         }
         return;
     }

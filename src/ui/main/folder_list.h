@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <sys/types.h>
+
 #include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QTimer>
@@ -15,8 +18,13 @@ public:
     explicit FolderList(QWidget* parent = nullptr);
 
     QString Path() const { return path_; }
-    // False, and nothing changes, when path names no readable folder.
+    // False, and nothing changes, when path names no readable folder. The folder becomes the
+    // chosen one.
     bool SetPath(const QString& path);
+    // The folder last chosen, when it has vanished or another folder has taken its name since
+    // (the list shows the folder above it then); empty while it stands. Nothing may be written
+    // in its place.
+    QString LostFolder() const;
     void Refresh();
     // While held, a folder that vanishes stays the list's path (so whatever reads it fails
     // rather than using the folder above); the list moves up when released.
@@ -34,6 +42,15 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // A folder by device and inode, however its path is spelled.
+    struct FolderId {
+        dev_t device = 0;
+        ino_t inode = 0;
+        friend bool operator==(const FolderId&, const FolderId&) = default;
+    };
+    static std::optional<FolderId> IdOf(const QString& folder);
+    // Shows path without making it the chosen folder.
+    bool Show(const QString& path);
     // Follows the shown folder on disk; a burst of changes is read once.
     void Watch();
     void OnDiskChange();
@@ -44,6 +61,8 @@ private:
     void OpenEntry(QListWidgetItem* item);
 
     QString path_;
+    QString chosen_;
+    std::optional<FolderId> chosenId_;
 };
 
 } // namespace kalvimo

@@ -3,6 +3,7 @@
 #include "canvas_image.h"
 #include "compact_scroller.h"
 #include "file_list.h"
+#include "folder_list.h"
 #include "frm_main.h"
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
@@ -354,6 +355,18 @@ TargetSize frmMain::NewSize() {
 }
 
 void frmMain::cmdProcess_Click() {
+    if (batch_ && !batch_->running()) {
+        // The lists show the folder above one that vanished; the run must not take it instead.
+        for (const auto& [role, folders] :
+             {std::pair{"source", uDir[0]}, {"destination", uDir[1]}}) {
+            const QString lost = folders->LostFolder();
+            if (!lost.isEmpty()) {
+                ShowMessageBox(QString::fromStdString(FolderGoneMessage(role, lost.toStdString())),
+                               BoxIcon::Exclamation);
+                return;
+            }
+        }
+    }
     CallBatch([this] { batch_->PressProcess(); });
 }
 

@@ -104,6 +104,33 @@ TEST_F(WindowRunTest, ADestinationRemovedDuringARunFailsThePicturesLeftAndIsLeft
     EXPECT_TRUE(QTest::qWaitFor([this] { return Folders(1).Path() == destination.path(); }, 5000));
 }
 
+TEST_F(WindowRunTest, ADestinationRemovedBeforeARunIsNamedAndNothingIsWrittenAboveIt) {
+    const QString gone = Output("Gone");
+    ASSERT_TRUE(QDir(destination.path()).mkdir("Gone"));
+    GoTo(1, gone);
+    ClickTab(3);
+    Files(0).selectAll();
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    // The list shows the folder above, but that is not the one chosen.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Folders(1).Path() == destination.path(); }, 5000));
+    Process();
+    EXPECT_EQ(script->Texts(),
+              QStringList({"The destination folder " + gone + " is no longer there."}));
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_EQ(QDir(destination.path()).entryList(QDir::Files), QStringList());
+
+    // Made again under the same name, it is another folder until it is chosen again.
+    ASSERT_TRUE(QDir(destination.path()).mkdir("Gone"));
+    script->shown.clear();
+    Process();
+    EXPECT_EQ(script->Texts().size(), 1);
+    EXPECT_TRUE(LogLines().isEmpty());
+    GoTo(1, destination.path());
+    ClickTab(3);
+    Process();
+    EXPECT_EQ(LogLines().value(0), "Saved file: " + Output("a.jpg"));
+}
+
 TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor) {
     ClickTab(1);
     FileList& files = Files(0);
