@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
         char byte = 0;
         while (::read(terminationPipe[0], &byte, 1) > 0) {
         }
-        window.close();
+        window.EndSession();
     });
     window.OpenPaths(paths);
     window.show();

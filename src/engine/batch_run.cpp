@@ -105,7 +105,7 @@ void BatchRun::PressProcess() {
             sourcesOfRun_.insert(*id);
         }
     }
-    runDestination_ = IdOf(options.destinationFolder, true);
+    runDestination_ = IdentityOf(options.destinationFolder);
     RemoveAbandonedTemporaries(options.destinationFolder);
 
     host_.SetProgressVisible(true);
@@ -342,8 +342,7 @@ CropBox BatchRun::CropRectangle() const {
 std::string BatchRun::MissingFolder(const JobOptions& options) {
     for (const auto& [role, folder] : {std::pair{"source", &options.sourceFolder},
                                        std::pair{"destination", &options.destinationFolder}}) {
-        struct stat info {};
-        if (::stat(folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        if (!IdentityOf(*folder)) {
             return FolderGoneMessage(role, *folder);
         }
     }
@@ -351,13 +350,7 @@ std::string BatchRun::MissingFolder(const JobOptions& options) {
 }
 
 bool BatchRun::DestinationStands() const {
-    if (!running_) {
-        return true;
-    }
-    struct stat info {};
-    const std::string& folder = runOptions_.destinationFolder;
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           runDestination_ == FileId{info.st_dev, info.st_ino};
+    return !running_ || IdentityOf(runOptions_.destinationFolder) == runDestination_;
 }
 
 std::string FolderGoneMessage(std::string_view role, const std::string& folder) {

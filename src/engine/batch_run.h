@@ -2,6 +2,7 @@
 
 #include "batch_host.h"
 #include "canvas.h"
+#include "file_writing.h"
 #include "frame_drawer.h"
 #include "frame_prefetcher.h"
 #include "gdiplus.h"
@@ -106,7 +107,7 @@ private:
     FileId protectedSource_;
     JobOptions runOptions_;
     CropBox runCrop_;
-    std::optional<FileId> runDestination_;
+    std::optional<FolderIdentity> runDestination_;
     // Why the run stopped on its own, when it did.
     std::string stopReason_;
     int pictures_ = 0;

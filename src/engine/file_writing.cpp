@@ -10,6 +10,7 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace kalvimo {
@@ -131,6 +132,21 @@ void RemoveAbandonedTemporaries(const std::string& folder) {
         }
         ::close(fd);
     }
+}
+
+std::optional<FolderIdentity> IdentityOf(const std::string& folder) {
+    struct statx info {};
+    if (::statx(AT_FDCWD, folder.c_str(), 0, STATX_TYPE | STATX_INO | STATX_BTIME, &info) != 0 ||
+        !S_ISDIR(info.stx_mode)) {
+        return std::nullopt;
+    }
+    FolderIdentity identity{makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
+    // Without a birth time, device and inode are all there is.
+    if ((info.stx_mask & STATX_BTIME) != 0) {
+        identity.bornSeconds = info.stx_btime.tv_sec;
+        identity.bornNanoseconds = info.stx_btime.tv_nsec;
+    }
+    return identity;
 }
 
 } // namespace kalvimo

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace kalvimo {
@@ -22,5 +24,17 @@ int WriteFileInPlace(const std::string& path, ExistingEntry existing,
 // Removes the temporaries that writers which have ended (killed, or the machine stopped) left in
 // folder. Those of a writer that is still running stay.
 void RemoveAbandonedTemporaries(const std::string& folder);
+
+// A folder as the file system knows it. A folder removed and made again under its name (which
+// may get the same inode back) or a card's mount point left behind is another one.
+struct FolderIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t bornSeconds = 0;
+    std::uint32_t bornNanoseconds = 0;
+    friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+};
+// Nothing when folder names no folder.
+std::optional<FolderIdentity> IdentityOf(const std::string& folder);
 
 } // namespace kalvimo

@@ -1,7 +1,6 @@
 #include "folder_list.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCollator>
@@ -69,20 +68,14 @@ bool FolderList::SetPath(const QString& path) {
         return false;
     }
     chosen_ = path_;
-    chosenId_ = IdOf(chosen_);
+    chosenId_ = IdentityOf(QFile::encodeName(chosen_).toStdString());
     return true;
 }
 
-std::optional<FolderList::FolderId> FolderList::IdOf(const QString& folder) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        return std::nullopt;
-    }
-    return FolderId{info.st_dev, info.st_ino};
-}
-
 QString FolderList::LostFolder() const {
-    return chosen_.isEmpty() || (chosenId_ && IdOf(chosen_) == chosenId_) ? QString() : chosen_;
+    return chosen_.isEmpty() || IdentityOf(QFile::encodeName(chosen_).toStdString()) == chosenId_
+               ? QString()
+               : chosen_;
 }
 
 bool FolderList::Show(const QString& path) {

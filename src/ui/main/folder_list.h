@@ -1,7 +1,8 @@
 #pragma once
 
+#include "file_writing.h"
+
 #include <optional>
-#include <sys/types.h>
 
 #include <QFileSystemWatcher>
 #include <QListWidget>
@@ -42,13 +43,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // A folder by device and inode, however its path is spelled.
-    struct FolderId {
-        dev_t device = 0;
-        ino_t inode = 0;
-        friend bool operator==(const FolderId&, const FolderId&) = default;
-    };
-    static std::optional<FolderId> IdOf(const QString& folder);
     // Shows path without making it the chosen folder.
     bool Show(const QString& path);
     // Follows the shown folder on disk; a burst of changes is read once.
@@ -62,7 +56,7 @@ private:
 
     QString path_;
     QString chosen_;
-    std::optional<FolderId> chosenId_;
+    std::optional<FolderIdentity> chosenId_;
 };
 
 } // namespace kalvimo

@@ -13,10 +13,12 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -203,7 +205,27 @@ void frmMain::oTab_TabClicked() {
 }
 
 void frmMain::ShowMessageBox(const QString& text, BoxIcon icon) {
-    messageBoxes_->Show(this, text, icon, MessageButtons::Ok);
+    if (!sessionEnding_) {
+        messageBoxes_->Show(this, text, icon, MessageButtons::Ok);
+    }
+}
+
+void frmMain::EndSession() {
+    sessionEnding_ = true;
+    // A modal box runs its own loop: it must end before the window's close can finish.
+    QWidget* last = nullptr;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == last) {
+            break;
+        }
+        last = modal;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
+    close();
 }
 
 void frmMain::RecordStretch() {
@@ -379,6 +401,9 @@ void frmMain::PumpMessages() {
 
 MessageAnswer frmMain::ShowMessage(const std::string& text, MessageIcon icon,
                                    MessageButtons buttons) {
+    if (sessionEnding_) {
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    }
     const BoxIcon boxIcon =
         icon == MessageIcon::Exclamation ? BoxIcon::Exclamation : BoxIcon::Information;
     return messageBoxes_->Show(this, QString::fromStdString(text), boxIcon, buttons);

@@ -69,6 +69,10 @@ public:
     // Paths that name nothing are passed over.
     void OpenPaths(const QStringList& paths);
 
+    // The session ends (a termination signal): open dialogs and questions are answered as if
+    // cancelled, none is shown from now on, and the window closes the normal way.
+    void EndSession();
+
     // Called back by the colour picker when the user accepts its colour.
     void AcceptColourChange();
     // Called by the crop dialog's "Preview": the current source file with the current options.
@@ -198,6 +202,7 @@ private:
     int previewZoom = 100;
     QString previewInfo;
     bool closePending_ = false;
+    bool sessionEnding_ = false;
     // The status line's whole text; the label shows it shortened to its width.
     QString statusText_;
     struct Stretch {

@@ -24,7 +24,10 @@ MessageAnswer QtMessageBoxes::Show(QWidget* owner, const QString& text, BoxIcon 
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::No ? MessageAnswer::No : MessageAnswer::Yes;
+        box.exec();
+        // Only a Yes replaces a file: a box closed any other way is a No.
+        return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
+                                                                   : MessageAnswer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

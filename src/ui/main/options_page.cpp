@@ -451,6 +451,9 @@ bool frmMain::CropDialogVisible() {
 }
 
 bool frmMain::PromptCustomCrop(const Canvas& picture) {
+    if (sessionEnding_) {
+        return true;
+    }
     crop_->SetPicture(ToQImage(picture));
     crop_->cmdPreview->SetEnabled(false);
     crop_->StoreCrop();

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -144,9 +146,14 @@ void frmMain::uFile_DblClick(int index) {
         return;
     }
     const std::string name = current->text().toStdString();
+    // Disabling the list passes the focus on; the keys must come back to the list after.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     uFile[0]->setEnabled(false);
     CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
     uFile[0]->setEnabled(true);
+    if (focused != nullptr) {
+        focused->setFocus();
+    }
 }
 
 void frmMain::cboFilter_Click() {

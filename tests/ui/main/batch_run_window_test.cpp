@@ -1,5 +1,6 @@
 #include "main_window_support.h"
 
+#include <QMessageBox>
 #include <QTimer>
 
 namespace kalvimo {
@@ -131,14 +132,52 @@ TEST_F(WindowRunTest, ADestinationRemovedBeforeARunIsNamedAndNothingIsWrittenAbo
     EXPECT_EQ(LogLines().value(0), "Saved file: " + Output("a.jpg"));
 }
 
+TEST_F(WindowRunTest, TheSessionsEndAnswersAnOpenQuestionNoAndClosesWithTheSettingsKept) {
+    // Real message boxes: the end of the session must end their own loops.
+    window = std::make_unique<frmMain>(nullptr, appFolder.path());
+    window->show();
+    GoTo(0, pictures.path());
+    GoTo(1, destination.path());
+    WritePicture(Output("a.jpg"), 8, 8);
+    QFile taken(Output("a.jpg"));
+    ASSERT_TRUE(taken.open(QIODevice::ReadOnly));
+    const QByteArray before = taken.readAll();
+    ClickTab(3);
+    Check("chkOverwrite").setChecked(false);
+    Check("chkAutoRename").setChecked(false);
+    Files(0).selectAll();
+    QString asked;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            watch.stop();
+            asked = box->text();
+            window->EndSession();
+        }
+    });
+    watch.start(20);
+    Process();
+    EXPECT_EQ(asked, Output("a.jpg") + " already exists! Overwrite?");
+    EXPECT_EQ(LogLines(), QStringList({"Skipped file: a.jpg"}));
+    ASSERT_TRUE(taken.seek(0));
+    EXPECT_EQ(taken.readAll(), before);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QFile::exists(QDir(appFolder.path()).filePath("Settings.ini")));
+}
+
 TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor) {
     ClickTab(1);
     FileList& files = Files(0);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    files.setFocus();
     bool disabledDuringRun = false;
     QTimer::singleShot(0, [&] { disabledDuringRun = !files.isEnabled(); });
     ClickEntry(files, "a.jpg", true);
     EXPECT_TRUE(disabledDuringRun);
     EXPECT_TRUE(files.isEnabled());
+    // The keys go on moving through the list.
+    EXPECT_EQ(QApplication::focusWidget(), &files);
     EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
     EXPECT_TRUE(LogLines().isEmpty());
     EXPECT_EQ(window->Batch().picDest().Width(), 320);
