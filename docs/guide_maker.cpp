@@ -11,6 +11,7 @@
 #include "message_boxes.h"
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
+#include "settings_keys.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,6 +30,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -356,6 +358,38 @@ bool MendFirstCut(QTextDocument& doc) {
     return false;
 }
 
+// The guide's key list, rows of "| `[Section]` | `Key`, `Key` (note) |", names every key the
+// program writes, each in its section, and no other.
+void CheckSettingsKeys(const QString& markdown) {
+    static const QRegularExpression row(QStringLiteral("^\\| `\\[([^]]+)\\]` \\|(.*)\\|$"));
+    static const QRegularExpression name(QStringLiteral("`([^`]+)`"));
+    std::set<std::pair<QString, QString>> listed;
+    for (const QString& line : markdown.split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch section = row.match(line);
+        for (auto it = name.globalMatch(section.captured(2)); section.hasMatch() && it.hasNext();) {
+            listed.emplace(section.captured(1), it.next().captured(1));
+        }
+    }
+    std::set<std::pair<QString, QString>> written;
+    for (const SettingsKey& key : kSettingsKeys) {
+        written.emplace(
+            QString::fromUtf8(key.section.data(), static_cast<qsizetype>(key.section.size())),
+            QString::fromUtf8(key.name.data(), static_cast<qsizetype>(key.name.size())));
+    }
+    for (const auto& [section, key] : written) {
+        if (!listed.contains({section, key})) {
+            Fail(QStringLiteral("the guide's key list lacks [%1] %2").arg(section, key));
+        }
+    }
+    for (const auto& [section, key] : listed) {
+        if (!written.contains({section, key})) {
+            Fail(QStringLiteral(
+                     "the guide's key list names [%1] %2, which the program does not write")
+                     .arg(section, key));
+        }
+    }
+}
+
 void WritePdf(const QString& markdown, const QDir& out, const std::set<QString>& made,
               const QString& path) {
     QFile source(markdown);
@@ -371,7 +405,9 @@ void WritePdf(const QString& markdown, const QDir& out, const std::set<QString>&
 
     QTextDocument doc;
     doc.setDefaultFont(QFont(QStringLiteral("Liberation Sans"), 10));
-    doc.setMarkdown(QString::fromUtf8(source.readAll()));
+    const QString text = QString::fromUtf8(source.readAll());
+    CheckSettingsKeys(text);
+    doc.setMarkdown(text);
     doc.documentLayout()->setPaintDevice(&writer);
     // Lengths of the layout are in pixels of 96 per inch, scaled to the writer's.
     const double millimetre = 96 / 25.4;

@@ -356,37 +356,18 @@ bool WriteTiffSeed(const fs::path& path, int photometric, int samples, int bits,
 // A settings file as the window writes it, every key set to something a user might choose.
 bool WriteSettingsFile(const fs::path& path) {
     using namespace kalvimo;
-    DefaultInputs inputs;
-    inputs.sourceFolder = "/home/ann/Pictures";
-    inputs.destinationFolder = "/home/ann/Pictures/Kalvimo";
-    inputs.firstPreset = std::string(kBuiltInPresets[0]);
-    const std::pair<const SettingsKey*, std::string_view> chosen[] = {
-        {&keys::kLastSource, "/home/ann/Pictures/Holiday 2021"},
-        {&keys::kLastDestination, "/media/ann/FRAME"},
-        {&keys::kPreset, "XGA : 1024x768"},
-        {&keys::kNewWidth, "1024"},
-        {&keys::kNewHeight, "768"},
-        {&keys::kRename, "1"},
-        {&keys::kPrefix, "Hol_"},
-        {&keys::kStretch, "0"},
-        {&keys::kLetterBox, "1"},
-        {&keys::kBackColour, "16744448"},
-        {&keys::kCropRight, "12000"},
-        {&keys::kCropBottom, "9000"},
-    };
+    StoredSettings settings = DefaultSettings(
+        {"/home/ann/Pictures/Holiday 2021", "/media/ann/FRAME", "XGA : 1024x768", 800, 600, 15});
+    settings.renameWithDate = true;
+    settings.prefix = "Hol_";
+    settings.stretch = false;
+    settings.letterbox = true;
+    settings.backColour = 16744448;
     fs::create_directories(path.parent_path());
     fs::remove(path);
-    for (const SettingsKey& key : kSettingsKeys) {
-        std::string value = DefaultValue(key, inputs);
-        for (const auto& [which, text] : chosen) {
-            if (which->name == key.name) {
-                value = text;
-            }
-        }
-        if (!WriteSetting(key, value, path)) {
-            std::fprintf(stderr, "could not write %s\n", path.c_str());
-            return false;
-        }
+    if (!WriteSettings(settings, path)) {
+        std::fprintf(stderr, "could not write %s\n", path.c_str());
+        return false;
     }
     return true;
 }

@@ -2,13 +2,25 @@
 
 #include "colour.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kalvimo {
 
-// Every option that shapes a run. The window holds them in its controls; a run takes one copy
-// when it starts, so that all its pictures are made alike.
+// The file-type filter list; its first entry is the default filter. Stored settings name an
+// entry by its text, so new entries go at the end.
+inline constexpr std::array<std::string_view, 6> kFilterPatterns{
+    "*.jpg;*.jpeg;*.bmp;*.gif",
+    "*.jpg;*.jpeg",
+    "*.gif",
+    "*.bmp",
+    "*.*",
+    "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"};
+
+// Every option that shapes a run, with the default that "Default" chooses. The window holds them
+// in its controls; a run takes one copy when it starts, so that all its pictures are made alike.
 struct JobOptions {
     std::string sourceFolder;
     std::string destinationFolder;
@@ -33,7 +45,7 @@ struct JobOptions {
     bool previewOnClick = false;
     bool selectedOnly = true;
     std::string presetText;
-    std::string filterPattern = "*.jpg;*.jpeg;*.bmp;*.gif";
+    std::string filterPattern{kFilterPatterns[0]};
 };
 
 // The custom crop rectangle, in twips from the source picture's top-left corner.

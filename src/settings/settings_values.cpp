@@ -1,5 +1,6 @@
 #include "settings_values.h"
 
+#include "job_options.h"
 #include "number_reading.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ bool ReadCheckValue(std::string_view text) {
 
 std::int16_t ReadAnchorValue(std::string_view text) {
     const std::int16_t anchor = RoundToInt16(ReadLeadingNumber(text));
-    return anchor >= 0 && anchor <= 8 ? anchor : kDefaultAnchor;
+    return anchor >= 0 && anchor <= 8 ? anchor : JobOptions{}.anchor;
 }
 
 std::uint32_t ReadColourValue(std::string_view text) {

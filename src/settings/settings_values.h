@@ -11,11 +11,9 @@ namespace kalvimo {
 // How a stored value becomes the state of the control that holds it. The window and the
 // command without a window both read the settings file through these, so they cannot drift.
 
-inline constexpr std::int16_t kDefaultAnchor = 4;
-
 // A check box is ticked by any value that reads as a non-zero 16-bit number.
 bool ReadCheckValue(std::string_view text);
-// 0 to 8; any other number falls back to the middle.
+// 0 to 8; any other number falls back to the default.
 std::int16_t ReadAnchorValue(std::string_view text);
 // Red + 256 x green + 65536 x blue, or a system colour from 0x80000000 up.
 std::uint32_t ReadColourValue(std::string_view text);

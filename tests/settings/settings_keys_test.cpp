@@ -11,12 +11,10 @@ namespace {
 
 using SettingsFileTest = test::TempFolderTest;
 
-TEST_F(SettingsFileTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
+TEST_F(SettingsFileTest, WritingTheDefaultsGivesTheWholeFileInOrder) {
     const auto file = root_ / "Settings.ini";
     const DefaultInputs inputs{"/p/", "/p/Kalvimo/", std::string(kBuiltInPresets[0]), 800, 600, 15};
-    for (const SettingsKey& key : kSettingsKeys) {
-        ASSERT_TRUE(WriteSetting(key, DefaultValue(key, inputs), file));
-    }
+    ASSERT_TRUE(WriteSettings(DefaultSettings(inputs), file));
     std::ostringstream text;
     text << std::ifstream(file, std::ios::binary).rdbuf();
     EXPECT_EQ(text.str(),
@@ -27,20 +25,44 @@ TEST_F(SettingsFileTest, WritingEveryDefaultGivesTheWholeFileInOrder) {
               "Preview=0\nSelected=1\nRotate=1\nOverwrite=0\nAuto rename=1\nKeep information=0\n"
               "Anchor=4\nBack colour=0\n\n[Custom Cropping]\nLeft=0\nTop=0\nRight=4800\n"
               "Bottom=3600\nRestrain=1\nKeep proportion=0\n");
-    EXPECT_EQ(ReadSetting(keys::kNoDatePrefix, file), "x_");
+}
+
+// A key that names another key's field, or a kind that reads into the wrong one, writes
+// something other than what was read.
+TEST_F(SettingsFileTest, EachKeyReadsBackFromItsOwnField) {
+    // With no fitting chosen, each one can be set.
+    StoredSettings start = DefaultSettings({"", "", "A : 320x240", 800, 600, 15});
+    start.stretch = false;
+    const std::vector<std::string> presets{"A : 320x240", "B : 320x240"};
+    for (const SettingsKey& changed : kSettingsKeys) {
+        const std::string own = StoredText(changed, start);
+        const std::string other = changed.kind == ValueKind::Folder   ? root_.string()
+                                  : changed.kind == ValueKind::Preset ? presets[1]
+                                  : own == "1"                        ? "0"
+                                  : own == "0"                        ? "1"
+                                                                      : "7";
+        std::vector<std::string> notes;
+        const StoredSettings read = ReadSettings(
+            [&](const SettingsKey& key) {
+                return &key == &changed ? other : StoredText(key, start);
+            },
+            start, presets, notes);
+        EXPECT_EQ(StoredText(changed, read), other) << changed.name;
+        EXPECT_TRUE(notes.empty()) << changed.name;
+    }
 }
 
 TEST(SettingsKeysTest, SizeDefaultsFollowTheFirstPresetClampedOrTheCurrentSize) {
-    const DefaultInputs huge{"/", "/", "Huge : 4000x3000", 800, 600, 12};
-    EXPECT_EQ(DefaultValue(keys::kNewWidth, huge), "2048");
-    EXPECT_EQ(DefaultValue(keys::kNewHeight, huge), "1600");
-    EXPECT_EQ(DefaultValue(keys::kCropRight, huge), "24576");
-    EXPECT_EQ(DefaultValue(keys::kCropBottom, huge), "19200");
+    const StoredSettings huge = DefaultSettings({"/", "/", "Huge : 4000x3000", 800, 600, 12});
+    EXPECT_EQ(huge.newWidth, 2048);
+    EXPECT_EQ(huge.newHeight, 1600);
+    EXPECT_EQ(huge.right, 24576);
+    EXPECT_EQ(huge.bottom, 19200);
 
-    const DefaultInputs noPresets{"/", "/", "", 1024, 768, 15};
-    EXPECT_EQ(DefaultValue(keys::kPreset, noPresets), "");
-    EXPECT_EQ(DefaultValue(keys::kNewWidth, noPresets), "1024");
-    EXPECT_EQ(DefaultValue(keys::kCropBottom, noPresets), "11520");
+    const StoredSettings noPresets = DefaultSettings({"/", "/", "", 1024, 768, 15});
+    EXPECT_EQ(noPresets.presetText, "");
+    EXPECT_EQ(noPresets.newWidth, 1024);
+    EXPECT_EQ(noPresets.bottom, 11520);
 }
 
 } // namespace

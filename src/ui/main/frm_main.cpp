@@ -59,6 +59,8 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);
     crop_ = new frmCrop(*this, this);
+    checkFields_.emplace_back(&StoredSettings::restrainDimensions, crop_->chkRestrainDim);
+    checkFields_.emplace_back(&StoredSettings::keepProportions, crop_->chkKeepProps);
 
     BuildTabs();
     BuildIntroPage(fraTab[0]);
@@ -317,30 +319,9 @@ void frmMain::CallBatch(const std::function<void()>& call) {
 }
 
 JobOptions frmMain::Options() {
-    JobOptions options;
+    JobOptions options = Settings();
+    // The run takes the pictures that the file list shows.
     options.sourceFolder = uFile[0]->Path().toStdString();
-    options.destinationFolder = uDir[1]->Path().toStdString();
-    options.newWidth = cs_NewWidth->ScrValue();
-    options.newHeight = cs_NewHeight->ScrValue();
-    options.stretch = chkStretch->isChecked();
-    options.letterbox = chkLetterbox->isChecked();
-    options.autoCrop = chkAutoCrop->isChecked();
-    options.customCrop = chkCustomCrop->isChecked();
-    options.promptCustomCrop = chkPromptCustom->isChecked();
-    options.anchor = anchor;
-    options.backColour = picDestBackColour;
-    options.autoRotate = chkAutoRotate->isChecked();
-    options.renameWithDate = chkRename->isChecked();
-    options.prefix = txtPrefix->text().toStdString();
-    options.suffixExisting = chkSuffixExisting->isChecked();
-    options.noDatePrefix = txtNoExifPrefix->text().toStdString();
-    options.overwrite = chkOverwrite->isChecked();
-    options.autoRename = chkAutoRename->isChecked();
-    options.keepInformation = chkKeepInfo->isChecked();
-    options.previewOnClick = chkPreview->isChecked();
-    options.selectedOnly = chkSelected->isChecked();
-    options.presetText = cboPresets->currentText().toStdString();
-    options.filterPattern = cboFilter->currentText().toStdString();
     return options;
 }
 

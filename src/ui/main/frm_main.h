@@ -8,6 +8,7 @@
 #include "gdiplus.h"
 #include "job_options.h"
 #include "message_boxes.h"
+#include "settings_keys.h"
 
 #include <array>
 #include <cstdint>
@@ -161,6 +162,11 @@ private:
     // A size typed into a size box: kept within the box's limits, with a note when it was not.
     void TypedSize(CompactScroller* scroller, int value);
     void SetBackColour(Colour colour);
+    // What the settings file keeps, as the controls hold it now.
+    StoredSettings Settings();
+    // Puts settings into the controls; "Default" chooses the first filter and preset again
+    // instead of looking their texts up.
+    void ShowSettings(const StoredSettings& settings, bool chooseFirstEntries);
     void LoadSettings();
     void SaveSettings();
     void SelectListText(QComboBox* list, const QString& text);
@@ -260,6 +266,11 @@ private:
     QLabel* lblInfo = nullptr;
 
     QPlainTextEdit* txtLog = nullptr;
+
+    // The check boxes and text boxes that hold a stored field as it stands, bound where they are
+    // made; Settings() and ShowSettings() map the other controls.
+    std::vector<std::pair<bool StoredSettings::*, QCheckBox*>> checkFields_;
+    std::vector<std::pair<std::string StoredSettings::*, QLineEdit*>> textFields_;
 
     PicturePreview* imgPreview = nullptr;
     QLabel* lblPreview = nullptr;

@@ -49,13 +49,16 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     constexpr int kColumn2 = 4080;
     constexpr int kColumn3 = 6390;
     constexpr int kRow = 255;
+    // A check box starts at its field's default and holds that field from then on.
+    const StoredSettings defaults;
     const auto check = [&](const QString& name, const QString& caption, const QString& tip,
-                           int left, int top, int width, bool checked) {
+                           int left, int top, int width, bool StoredSettings::*field) {
         auto* box = new QCheckBox(caption, page);
         box->setObjectName(name);
         box->setToolTip(tip);
-        box->setChecked(checked);
+        box->setChecked(defaults.*field);
         Place(box, left, top, width, kRow);
+        checkFields_.emplace_back(field, box);
         return box;
     };
     const auto button = [&](const QString& name, const QString& caption, const QString& tip,
@@ -106,17 +109,17 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         check(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
               QStringLiteral("If selected, the new image will be stretched to fit the "
                              "new dimensions."),
-              kColumn1, 1500, 3750, true);
+              kColumn1, 1500, 3750, &StoredSettings::stretch);
     chkLetterbox =
         check(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
               QStringLiteral("Use blank bars on the top & bottom or sides"), kColumn1, 1500 + kRow,
-              3750, false);
+              3750, &StoredSettings::letterbox);
     chkAutoCrop = check(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
                         QStringLiteral("Automatically crop the image based on the grid settings"),
-                        kColumn1, 1500 + 2 * kRow, 3750, false);
+                        kColumn1, 1500 + 2 * kRow, 3750, &StoredSettings::autoCrop);
     chkCustomCrop = check(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
                           QStringLiteral("Automatically crop the image based on custom settings"),
-                          kColumn1, 1500 + 3 * kRow, 3750, false);
+                          kColumn1, 1500 + 3 * kRow, 3750, &StoredSettings::customCrop);
 
     auto* shape1 = new QFrame(page);
     shape1->setObjectName(QStringLiteral("Shape1"));
@@ -149,9 +152,9 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     cmdCustomCrop =
         button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
                QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
-    chkPromptCustom =
-        check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
-              QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780, 2100, false);
+    chkPromptCustom = check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
+                            QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780,
+                            2100, &StoredSettings::promptCustomCrop);
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{lblCrop, cmdCustomCrop, chkPromptCustom}) {
         hidden->hide();
@@ -172,43 +175,46 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     Place(shpBack, 5790, 1560, 360, 360);
     chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
-                          1500 + 2 * kRow, 2100, true);
+                          1500 + 2 * kRow, 2100, &StoredSettings::autoRotate);
     connect(chkAutoRotate, &QCheckBox::toggled, this, &frmMain::ShowCropPicture);
     chkKeepInfo = check(QStringLiteral("chkKeepInfo"), QStringLiteral("Keep photo information"),
                         QStringLiteral("Written JPEG files keep the date, camera and other "
                                        "details of the photo, but not its GPS position: a "
                                        "frame does not need where the picture was taken"),
-                        kColumn2, 1500 + 3 * kRow, 2280, false);
+                        kColumn2, 1500 + 3 * kRow, 2280, &StoredSettings::keepInformation);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
-                      QString(), kColumn3, 60, 2865, false);
+                      QString(), kColumn3, 60, 2865, &StoredSettings::renameWithDate);
     constexpr int kPrefixBoxLeft = 8040;
     label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
     txtPrefix = new QLineEdit(page);
     txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
     txtPrefix->setToolTip(QStringLiteral("Filename prefix"));
     Place(txtPrefix, kPrefixBoxLeft, 330, 9255 - kPrefixBoxLeft, 315);
+    textFields_.emplace_back(&StoredSettings::prefix, txtPrefix);
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
           1380);
     txtNoExifPrefix = new QLineEdit(page);
     txtNoExifPrefix->setObjectName(QStringLiteral("txtNoExifPrefix"));
     txtNoExifPrefix->setToolTip(QStringLiteral("If no date information is found, use this prefix"));
     Place(txtNoExifPrefix, kPrefixBoxLeft, 705, 9255 - kPrefixBoxLeft, 315);
+    textFields_.emplace_back(&StoredSettings::noDatePrefix, txtNoExifPrefix);
     chkSuffixExisting =
         check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "
                              "file name"),
-              kColumn3 + 240, 1095, 2625, false);
+              kColumn3 + 240, 1095, 2625, &StoredSettings::suffixExisting);
     chkOverwrite = check(QStringLiteral("chkOverwrite"), QStringLiteral("Overwrite existing files"),
                          QStringLiteral("If a file already exists with the same name, overwrite"),
-                         kColumn3, 1500, 2865, false);
-    chkAutoRename = check(
-        QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
-        QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865, true);
+                         kColumn3, 1500, 2865, &StoredSettings::overwrite);
+    chkAutoRename =
+        check(QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
+              QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865,
+              &StoredSettings::autoRename);
     chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected only"),
-                        QString(), kColumn3, 1500 + 2 * kRow, 2865, true);
+                        QString(), kColumn3, 1500 + 2 * kRow, 2865, &StoredSettings::selectedOnly);
     chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Preview images on click"),
-                       QString(), kColumn3, 1500 + 3 * kRow, 2865, false);
+                       QString(), kColumn3, 1500 + 3 * kRow, 2865, &StoredSettings::previewOnClick);
 
     constexpr int kFootRow = 2640;
     constexpr int kFootHeight = 495;

@@ -14,11 +14,92 @@ namespace kalvimo {
 
 namespace {
 
-std::string CheckText(const QCheckBox* box) {
-    return box->isChecked() ? "1" : "0";
+std::vector<std::string> Entries(const QComboBox* list) {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(list->count()));
+    for (int i = 0; i < list->count(); ++i) {
+        entries.push_back(list->itemText(i).toStdString());
+    }
+    return entries;
+}
+
+// Choosing the entry already chosen applies it again.
+void Choose(QComboBox* list, int index, const std::function<void()>& apply) {
+    if (list->currentIndex() == index) {
+        apply();
+    } else {
+        list->setCurrentIndex(index);
+    }
 }
 
 } // namespace
+
+StoredSettings frmMain::Settings() {
+    StoredSettings s;
+    s.sourceFolder = uDir[0]->Path().toStdString();
+    s.destinationFolder = uDir[1]->Path().toStdString();
+    s.presetText = cboPresets->currentText().toStdString();
+    s.newWidth = cs_NewWidth->ScrValue();
+    s.newHeight = cs_NewHeight->ScrValue();
+    s.filterPattern = cboFilter->currentText().toStdString();
+    for (const auto& [field, box] : checkFields_) {
+        s.*field = box->isChecked();
+    }
+    for (const auto& [field, box] : textFields_) {
+        s.*field = box->text().toStdString();
+    }
+    s.anchor = anchor;
+    s.backColour = shpBackFillColour;
+    static_cast<CropBox&>(s) = crop_->Edges();
+    return s;
+}
+
+// Each control is set as the user would set it, so its handlers run, in the order of the keys.
+void frmMain::ShowSettings(const StoredSettings& s, bool chooseFirstEntries) {
+    const StoredSettings shown = Settings();
+    if (s.sourceFolder != shown.sourceFolder) {
+        SetFolderLists(QString::fromStdString(s.sourceFolder), 0);
+    }
+    if (s.destinationFolder != shown.destinationFolder) {
+        SetFolderLists(QString::fromStdString(s.destinationFolder), 1);
+    }
+    if (chooseFirstEntries) {
+        // "Default" undoes a typed filter and a scrolled size too.
+        Choose(cboFilter, 0, [this] { cboFilter_Click(); });
+        if (cboPresets->count() > 0) {
+            Choose(cboPresets, 0, [this] { cboPresets_Click(); });
+        }
+    } else {
+        // Applied at once, as a choice in the box would be: a window whose box names one filter
+        // while its lists follow another would run on pictures other than those the box names.
+        cboFilter->setEditText(QString::fromStdString(s.filterPattern));
+        ApplyFilter();
+        SelectListText(cboPresets, QString::fromStdString(s.presetText));
+    }
+    cs_NewWidth->SetScrValue(s.newWidth);
+    cs_NewHeight->SetScrValue(s.newHeight);
+
+    for (const SettingsKey& key : kSettingsKeys) {
+        if (const auto* field = std::get_if<bool StoredSettings::*>(&key.field)) {
+            for (const auto& [bound, box] : checkFields_) {
+                if (bound == *field) {
+                    box->setChecked(s.**field);
+                }
+            }
+        } else if (const auto* text = std::get_if<std::string StoredSettings::*>(&key.field)) {
+            for (const auto& [bound, box] : textFields_) {
+                if (bound == *text) {
+                    box->setText(QString::fromStdString(s.**text));
+                }
+            }
+        }
+    }
+    anchor = s.anchor;
+    butAnchor_Click(anchor);
+    SetBackColour(s.backColour);
+    crop_->SetEdges(s);
+    crop_->LoadCrop();
+}
 
 void frmMain::LoadSettings() {
     if (!QFileInfo::exists(SettingsPath)) {
@@ -26,53 +107,11 @@ void frmMain::LoadSettings() {
         return;
     }
     const std::filesystem::path file = SettingsPath.toStdString();
-    const auto text = [&file](const SettingsKey& key) { return ReadSetting(key, file); };
-    const auto qtext = [&text](const SettingsKey& key) {
-        return QString::fromStdString(text(key));
-    };
-    SetFolderLists(qtext(keys::kLastSource), 0);
-    SetFolderLists(qtext(keys::kLastDestination), 1);
-    // Applied at once, as a choice in the box would be: a window whose box names one filter
-    // while its lists follow another would run on pictures other than those the box names. An
-    // empty filter would list nothing, so the first filter stands in for it.
-    const QString filter = qtext(keys::kFilter);
-    cboFilter->setEditText(filter.isEmpty() ? cboFilter->itemText(0) : filter);
-    ApplyFilter();
-    SelectListText(cboPresets, qtext(keys::kPreset));
-    cs_NewWidth->SetScrValue(ReadWholeValue(text(keys::kNewWidth)));
-    cs_NewHeight->SetScrValue(ReadWholeValue(text(keys::kNewHeight)));
-
-    const auto check = [&text](QCheckBox* box, const SettingsKey& key) {
-        box->setChecked(ReadCheckValue(text(key)));
-    };
-    check(chkRename, keys::kRename);
-    check(chkSuffixExisting, keys::kSuffix);
-    txtPrefix->setText(qtext(keys::kPrefix));
-    txtNoExifPrefix->setText(qtext(keys::kNoDatePrefix));
-    check(chkStretch, keys::kStretch);
-    check(chkLetterbox, keys::kLetterBox);
-    check(chkAutoCrop, keys::kAutoCrop);
-    check(chkCustomCrop, keys::kCustomCrop);
-    check(chkPromptCustom, keys::kCustomCropPrompt);
-    check(chkPreview, keys::kPreview);
-    check(chkSelected, keys::kSelected);
-    check(chkAutoRotate, keys::kRotate);
-    check(chkOverwrite, keys::kOverwrite);
-    check(chkAutoRename, keys::kAutoRename);
-    // Files written before the box existed lack the key, which reads as clear.
-    check(chkKeepInfo, keys::kKeepInformation);
-
-    anchor = ReadAnchorValue(text(keys::kAnchor));
-    butAnchor_Click(anchor);
-    SetBackColour(ReadColourValue(text(keys::kBackColour)));
-
-    crop_->BoxLeft = ReadWholeValue(text(keys::kCropLeft));
-    crop_->BoxTop = ReadWholeValue(text(keys::kCropTop));
-    crop_->BoxRight = ReadWholeValue(text(keys::kCropRight));
-    crop_->BoxBottom = ReadWholeValue(text(keys::kCropBottom));
-    check(crop_->chkRestrainDim, keys::kRestrain);
-    check(crop_->chkKeepProps, keys::kKeepProportion);
-    crop_->LoadCrop();
+    // The controls show their own messages as they take the values.
+    std::vector<std::string> notes;
+    ShowSettings(ReadSettings([&file](const SettingsKey& key) { return ReadSetting(key, file); },
+                              Settings(), Entries(cboPresets), notes),
+                 false);
 }
 
 void frmMain::SaveSettings() {
@@ -80,89 +119,19 @@ void frmMain::SaveSettings() {
     // The user's configuration folder may not have a folder for us yet.
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
-    // In the order of the key table, every key on every close.
-    const std::array<std::string, kSettingsKeys.size()> values{
-        uDir[0]->Path().toStdString(),
-        uDir[1]->Path().toStdString(),
-        cboPresets->currentText().toStdString(),
-        std::to_string(cs_NewWidth->ScrValue()),
-        std::to_string(cs_NewHeight->ScrValue()),
-        cboFilter->currentText().toStdString(),
-        CheckText(chkRename),
-        CheckText(chkSuffixExisting),
-        txtPrefix->text().toStdString(),
-        txtNoExifPrefix->text().toStdString(),
-        CheckText(chkStretch),
-        CheckText(chkLetterbox),
-        CheckText(chkAutoCrop),
-        CheckText(chkCustomCrop),
-        CheckText(chkPromptCustom),
-        CheckText(chkPreview),
-        CheckText(chkSelected),
-        CheckText(chkAutoRotate),
-        CheckText(chkOverwrite),
-        CheckText(chkAutoRename),
-        CheckText(chkKeepInfo),
-        std::to_string(anchor),
-        ColourText(shpBackFillColour),
-        std::to_string(crop_->BoxLeft),
-        std::to_string(crop_->BoxTop),
-        std::to_string(crop_->BoxRight),
-        std::to_string(crop_->BoxBottom),
-        CheckText(crop_->chkRestrainDim),
-        CheckText(crop_->chkKeepProps),
-    };
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        WriteSetting(kSettingsKeys[i], values[i], file);
-    }
+    WriteSettings(Settings(), file);
 }
 
 void frmMain::cmdDefault_Click() {
     // The destination list shows only folders that exist, so the default one is made when it is
     // chosen.
-    const QString destination = QString::fromStdString(locations_.defaultDestination);
-    QDir().mkpath(destination);
-    SetFolderLists(QString::fromStdString(locations_.defaultSource), 0);
-    SetFolderLists(destination, 1);
-    // Choosing the entry already chosen applies it again: "Default" undoes a typed filter and a
-    // scrolled size too.
-    if (cboFilter->currentIndex() == 0) {
-        cboFilter_Click();
-    } else {
-        cboFilter->setCurrentIndex(0);
-    }
-    if (cboPresets->count() > 0) {
-        if (cboPresets->currentIndex() == 0) {
-            cboPresets_Click();
-        } else {
-            cboPresets->setCurrentIndex(0);
-        }
-    }
-    chkRename->setChecked(false);
-    chkSuffixExisting->setChecked(false);
-    txtPrefix->clear();
-    txtNoExifPrefix->setText(QStringLiteral("x_"));
-    chkStretch->setChecked(true);
-    chkLetterbox->setChecked(false);
-    chkAutoCrop->setChecked(false);
-    chkCustomCrop->setChecked(false);
-    chkPromptCustom->setChecked(false);
-    chkPreview->setChecked(false);
-    chkSelected->setChecked(true);
-    chkAutoRotate->setChecked(true);
-    chkOverwrite->setChecked(false);
-    chkAutoRename->setChecked(true);
-    chkKeepInfo->setChecked(false);
-    anchor = kDefaultAnchor;
-    butAnchor_Click(anchor);
-    SetBackColour(0);
-    crop_->BoxLeft = 0;
-    crop_->BoxTop = 0;
-    crop_->BoxRight = cs_NewWidth->ScrValue() * twipsPerPixel;
-    crop_->BoxBottom = cs_NewHeight->ScrValue() * twipsPerPixel;
-    crop_->chkRestrainDim->setChecked(true);
-    crop_->chkKeepProps->setChecked(false);
-    crop_->LoadCrop();
+    QDir().mkpath(QString::fromStdString(locations_.defaultDestination));
+    ShowSettings(
+        DefaultSettings(
+            {locations_.defaultSource, locations_.defaultDestination,
+             cboPresets->count() > 0 ? cboPresets->itemText(0).toStdString() : std::string(),
+             cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue(), twipsPerPixel}),
+        true);
 }
 
 void frmMain::cmdReload_Click() {
@@ -170,12 +139,7 @@ void frmMain::cmdReload_Click() {
 }
 
 void frmMain::SelectListText(QComboBox* list, const QString& text) {
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i) {
-        entries.push_back(list->itemText(i).toStdString());
-    }
-    if (const auto found = FindTextIgnoringCase(entries, text.toStdString())) {
+    if (const auto found = FindTextIgnoringCase(Entries(list), text.toStdString())) {
         list->setCurrentIndex(static_cast<int>(*found));
     }
 }
