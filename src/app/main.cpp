@@ -2,8 +2,10 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <string>
 #include <string_view>
 #include <unistd.h>
+#include <vector>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -38,8 +40,8 @@ void CatchTerminationSignals() {
     }
 }
 
-// The folder or pictures to open; answers --help and --version itself and exits.
-QStringList ReadCommandLine(const QCoreApplication& application) {
+// Answers --help and --version itself and exits, and refuses options it does not know.
+void ReadCommandLine(const QCoreApplication& application) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Resizes a batch of pictures to one size."));
     parser.addHelpOption();
@@ -49,11 +51,23 @@ QStringList ReadCommandLine(const QCoreApplication& application) {
         QStringLiteral("A folder to take pictures from, or pictures of one folder to select."),
         QStringLiteral("[FOLDER | FILE...]"));
     parser.process(application);
-    QStringList paths;
-    for (const QString& argument : parser.positionalArguments()) {
-        // File managers may hand over addresses rather than paths.
-        const QUrl url(argument);
-        paths.append(url.isLocalFile() ? url.toLocalFile() : argument);
+}
+
+// The folder or pictures to open, as the file system spells them: a name that is not UTF-8
+// would not survive the parser's text. The application has taken its own options out already.
+std::vector<std::string> PathArguments(int argc, char* argv[]) {
+    std::vector<std::string> paths;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (optionsEnded || !argument.starts_with('-') || argument == "-") {
+            // File managers may hand over addresses rather than paths.
+            const QUrl url(
+                QString::fromUtf8(argument.data(), static_cast<qsizetype>(argument.size())));
+            paths.push_back(url.isLocalFile() ? kalvimo::LocalPathOf(url) : std::string(argument));
+        }
     }
     return paths;
 }
@@ -98,7 +112,8 @@ int main(int argc, char* argv[]) {
     // Metric-compatible with the font the window was designed in.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
 
-    const QStringList paths = ReadCommandLine(application);
+    ReadCommandLine(application);
+    const std::vector<std::string> paths = PathArguments(argc, argv);
 
     kalvimo::frmMain window;
     QSocketNotifier termination(terminationPipe[0], QSocketNotifier::Read);

@@ -244,6 +244,16 @@ void frmCrop::showEvent(QShowEvent* event) {
     PlaceHandles();
 }
 
+void frmCrop::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    // The activation goes back to the window below by name: left to the window system (none,
+    // or one that keeps the focus) it can stay with this hidden dialog, and the next showing,
+    // a prompt the moment after, would then not become active and its boxes deaf to Tab.
+    if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
+        owner->activateWindow();
+    }
+}
+
 // The picture sits at its place in the dialog, seen through the viewport; the canvas grows
 // to hold it, so whatever lies right of or below the viewport can be scrolled to.
 void frmCrop::PlacePicture() {

@@ -11,6 +11,7 @@ namespace kalvimo {
 namespace {
 
 constexpr int kSettleMilliseconds = 150;
+constexpr int kNameRole = Qt::UserRole;
 
 } // namespace
 
@@ -54,22 +55,25 @@ void FileList::Watch() {
 }
 
 void FileList::Refresh() {
-    QSet<QString> selected;
+    QSet<QByteArray> selected;
     for (const QListWidgetItem* item : selectedItems()) {
-        selected.insert(item->text());
+        selected.insert(item->data(kNameRole).toByteArray());
     }
-    const QString current = currentItem() != nullptr ? currentItem()->text() : QString();
+    const QByteArray current =
+        currentItem() != nullptr ? currentItem()->data(kNameRole).toByteArray() : QByteArray();
 
     clear();
     if (path_.isEmpty()) {
         return;
     }
     for (const std::string& name : ListMatchingFiles(path_.toStdString(), pattern_.toStdString())) {
+        const QByteArray bytes = QByteArray::fromStdString(name);
         auto* item = new QListWidgetItem(QString::fromStdString(name), this);
-        if (item->text() == current) {
+        item->setData(kNameRole, bytes);
+        if (bytes == current) {
             setCurrentItem(item, QItemSelectionModel::NoUpdate);
         }
-        item->setSelected(selected.contains(item->text()));
+        item->setSelected(selected.contains(bytes));
     }
 }
 
@@ -79,9 +83,19 @@ void FileList::OnDiskChange() {
     Watch();
 }
 
-QString FileList::Name(int index) const {
+std::string FileList::Name(int index) const {
     const QListWidgetItem* entry = item(index);
-    return entry != nullptr ? entry->text() : QString();
+    return entry != nullptr ? entry->data(kNameRole).toByteArray().toStdString() : std::string();
+}
+
+QListWidgetItem* FileList::Entry(const std::string& name) const {
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->data(kNameRole).toByteArray() == bytes) {
+            return item(i);
+        }
+    }
+    return nullptr;
 }
 
 bool FileList::Selected(int index) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QFileSystemWatcher>
 #include <QListWidget>
 #include <QTimer>
@@ -25,8 +27,12 @@ public:
     // Reads the folder again, keeping the selection of the names that are still there.
     void Refresh();
 
-    QString Name(int index) const;
+    // The name as the file system holds it, which need not be UTF-8; the entry shows it as
+    // well as it can.
+    std::string Name(int index) const;
     bool Selected(int index) const;
+    // The entry of that name, or null.
+    QListWidgetItem* Entry(const std::string& name) const;
 
 signals:
     void Click();

@@ -330,7 +330,7 @@ int frmMain::SourceFileCount() {
 }
 
 std::string frmMain::SourceFileName(int index) {
-    return uFile[0]->Name(index).toStdString();
+    return uFile[0]->Name(index);
 }
 
 bool frmMain::SourceFileSelected(int index) {

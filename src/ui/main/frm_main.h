@@ -28,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QUrl;
 
 namespace kalvimo {
 
@@ -45,6 +46,9 @@ class XButton;
 // live options; it runs the batch through the engine and answers the run's questions.
 // Controls carry their member names as object names ("cboPresets", "uDir(1)"), by which the
 // tests find them.
+// The local path of a file address, byte for byte as the file system spells it.
+std::string LocalPathOf(const QUrl& url);
+
 class frmMain : public QWidget, public BatchHost, public CropHost {
     Q_OBJECT
 
@@ -67,8 +71,9 @@ public:
 
     // Folders and pictures handed over by the command line or a drop: the first one's folder
     // becomes the source, the pictures named in it are selected, and the Source page shows.
-    // Paths that name nothing are passed over.
-    void OpenPaths(const QStringList& paths);
+    // Paths that name nothing are passed over. They are spelled as the file system spells them,
+    // which need not be UTF-8.
+    void OpenPaths(const std::vector<std::string>& paths);
 
     // The session ends (a termination signal): open dialogs and questions are answered as if
     // cancelled, none is shown from now on, and the window closes the normal way.

@@ -490,11 +490,10 @@ void frmMain::ShowCropPicture() {
 }
 
 void frmMain::PreviewCustomCrop() {
-    const QListWidgetItem* current = uFile[0]->currentItem();
-    if (current == nullptr) {
+    const std::string name = uFile[0]->Name(uFile[0]->currentRow());
+    if (name.empty()) {
         return;
     }
-    const std::string name = current->text().toStdString();
     CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
     if (!batch_ || batch_->picDest().Width() < 1 || batch_->picDest().Height() < 1) {
         return;

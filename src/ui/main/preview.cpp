@@ -39,7 +39,8 @@ void frmMain::uFile_Click(int index) {
     }
     imgPreview->hide();
     const QString name = current->text();
-    const std::string path = AddBackslash(list->Path().toStdString()) + name.toStdString();
+    const std::string path =
+        AddBackslash(list->Path().toStdString()) + list->Name(list->row(current));
     Canvas picture;
     Canvas scratch;
     std::string error;

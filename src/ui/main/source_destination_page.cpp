@@ -5,6 +5,9 @@
 #include "orvel_tab.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <QAction>
 #include <QApplication>
@@ -141,11 +144,10 @@ void frmMain::uFile_DblClick(int index) {
         uFile[1]->Refresh();
         return;
     }
-    const QListWidgetItem* current = uFile[0]->currentItem();
-    if (current == nullptr) {
+    const std::string name = uFile[0]->Name(uFile[0]->currentRow());
+    if (name.empty()) {
         return;
     }
-    const std::string name = current->text().toStdString();
     // Disabling the list passes the focus on; the keys must come back to the list after.
     const QPointer<QWidget> focused = QApplication::focusWidget();
     uFile[0]->setEnabled(false);
@@ -197,14 +199,18 @@ void frmMain::SetFolderLists(const QString& path, int index) {
 namespace {
 
 // The local files and folders among dropped addresses; others are not ours to open.
-QStringList DroppedPaths(const QMimeData* data) {
-    QStringList paths;
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
     if (data == nullptr) {
         return paths;
     }
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && QFileInfo::exists(url.toLocalFile())) {
-            paths.append(url.toLocalFile());
+        if (url.isLocalFile()) {
+            std::string path = LocalPathOf(url);
+            std::error_code error;
+            if (std::filesystem::exists(path, error)) {
+                paths.push_back(std::move(path));
+            }
         }
     }
     return paths;
@@ -212,31 +218,39 @@ QStringList DroppedPaths(const QMimeData* data) {
 
 } // namespace
 
-void frmMain::OpenPaths(const QStringList& paths) {
-    QString folder;
-    QStringList names;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (path.isEmpty() || !info.exists()) {
+std::string LocalPathOf(const QUrl& url) {
+    // Decoded from its bytes: the text of the path would lose a name that is not UTF-8.
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+void frmMain::OpenPaths(const std::vector<std::string>& paths) {
+    namespace fs = std::filesystem;
+    fs::path folder;
+    std::vector<std::string> names;
+    for (const std::string& given : paths) {
+        std::error_code error;
+        if (given.empty() || !fs::exists(given, error)) {
             continue;
         }
-        const QString place =
-            QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
-        if (folder.isEmpty()) {
+        const fs::path path = fs::absolute(given, error).lexically_normal();
+        const bool isFolder = fs::is_directory(path, error);
+        fs::path place = isFolder ? path : path.parent_path();
+        if (!place.has_filename() && place != place.root_path()) {
+            place = place.parent_path();
+        }
+        if (folder.empty()) {
             folder = place;
         }
-        if (!info.isDir() && place == folder) {
-            names.append(info.fileName());
+        if (!isFolder && place == folder) {
+            names.push_back(path.filename().string());
         }
     }
-    if (folder.isEmpty()) {
+    if (folder.empty()) {
         return;
     }
-    SetFolderLists(folder, 0);
+    SetFolderLists(QString::fromStdString(folder.string()), 0);
     FileList* files = uFile[0];
-    const auto listed = [files](const QString& name) {
-        return !files->findItems(name, Qt::MatchExactly).isEmpty();
-    };
+    const auto listed = [files](const std::string& name) { return files->Entry(name) != nullptr; };
     // A picture the filter hides would be opened and not shown: show every file instead.
     if (!std::all_of(names.cbegin(), names.cend(), listed)) {
         cboFilter->setCurrentIndex(cboFilter->findText(QStringLiteral("*.*")));
@@ -244,13 +258,13 @@ void frmMain::OpenPaths(const QStringList& paths) {
         ApplyFilter();
     }
     files->clearSelection();
-    for (const QString& name : names) {
-        for (QListWidgetItem* item : files->findItems(name, Qt::MatchExactly)) {
+    for (const std::string& name : names) {
+        if (QListWidgetItem* item = files->Entry(name)) {
             item->setSelected(true);
             files->setCurrentItem(item, QItemSelectionModel::Select);
         }
     }
-    if (!names.isEmpty()) {
+    if (!names.empty()) {
         // The pictures named are the ones meant, not the whole folder.
         chkSelected->setChecked(true);
         files->scrollToItem(files->currentItem());
@@ -259,14 +273,14 @@ void frmMain::OpenPaths(const QStringList& paths) {
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedPaths(event->mimeData()).isEmpty()) {
+    if (!DroppedPaths(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void frmMain::dropEvent(QDropEvent* event) {
-    const QStringList paths = DroppedPaths(event->mimeData());
-    if (paths.isEmpty()) {
+    const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+    if (paths.empty()) {
         return;
     }
     event->acceptProposedAction();

@@ -1,5 +1,7 @@
 #include "main_window_support.h"
 
+#include <filesystem>
+
 #include <QMessageBox>
 #include <QTimer>
 
@@ -163,6 +165,27 @@ TEST_F(WindowRunTest, TheSessionsEndAnswersAnOpenQuestionNoAndClosesWithTheSetti
     EXPECT_EQ(taken.readAll(), before);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(QFile::exists(QDir(appFolder.path()).filePath("Settings.ini")));
+}
+
+TEST_F(WindowRunTest, ANameThatIsNotUtf8IsListedShownNamedOnTheCommandLineAndWritten) {
+    const std::string name = "caf\xe9.jpg";
+    const QString shown = QString::fromStdString(name);
+    const std::string source = pictures.path().toStdString() + "/" + name;
+    ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Canvas(64, 48, 0x3366CC), source, 85));
+    window->OpenPaths({source});
+    FileList& files = Files(0);
+    ASSERT_NE(files.Entry(name), nullptr);
+    EXPECT_TRUE(files.Entry(name)->isSelected());
+    EXPECT_EQ(files.selectedItems().size(), 1);
+
+    Check("chkPreview").setChecked(true);
+    ClickEntry(files, shown, true);
+    EXPECT_TRUE(Find<PicturePreview>("imgPreview").isVisible());
+    EXPECT_EQ(Find<QLabel>("lblInfo").text(), "Finished preview processing " + shown);
+    ClickTab(3);
+    Process();
+    EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output(shown)}));
+    EXPECT_TRUE(std::filesystem::exists(destination.path().toStdString() + "/" + name));
 }
 
 TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor) {

@@ -70,6 +70,34 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
                                        "Skipped file: c.bmp"}));
 }
 
+TEST_F(CropWindowTest, EachPromptTakesTheNumbersTypedIntoIt) {
+    Tick("chkPromptCustom");
+    Dialog().SetEdges({0, 0, 100 * 15, 100 * 15});
+    Dialog().LoadCrop();
+    std::vector<int> lefts;
+    int waited = 0;
+    Process([&] {
+        // The prompt has a moment to become the active window, as it does on a desktop.
+        if (!Dialog().isActiveWindow() && ++waited < 100) {
+            return;
+        }
+        waited = 0;
+        if (lefts.size() < 3) {
+            // Typed as a person does: into the box with the focus, left with Tab.
+            QLineEdit* x = Dialog().txtCoords[0];
+            x->setFocus();
+            x->selectAll();
+            if (QApplication::focusWidget() == x) {
+                QTest::keyClicks(x, QString::number(10 * (lefts.size() + 1)));
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            lefts.push_back(Dialog().Edges().left / 15);
+            Press("cmdAccept");
+        }
+    });
+    EXPECT_EQ(lefts, (std::vector<int>{10, 20, 30}));
+}
+
 TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     Tick("chkPromptCustom");
     Process([this] {

@@ -22,7 +22,7 @@ QStringList SelectedNames(const FileList& files) {
     QStringList names;
     for (int i = 0; i < files.count(); ++i) {
         if (files.Selected(i)) {
-            names.append(files.Name(i));
+            names.append(QString::fromStdString(files.Name(i)));
         }
     }
     return names;
@@ -79,7 +79,11 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
     for (const auto& [paths, folder, selected, filter] : cases) {
         Start();
         Check("chkSelected").setChecked(false);
-        window->OpenPaths(paths);
+        std::vector<std::string> given;
+        for (const QString& path : paths) {
+            given.push_back(path.toStdString());
+        }
+        window->OpenPaths(given);
         const std::string what = paths.join(' ').toStdString();
         EXPECT_EQ(Folders(0).Path(), folder) << what;
         EXPECT_EQ(Files(0).Path(), folder) << what;
