@@ -102,12 +102,30 @@ TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST_F(XButtonTest, DrawnButtonsAskForTheirCaptionAndMargin) {
+// Also run on a screen of other than 15 twips to the pixel (see CMakeLists.txt).
+TEST_F(XButtonTest, DrawnButtonsCentreTheirCaptionAndAskForItsMargin) {
     button->SetCaption("A rather long caption");
     const QFontMetrics metrics(button->font());
+    const int advance = metrics.horizontalAdvance("A rather long caption");
     // 50 twips of margin, under four pixels.
-    EXPECT_GE(button->sizeHint().width(), metrics.horizontalAdvance("A rather long caption") + 4);
+    EXPECT_GE(button->sizeHint().width(), advance + 4);
     EXPECT_GE(button->sizeHint().height(), metrics.height() + 4);
+
+    button->resize(advance + 40, metrics.height() + 10);
+    const Rendering drawn(*button);
+    int first = -1;
+    int last = -1;
+    for (int x = 3; x < button->width() - 3; ++x) {
+        for (int y = 3; y < button->height() - 3; ++y) {
+            if (drawn.At(x, y).lightness() < 64) {
+                first = first < 0 ? x : first;
+                last = x;
+                break;
+            }
+        }
+    }
+    // The caption's ink, to within its side bearings.
+    EXPECT_NEAR(first, button->width() - 1 - last, 2);
 }
 
 TEST_F(XButtonTest, ArrowsPointFromStartToEnd) {
