@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,7 +75,7 @@ TEST_F(XButtonTest, SingleBorderFollowsTheState) {
     EXPECT_EQ(button->State(), XButton::ButtonState::Up);
 }
 
-TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
+TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPressAndOtherKeysGoOn) {
     std::vector<QString> order;
     QObject::connect(button, &XButton::Click, [&] { order.push_back("Click"); });
     QObject::connect(button, &XButton::KeyPress,
@@ -84,6 +85,15 @@ TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
     QTest::keyPress(button, Qt::Key_Space);
     QTest::keyPress(button, Qt::Key_A);
     EXPECT_EQ(order, (std::vector<QString>{"Click", "13", "Click", "32", "97"}));
+    // Keys it does not use go on to its parent (Escape to a dialog); its clicking keys stay.
+    for (const auto& [key, used] :
+         {std::pair(Qt::Key_Escape, false), std::pair(Qt::Key_Return, true)}) {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(button, &event);
+            EXPECT_EQ(event.isAccepted(), used) << key << " " << type;
+        }
+    }
 }
 
 TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
