@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSignalSpy>
@@ -190,6 +191,15 @@ TEST_F(XButtonTest, PicturesChooseTheMode) {
     button->resize(button->sizeHint());
     EXPECT_EQ(Rendering(window).At(20 + 1, 20 + 1), window.palette().color(QPalette::Window));
     EXPECT_EQ(Rendering(window).At(20 + 8, 20 + 8), QColor(Qt::blue));
+
+    // A window laying the button out sees a new picture's size.
+    auto* layout = new QHBoxLayout(&window);
+    layout->addWidget(button);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout->activate();
+    button->SetOmniPic(Square(24, Qt::white));
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(button->size(), QSize(24, 24));
 }
 
 TEST_F(XButtonTest, RoundedButtonsShowTheParentOutsideTheirCorners) {
