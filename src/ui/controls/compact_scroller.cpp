@@ -5,10 +5,7 @@
 #include <algorithm>
 #include <limits>
 
-#include <QEvent>
-#include <QFontMetrics>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 
@@ -18,7 +15,6 @@ namespace {
 
 const QString kDefaultDescription = QStringLiteral("Item");
 constexpr Colour kDefaultLabelColour = 0xFFFFFF;
-constexpr int kValueBoxPadding = 30;
 
 int ToShort(int value) {
     return std::clamp(value, static_cast<int>(std::numeric_limits<std::int16_t>::min()),
@@ -51,131 +47,8 @@ CompactScroller::CompactScroller(QWidget* parent)
     hscMain_->installEventFilter(this);
     setFocusProxy(hscMain_);
     ApplyLabelColour();
-    resize(TwipsToPixels(3000, p_), TwipsToPixels(300, p_));
     UpdateValueBox();
     LayoutCaption();
-}
-
-QSize CompactScroller::LabelTwips(const QString& text) const {
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text) * p_, metrics.height() * p_};
-}
-
-void CompactScroller::hscMain_Change(int value) {
-    if (reading_) {
-        return;
-    }
-    scrValue_ = value;
-    UpdateValueBox();
-    emit ScrollChange();
-}
-
-bool CompactScroller::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == hscMain_) {
-        if (event->type() == QEvent::KeyPress) {
-            return TypingKey(*static_cast<QKeyEvent*>(event));
-        }
-        if (event->type() == QEvent::FocusOut && !typed_.isEmpty()) {
-            CommitTyped();
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-bool CompactScroller::TypingKey(const QKeyEvent& key) {
-    constexpr int kMostDigits = 5;
-    const QString text = key.text();
-    if (text.size() == 1 && text[0].isDigit() && text[0].unicode() < 128) {
-        if (typed_.size() < kMostDigits) {
-            typed_ += text;
-            UpdateValueBox();
-        }
-        return true;
-    }
-    if (typed_.isEmpty()) {
-        return false;
-    }
-    switch (key.key()) {
-    case Qt::Key_Backspace:
-        typed_.chop(1);
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        CommitTyped();
-        return true;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        CommitTyped();
-        return false;
-    default:
-        // Any other key gives up the typing and does what it always does.
-        typed_.clear();
-        UpdateValueBox();
-        return key.key() == Qt::Key_Escape;
-    }
-    UpdateValueBox();
-    return true;
-}
-
-void CompactScroller::CommitTyped() {
-    const int value = typed_.toInt();
-    typed_.clear();
-    UpdateValueBox();
-    emit ValueTyped(value);
-    SetScrValue(value);
-}
-
-void CompactScroller::UpdateValueBox() {
-    lblValue_->setText(typed_.isEmpty() ? QString::number(scrValue_) : typed_);
-    const QSize label = LabelTwips(lblValue_->text());
-    const int boxWidth = label.width() + kValueBoxPadding;
-    const int boxHeight = label.height();
-    const int barWidth = width() * p_ - barLeft_;
-    const int left = barLeft_ + barWidth / 2 - boxWidth / 2;
-    const int top = (height() * p_ - boxHeight) / 2;
-    picLabel_->setGeometry(TwipsToPixels(left, p_), TwipsToPixels(top, p_),
-                           TwipsToPixels(boxWidth, p_), TwipsToPixels(boxHeight, p_));
-    lblValue_->setGeometry(0, 0, picLabel_->width(), picLabel_->height());
-    picLabel_->raise();
-}
-
-void CompactScroller::LayoutCaption() {
-    lblDes_->setText(description_);
-    barLeft_ = LabelTwips(description_).width() + spacing_;
-    LayoutParts();
-    updateGeometry();
-}
-
-void CompactScroller::LayoutParts() {
-    const QSize caption = LabelTwips(description_);
-    const int controlHeight = height() * p_;
-    lblDes_->setGeometry(0, TwipsToPixels((controlHeight - caption.height()) / 2, p_),
-                         TwipsToPixels(caption.width(), p_), TwipsToPixels(caption.height(), p_));
-    const int barLeft = TwipsToPixels(barLeft_, p_);
-    hscMain_->setGeometry(barLeft, 0, std::max(0, width() - barLeft), height());
-    UpdateValueBox();
-}
-
-void CompactScroller::ApplyLabelColour() {
-    // Looked up in this control's palette, and again when that changes: the box's own
-    // palette holds the colour, so a new theme would not reach it.
-    QPalette palette = picLabel_->palette();
-    palette.setColor(QPalette::Window, ToQColor(labelColour_, this->palette()));
-    picLabel_->setPalette(palette);
-}
-
-void CompactScroller::resizeEvent(QResizeEvent* /*event*/) {
-    LayoutParts();
-}
-
-void CompactScroller::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) {
-        LayoutCaption();
-        updateGeometry();
-    } else if (event->type() == QEvent::PaletteChange) {
-        ApplyLabelColour();
-    }
-    QWidget::changeEvent(event);
 }
 
 void CompactScroller::SetDescription(const QString& value) {

@@ -16,7 +16,7 @@ namespace kalvimo {
 // the current value centred over the bar. Numbers are held within the 16-bit range the bar
 // takes. With the focus on the bar, the arrow keys step by the small change, Page Up and Page
 // Down by the large change, and typed digits replace the shown value until Enter or the focus
-// leaves.
+// leaves. It never resizes itself; sizeHint() says what it wants.
 class CompactScroller : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Description READ Description WRITE SetDescription)
@@ -70,9 +70,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Input (compact_scroller_input.cpp).
     bool TypingKey(const QKeyEvent& key);
     void CommitTyped();
     void hscMain_Change(int value);
+
+    // Layout (compact_scroller_layout.cpp).
     void UpdateValueBox();
     void LayoutCaption();
     void LayoutParts();

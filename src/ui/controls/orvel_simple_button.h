@@ -95,9 +95,13 @@ protected:
 private:
     void Changed(const char* name);
     void SetColour(Colour& colour, Colour value, const char* name);
+
+    // Painting (orvel_simple_button_painting.cpp).
+    void PaintGradient(QPainter& painter, const QString& stopsText) const;
+
+    // Input (orvel_simple_button_input.cpp).
     void SetAccessKey();
     void SetState(ButtonState state);
-    void PaintGradient(QPainter& painter, const QString& stopsText) const;
     void tmrRelease_Timer();
 
     int p_ = 15;

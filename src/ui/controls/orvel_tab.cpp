@@ -55,11 +55,19 @@ void OrvelTab::SetTabStrip(const QString& value) {
     Changed("TabStrip");
 }
 
-void OrvelTab::SetSelected(int value) {
-    if (value < -1 || value >= TabCount() || !Assign(selected_, value)) {
-        return;
+bool OrvelTab::Select(int index) {
+    if (!Assign(selected_, index)) {
+        return false;
     }
-    Changed("Selected");
+    update();
+    emit SelectedChanged(selected_);
+    return true;
+}
+
+void OrvelTab::SetSelected(int value) {
+    if (value >= -1 && value < TabCount() && Select(value)) {
+        emit PropertyChanged(QStringLiteral("Selected"));
+    }
 }
 
 void OrvelTab::SetBorder(Colour value) {
@@ -131,12 +139,6 @@ void OrvelTab::SetAlignment(TabPosition value) {
 
 void OrvelTab::SetFrameColour(Colour value) {
     SetColour(frameColour_, value, "FrameColour");
-}
-
-void OrvelTab::SetCaptionWidth(int value) {
-    if (Assign(captionWidth_, value)) {
-        emit PropertyChanged(QStringLiteral("CaptionWidth"));
-    }
 }
 
 void OrvelTab::ReadProperties(const PropertyStore& store) {

@@ -19,7 +19,7 @@ namespace kalvimo {
 class OrvelTab : public OwnerDrawnWidget {
     Q_OBJECT
     Q_PROPERTY(QString TabStrip READ TabStrip WRITE SetTabStrip)
-    Q_PROPERTY(int Selected READ Selected WRITE SetSelected)
+    Q_PROPERTY(int Selected READ Selected WRITE SetSelected NOTIFY SelectedChanged)
     Q_PROPERTY(Colour Border READ Border WRITE SetBorder)
     Q_PROPERTY(Colour BorderSelected READ BorderSelected WRITE SetBorderSelected)
     Q_PROPERTY(Colour TabColour READ TabColour WRITE SetTabColour)
@@ -35,7 +35,7 @@ class OrvelTab : public OwnerDrawnWidget {
     Q_PROPERTY(int FrameHeight READ FrameHeight WRITE SetFrameHeight STORED false)
     Q_PROPERTY(TabPosition Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(Colour FrameColour READ FrameColour WRITE SetFrameColour)
-    Q_PROPERTY(int CaptionWidth READ CaptionWidth WRITE SetCaptionWidth)
+    Q_PROPERTY(int CaptionWidth READ CaptionWidth)
 
 public:
     // Stored as 0 and 1; any other stored value draws no tabs.
@@ -88,8 +88,8 @@ public:
     void SetAlignment(TabPosition value);
     Colour FrameColour() const { return frameColour_; }
     void SetFrameColour(Colour value);
+    // The caption column of left tabs, worked out from the captions by every build.
     int CaptionWidth() const { return captionWidth_; }
-    void SetCaptionWidth(int value);
 
     void ReadProperties(const PropertyStore& store);
     void WriteProperties(PropertyStore& store) const;
@@ -99,6 +99,8 @@ public:
 
 signals:
     void TabClicked();
+    // Whoever changed it: the host, the user or a build that dropped the selected tab.
+    void SelectedChanged(int index);
     void PropertyChanged(const QString& name);
 
 protected:
@@ -137,6 +139,7 @@ private:
     };
 
     void Changed(const char* name);
+    bool Select(int index);
     void SetColour(Colour& colour, Colour value, const char* name);
 
     // Layout (orvel_tab_layout.cpp).

@@ -11,8 +11,7 @@ void OrvelTab::ChooseTab(int index) {
     if (!HasTab(index) || tabs_[static_cast<std::size_t>(index)].disabled) {
         return;
     }
-    selected_ = index;
-    update();
+    Select(index);
     // Choosing the tab already selected announces it again.
     emit TabClicked();
 }
@@ -27,7 +26,7 @@ void OrvelTab::ChangeTabEnable(int intIndex, bool blnEnabled) {
     }
     tabs_[static_cast<std::size_t>(intIndex)].disabled = !blnEnabled;
     if (intIndex == selected_ && !blnEnabled) {
-        selected_ = -1;
+        Select(-1);
     }
     update();
 }

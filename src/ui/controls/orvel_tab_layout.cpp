@@ -74,7 +74,7 @@ void OrvelTab::CreateTabs() {
         BuildLeftTabs();
     }
     if (selected_ >= TabCount()) {
-        selected_ = -1;
+        Select(-1);
     }
     updateGeometry();
     update();

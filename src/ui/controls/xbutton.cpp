@@ -38,6 +38,8 @@ void XButton::SetPicture(QPixmap& picture, const QPixmap& value, const char* nam
     picture = value;
     DetectImageMode();
     LayoutContent();
+    // A transparent picture button is as large as its picture.
+    updateGeometry();
     Changed(name);
 }
 

@@ -42,6 +42,11 @@ int ShiftOf(Qt::KeyboardModifiers modifiers) {
            (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
+// The release of a key whose press clicked is the button's too.
+bool IsClickKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
 } // namespace
 
 void XButton::SetState(ButtonState state) {
@@ -119,16 +124,24 @@ void XButton::keyPressEvent(QKeyEvent* event) {
     } else if (!event->text().isEmpty()) {
         ascii = event->text().at(0).unicode();
     }
-    if (ascii == 13 || ascii == 32) {
+    const bool clicks = ascii == 13 || ascii == 32;
+    if (clicks) {
         emit Click();
     }
     if (ascii != 0) {
         emit KeyPress(ascii);
     }
+    if (!clicks) {
+        // Escape must still reach the dialog.
+        OwnerDrawnWidget::keyPressEvent(event);
+    }
 }
 
 void XButton::keyReleaseEvent(QKeyEvent* event) {
     emit KeyUp(event->key(), ShiftOf(event->modifiers()));
+    if (!IsClickKey(event->key())) {
+        OwnerDrawnWidget::keyReleaseEvent(event);
+    }
 }
 
 void XButton::focusInEvent(QFocusEvent* event) {

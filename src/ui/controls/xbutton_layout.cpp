@@ -22,8 +22,9 @@ int Round(double value) {
 } // namespace
 
 QSize XButton::LabelTwips() const {
+    // In the button's own twips, which it places and paints at 15 to the pixel on any screen.
     const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(caption_) * p_, metrics.height() * p_};
+    return {Round(metrics.horizontalAdvance(caption_) * kTwips), Round(metrics.height() * kTwips)};
 }
 
 void XButton::DetectImageMode() {

@@ -95,10 +95,12 @@ TEST_F(OrvelTabTest, EmptyItemsMakeEmptyTabsAndAnEmptyStripIsRefused) {
 
 TEST_F(OrvelTabTest, ClickingATabSelectsIt) {
     QSignalSpy clicked(&tab, &OrvelTab::TabClicked);
+    QSignalSpy selected(&tab, &OrvelTab::SelectedChanged);
     const QRect third = tab.TabRect(2);
     QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
     EXPECT_EQ(tab.Selected(), 2);
     EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(selected.count(), 1);
     testing::SavePicture(tab, "orvel_tab_selected");
 
     // The selected tab again raises the event again; the right button does nothing.
@@ -106,6 +108,11 @@ TEST_F(OrvelTabTest, ClickingATabSelectsIt) {
     QTest::mouseClick(&tab, Qt::RightButton, {}, tab.TabRect(0).center());
     EXPECT_EQ(clicked.count(), 2);
     EXPECT_EQ(tab.Selected(), 2);
+    EXPECT_EQ(selected.count(), 1);
+    // A strip too short for the selected tab leaves none selected, and says so.
+    tab.SetTabStrip("One,Two");
+    EXPECT_EQ(tab.Selected(), -1);
+    EXPECT_EQ(selected.count(), 2);
 }
 
 TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {

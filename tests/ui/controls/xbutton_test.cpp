@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,7 +76,7 @@ TEST_F(XButtonTest, SingleBorderFollowsTheState) {
     EXPECT_EQ(button->State(), XButton::ButtonState::Up);
 }
 
-TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
+TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPressAndOtherKeysGoOn) {
     std::vector<QString> order;
     QObject::connect(button, &XButton::Click, [&] { order.push_back("Click"); });
     QObject::connect(button, &XButton::KeyPress,
@@ -84,6 +86,15 @@ TEST_F(XButtonTest, EnterAndSpaceClickBeforeTheirKeyPress) {
     QTest::keyPress(button, Qt::Key_Space);
     QTest::keyPress(button, Qt::Key_A);
     EXPECT_EQ(order, (std::vector<QString>{"Click", "13", "Click", "32", "97"}));
+    // Keys it does not use go on to its parent (Escape to a dialog); its clicking keys stay.
+    for (const auto& [key, used] :
+         {std::pair(Qt::Key_Escape, false), std::pair(Qt::Key_Return, true)}) {
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(button, &event);
+            EXPECT_EQ(event.isAccepted(), used) << key << " " << type;
+        }
+    }
 }
 
 TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
@@ -102,12 +113,30 @@ TEST_F(XButtonTest, DraggingOutOfAPressGivesNoClick) {
     EXPECT_EQ(clicked.count(), 1);
 }
 
-TEST_F(XButtonTest, DrawnButtonsAskForTheirCaptionAndMargin) {
+// Also run on a screen of other than 15 twips to the pixel (see CMakeLists.txt).
+TEST_F(XButtonTest, DrawnButtonsCentreTheirCaptionAndAskForItsMargin) {
     button->SetCaption("A rather long caption");
     const QFontMetrics metrics(button->font());
+    const int advance = metrics.horizontalAdvance("A rather long caption");
     // 50 twips of margin, under four pixels.
-    EXPECT_GE(button->sizeHint().width(), metrics.horizontalAdvance("A rather long caption") + 4);
+    EXPECT_GE(button->sizeHint().width(), advance + 4);
     EXPECT_GE(button->sizeHint().height(), metrics.height() + 4);
+
+    button->resize(advance + 40, metrics.height() + 10);
+    const Rendering drawn(*button);
+    int first = -1;
+    int last = -1;
+    for (int x = 3; x < button->width() - 3; ++x) {
+        for (int y = 3; y < button->height() - 3; ++y) {
+            if (drawn.At(x, y).lightness() < 64) {
+                first = first < 0 ? x : first;
+                last = x;
+                break;
+            }
+        }
+    }
+    // The caption's ink, to within its side bearings.
+    EXPECT_NEAR(first, button->width() - 1 - last, 2);
 }
 
 TEST_F(XButtonTest, ArrowsPointFromStartToEnd) {
@@ -162,6 +191,15 @@ TEST_F(XButtonTest, PicturesChooseTheMode) {
     button->resize(button->sizeHint());
     EXPECT_EQ(Rendering(window).At(20 + 1, 20 + 1), window.palette().color(QPalette::Window));
     EXPECT_EQ(Rendering(window).At(20 + 8, 20 + 8), QColor(Qt::blue));
+
+    // A window laying the button out sees a new picture's size.
+    auto* layout = new QHBoxLayout(&window);
+    layout->addWidget(button);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout->activate();
+    button->SetOmniPic(Square(24, Qt::white));
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(button->size(), QSize(24, 24));
 }
 
 TEST_F(XButtonTest, RoundedButtonsShowTheParentOutsideTheirCorners) {

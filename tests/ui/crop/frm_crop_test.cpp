@@ -132,6 +132,13 @@ TEST_F(CropDialogTest, CancelRestoresTheSnapshotAcceptKeepsTheEdit) {
 
     Click("cmdPreview");
     EXPECT_EQ(host.previews, 1);
+
+    // Escape cancels, even from an arrow button.
+    dialog.show();
+    Find("xbutDown")->setFocus();
+    QTest::keyClick(Find("xbutDown"), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.blnCancelled);
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(CropDialogTest, HandleDragsKeepToThePicture) {
