@@ -24,7 +24,26 @@ CropPicture::CropPicture(QWidget* parent) : QWidget(parent) {
 void CropPicture::SetPicture(const QImage& picture) {
     picture_ = picture.convertToFormat(QImage::Format_RGB32);
     picture_.setDevicePixelRatio(1);
-    resize(picture_.size());
+    Scale();
+}
+
+void CropPicture::SetZoom(double zoom) {
+    if (zoom > 0 && zoom != zoom_) {
+        zoom_ = zoom;
+        Scale();
+    }
+}
+
+void CropPicture::Scale() {
+    const QSize shown(std::max(1, qRound(picture_.width() * zoom_)),
+                      std::max(1, qRound(picture_.height() * zoom_)));
+    shrunk_ = QImage();
+    if (zoom_ < 1 && !picture_.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        shrunk_ = picture_.scaled(shown * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shrunk_.setDevicePixelRatio(ratio);
+    }
+    resize(picture_.isNull() ? QSize() : shown);
     update();
 }
 
@@ -39,14 +58,25 @@ void CropPicture::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     // Only the exposed part: a large photo is redrawn as the frame follows the pointer.
     const QRect exposed = event->rect() & rect();
-    painter.drawImage(exposed, picture_, exposed);
+    if (!shrunk_.isNull()) {
+        const qreal ratio = shrunk_.devicePixelRatio();
+        painter.drawImage(
+            QRectF(exposed), shrunk_,
+            QRectF(QPointF(exposed.topLeft()) * ratio, QSizeF(exposed.size()) * ratio));
+    } else {
+        // Whole picture pixels, each a sharp square, so the frame can be put on one.
+        painter.drawImage(QRectF(exposed), picture_,
+                          QRectF(exposed.x() / zoom_, exposed.y() / zoom_, exposed.width() / zoom_,
+                                 exposed.height() / zoom_));
+    }
 
     // Edges far outside the picture are brought near it, still outside, so they stay unseen.
     const auto near = [](double value, int extent) {
         return std::clamp(value, -4.0, static_cast<double>(extent) + 4);
     };
-    const QRectF frame(QPointF(near(frame_.left(), width()), near(frame_.top(), height())),
-                       QPointF(near(frame_.right(), width()), near(frame_.bottom(), height())));
+    const QRectF frame(
+        QPointF(near(frame_.left() * zoom_, width()), near(frame_.top() * zoom_, height())),
+        QPointF(near(frame_.right() * zoom_, width()), near(frame_.bottom() * zoom_, height())));
     // Pixel centres, so that a one-pixel line lies on the rectangle's own pixels.
     const QRectF line = frame.adjusted(0.5, 0.5, -0.5, -0.5).normalized();
     painter.setBrush(Qt::NoBrush);

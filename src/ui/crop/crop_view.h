@@ -7,14 +7,16 @@
 
 namespace kalvimo {
 
-// The picture area: the picture at one picture pixel per pixel, with the selection frame over
-// it. It is always the picture's size, so its coordinates are the picture's.
+// The picture area: the picture at zoom pixels per picture pixel, with the selection frame
+// over it. It is always the picture's size times the zoom.
 class CropPicture : public QWidget {
 public:
     explicit CropPicture(QWidget* parent = nullptr);
 
     const QImage& Picture() const { return picture_; }
     void SetPicture(const QImage& picture);
+    double Zoom() const { return zoom_; }
+    void SetZoom(double zoom);
     // The selection frame, in pixels of the picture.
     void SetFrame(const QRectF& frame);
 
@@ -22,7 +24,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void Scale();
+
     QImage picture_;
+    // Below full size, the picture shrunk once with smoothing, at the screen's pixels: a large
+    // photo is redrawn as the frame follows the pointer.
+    QImage shrunk_;
+    double zoom_ = 1;
     QRectF frame_;
 };
 

@@ -7,6 +7,7 @@
 #include "xbutton.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,8 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QWheelEvent>
 
 namespace kalvimo {
 
@@ -33,6 +37,11 @@ constexpr PicturePlace kFirstPicturePlace{2400, 120};
 constexpr int kViewportLeft = kPanelLeft + kPanelWidth;
 // Room round the picture for the handles that sit just outside it.
 constexpr int kCanvasMargin = 240;
+// The zoom button sits below the panel.
+constexpr int kZoomTop = kPanelTop + kPanelHeight + 120;
+// How far one step of the wheel zooms, and the most a picture pixel is enlarged.
+constexpr double kZoomStep = 1.25;
+constexpr double kMostZoom = 8;
 // Far beyond any screen, and well inside what a widget's position can hold.
 constexpr int kFarPixels = 1'000'000;
 
@@ -128,6 +137,9 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
     cmdCancel->SetCaption(QStringLiteral("&Cancel"));
     cmdCancel->setToolTip(QStringLiteral("Cancel custom crop"));
     place(cmdCancel, 1200, 5880, 855, 375);
+    cmdZoom = new OrvelSimpleButton(this);
+    cmdZoom->setObjectName(QStringLiteral("cmdZoom"));
+    place(cmdZoom, kPanelLeft, kZoomTop, kPanelWidth, 375);
 
     viewport = new QScrollArea(this);
     viewport->setObjectName(QStringLiteral("picCropViewport"));
@@ -151,13 +163,14 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
 
     // The panel stays put; the picture's viewport takes whatever room the dialog has.
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
-    setMinimumSize(Pixels(kViewportLeft + 1500), Pixels(kPanelTop + kPanelHeight + kPanelTop));
+    setMinimumSize(Pixels(kViewportLeft + 1500), Pixels(kZoomTop + 375 + kPanelTop));
     resize(Pixels(kClientWidth), Pixels(kClientHeight));
     chkMoveCrop->setChecked(true);
     chkMoveCrop_Click();
     PlacePicture();
 
     connect(chkRestrainDim, &QCheckBox::toggled, this, &frmCrop::chkRestrainDim_Click);
+    connect(chkRestrainDim, &QCheckBox::clicked, this, &frmCrop::chkRestrainDim_Ticked);
     connect(chkKeepProps, &QCheckBox::toggled, this, &frmCrop::chkKeepProps_Click);
     connect(cmdPreview, &OrvelSimpleButton::Click, this, [this] { host_.PreviewCustomCrop(); });
     connect(cmdAccept, &OrvelSimpleButton::Click, this, &frmCrop::cmdAccept_Click);
@@ -168,6 +181,19 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
     connect(xbutLeft, &XButton::Click, this, [this] { Nudge_Click(Nudge::Left); });
     connect(xbutRight, &XButton::Click, this, [this] { Nudge_Click(Nudge::Right); });
     connect(xbutReset, &XButton::Click, this, &frmCrop::xbutReset_Click);
+    connect(cmdZoom, &OrvelSimpleButton::Click, this, [this] {
+        if (fitted_ && Zoom() < 1) {
+            SetZoom(1);
+        } else {
+            FitPicture();
+        }
+    });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_1), this), &QShortcut::activated, this,
+            [this] { SetZoom(1); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this), &QShortcut::activated, this,
+            &frmCrop::FitPicture);
+    viewport->viewport()->installEventFilter(this);
+    ShowZoom(FittingZoom());
 }
 
 int frmCrop::Pixels(double twips) const {
@@ -175,16 +201,63 @@ int frmCrop::Pixels(double twips) const {
 }
 
 std::int32_t frmCrop::PointerTwips(double pixels) const {
-    return static_cast<std::int32_t>(
-        RoundHalfEven(std::clamp(pixels, -1.0 * kFarPixels, 1.0 * kFarPixels) * twipsPerPixel));
+    return static_cast<std::int32_t>(RoundHalfEven(
+        std::clamp(pixels / Zoom(), -1.0 * kFarPixels, 1.0 * kFarPixels) * twipsPerPixel));
 }
 
 std::int32_t frmCrop::PictureWidthTwips() const {
-    return picCrop->width() * twipsPerPixel;
+    return picCrop->Picture().width() * twipsPerPixel;
 }
 
 std::int32_t frmCrop::PictureHeightTwips() const {
-    return picCrop->height() * twipsPerPixel;
+    return picCrop->Picture().height() * twipsPerPixel;
+}
+
+double frmCrop::Zoom() const {
+    return picCrop->Zoom();
+}
+
+double frmCrop::FittingZoom() const {
+    const QSize picture = picCrop->Picture().size();
+    if (picture.isEmpty()) {
+        return 1;
+    }
+    // The room right of the panel, less the picture's offset and the handles' margin.
+    const double room = width() - Pixels(picturePlace.left) - Pixels(kCanvasMargin);
+    const double roomHigh = height() - Pixels(picturePlace.top) - Pixels(kCanvasMargin);
+    return std::clamp(std::min(room / picture.width(), roomHigh / picture.height()),
+                      1.0 / std::max(picture.width(), picture.height()), 1.0);
+}
+
+void frmCrop::SetZoom(double zoom) {
+    const QSize seen = viewport->viewport()->size();
+    ZoomAbout(zoom,
+              picCrop->mapFrom(viewport->viewport(), QPoint(seen.width() / 2, seen.height() / 2)));
+}
+
+void frmCrop::FitPicture() {
+    fitted_ = true;
+    ShowZoom(FittingZoom());
+}
+
+void frmCrop::ZoomAbout(double zoom, const QPointF& at) {
+    const double before = Zoom();
+    zoom = std::clamp(zoom, std::min(FittingZoom(), 1.0), kMostZoom);
+    const QPointF onScreen = picCrop->mapTo(viewport->viewport(), at);
+    fitted_ = false;
+    ShowZoom(zoom);
+    const QPointF after = QPointF(picCrop->pos()) + at * (zoom / before);
+    viewport->horizontalScrollBar()->setValue(qRound(after.x() - onScreen.x()));
+    viewport->verticalScrollBar()->setValue(qRound(after.y() - onScreen.y()));
+}
+
+void frmCrop::ShowZoom(double zoom) {
+    picCrop->SetZoom(zoom);
+    PlacePicture();
+    const bool full = !fitted_ || zoom >= 1;
+    cmdZoom->SetCaption(full ? QStringLiteral("&Fit picture") : QStringLiteral("Full &size"));
+    cmdZoom->setToolTip(full ? QStringLiteral("Show the whole picture (Ctrl+0, or Ctrl+wheel)")
+                             : QStringLiteral("Show the picture at full size (Ctrl+1)"));
 }
 
 frmCrop::~frmCrop() {
@@ -195,9 +268,12 @@ frmCrop::~frmCrop() {
     }
 }
 
-void frmCrop::SetPicture(const QImage& picture) {
+void frmCrop::SetPicture(const QImage& picture, const QString& name) {
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Kalvimo - Custom Cropping")
+                                  : QStringLiteral("Kalvimo - Custom Cropping - ") + name);
     picCrop->SetPicture(picture);
-    PlacePicture();
+    picCrop->SetZoom(1);
+    ShowZoom(fitted_ ? FittingZoom() : std::clamp(Zoom(), std::min(FittingZoom(), 1.0), kMostZoom));
 }
 
 void frmCrop::SetPreview(const QImage& preview) {
@@ -217,13 +293,43 @@ void frmCrop::SetPreview(const QImage& preview) {
     picPreview->setPixmap(shown);
 }
 
+void frmCrop::PlaceOnScreen() {
+    QWidget* owner = parentWidget();
+    QScreen* shown = owner != nullptr ? owner->screen() : screen();
+    if (shown == nullptr) {
+        return;
+    }
+    const QRect room = shown->availableGeometry();
+    // The title bar and borders come on top of the dialog's own size.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize most =
+        room.size() - QSize(std::max(frame.width(), 16), std::max(frame.height(), 48));
+    if (width() > most.width() || height() > most.height()) {
+        resize(std::max(minimumWidth(), std::min(width(), most.width())),
+               std::max(minimumHeight(), std::min(height(), most.height())));
+    }
+    if (placed_) {
+        return;
+    }
+    placed_ = true;
+    QRect place(QPoint(), size() + frame);
+    place.moveCenter(owner != nullptr ? owner->frameGeometry().center() : room.center());
+    place.moveLeft(
+        std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
+    place.moveTop(
+        std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() - place.height())));
+    move(place.topLeft());
+}
+
 void frmCrop::ShowModeless() {
+    PlaceOnScreen();
     show();
     raise();
     activateWindow();
 }
 
 void frmCrop::ShowModal() {
+    PlaceOnScreen();
     exec();
 }
 
@@ -235,7 +341,11 @@ void frmCrop::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     const int left = Pixels(kViewportLeft);
     viewport->setGeometry(left, 0, std::max(0, width() - left), height());
-    PlacePicture();
+    if (fitted_) {
+        ShowZoom(FittingZoom());
+    } else {
+        PlacePicture();
+    }
 }
 
 void frmCrop::showEvent(QShowEvent* event) {
@@ -268,7 +378,14 @@ void frmCrop::PlacePicture() {
 }
 
 void frmCrop::MoveHandles() {
-    const std::array<HandlePlace, kHandleCount> places = HandleLayout(selectionRect);
+    // The handles keep their size at every zoom; only where they sit follows the picture.
+    const double zoom = Zoom();
+    const auto scaled = [zoom](std::int32_t twips) {
+        return static_cast<std::int32_t>(RoundHalfEven(std::clamp(twips * zoom, -1e9, 1e9)));
+    };
+    const std::array<HandlePlace, kHandleCount> places =
+        HandleLayout({scaled(selectionRect.X), scaled(selectionRect.Y), scaled(selectionRect.Width),
+                      scaled(selectionRect.Height)});
     for (int i = 0; i < kHandleCount; ++i) {
         const QPoint at(std::clamp(Pixels(places[i].left), -kFarPixels, kFarPixels),
                         std::clamp(Pixels(places[i].top), -kFarPixels, kFarPixels));
@@ -373,6 +490,15 @@ void frmCrop::chkRestrainDim_Click() {
     chkKeepProps->setEnabled(!chkRestrainDim->isChecked());
 }
 
+void frmCrop::chkRestrainDim_Ticked() {
+    // Ticked by the user, the rectangle shows at once what the run will cut.
+    if (chkRestrainDim->isChecked()) {
+        ApplySizeConstraint();
+        SynchroniseEdges();
+        PlaceHandles();
+    }
+}
+
 void frmCrop::chkKeepProps_Click() {
     chkRestrainDim->setEnabled(!chkKeepProps->isChecked());
 }
@@ -402,6 +528,16 @@ void frmCrop::xbutReset_Click() {
 
 bool frmCrop::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Wheel && (watched == picCrop || watched == viewport->viewport())) {
+        const auto& wheel = static_cast<const QWheelEvent&>(*event);
+        if ((wheel.modifiers() & Qt::ControlModifier) == 0 || wheel.angleDelta().y() == 0) {
+            return QDialog::eventFilter(watched, event);
+        }
+        const QPointF at = picCrop->mapFrom(static_cast<QWidget*>(watched), wheel.position());
+        ZoomAbout(Zoom() * std::pow(kZoomStep, wheel.angleDelta().y() / 120.0), at);
+        event->accept();
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
         type != QEvent::MouseButtonRelease) {
         return QDialog::eventFilter(watched, event);

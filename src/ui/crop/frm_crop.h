@@ -69,9 +69,14 @@ public:
     // The restraint or proportion rule, applied to the rectangle being edited.
     void ApplySizeConstraint();
 
-    // The picture the rectangle is drawn on, shown at one picture pixel per pixel; the
-    // rectangle stays where it is.
-    void SetPicture(const QImage& picture);
+    // The picture the rectangle is drawn on, fitted to its area (never enlarged) until the
+    // user zooms; the rectangle stays where it is. A name goes into the caption.
+    void SetPicture(const QImage& picture, const QString& name = QString());
+    // Screen pixels for one picture pixel.
+    double Zoom() const;
+    // The zoom the user chose, kept for the next pictures; FitPicture goes back to fitting.
+    void SetZoom(double zoom);
+    void FitPicture();
     // The preview of the cut, fitted inside picPreview with its proportions kept.
     void SetPreview(const QImage& preview);
     // Opened from the options page: the dialog stays open beside the window.
@@ -98,6 +103,11 @@ protected:
 
 private:
     int Pixels(double twips) const;
+    // The largest zoom, at most full size, at which the whole picture is seen.
+    double FittingZoom() const;
+    // Zooms about a point of the picture area, which stays under the pointer.
+    void ZoomAbout(double zoom, const QPointF& at);
+    void ShowZoom(double zoom);
     std::int32_t PointerTwips(double pixels) const;
     std::int32_t PictureWidthTwips() const;
     std::int32_t PictureHeightTwips() const;
@@ -111,6 +121,9 @@ private:
     void cmdAccept_Click();
     void cmdCancel_Click();
     void chkRestrainDim_Click();
+    void chkRestrainDim_Ticked();
+    // Never larger than the screen's room; the first time, centred on the owner.
+    void PlaceOnScreen();
     void chkKeepProps_Click();
     void chkMoveCrop_Click();
     void Nudge_Click(Nudge direction);
@@ -133,6 +146,9 @@ private:
     std::int32_t dragStartX = 0;
     std::int32_t dragStartY = 0;
     PicturePlace picturePlace;
+    bool fitted_ = true;
+    // The dialog fits inside the screen the first time it is shown there.
+    bool placed_ = false;
 
     QGroupBox* fraPanel = nullptr;
     QCheckBox* chkMoveCrop = nullptr;
@@ -143,6 +159,7 @@ private:
     XButton* xbutReset = nullptr;
     OrvelSimpleButton* cmdAccept = nullptr;
     OrvelSimpleButton* cmdCancel = nullptr;
+    OrvelSimpleButton* cmdZoom = nullptr;
     // picCrop lies on a canvas that scrolls inside this viewport, to the right of the panel.
     QScrollArea* viewport = nullptr;
     QWidget* canvas = nullptr;

@@ -182,6 +182,9 @@ private:
     // Gives the crop dialog the last previewed picture as the run will cut it: turned when
     // "Auto rotate" turns it for the current target size.
     void ShowCropPicture();
+    // Reads a picture, upright and in sRGB, as the one the crop dialog shows; false when it
+    // cannot be read.
+    bool LoadCropPicture(const std::string& path, const QString& name);
     void ShowMessageBox(const QString& text, BoxIcon icon);
     // Calls into the run on behalf of a handler, then ends a close that waited for it.
     void CallBatch(const std::function<void()>& call);
@@ -194,6 +197,8 @@ private:
     // The last previewed picture, upright, and how the crop dialog shows it: turned or not,
     // or nothing when it shows another picture.
     Canvas cropPicture_;
+    std::string cropPicturePath_;
+    QString cropPictureName_;
     std::optional<bool> cropPictureTurned_;
 
     int twipsPerPixel = 15;

@@ -11,6 +11,7 @@
 #include "rotation.h"
 #include "rounding.h"
 #include "settings_keys.h"
+#include "text_helpers.h"
 #include "xbutton.h"
 
 #include <algorithm>
@@ -447,6 +448,15 @@ void frmMain::cmdChangeBack_Click() {
 }
 
 void frmMain::cmdCustomCrop_Click() {
+    // The rectangle is drawn on the picture it is for: the one chosen, else the first listed.
+    FileList* files = uFile[0];
+    const std::string name = files->Name(std::max(files->currentRow(), 0));
+    if (!name.empty()) {
+        const std::string path = AddBackslash(files->Path().toStdString()) + name;
+        if (path != cropPicturePath_) {
+            LoadCropPicture(path, QString::fromStdString(ShownName(name)));
+        }
+    }
     crop_->StoreCrop();
     crop_->cmdPreview->SetEnabled(true);
     crop_->ShowModeless();
@@ -483,9 +493,9 @@ void frmMain::ShowCropPicture() {
     cropPictureTurned_ = turned;
     Canvas shown;
     if (turned && RotatePicture(shown, cropPicture_)) {
-        crop_->SetPicture(ToQImage(shown));
+        crop_->SetPicture(ToQImage(shown), cropPictureName_);
     } else {
-        crop_->SetPicture(ToQImage(cropPicture_));
+        crop_->SetPicture(ToQImage(cropPicture_), cropPictureName_);
     }
 }
 

@@ -28,6 +28,23 @@ void frmMain::BuildPreview() {
     lblPreview->raise();
 }
 
+bool frmMain::LoadCropPicture(const std::string& path, const QString& name) {
+    Canvas picture;
+    Canvas scratch;
+    std::string error;
+    if (!LoadUprightPicture(path, picture, scratch, Options().backColour, error)) {
+        return false;
+    }
+    // Shown as the run will write it.
+    ConvertToSrgb(picture, {0, 0, picture.Width(), picture.Height()});
+    cropPicture_ = std::move(picture);
+    cropPicturePath_ = path;
+    cropPictureName_ = name;
+    cropPictureTurned_.reset();
+    ShowCropPicture();
+    return true;
+}
+
 void frmMain::uFile_Click(int index) {
     if (!Options().previewOnClick) {
         return;
@@ -41,18 +58,10 @@ void frmMain::uFile_Click(int index) {
     const QString name = current->text();
     const std::string path =
         AddBackslash(list->Path().toStdString()) + list->Name(list->row(current));
-    Canvas picture;
-    Canvas scratch;
-    std::string error;
-    if (!LoadUprightPicture(path, picture, scratch, Options().backColour, error)) {
+    if (!LoadCropPicture(path, name)) {
         return;
     }
-    // Shown as the run will write it.
-    ConvertToSrgb(picture, {0, 0, picture.Width(), picture.Height()});
-    imgPreview->SetPicture(ToQImage(picture));
-    cropPicture_ = std::move(picture);
-    cropPictureTurned_.reset();
-    ShowCropPicture();
+    imgPreview->SetPicture(ToQImage(cropPicture_));
     previewWidth = cropPicture_.Width() * twipsPerPixel;
     previewHeight = cropPicture_.Height() * twipsPerPixel;
     const auto pixels = [this](int twips) {

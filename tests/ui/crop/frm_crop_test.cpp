@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStringList>
@@ -226,20 +227,60 @@ TEST_F(CropDialogTest, NudgeButtons) {
     EXPECT_EQ(picture->pos(), home + QPoint(1, 0));
 }
 
-TEST_F(CropDialogTest, LargePictureScrolls) {
-    dialog.SetPicture(Filled(3000, 2000, Qt::gray));
+TEST_F(CropDialogTest, LargePictureOpensWholeZoomsAndScrolls) {
+    dialog.SetPicture(Filled(4000, 3000, Qt::gray), QStringLiteral("IMG_4301.JPG"));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Kalvimo - Custom Cropping - IMG_4301.JPG"));
     Open(10, 10, 50, 50);
     auto* area = dialog.findChild<QScrollArea*>();
     ASSERT_NE(area, nullptr);
-    EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
     QWidget* picture = Find("picCrop");
+    // Seen whole: one drag from corner to corner takes all of it.
+    EXPECT_LT(dialog.Zoom(), 0.2);
+    EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
+    // The very corner, which QTest would take for "the middle".
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(0, 0), picture->mapToGlobal(QPointF(0, 0)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(picture, &press);
+    QTest::mouseMove(picture, {picture->width() + 5, picture->height() + 5});
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, {picture->width() + 5, picture->height() + 5});
+    EXPECT_EQ(dialog.Edges(), (CropBox{0, 0, 4000 * 15, 3000 * 15}));
+    EXPECT_EQ(Texts(), QStringList({"0", "0", "4000", "3000"}));
+    // The handles sit where the zoomed edges are; a nudge is still one picture pixel.
+    Load({1500, 1500, 30000, 30000});
+    EXPECT_EQ(Find("picM(7)")->x() + 6, picture->x() + qRound(100 * dialog.Zoom()));
+    Click("xbutRight");
+    EXPECT_EQ(dialog.Edges(), (CropBox{1515, 1500, 30015, 30000}));
+
+    // Full size, then it scrolls; the plain wheel is left to the viewport.
+    Click("cmdZoom");
+    EXPECT_EQ(dialog.Zoom(), 1);
+    EXPECT_GT(area->horizontalScrollBar()->maximum(), 0);
     EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
-    // The picture leaves the wheel to the viewport, which scrolls.
     QWheelEvent wheel({20, 20}, picture->mapToGlobal(QPointF(20, 20)), {}, {0, -120}, Qt::NoButton,
                       {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(picture, &wheel);
     EXPECT_FALSE(wheel.isAccepted());
-    EXPECT_EQ(dialog.Edges(), (CropBox{150, 150, 900, 900}));
+    EXPECT_EQ(dialog.Zoom(), 1);
+    // With Ctrl it zooms, and never below the whole picture.
+    QWheelEvent zoomOut({20, 20}, picture->mapToGlobal(QPointF(20, 20)), {}, {0, -120 * 20},
+                        Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture, &zoomOut);
+    EXPECT_LT(dialog.Zoom(), 0.2);
+    EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(dialog.Edges(), (CropBox{1515, 1500, 30015, 30000}));
+}
+
+TEST_F(CropDialogTest, OpensWithinTheScreenAndRestraintShowsTheTargetAtOnce) {
+    host.size = {800, 480};
+    dialog.resize(5000, 5000);
+    dialog.SetPicture(Filled(1600, 1200, Qt::gray));
+    Open(0, 0, 320, 240);
+    dialog.ShowModeless();
+    const QRect room = dialog.screen()->availableGeometry();
+    EXPECT_LE(dialog.width(), std::max(room.width(), dialog.minimumWidth()));
+    EXPECT_LE(dialog.height(), std::max(room.height(), dialog.minimumHeight()));
+    QTest::mouseClick(dialog.chkRestrainDim, Qt::LeftButton, {}, QPoint(6, 6));
+    EXPECT_EQ(Texts(), QStringList({"0", "0", "800", "480"}));
 }
 
 TEST_F(CropDialogTest, CloseBoxInTheModalPromptCancels) {

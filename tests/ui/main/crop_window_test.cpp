@@ -109,6 +109,17 @@ TEST_F(CropWindowTest, CloseDuringTheQuestionEndsTheRunAfterThatPicture) {
     EXPECT_TRUE(QDir(appFolder.path()).exists("Settings.ini"));
 }
 
+TEST_F(CropWindowTest, OpenedFromTheOptionsPageTheDialogShowsTheChosenPictureByName) {
+    // Without a click preview: the first listed picture, then the one chosen.
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
+    EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Kalvimo - Custom Cropping - a.bmp"));
+    EXPECT_EQ(Dialog().findChild<QWidget*>("picCrop")->size(), QSize(300, 200));
+    Dialog().hide();
+    Files(0).setCurrentRow(2);
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
+    EXPECT_EQ(Dialog().windowTitle(), QStringLiteral("Kalvimo - Custom Cropping - c.bmp"));
+}
+
 // Restrained, the rectangle takes the size set on the Options page.
 TEST_F(CropWindowTest, RestrainedRectangleTakesTheNewSize) {
     Dialog().chkRestrainDim->setChecked(true);
