@@ -1,6 +1,6 @@
 #include "gdiplus.h"
 
-#include "codecs/picture_encoder.h"
+#include "codecs/codec_table.h"
 #include "file_writing.h"
 
 #include <algorithm>
@@ -14,14 +14,6 @@
 namespace kalvimo {
 
 namespace {
-
-// What we can write, in the order the encoders are listed.
-constexpr std::array<const char*, 4> kEncoderExtensions = {
-    "*.BMP;*.DIB;*.RLE",
-    "*.JPG;*.JPEG;*.JPE;*.JFIF",
-    "*.GIF",
-    "*.PNG",
-};
 
 GdiStatus StatusOfErrno(int error) {
     switch (error) {
@@ -57,10 +49,10 @@ cGdiPlus::cGdiPlus() {
 }
 
 void cGdiPlus::LoadEncoders() {
-    encoders_ = {Format::Bmp, Format::Jpeg, Format::Gif, Format::Png};
+    encoders_.assign(codecs::kPictureWriters.begin(), codecs::kPictureWriters.end());
     extensions_.clear();
     for (int index = static_cast<int>(encoders_.size()) - 1; index >= 0; --index) {
-        AddExtensions(kEncoderExtensions[static_cast<std::size_t>(index)], ';', index);
+        AddExtensions(encoders_[static_cast<std::size_t>(index)]->extensions, ';', index);
     }
 }
 
@@ -111,7 +103,7 @@ void cGdiPlus::RaiseError(GdiStatus status) {
 bool cGdiPlus::WritesJpeg(const std::string& sFilename) const {
     const std::string ext = GetExtension(sFilename);
     const int index = ext.empty() ? -1 : EncoderIndex("*." + ext);
-    return index >= 0 && encoders_[static_cast<std::size_t>(index)] == Format::Jpeg;
+    return index >= 0 && encoders_[static_cast<std::size_t>(index)] == &codecs::kJpegWriter;
 }
 
 bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
@@ -141,22 +133,9 @@ bool cGdiPlus::PictureBoxToFile(const Canvas& pic, const std::string& sFilename,
             return false;
         }
         std::string message;
-        bool written = false;
-        switch (encoders_[static_cast<std::size_t>(index)]) {
-        case Format::Jpeg:
-            written =
-                WriteJpeg(pic, out.get(), std::clamp(lQuality.value_or(75), 0, 100), message, exif);
-            break;
-        case Format::Bmp:
-            written = WriteBmp(pic, out.get(), message);
-            break;
-        case Format::Gif:
-            written = WriteGif(pic, out.get(), message);
-            break;
-        case Format::Png:
-            written = WritePng(pic, out.get(), message);
-            break;
-        }
+        const codecs::WriteSettings settings{std::clamp(lQuality.value_or(75), 0, 100), exif};
+        const bool written =
+            encoders_[static_cast<std::size_t>(index)]->encode(pic, out.get(), settings, message);
         const bool streamFailed = std::ferror(out.get()) != 0;
         const bool closed = std::fclose(out.release()) == 0;
         if (!written) {

@@ -13,6 +13,10 @@
 
 namespace kalvimo {
 
+namespace codecs {
+struct PictureWriter;
+}
+
 // Status codes of the encoder, with the numbers of the traditional status enumeration.
 enum class GdiStatus : std::int32_t {
     Ok = 0,
@@ -59,7 +63,6 @@ public:
     std::function<void(std::int32_t lGdiError, const std::string& sErrorDesc)> Error;
 
 private:
-    enum class Format { Bmp, Jpeg, Gif, Png };
     struct CaseInsensitiveLess {
         bool operator()(const std::string& a, const std::string& b) const;
     };
@@ -68,7 +71,7 @@ private:
     void AddExtensions(const std::string& list, char delimiter, int index);
     void RaiseError(GdiStatus status);
 
-    std::vector<Format> encoders_;
+    std::vector<const codecs::PictureWriter*> encoders_;
     std::map<std::string, int, CaseInsensitiveLess> extensions_;
 };
 

@@ -83,6 +83,10 @@ TEST_F(SaveTest, WritesTheFormatTheNameAsksForAtTheQualityAskedFor) {
     }
     EXPECT_TRUE(errors_.empty());
     EXPECT_EQ(FileCount(), 9U); // no temporary file left behind
+    // Sources of any other extension are written as ".jpg"; a writer added changes which.
+    EXPECT_EQ(gdip_.Extensions(),
+              (std::vector<std::string>{"*.BMP", "*.DIB", "*.GIF", "*.JFIF", "*.JPE", "*.JPEG",
+                                        "*.JPG", "*.PNG", "*.RLE"}));
 
     const Canvas detailed = test::CoordinatePicture(64, 64);
     ASSERT_TRUE(gdip_.PictureBoxToFile(detailed, Path("low.jpg"), 10));

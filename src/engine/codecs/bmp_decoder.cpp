@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 
 #include <array>
 #include <bit>
@@ -508,7 +509,10 @@ bool ReadRle(std::FILE* file, std::int64_t fileSize, const BmpLayout& layout, Ca
     return RleReader(layout, canvas, std::move(data)).Run(reason);
 }
 
-} // namespace
+bool IsBmp(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kSignature[] = {'B', 'M'};
+    return StartsWith(head, kSignature);
+}
 
 bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                std::string& reason) {
@@ -527,5 +531,13 @@ bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     }
     return ReadPlain(file, fileSize, layout, canvas, reason);
 }
+
+} // namespace
+
+constinit const PictureReader kBmpReader{.format = PictureFormat::Bmp,
+                                         .name = "BMP",
+                                         .matches = IsBmp,
+                                         .extensions = "*.bmp",
+                                         .decode = DecodeBmp};
 
 } // namespace kalvimo::codecs

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "picture_encoder.h"
 
 #include <array>
@@ -69,5 +70,10 @@ bool WriteBmp(const Canvas& canvas, std::FILE* out, std::string& error) {
     }
     return codecs::FlushOutput(out, error);
 }
+
+constinit const codecs::PictureWriter codecs::kBmpWriter{
+    .extensions = "*.BMP;*.DIB;*.RLE",
+    .encode = [](const Canvas& canvas, std::FILE* out, const codecs::WriteSettings&,
+                 std::string& error) { return WriteBmp(canvas, out, error); }};
 
 } // namespace kalvimo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -15,6 +16,11 @@ namespace {
 constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;
 
 } // namespace
+
+bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t> signature) {
+    return head.size() >= signature.size() &&
+           std::memcmp(head.data(), signature.data(), signature.size()) == 0;
+}
 
 std::string TooLargeReason(std::int64_t width, std::int64_t height) {
     return "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +

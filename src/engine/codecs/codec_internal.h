@@ -6,26 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
-// The per-format readers behind DecodePictureFile. Each reads from the start of an open regular
-// file of fileSize bytes; on failure it returns false with a short reason (the caller names the
-// file).
+// What the readers and writers share.
 namespace kalvimo::codecs {
 
-bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::string& reason);
-bool DecodeBmp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-               std::string& reason);
-bool DecodeGif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-               std::string& reason);
-bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-               std::string& reason);
-bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-                std::string& reason);
-bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-                std::string& reason);
-bool DecodeTiff(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
-                std::string& reason);
+// Whether head begins with signature.
+bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t> signature);
 
 // Pictures decoded at full size are refused above this (twice 1 GiB at 12 bytes a pixel): the
 // canvas alone would take over half a gigabyte. The shrinking JPEG reader, which never holds

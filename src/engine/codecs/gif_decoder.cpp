@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 
 #include <algorithm>
 #include <array>
@@ -184,7 +185,11 @@ bool ReadFirstImage(GifFileType* gif, std::int64_t fileSize, Canvas& canvas, Col
     return true;
 }
 
-} // namespace
+bool IsGif(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kGif87[] = {'G', 'I', 'F', '8', '7', 'a'};
+    static constexpr std::uint8_t kGif89[] = {'G', 'I', 'F', '8', '9', 'a'};
+    return StartsWith(head, kGif87) || StartsWith(head, kGif89);
+}
 
 bool DecodeGif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                std::string& reason) {
@@ -196,5 +201,13 @@ bool DecodeGif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     }
     return ReadFirstImage(gif.get(), fileSize, canvas, backColour, reason);
 }
+
+} // namespace
+
+constinit const PictureReader kGifReader{.format = PictureFormat::Gif,
+                                         .name = "GIF",
+                                         .matches = IsGif,
+                                         .extensions = "*.gif",
+                                         .decode = DecodeGif};
 
 } // namespace kalvimo::codecs

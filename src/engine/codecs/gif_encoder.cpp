@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "gif_palette.h"
 #include "picture_encoder.h"
 
@@ -82,5 +83,10 @@ bool WriteGif(const Canvas& canvas, std::FILE* out, std::string& error) {
     }
     return codecs::FlushOutput(out, error);
 }
+
+constinit const codecs::PictureWriter codecs::kGifWriter{
+    .extensions = "*.GIF",
+    .encode = [](const Canvas& canvas, std::FILE* out, const codecs::WriteSettings&,
+                 std::string& error) { return WriteGif(canvas, out, error); }};
 
 } // namespace kalvimo

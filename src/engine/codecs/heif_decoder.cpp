@@ -1,7 +1,10 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "heif_coded_size.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <libheif/heif.h>
 #include <memory>
 #include <span>
@@ -142,7 +145,20 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
     return true;
 }
 
-} // namespace
+// An ISO media file whose major brand is one of the still-picture brands of HEIF or AVIF; a
+// video with the same box layout is not a picture.
+bool IsHeif(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kFtyp[] = {'f', 't', 'y', 'p'};
+    static constexpr std::array<const char*, 12> kBrands = {"heic", "heix", "heim", "heis",
+                                                            "hevc", "hevx", "hevm", "hevs",
+                                                            "mif1", "msf1", "avif", "avis"};
+    if (head.size() < 12 || !StartsWith(head.subspan(4), kFtyp)) {
+        return false;
+    }
+    return std::any_of(kBrands.begin(), kBrands.end(), [&](const char* brand) {
+        return std::memcmp(head.data() + 8, brand, 4) == 0;
+    });
+}
 
 bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                 std::string& reason) {
@@ -165,5 +181,13 @@ bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
     }
     return ReadPrimary(context.get(), bytes, canvas, ToRgb(backColour), reason);
 }
+
+} // namespace
+
+constinit const PictureReader kHeifReader{.format = PictureFormat::Heif,
+                                          .name = "HEIF",
+                                          .matches = IsHeif,
+                                          .extensions = "*.heic;*.heif;*.avif",
+                                          .decode = DecodeHeif};
 
 } // namespace kalvimo::codecs

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "jpeg_errors.h"
 
 #include <algorithm>
@@ -98,9 +99,13 @@ bool Decode(JpegReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& 
     return true;
 }
 
-} // namespace
+bool IsJpeg(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kSignature[] = {0xFF, 0xD8, 0xFF};
+    return StartsWith(head, kSignature);
+}
 
-bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::string& reason) {
+bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour,
+                std::string& reason) {
     JpegReader reader;
     const bool ok = Decode(reader, file, fileSize, canvas);
     if (!ok) {
@@ -110,5 +115,13 @@ bool DecodeJpeg(std::FILE* file, std::int64_t fileSize, Canvas& canvas, std::str
     canvas.SetIccProfile(reader.icc.Bytes());
     return true;
 }
+
+} // namespace
+
+constinit const PictureReader kJpegReader{.format = PictureFormat::Jpeg,
+                                          .name = "JPEG",
+                                          .matches = IsJpeg,
+                                          .extensions = "*.jpg;*.jpeg",
+                                          .decode = DecodeJpeg};
 
 } // namespace kalvimo::codecs

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "jpeg_errors.h"
 #include "picture_encoder.h"
 
@@ -83,5 +84,12 @@ bool WriteJpeg(const Canvas& canvas, std::FILE* out, int quality, std::string& e
     }
     return codecs::FlushOutput(out, error);
 }
+
+constinit const codecs::PictureWriter codecs::kJpegWriter{
+    .extensions = "*.JPG;*.JPEG;*.JPE;*.JFIF",
+    .encode = [](const Canvas& canvas, std::FILE* out, const codecs::WriteSettings& settings,
+                 std::string& error) {
+        return WriteJpeg(canvas, out, settings.quality, error, settings.exif);
+    }};
 
 } // namespace kalvimo

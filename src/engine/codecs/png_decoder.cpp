@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 
 #include <cstring>
 #include <png.h>
@@ -139,7 +140,10 @@ bool Decode(PngReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& c
     return true;
 }
 
-} // namespace
+bool IsPng(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return StartsWith(head, kSignature);
+}
 
 bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                std::string& reason) {
@@ -167,5 +171,13 @@ bool DecodePng(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour ba
     }
     return true;
 }
+
+} // namespace
+
+constinit const PictureReader kPngReader{.format = PictureFormat::Png,
+                                         .name = "PNG",
+                                         .matches = IsPng,
+                                         .extensions = "*.png",
+                                         .decode = DecodePng};
 
 } // namespace kalvimo::codecs

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 #include "picture_encoder.h"
 
 #include <png.h>
@@ -69,5 +70,10 @@ bool WritePng(const Canvas& canvas, std::FILE* out, std::string& error) {
     }
     return codecs::FlushOutput(out, error);
 }
+
+constinit const codecs::PictureWriter codecs::kPngWriter{
+    .extensions = "*.PNG",
+    .encode = [](const Canvas& canvas, std::FILE* out, const codecs::WriteSettings&,
+                 std::string& error) { return WritePng(canvas, out, error); }};
 
 } // namespace kalvimo

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -149,7 +150,14 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
     return true;
 }
 
-} // namespace
+bool IsTiff(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kIntel[] = {'I', 'I', 42, 0};
+    static constexpr std::uint8_t kMotorola[] = {'M', 'M', 0, 42};
+    static constexpr std::uint8_t kBigIntel[] = {'I', 'I', 43, 0};
+    static constexpr std::uint8_t kBigMotorola[] = {'M', 'M', 0, 43};
+    return StartsWith(head, kIntel) || StartsWith(head, kMotorola) || StartsWith(head, kBigIntel) ||
+           StartsWith(head, kBigMotorola);
+}
 
 bool DecodeTiff(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                 std::string& reason) {
@@ -170,5 +178,13 @@ bool DecodeTiff(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
     }
     return ReadPage(tiff.get(), input, canvas, ToRgb(backColour), reason);
 }
+
+} // namespace
+
+constinit const PictureReader kTiffReader{.format = PictureFormat::Tiff,
+                                          .name = "TIFF",
+                                          .matches = IsTiff,
+                                          .extensions = "*.tif;*.tiff",
+                                          .decode = DecodeTiff};
 
 } // namespace kalvimo::codecs

@@ -1,4 +1,5 @@
 #include "codec_internal.h"
+#include "codec_table.h"
 
 #include <memory>
 #include <vector>
@@ -88,7 +89,11 @@ bool DecodeFrame(const WebPData& data, int left, int top, Canvas& canvas, Rgb ba
     return true;
 }
 
-} // namespace
+bool IsWebp(std::span<const std::uint8_t> head) {
+    static constexpr std::uint8_t kRiff[] = {'R', 'I', 'F', 'F'};
+    static constexpr std::uint8_t kWebp[] = {'W', 'E', 'B', 'P'};
+    return StartsWith(head, kRiff) && head.size() >= 12 && StartsWith(head.subspan(8), kWebp);
+}
 
 bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                 std::string& reason) {
@@ -129,5 +134,13 @@ bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
     }
     return DecodeFrame(frame.fragment, frame.x_offset, frame.y_offset, canvas, back, reason);
 }
+
+} // namespace
+
+constinit const PictureReader kWebpReader{.format = PictureFormat::Webp,
+                                          .name = "WebP",
+                                          .matches = IsWebp,
+                                          .extensions = "*.webp",
+                                          .decode = DecodeWebp};
 
 } // namespace kalvimo::codecs

@@ -1,12 +1,15 @@
+#include "codecs/codec_table.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
 #include "codecs_test_support.h"
+#include "job_options.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <thread>
@@ -17,6 +20,25 @@ namespace kalvimo::test {
 namespace {
 
 using FormatDecodeTest = CodecTest;
+
+std::vector<std::string> SortedPatterns(std::string_view list) {
+    std::istringstream in{std::string(list)};
+    std::vector<std::string> patterns;
+    for (std::string pattern; std::getline(in, pattern, ';');) {
+        patterns.push_back(pattern);
+    }
+    std::sort(patterns.begin(), patterns.end());
+    return patterns;
+}
+
+// The widest file filter offers the names of every format read, and only those.
+TEST(PictureReaders, TheWidestFilterOffersWhatTheyRead) {
+    std::string read;
+    for (const codecs::PictureReader* reader : codecs::kPictureReaders) {
+        read += std::string(read.empty() ? "" : ";") + reader->extensions;
+    }
+    EXPECT_EQ(SortedPatterns(kFilterPatterns.back()), SortedPatterns(read));
+}
 
 // Grey comes out grey; CMYK stored with the Adobe marker is read as inverted (255 = no ink).
 TEST_F(FormatDecodeTest, GreyAndCmykJpegsComeOutInTheirColours) {
