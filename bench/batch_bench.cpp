@@ -93,9 +93,9 @@ int main(int argc, char** argv) {
     kalvimo::JobOptions options;
     options.newWidth = 800;
     options.newHeight = 600;
-    options.stretch = false;
-    options.letterbox = true;
+    options.fitting = kalvimo::Fitting::Letterbox;
     options.autoRotate = false;
+    const kalvimo::FrameOrder order = kalvimo::FrameOrderOf(options, {}, 15);
     Canvas picture;
     Canvas frame;
     std::printf("pictures: %d (4000x3000 and 3000x4000 JPEG -> 800x600 letterbox, quality 85), "
@@ -105,14 +105,13 @@ int main(int argc, char** argv) {
     // The path a batch takes for JPEGs: decoding and fitting in one pass. Measured first, so
     // that the peak memory it reports is its own.
     {
-        const kalvimo::FrameRecipe recipe = *kalvimo::WholePictureRecipe(options, 15);
         kalvimo::ShrinkScratch scratch;
         std::vector<double> draw, encode;
         const auto start = Clock::now();
         for (const std::string& name : names) {
             bool turned = false;
             const auto t0 = Clock::now();
-            if (!kalvimo::ShrinkJpegFrame((source / name).string(), recipe, frame, turned,
+            if (!kalvimo::ShrinkJpegFrame((source / name).string(), order, frame, turned,
                                           scratch)) {
                 return 1;
             }
@@ -143,7 +142,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const auto t1 = Clock::now();
-        if (!kalvimo::RenderFrame(picture, frame, options, {}, 15)) {
+        if (!kalvimo::RenderFrame(picture, frame, order)) {
             return 1;
         }
         const auto t2 = Clock::now();

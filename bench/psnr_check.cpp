@@ -21,16 +21,19 @@
 namespace {
 
 bool ReadFitting(const std::string& text, kalvimo::JobOptions& options, kalvimo::CropBox& crop) {
-    options.stretch = false;
-    options.letterbox = text == "letterbox";
-    options.autoCrop = text.starts_with("auto:");
-    options.customCrop = text.starts_with("custom:");
-    if (options.autoCrop) {
-        options.anchor = static_cast<std::int16_t>(std::stoi(text.substr(5)));
+    using kalvimo::Fitting;
+    if (text == "letterbox") {
+        options.fitting = Fitting::Letterbox;
+        return true;
     }
-    return options.letterbox || options.autoCrop ||
-           (options.customCrop && std::sscanf(text.c_str() + 7, "%d,%d,%d,%d", &crop.left,
-                                              &crop.top, &crop.right, &crop.bottom) == 4);
+    if (text.starts_with("auto:")) {
+        options.fitting = Fitting::AutoCrop;
+        options.anchor = static_cast<std::int16_t>(std::stoi(text.substr(5)));
+        return true;
+    }
+    options.fitting = Fitting::CustomCrop;
+    return text.starts_with("custom:") && std::sscanf(text.c_str() + 7, "%d,%d,%d,%d", &crop.left,
+                                                      &crop.top, &crop.right, &crop.bottom) == 4;
 }
 
 } // namespace
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
     kalvimo::CropBox crop;
     options.newWidth = 800;
     options.newHeight = 600;
+    options.autoRotate = autoRotate;
     if (argc < first + 2 || !ReadFitting(fitting, options, crop)) {
         std::fputs("usage: psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] "
                    "BMP_FOLDER PICTURE...\n",
@@ -71,11 +75,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "psnr_check: %s: %s\n", photo.c_str(), error.c_str());
             return 1;
         }
-        const bool turn =
-            autoRotate && kalvimo::NeedsQuarterTurn(options.newWidth, options.newHeight,
-                                                    full.Width(), full.Height());
+        const kalvimo::FrameOrder order = kalvimo::FrameOrderOf(options, crop, 15);
+        const bool turn = order.Turns(full.Width(), full.Height());
         if ((turn && !kalvimo::RotatePicture(turned, full)) ||
-            !kalvimo::RenderFrame(turn ? turned : full, exact, options, crop, 15) ||
+            !kalvimo::RenderFrame(turn ? turned : full, exact, order) ||
             !kalvimo::DecodePictureFile(written, frame, 0, error) ||
             frame.Width() != exact.Width() || frame.Height() != exact.Height()) {
             std::fprintf(stderr, "psnr_check: %s: %s\n", written.c_str(), error.c_str());

@@ -360,8 +360,7 @@ bool WriteSettingsFile(const fs::path& path) {
         {"/home/ann/Pictures/Holiday 2021", "/media/ann/FRAME", "XGA : 1024x768", 800, 600, 15});
     settings.renameWithDate = true;
     settings.prefix = "Hol_";
-    settings.stretch = false;
-    settings.letterbox = true;
+    settings.fitting = Fitting::Letterbox;
     settings.backColour = 16744448;
     fs::create_directories(path.parent_path());
     fs::remove(path);

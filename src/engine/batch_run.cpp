@@ -1,14 +1,11 @@
 #include "batch_run.h"
 
-#include "colour_profile.h"
 #include "file_writing.h"
 #include "geometry.h"
 #include "kept_exif.h"
 #include "output_name.h"
-#include "rotation.h"
 #include "rounding.h"
 #include "text_helpers.h"
-#include "upright_loader.h"
 
 #include <algorithm>
 #include <exception>
@@ -18,6 +15,15 @@
 #include <unistd.h>
 
 namespace kalvimo {
+
+namespace {
+
+// The rectangle is then asked for on each picture, which only the run's own thread can do.
+bool AsksForCrop(const JobOptions& options) {
+    return options.fitting == Fitting::CustomCrop && options.promptCustomCrop;
+}
+
+} // namespace
 
 BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {}
 
@@ -32,13 +38,8 @@ void BatchRun::SetJobs(int jobs) {
 }
 
 void BatchRun::PrefetchFrom(std::size_t index) {
-    if (!prefetcher_) {
-        return;
-    }
     const JobOptions options = Options();
-    const std::optional<FrameOrder> order =
-        FrameOrderOf(options, CropRectangle(), host_.TwipsPerPixel());
-    if (!order) {
+    if (!prefetcher_ || AsksForCrop(options)) {
         return;
     }
     std::vector<std::string> paths;
@@ -49,16 +50,17 @@ void BatchRun::PrefetchFrom(std::size_t index) {
          i < lstToDo_.size() && i <= index + 2 * static_cast<std::size_t>(jobs_); ++i) {
         paths.push_back(folder + lstToDo_[i]);
     }
-    prefetcher_->Schedule(paths, *order);
+    prefetcher_->Schedule(paths, FrameOrderOf(options, CropRectangle(), host_.TwipsPerPixel()));
 }
 
-FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameOrder& order) {
+FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameOrder& order,
+                                       const CropPrompt& prompt) {
     FrameResult result;
-    if (prefetcher_) {
+    if (prefetcher_ && !prompt) {
         result = prefetcher_->Take(path, order, picDest_, [this] { host_.PumpMessages(); });
     }
     if (result.kind == FrameResult::Kind::NotDrawn) {
-        result = DrawFrame(path, order, picDest_, scratch_);
+        result = DrawFrame(path, order, picDest_, scratch_, prompt);
     }
     pictureTurned_ = result.pictureTurned;
     return result;
@@ -221,41 +223,27 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    const std::optional<FrameOrder> order =
-        FrameOrderOf(Options(), CropRectangle(), host_.TwipsPerPixel());
-    if (order) {
-        const FrameResult result = DrawPictureFrame(sourcePath, *order);
-        if (result.kind != FrameResult::Kind::Drawn) {
-            reason = result.reason;
-            return false;
-        }
-    } else {
-        if (!LoadUprightPicture(sourcePath, scratch_.picture, scratch_.buffer, Options().backColour,
-                                reason)) {
-            return false;
-        }
-
-        if (!AutoRotate()) {
-            reason = "the picture cannot be turned";
-            return false;
-        }
-
-        // The rectangle is drawn on the picture it will cut, turned or not.
-        if (!host_.CropDialogVisible() && host_.PromptCustomCrop(FramePicture())) {
-            host_.AddLogLine("Skipped file: " + shown);
-            Report(fileName, PictureOutcome::Skipped);
-            FinishPicture("Skipped " + shown);
-            return true;
-        }
-
-        const std::optional<PixelRect> pictureArea = RenderFrame(
-            FramePicture(), picDest_, Options(), CropRectangle(), host_.TwipsPerPixel());
-        if (!pictureArea) {
-            reason = "the frame size or the crop rectangle leaves nothing of the picture";
-            return false;
-        }
-        // The frame holds far fewer pixels than the picture, and the bars are sRGB already.
-        ConvertToSrgb(picDest_, *pictureArea);
+    const JobOptions options = Options();
+    CropPrompt prompt;
+    if (AsksForCrop(options)) {
+        prompt = [this](const Canvas& picture) -> std::optional<CropBox> {
+            if (!host_.CropDialogVisible() && host_.PromptCustomCrop(picture)) {
+                return std::nullopt;
+            }
+            return CropRectangle();
+        };
+    }
+    const FrameResult result = DrawPictureFrame(
+        sourcePath, FrameOrderOf(options, CropRectangle(), host_.TwipsPerPixel()), prompt);
+    if (result.kind == FrameResult::Kind::Skipped) {
+        host_.AddLogLine("Skipped file: " + shown);
+        Report(fileName, PictureOutcome::Skipped);
+        FinishPicture("Skipped " + shown);
+        return true;
+    }
+    if (result.kind != FrameResult::Kind::Drawn) {
+        reason = result.reason;
+        return false;
     }
 
     bool replace = false;
@@ -316,18 +304,6 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
 
     FinishPicture(save ? "Finished processing " + shown : "Finished preview processing " + shown);
     return true;
-}
-
-bool BatchRun::AutoRotate() {
-    pictureTurned_ = false;
-    const JobOptions options = Options();
-    if (!options.autoRotate ||
-        !NeedsQuarterTurn(options.newWidth, options.newHeight, scratch_.picture.Width(),
-                          scratch_.picture.Height())) {
-        return true;
-    }
-    pictureTurned_ = true;
-    return RotatePicture(scratch_.buffer, scratch_.picture);
 }
 
 JobOptions BatchRun::Options() const {

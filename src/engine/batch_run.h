@@ -70,12 +70,10 @@ private:
     static std::optional<FileId> IdOf(const std::string& path, bool followLink);
     void FinishPicture(const std::string& caption);
     // Draws picDest, by the prefetcher's hand when it has drawn it already, else here.
-    FrameResult DrawPictureFrame(const std::string& path, const FrameOrder& order);
+    FrameResult DrawPictureFrame(const std::string& path, const FrameOrder& order,
+                                 const CropPrompt& prompt);
     // Lets the prefetcher start on the pictures from index on.
     void PrefetchFrom(std::size_t index);
-    // Turns the picture into the buffer when the options ask for it; false when that cannot be
-    // done.
-    bool AutoRotate();
     // The options of the run under way, taken when it started, so that a change made meanwhile
     // waits for the next run; outside a run, the host's options as they stand.
     JobOptions Options() const;
@@ -85,10 +83,6 @@ private:
     // False when the run's destination is no longer the folder it started with (a card pulled
     // out), so that nothing is written in its place.
     [[nodiscard]] bool DestinationStands() const;
-    // The picture that is fitted into the frame: the turned copy when there is one.
-    [[nodiscard]] const Canvas& FramePicture() const {
-        return pictureTurned_ ? scratch_.buffer : scratch_.picture;
-    }
 
     BatchHost& host_;
     cGdiPlus& gdip_;

@@ -1,5 +1,6 @@
 #include "geometry.h"
 
+#include "rotation.h"
 #include "rounding.h"
 
 #include <algorithm>
@@ -21,23 +22,91 @@ int ToPixels(double twips, int t) {
     return static_cast<int>(RoundHalfEven(twips / t));
 }
 
-PixelRect AutoCropRegion(int anchor, std::int64_t sw, std::int64_t sh, std::int64_t dw,
-                         std::int64_t dh, int t) {
+// The frame's and the picture's sizes in pixels and in twips; made only when every size is
+// positive and every twip size fits 32 bits, where the placing arithmetic stays exact.
+struct FitSizes {
+    int t = 15;
+    int newWidth = 0;
+    int newHeight = 0;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    std::int64_t dw = 0;
+    std::int64_t dh = 0;
+    std::int64_t sw = 0;
+    std::int64_t sh = 0;
+
+    [[nodiscard]] PixelRect Picture() const { return {0, 0, sourceWidth, sourceHeight}; }
+    [[nodiscard]] PixelRect Frame() const { return {0, 0, newWidth, newHeight}; }
+};
+
+std::optional<FitSizes> SizesOf(const FrameOrder& order, int sourceWidth, int sourceHeight) {
+    const int t = order.twipsPerPixel;
+    const FitSizes sizes{t,
+                         order.newWidth,
+                         order.newHeight,
+                         sourceWidth,
+                         sourceHeight,
+                         static_cast<std::int64_t>(order.newWidth) * t,
+                         static_cast<std::int64_t>(order.newHeight) * t,
+                         static_cast<std::int64_t>(sourceWidth) * t,
+                         static_cast<std::int64_t>(sourceHeight) * t};
+    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || order.newWidth <= 0 ||
+        order.newHeight <= 0 || !FitsInt32(sizes.dw) || !FitsInt32(sizes.dh) ||
+        !FitsInt32(sizes.sw) || !FitsInt32(sizes.sh)) {
+        return std::nullopt;
+    }
+    return sizes;
+}
+
+// A region of the picture drawn over the whole frame; one of the frame's own size is copied as
+// it is.
+FramePlacement Cut(PixelRect region, const FitSizes& s) {
+    return {region, s.Frame(), region.width == s.newWidth && region.height == s.newHeight};
+}
+
+// Each fitting's rule: which region of the picture goes where in the frame, for sizes that make
+// sense. A fitting is one such function and its case in PlaceFrame.
+
+std::optional<FramePlacement> Stretch(const FrameOrder&, const FitSizes& s) {
+    return FramePlacement{s.Picture(), s.Frame(), false};
+}
+
+std::optional<FramePlacement> Letterbox(const FrameOrder&, const FitSizes& s) {
+    const std::optional<LetterboxFit> fit = FitLetterbox(s.sw, s.sh, s.dw, s.dh);
+    if (!fit) {
+        return std::nullopt;
+    }
+    // However thin the picture, a pixel of it stays: the frame shows it rather than nothing.
+    const int width = std::max(1, std::min(ToPixels(fit->width, s.t), s.newWidth));
+    const int height = std::max(1, std::min(ToPixels(fit->height, s.t), s.newHeight));
+    // The copy paints exactly its own pixel rectangle, so both bars stay the background fill and
+    // an exact fit loses no row or column of the picture.
+    return FramePlacement{s.Picture(),
+                          {std::max(0, std::min(ToPixels(fit->x, s.t), s.newWidth - width)),
+                           std::max(0, std::min(ToPixels(fit->y, s.t), s.newHeight - height)),
+                           width, height},
+                          false};
+}
+
+std::optional<FramePlacement> AutoCrop(const FrameOrder& order, const FitSizes& s) {
+    const int anchor = order.anchor;
     float ox = 0;
     float oy = 0;
     if (anchor >= 0 && anchor <= 8) {
         const int column = anchor % 3;
         const int row = anchor / 3;
-        const float spareX = static_cast<float>(sw - dw);
-        const float spareY = static_cast<float>(sh - dh);
+        const float spareX = static_cast<float>(s.sw - s.dw);
+        const float spareY = static_cast<float>(s.sh - s.dh);
         ox = column == 0 ? 0.0F : column == 1 ? spareX / 2 : spareX;
         oy = row == 0 ? 0.0F : row == 1 ? spareY / 2 : spareY;
     }
-    return {ToPixels(ox, t), ToPixels(oy, t), static_cast<int>(dw / t), static_cast<int>(dh / t)};
+    return Cut({ToPixels(ox, s.t), ToPixels(oy, s.t), s.newWidth, s.newHeight}, s);
 }
 
 // Nothing when the rectangle holds no pixel of the picture: a blank frame is no result.
-std::optional<PixelRect> CustomCropRegion(CropBox crop, int sourceWidth, int sourceHeight, int t) {
+std::optional<FramePlacement> CustomCrop(const FrameOrder& order, const FitSizes& s) {
+    CropBox crop = order.crop;
+    const int t = s.t;
     // A rectangle stored with its edges the other way round still means the same area.
     if (crop.right < crop.left) {
         std::swap(crop.left, crop.right);
@@ -51,44 +120,48 @@ std::optional<PixelRect> CustomCropRegion(CropBox crop, int sourceWidth, int sou
     const int top = ToPixels(crop.top, t);
     const int width = ToPixels(static_cast<double>(cw), t);
     const int height = ToPixels(static_cast<double>(ch), t);
-    if (width <= 0 || height <= 0 || left >= sourceWidth || top >= sourceHeight ||
+    if (width <= 0 || height <= 0 || left >= s.sourceWidth || top >= s.sourceHeight ||
         static_cast<std::int64_t>(left) + width <= 0 ||
         static_cast<std::int64_t>(top) + height <= 0) {
         return std::nullopt;
     }
-    return PixelRect{left, top, width, height};
-}
-
-// The frame's and the picture's sizes in twips; none when a size is not positive or a twip
-// size leaves 32 bits, where the placing arithmetic stops being exact.
-struct TwipSizes {
-    std::int64_t dw = 0;
-    std::int64_t dh = 0;
-    std::int64_t sw = 0;
-    std::int64_t sh = 0;
-};
-std::optional<TwipSizes> SizesInTwips(const JobOptions& options, int sourceWidth, int sourceHeight,
-                                      int t) {
-    const TwipSizes sizes{static_cast<std::int64_t>(options.newWidth) * t,
-                          static_cast<std::int64_t>(options.newHeight) * t,
-                          static_cast<std::int64_t>(sourceWidth) * t,
-                          static_cast<std::int64_t>(sourceHeight) * t};
-    if (t <= 0 || sourceWidth <= 0 || sourceHeight <= 0 || options.newWidth <= 0 ||
-        options.newHeight <= 0 || !FitsInt32(sizes.dw) || !FitsInt32(sizes.dh) ||
-        !FitsInt32(sizes.sw) || !FitsInt32(sizes.sh)) {
-        return std::nullopt;
-    }
-    return sizes;
+    return Cut({left, top, width, height}, s);
 }
 
 } // namespace
 
-PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t) {
-    // However thin the picture, a pixel of it stays: the frame shows it rather than nothing.
-    const int width = std::max(1, std::min(ToPixels(fit.width, t), frameWidth));
-    const int height = std::max(1, std::min(ToPixels(fit.height, t), frameHeight));
-    return {std::max(0, std::min(ToPixels(fit.x, t), frameWidth - width)),
-            std::max(0, std::min(ToPixels(fit.y, t), frameHeight - height)), width, height};
+bool FrameOrder::Turns(int width, int height) const {
+    return autoRotate && NeedsQuarterTurn(newWidth, newHeight, width, height);
+}
+
+FrameOrder FrameOrderOf(const JobOptions& options, const CropBox& crop, int twipsPerPixel) {
+    return {options.newWidth,
+            options.newHeight,
+            options.fitting,
+            options.anchor,
+            options.autoRotate,
+            options.backColour,
+            options.fitting == Fitting::CustomCrop ? crop : CropBox{},
+            twipsPerPixel};
+}
+
+std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth,
+                                         int sourceHeight) {
+    const std::optional<FitSizes> sizes = SizesOf(order, sourceWidth, sourceHeight);
+    if (!sizes) {
+        return std::nullopt;
+    }
+    switch (order.fitting) {
+    case Fitting::Stretch:
+        return Stretch(order, *sizes);
+    case Fitting::Letterbox:
+        return Letterbox(order, *sizes);
+    case Fitting::AutoCrop:
+        return AutoCrop(order, *sizes);
+    case Fitting::CustomCrop:
+        return CustomCrop(order, *sizes);
+    }
+    return std::nullopt;
 }
 
 std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
@@ -122,38 +195,6 @@ std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::
     return fit;
 }
 
-std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBox& crop,
-                                         int sourceWidth, int sourceHeight, int twipsPerPixel) {
-    const int t = twipsPerPixel;
-    const std::optional<TwipSizes> sizes = SizesInTwips(options, sourceWidth, sourceHeight, t);
-    if (!sizes) {
-        return std::nullopt;
-    }
-    const PixelRect whole{0, 0, sourceWidth, sourceHeight};
-    const PixelRect frame{0, 0, options.newWidth, options.newHeight};
-    if (options.stretch) {
-        return FramePlacement{whole, frame, false};
-    }
-    if (options.letterbox) {
-        const std::optional<LetterboxFit> fit =
-            FitLetterbox(sizes->sw, sizes->sh, sizes->dw, sizes->dh);
-        if (!fit) {
-            return std::nullopt;
-        }
-        // The copy paints exactly its own pixel rectangle, so both bars stay the background fill
-        // and an exact fit loses no row or column of the picture.
-        return FramePlacement{whole, LetterboxPlace(*fit, options.newWidth, options.newHeight, t),
-                              false};
-    }
-    const std::optional<PixelRect> region = CropRegion(options, crop, sourceWidth, sourceHeight, t);
-    if (!region) {
-        return std::nullopt;
-    }
-    // A region of the frame's own size is copied as it is.
-    return FramePlacement{*region, frame,
-                          region->width == frame.width && region->height == frame.height};
-}
-
 PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& target, int targetX,
                      int targetY) {
     if (place.plain) {
@@ -165,29 +206,14 @@ PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& 
 }
 
 std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
-                                     const JobOptions& options, const CropBox& crop,
-                                     int twipsPerPixel) {
-    const std::optional<FramePlacement> place =
-        PlaceFrame(options, crop, source.Width(), source.Height(), twipsPerPixel);
-    if (!place || !target.Resize(options.newWidth, options.newHeight)) {
+                                     const FrameOrder& order) {
+    const std::optional<FramePlacement> place = PlaceFrame(order, source.Width(), source.Height());
+    if (!place || !target.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }
     target.SetIccProfile(source.IccProfile());
-    target.FillRect(0, 0, target.Width(), target.Height(), options.backColour);
+    target.FillRect(0, 0, target.Width(), target.Height(), order.backColour);
     return DrawPlaced(source, *place, target, place->to.x, place->to.y);
-}
-
-std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
-                                    int sourceHeight, int twipsPerPixel) {
-    const int t = twipsPerPixel;
-    const std::optional<TwipSizes> sizes = SizesInTwips(options, sourceWidth, sourceHeight, t);
-    if (!sizes) {
-        return std::nullopt;
-    }
-    if (options.autoCrop) {
-        return AutoCropRegion(options.anchor, sizes->sw, sizes->sh, sizes->dw, sizes->dh, t);
-    }
-    return CustomCropRegion(crop, sourceWidth, sourceHeight, t);
 }
 
 } // namespace kalvimo

@@ -22,39 +22,46 @@ struct LetterboxFit {
 std::optional<LetterboxFit> FitLetterbox(std::int64_t sw, std::int64_t sh, std::int64_t dw,
                                          std::int64_t dh);
 
-// The pixels of a frame of frameWidth x frameHeight where the letterboxed picture goes; at least
-// one each way.
-PixelRect LetterboxPlace(const LetterboxFit& fit, int frameWidth, int frameHeight, int t);
+// Everything a frame depends on besides the picture: the fitting and what it reads, the turn.
+struct FrameOrder {
+    std::int32_t newWidth = 0;
+    std::int32_t newHeight = 0;
+    Fitting fitting = Fitting::Stretch;
+    std::int16_t anchor = 4;
+    bool autoRotate = false;
+    Colour backColour = 0;
+    CropBox crop;
+    int twipsPerPixel = 15;
+    friend bool operator==(const FrameOrder&, const FrameOrder&) = default;
 
-// The part of a sourceWidth x sourceHeight picture that an automatic or custom crop draws into
-// the whole frame, in pixels; it may reach past the picture, where the frame keeps its
-// background. Nothing when the sizes make no sense or a custom rectangle holds none of the
-// picture.
-std::optional<PixelRect> CropRegion(const JobOptions& options, const CropBox& crop, int sourceWidth,
-                                    int sourceHeight, int twipsPerPixel);
+    // Whether a picture that is width x height upright is fitted turned a quarter.
+    [[nodiscard]] bool Turns(int width, int height) const;
+};
 
-// Where a fitting draws a sourceWidth x sourceHeight picture: the region `from` of it goes into
-// the cells `to` of the frame, copied pixel for pixel when plain, else area averaged. Nothing
-// when the sizes make no sense or a crop rectangle holds none of the picture.
+// The order of the frame the options ask for; the rectangle counts only where it is used, so
+// that moving it never spoils another fitting's order.
+FrameOrder FrameOrderOf(const JobOptions& options, const CropBox& crop, int twipsPerPixel);
+
+// Where the order's fitting draws a sourceWidth x sourceHeight picture: the region `from` of it
+// (which may reach past the picture, where the frame keeps its background) goes into the cells
+// `to` of the frame, copied pixel for pixel when plain, else area averaged. Nothing when the
+// sizes make no sense or a crop rectangle holds none of the picture.
 struct FramePlacement {
     PixelRect from;
     PixelRect to;
     bool plain = false;
 };
-std::optional<FramePlacement> PlaceFrame(const JobOptions& options, const CropBox& crop,
-                                         int sourceWidth, int sourceHeight, int twipsPerPixel);
+std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth,
+                                         int sourceHeight);
 
 // Draws the placed region of source into target with the top left of `to` at (targetX, targetY).
 // Returns the target pixels painted.
 PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& target, int targetX,
                      int targetY);
 
-// Sizes target to newWidth x newHeight, fills it with backColour and draws source into it by the
-// fitting the options choose; target takes source's ICC profile. Returns the pixels that show the
-// picture; nothing when the sizes make no sense or a crop rectangle holds none of the picture
-// (the picture then fails).
-std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
-                                     const JobOptions& options, const CropBox& crop,
-                                     int twipsPerPixel);
+// Sizes target to newWidth x newHeight, fills it with backColour and draws source into it as
+// PlaceFrame places it; target takes source's ICC profile. Returns the pixels that show the
+// picture; nothing when PlaceFrame places nothing (the picture then fails).
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target, const FrameOrder& order);
 
 } // namespace kalvimo

@@ -19,6 +19,15 @@ inline constexpr std::array<std::string_view, 6> kFilterPatterns{
     "*.*",
     "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"};
 
+// How a picture fills the frame. A fitting is its value here, its rule in PlaceFrame
+// (geometry.cpp) and its key in the settings table.
+enum class Fitting : std::uint8_t {
+    Stretch,    // the whole picture, proportions lost
+    Letterbox,  // the whole picture, scaled to fit inside, bars in backColour
+    AutoCrop,   // a frame-sized piece at the anchor, not scaled
+    CustomCrop, // the crop rectangle, scaled to the frame
+};
+
 // Every option that shapes a run, with the default that "Default" chooses. The window holds them
 // in its controls; a run takes one copy when it starts, so that all its pictures are made alike.
 struct JobOptions {
@@ -26,10 +35,7 @@ struct JobOptions {
     std::string destinationFolder;
     std::int32_t newWidth = 320;
     std::int32_t newHeight = 240;
-    bool stretch = true;
-    bool letterbox = false;
-    bool autoCrop = false;
-    bool customCrop = false;
+    Fitting fitting = Fitting::Stretch;
     bool promptCustomCrop = false;
     std::int16_t anchor = 4;
     Colour backColour = 0;

@@ -2,10 +2,7 @@
 
 #include "area_averager.h"
 #include "exif_date.h"
-#include "geometry.h"
 #include "rotation.h"
-
-#include <utility>
 
 namespace kalvimo {
 
@@ -27,8 +24,8 @@ struct OpenedJpeg {
     [[nodiscard]] bool ShrunkSideways() const { return stored90 != turned; }
 };
 
-std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& reader, int newWidth,
-                                   int newHeight, bool autoRotate) {
+std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& reader,
+                                   const FrameOrder& order) {
     if (!reader.Open(path)) {
         return std::nullopt;
     }
@@ -37,8 +34,7 @@ std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& re
     opened.stored90 = opened.orientation >= 5 && opened.orientation <= 8;
     opened.uprightWidth = opened.stored90 ? reader.Height() : reader.Width();
     opened.uprightHeight = opened.stored90 ? reader.Width() : reader.Height();
-    opened.turned = autoRotate && NeedsQuarterTurn(newWidth, newHeight, opened.uprightWidth,
-                                                   opened.uprightHeight);
+    opened.turned = order.Turns(opened.uprightWidth, opened.uprightHeight);
     return opened;
 }
 
@@ -57,88 +53,37 @@ const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
 
 } // namespace
 
-std::optional<FrameRecipe> WholePictureRecipe(const JobOptions& options, int twipsPerPixel) {
-    if (!options.stretch && !options.letterbox) {
-        return std::nullopt;
-    }
-    return FrameRecipe{options.newWidth,   options.newHeight,  !options.stretch,
-                       options.autoRotate, options.backColour, twipsPerPixel};
-}
-
-std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameRecipe& recipe,
+std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrder& order,
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch) {
-    const std::optional<OpenedJpeg> opened =
-        OpenJpeg(path, scratch.reader, recipe.newWidth, recipe.newHeight, recipe.autoRotate);
+    const std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
     if (!opened) {
         return std::nullopt;
     }
     pictureTurned = opened->turned;
-    const int sourceWidth = opened->FittedWidth();
-    const int sourceHeight = opened->FittedHeight();
-
-    // Where the whole picture goes in the frame, exactly as the full path places it.
-    const int t = recipe.twipsPerPixel;
-    PixelRect place{0, 0, recipe.newWidth, recipe.newHeight};
-    if (recipe.letterbox) {
-        const std::optional<LetterboxFit> fit = FitLetterbox(
-            static_cast<std::int64_t>(sourceWidth) * t, static_cast<std::int64_t>(sourceHeight) * t,
-            static_cast<std::int64_t>(recipe.newWidth) * t,
-            static_cast<std::int64_t>(recipe.newHeight) * t);
-        if (!fit) {
-            return std::nullopt;
-        }
-        place = LetterboxPlace(*fit, recipe.newWidth, recipe.newHeight, t);
-    }
-    if (place.width <= 0 || place.height <= 0 || !frame.Resize(recipe.newWidth, recipe.newHeight)) {
-        return std::nullopt;
-    }
-
-    const bool sideways = opened->ShrunkSideways();
-    std::string error;
-    if (!scratch.reader.ReadInto(scratch.shrunk, sideways ? place.height : place.width,
-                                 sideways ? place.width : place.height, error)) {
-        return std::nullopt;
-    }
-    const Canvas* placed = SetUpright(*opened, scratch);
-    if (placed == nullptr) {
-        return std::nullopt;
-    }
-    frame.SetIccProfile(placed->IccProfile());
-    frame.FillRect(0, 0, frame.Width(), frame.Height(), recipe.backColour);
-    return PlainCopy(*placed, 0, 0, frame, place.x, place.y, place.width, place.height);
-}
-
-std::optional<PixelRect> ShrinkJpegCrop(const std::string& path, const JobOptions& options,
-                                        const CropBox& crop, int twipsPerPixel, Canvas& frame,
-                                        bool& pictureTurned, ShrinkScratch& scratch) {
-    const std::optional<OpenedJpeg> opened =
-        OpenJpeg(path, scratch.reader, options.newWidth, options.newHeight, options.autoRotate);
-    if (!opened) {
-        return std::nullopt;
-    }
-    pictureTurned = opened->turned;
-    const std::optional<PixelRect> region =
-        CropRegion(options, crop, opened->FittedWidth(), opened->FittedHeight(), twipsPerPixel);
-    if (!region || !frame.Resize(options.newWidth, options.newHeight)) {
+    const int fittedWidth = opened->FittedWidth();
+    const int fittedHeight = opened->FittedHeight();
+    const std::optional<FramePlacement> place = PlaceFrame(order, fittedWidth, fittedHeight);
+    if (!place || !frame.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }
     // The kept region as stored: back through the turn, then through the orientation.
     const JpegShrinkReader& reader = scratch.reader;
-    PixelRect stored = *region;
+    PixelRect stored = place->from;
     if (opened->turned) {
         stored = OrientedSourceRect(stored, 8, opened->uprightWidth, opened->uprightHeight);
     }
     if (opened->orientation >= 2 && opened->orientation <= 8) {
         stored = OrientedSourceRect(stored, opened->orientation, reader.Width(), reader.Height());
     }
+    const PixelRect& to = place->to;
     const bool sideways = opened->ShrunkSideways();
-    if (!scratch.shrunk.Resize(sideways ? options.newHeight : options.newWidth,
-                               sideways ? options.newWidth : options.newHeight)) {
+    if (!scratch.shrunk.Resize(sideways ? to.height : to.width, sideways ? to.width : to.height)) {
         return std::nullopt;
     }
+    // Cells past the picture's edge keep the background.
     scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
-                            options.backColour);
+                            order.backColour);
     std::string error;
     if (!scratch.reader.ReadRegion(scratch.shrunk, stored, error)) {
         return std::nullopt;
@@ -147,10 +92,10 @@ std::optional<PixelRect> ShrinkJpegCrop(const std::string& path, const JobOption
     if (placed == nullptr) {
         return std::nullopt;
     }
-    PlainCopy(*placed, 0, 0, frame, 0, 0, frame.Width(), frame.Height());
     frame.SetIccProfile(placed->IccProfile());
-    return CoveredCells(*region, opened->FittedWidth(), opened->FittedHeight(),
-                        {0, 0, frame.Width(), frame.Height()}, frame.Width(), frame.Height());
+    frame.FillRect(0, 0, frame.Width(), frame.Height(), order.backColour);
+    PlainCopy(*placed, 0, 0, frame, to.x, to.y, to.width, to.height);
+    return CoveredCells(place->from, fittedWidth, fittedHeight, to, frame.Width(), frame.Height());
 }
 
 } // namespace kalvimo

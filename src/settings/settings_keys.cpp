@@ -49,8 +49,9 @@ std::string StoredText(const SettingsKey& key, const StoredSettings& settings) {
     case ValueKind::Text:
         return FieldOf<std::string>(settings, key);
     case ValueKind::Check:
-    case ValueKind::Fitting:
         return FieldOf<bool>(settings, key) ? "1" : "0";
+    case ValueKind::Fitting:
+        return FieldOf<Fitting>(settings, key) == key.choice ? "1" : "0";
     case ValueKind::Anchor:
         return std::to_string(FieldOf<std::int16_t>(settings, key));
     case ValueKind::Size:
@@ -116,14 +117,9 @@ StoredSettings ReadSettings(const std::function<std::string(const SettingsKey&)>
             FieldOf<bool>(s, key) = ReadCheckValue(value);
             break;
         case ValueKind::Fitting:
-            // Clearing the chosen fitting chooses it again; setting one clears the others.
+            // Clearing the chosen fitting leaves it chosen.
             if (ReadCheckValue(value)) {
-                for (const SettingsKey& fitting : kSettingsKeys) {
-                    if (fitting.kind == ValueKind::Fitting) {
-                        FieldOf<bool>(s, fitting) = false;
-                    }
-                }
-                FieldOf<bool>(s, key) = true;
+                FieldOf<Fitting>(s, key) = key.choice;
             }
             break;
         case ValueKind::Anchor:

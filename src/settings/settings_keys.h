@@ -31,7 +31,7 @@ enum class ValueKind {
     Filter,  // empty stands for the first filter
     Text,    // as it stands
     Check,   // "0" / "1"
-    Fitting, // a check of the four fittings, of which exactly one is chosen: the last one set
+    Fitting, // "0" / "1", whether the key's fitting is the one chosen; the last one set wins
     Anchor,  // 0 to 8
     Colour,  // red + 256 x green + 65536 x blue
     Twips,   // a crop edge
@@ -39,7 +39,7 @@ enum class ValueKind {
 
 using SettingsField = std::variant<std::string StoredSettings::*, bool StoredSettings::*,
                                    std::int16_t StoredSettings::*, std::int32_t StoredSettings::*,
-                                   Colour StoredSettings::*>;
+                                   Colour StoredSettings::*, Fitting StoredSettings::*>;
 
 struct SettingsKey {
     std::string_view section;
@@ -47,6 +47,8 @@ struct SettingsKey {
     ValueKind kind;
     SettingsField field;
     DimensionLimits limits = {};
+    // The fitting a Fitting key stands for.
+    Fitting choice = {};
 };
 
 inline constexpr std::string_view kPathsSection = "Paths";
@@ -69,6 +71,10 @@ constexpr SettingsKey Option(std::string_view name, ValueKind kind, T Record::*f
     return {kOptionsSection, name, kind, Field(field), limits};
 }
 
+constexpr SettingsKey Choice(std::string_view name, Fitting choice) {
+    return {kOptionsSection, name, ValueKind::Fitting, Field(&JobOptions::fitting), {}, choice};
+}
+
 template <class T, class Record>
 constexpr SettingsKey Crop(std::string_view name, ValueKind kind, T Record::*field) {
     return {kCustomCroppingSection, name, kind, Field(field)};
@@ -82,6 +88,7 @@ constexpr SettingsKey Crop(std::string_view name, ValueKind kind, T Record::*fie
 // DefaultSettings works out.
 inline constexpr auto kSettingsKeys = [] {
     using namespace settings_detail;
+    using F = Fitting;
     using enum ValueKind;
     using O = JobOptions;
     return std::array{
@@ -95,10 +102,10 @@ inline constexpr auto kSettingsKeys = [] {
         Option("Suffix", Check, &O::suffixExisting),
         Option("Prefix", Text, &O::prefix),
         Option("No Date Prefix", Text, &O::noDatePrefix),
-        Option("Stretch", Fitting, &O::stretch),
-        Option("LetterBox", Fitting, &O::letterbox),
-        Option("AutoCrop", Fitting, &O::autoCrop),
-        Option("CustomCrop", Fitting, &O::customCrop),
+        Choice("Stretch", F::Stretch),
+        Choice("LetterBox", F::Letterbox),
+        Choice("AutoCrop", F::AutoCrop),
+        Choice("CustomCrop", F::CustomCrop),
         Option("Custom crop prompt", Check, &O::promptCustomCrop),
         Option("Preview", Check, &O::previewOnClick),
         Option("Selected", Check, &O::selectedOnly),
@@ -129,8 +136,10 @@ consteval bool KindsFitFields() {
             fits = std::holds_alternative<std::string StoredSettings::*>(key.field);
             break;
         case ValueKind::Check:
-        case ValueKind::Fitting:
             fits = std::holds_alternative<bool StoredSettings::*>(key.field);
+            break;
+        case ValueKind::Fitting:
+            fits = std::holds_alternative<Fitting StoredSettings::*>(key.field);
             break;
         case ValueKind::Anchor:
             fits = std::holds_alternative<std::int16_t StoredSettings::*>(key.field);

@@ -48,8 +48,7 @@ TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
     EXPECT_EQ(s.notes[2], "\"New width\" 5000 in the settings file is outside 1 to 2048; "
                           "ignored");
     EXPECT_EQ(s.options.filterPattern, "*.png");
-    EXPECT_FALSE(s.options.stretch);
-    EXPECT_TRUE(s.options.autoCrop); // the later of two set fittings wins
+    EXPECT_EQ(s.options.fitting, Fitting::AutoCrop); // the later of two set fittings wins
     EXPECT_EQ(s.options.anchor, 8);
     EXPECT_EQ(s.options.backColour, 255U);
     EXPECT_EQ(s.options.prefix, "Hol_");

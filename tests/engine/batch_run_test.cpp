@@ -152,8 +152,7 @@ TEST_F(BatchRunTest, OptionsChangedDuringARunWaitForTheNextRun) {
     host_.onPump = [this] {
         if (host_.events.back() == "status Finished processing a.bmp") {
             host_.options.newWidth = 20;
-            host_.options.stretch = false;
-            host_.options.letterbox = true;
+            host_.options.fitting = Fitting::Letterbox;
         }
     };
     Run();
@@ -178,8 +177,7 @@ TEST_F(BatchRunTest, DryRunWritesNothingAndLogsNothing) {
 
 TEST_F(BatchRunTest, CancelledCropPromptSkipsOnlyThatPicture) {
     AddPictures({"a.bmp", "b.bmp", "c.bmp"});
-    host_.options.stretch = false;
-    host_.options.customCrop = true;
+    host_.options.fitting = Fitting::CustomCrop;
     host_.options.promptCustomCrop = true;
     host_.crop = {0, 0, 40 * 15, 30 * 15};
     host_.cropCancels = {true, false, false};
@@ -229,8 +227,7 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
         for (const bool letterbox : {false, true}) {
             SCOPED_TRACE(::testing::Message() << jobs << " jobs, letterbox " << letterbox);
             run_.SetJobs(jobs);
-            host_.options.stretch = !letterbox;
-            host_.options.letterbox = letterbox;
+            host_.options.fitting = letterbox ? Fitting::Letterbox : Fitting::Stretch;
             EXPECT_EQ(Run(), log);
             EXPECT_THAT(host_.Only("status"), ::testing::Contains("Error processing text.jpg"));
             EXPECT_THAT(DestinationNames(), ElementsAre("good.jpg", "text.jpg"));
@@ -244,8 +241,7 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
 // returns at once.
 TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPictureButItIsNotStartedAgain) {
     AddPicture("large.bmp", 4000, 3000);
-    host_.options.stretch = false;
-    host_.options.autoCrop = true;
+    host_.options.fitting = Fitting::AutoCrop;
     run_.SetJobs(2);
     int pumpsWhileDrawn = 0;
     host_.onPump = [&] {

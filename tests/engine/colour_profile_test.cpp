@@ -78,24 +78,23 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
     const Rgb quarters[4] = {{200, 60, 40}, {40, 180, 90}, {70, 100, 180}, {235, 220, 60}};
     const Canvas picture =
         test::Painted(64, 32, [&](int x, int y) { return quarters[x / 32 + y / 16 * 2]; });
-    enum class Fit { Stretch, Letterbox, AutoCrop };
     enum class Profile { DisplayP3, None, Garbage };
     const struct {
         const char* name;
-        Fit fit;
+        Fitting fit;
         Profile profile;
         int jobs;
     } cases[] = {
-        {"shrunk.jpg", Fit::Stretch, Profile::DisplayP3, 1},
-        {"prefetched.jpg", Fit::Stretch, Profile::DisplayP3, 2},
-        {"decoded.jpg", Fit::AutoCrop, Profile::DisplayP3, 1},
-        {"letterboxed.png", Fit::Letterbox, Profile::DisplayP3, 1},
-        {"plain.jpg", Fit::Stretch, Profile::None, 1},
-        {"plain.png", Fit::AutoCrop, Profile::None, 1},
-        {"garbage-shrunk.jpg", Fit::Stretch, Profile::Garbage, 1},
-        {"phone.heic", Fit::Stretch, Profile::DisplayP3, 1},
-        {"web.webp", Fit::AutoCrop, Profile::DisplayP3, 2},
-        {"scan.tif", Fit::Stretch, Profile::DisplayP3, 1},
+        {"shrunk.jpg", Fitting::Stretch, Profile::DisplayP3, 1},
+        {"prefetched.jpg", Fitting::Stretch, Profile::DisplayP3, 2},
+        {"decoded.jpg", Fitting::AutoCrop, Profile::DisplayP3, 1},
+        {"letterboxed.png", Fitting::Letterbox, Profile::DisplayP3, 1},
+        {"plain.jpg", Fitting::Stretch, Profile::None, 1},
+        {"plain.png", Fitting::AutoCrop, Profile::None, 1},
+        {"garbage-shrunk.jpg", Fitting::Stretch, Profile::Garbage, 1},
+        {"phone.heic", Fitting::Stretch, Profile::DisplayP3, 1},
+        {"web.webp", Fitting::AutoCrop, Profile::DisplayP3, 2},
+        {"scan.tif", Fitting::Stretch, Profile::DisplayP3, 1},
     };
     const Colour back = PackColour({60, 160, 100});
     host_.options.newWidth = 48;
@@ -130,9 +129,7 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
             test::WriteBytes(path, WithProfile(test::ReadBytes(path), profile, png));
         }
         host_.files = {{c.name}};
-        host_.options.stretch = c.fit == Fit::Stretch;
-        host_.options.letterbox = c.fit == Fit::Letterbox;
-        host_.options.autoCrop = c.fit == Fit::AutoCrop;
+        host_.options.fitting = c.fit;
         run_.SetJobs(c.jobs);
         run_.PressProcess();
         const std::string output = written ? name : name.substr(0, name.rfind('.')) + ".jpg";
@@ -150,7 +147,7 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
                       png ? 1 : 4)
                 << "quarter " << i;
         }
-        if (png && c.fit == Fit::Letterbox) {
+        if (png && c.fit == Fitting::Letterbox) {
             // The bars are the chosen colour, not a converted one.
             EXPECT_EQ(out.Pixel(0, 0), ToRgb(back));
             EXPECT_EQ(out.Pixel(47, 31), ToRgb(back));

@@ -11,21 +11,22 @@ constexpr int kT = 15;
 constexpr Rgb kBackRgb{0, 0, 255};
 constexpr Rgb kPictureRgb{200, 100, 50};
 
-JobOptions Fitting(int w, int h, bool stretch, bool letterbox, bool autoCrop, int anchor = 4) {
-    JobOptions o;
+FrameOrder Order(int w, int h, Fitting fitting, int anchor = 4, CropBox crop = {}) {
+    FrameOrder o;
     o.newWidth = w;
     o.newHeight = h;
-    o.stretch = stretch;
-    o.letterbox = letterbox;
-    o.autoCrop = autoCrop;
+    o.fitting = fitting;
     o.anchor = static_cast<std::int16_t>(anchor);
     o.backColour = 0xFF0000; // blue
+    o.crop = crop;
+    o.twipsPerPixel = kT;
     return o;
 }
 
-Canvas Render(const Canvas& source, const JobOptions& o, CropBox crop = {}) {
+Canvas Render(const Canvas& source, FrameOrder o, CropBox crop = {}) {
     Canvas target;
-    EXPECT_TRUE(RenderFrame(source, target, o, crop, kT));
+    o.crop = crop;
+    EXPECT_TRUE(RenderFrame(source, target, o));
     EXPECT_EQ(target.Width(), o.newWidth);
     EXPECT_EQ(target.Height(), o.newHeight);
     return target;
@@ -51,7 +52,7 @@ TEST(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << " into " << c.w);
         const Canvas target = Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
-                                     Fitting(c.w, c.h, false, true, false));
+                                     Order(c.w, c.h, Fitting::Letterbox));
         const int across = c.barsLeftRight ? c.w : c.h;
         for (int i = 0; i < across; ++i) {
             const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
@@ -75,17 +76,17 @@ constexpr int kBack = -1;
 // are scaled (at a third each pixel is the mean of three by three, so the middle one's), and
 // past the picture's edge the background stays.
 TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
-    const auto stretch = [](int w, int h) { return Fitting(w, h, true, false, false); };
+    const auto stretch = [](int w, int h) { return Order(w, h, Fitting::Stretch); };
     const auto autoCrop = [](int w, int h, int anchor = 4) {
-        return Fitting(w, h, false, false, true, anchor);
+        return Order(w, h, Fitting::AutoCrop, anchor);
     };
-    const auto custom = [](int w, int h) { return Fitting(w, h, false, false, false); };
+    const auto custom = [](int w, int h) { return Order(w, h, Fitting::CustomCrop); };
     const CropBox box{1500, 750, 10500, 7500};     // 600 x 450 pixels at (100, 50)
     const CropBox past{12000, 9000, 21000, 15750}; // 600 x 450 pixels at (800, 600)
     const struct {
         const char* name;
         int sw, sh;
-        JobOptions options;
+        FrameOrder order;
         CropBox crop;
         std::vector<Probe> probes;
     } cases[] = {
@@ -107,7 +108,7 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
         {"reversed", 1000, 700, custom(200, 150), {10500, 7500, 1500, 750}, {{49, 30, 248, 141}}},
     };
     for (const auto& c : cases) {
-        const Canvas target = Render(test::CoordinatePicture(c.sw, c.sh), c.options, c.crop);
+        const Canvas target = Render(test::CoordinatePicture(c.sw, c.sh), c.order, c.crop);
         for (const auto& [x, y, sx, sy] : c.probes) {
             EXPECT_EQ(target.Pixel(x, y), sx == kBack ? kBackRgb : test::CoordinateOf(sx, sy))
                 << c.name << " at " << x << "," << y;
@@ -136,13 +137,12 @@ TEST(RenderFrame, NothingToDrawFails) {
          {CropBox{}, CropBox{1500, 750, 1500, 7500}, CropBox{1500, 750, 1507, 7500},
           CropBox{15000, 0, 16500, 1500}, CropBox{-3000, -3000, -1500, -1500},
           CropBox{0, 10500, 1500, 12000}}) {
-        EXPECT_FALSE(
-            RenderFrame(source, target, Fitting(300, 200, false, false, false), nothing, kT))
+        EXPECT_FALSE(RenderFrame(source, target, Order(300, 200, Fitting::CustomCrop, 4, nothing)))
             << nothing.left << "," << nothing.top << "," << nothing.right << "," << nothing.bottom;
     }
-    EXPECT_FALSE(RenderFrame(Canvas(), target, Fitting(10, 10, false, true, false), {}, kT));
-    EXPECT_FALSE(RenderFrame(source, target, Fitting(0, 10, true, false, false), {}, kT));
-    EXPECT_FALSE(RenderFrame(source, target, Fitting(200'000'000, 10, true, false, false), {}, kT));
+    EXPECT_FALSE(RenderFrame(Canvas(), target, Order(10, 10, Fitting::Letterbox)));
+    EXPECT_FALSE(RenderFrame(source, target, Order(0, 10, Fitting::Stretch)));
+    EXPECT_FALSE(RenderFrame(source, target, Order(200'000'000, 10, Fitting::Stretch)));
     EXPECT_FALSE(FitLetterbox(0, 10, 10, 10));
 }
 

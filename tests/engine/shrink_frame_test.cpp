@@ -24,52 +24,41 @@ Canvas Quadrants(int w, int h) {
 }
 
 // The frame as the full path draws it: whole picture upright, turned, fitted.
-Canvas FullPathFrame(const std::string& path, const JobOptions& options, const CropBox& crop,
-                     bool& turned) {
+Canvas FullPathFrame(const std::string& path, const FrameOrder& order, bool& turned) {
     Canvas picture;
     Canvas scratch;
     std::string error;
-    EXPECT_TRUE(LoadUprightPicture(path, picture, scratch, options.backColour, error)) << error;
-    turned = options.autoRotate && NeedsQuarterTurn(options.newWidth, options.newHeight,
-                                                    picture.Width(), picture.Height());
+    EXPECT_TRUE(LoadUprightPicture(path, picture, scratch, order.backColour, error)) << error;
+    turned = order.autoRotate &&
+             NeedsQuarterTurn(order.newWidth, order.newHeight, picture.Width(), picture.Height());
     if (turned) {
         EXPECT_TRUE(RotatePicture(scratch, picture));
         picture.Swap(scratch);
     }
     Canvas frame;
-    EXPECT_TRUE(RenderFrame(picture, frame, options, crop, 15));
+    EXPECT_TRUE(RenderFrame(picture, frame, order));
     return frame;
 }
 
-struct Fitting {
+struct FittingCase {
     const char* name;
-    bool stretch, letterbox, autoCrop;
+    Fitting fitting;
     std::int16_t anchor;
     CropBox crop; // twips
 };
-const Fitting kFittings[] = {
-    {"stretch", true, false, false, 4, {}},
-    {"letterbox", false, true, false, 4, {}},
-    {"auto crop, top left", false, false, true, 0, {}},
-    {"auto crop, centre", false, false, true, 4, {}},
-    {"auto crop, bottom right", false, false, true, 8, {}},
-    {"custom crop, scaled", false, false, false, 4, {315, 150, 5115, 3750}},
-    {"custom crop, frame size", false, false, false, 4, {150, 300, 2550, 2100}},
-    {"custom crop, reaching past the picture", false, false, false, 4, {-900, -300, 1800, 1950}},
+const FittingCase kFittings[] = {
+    {"stretch", Fitting::Stretch, 4, {}},
+    {"letterbox", Fitting::Letterbox, 4, {}},
+    {"auto crop, top left", Fitting::AutoCrop, 0, {}},
+    {"auto crop, centre", Fitting::AutoCrop, 4, {}},
+    {"auto crop, bottom right", Fitting::AutoCrop, 8, {}},
+    {"custom crop, scaled", Fitting::CustomCrop, 4, {315, 150, 5115, 3750}},
+    {"custom crop, frame size", Fitting::CustomCrop, 4, {150, 300, 2550, 2100}},
+    {"custom crop, reaching past the picture", Fitting::CustomCrop, 4, {-900, -300, 1800, 1950}},
 };
 
-JobOptions FittingOptions(const Fitting& fitting, bool autoRotate) {
-    JobOptions options;
-    options.newWidth = 160;
-    options.newHeight = 120;
-    options.stretch = fitting.stretch;
-    options.letterbox = fitting.letterbox;
-    options.autoCrop = fitting.autoCrop;
-    options.customCrop = !fitting.stretch && !fitting.letterbox && !fitting.autoCrop;
-    options.anchor = fitting.anchor;
-    options.autoRotate = autoRotate;
-    options.backColour = 0x00FF00;
-    return options;
+FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {
+    return {160, 120, fitting.fitting, fitting.anchor, autoRotate, 0x00FF00, fitting.crop, 15};
 }
 
 class ShrinkFrameTest : public test::TempFolderTest {};
@@ -80,21 +69,16 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
     for (int orientation = 1; orientation <= 8; ++orientation) {
         test::WriteJpegWithExif(path, Quadrants(480, 320),
                                 {{"Exif.Image.Orientation", std::to_string(orientation)}});
-        for (const Fitting& fitting : kFittings) {
+        for (const FittingCase& fitting : kFittings) {
             for (const bool autoRotate : {false, true}) {
                 SCOPED_TRACE(::testing::Message() << fitting.name << ", orientation " << orientation
                                                   << ", turn " << autoRotate);
-                const JobOptions options = FittingOptions(fitting, autoRotate);
+                const FrameOrder order = FittingOrder(fitting, autoRotate);
                 Canvas fast;
                 bool fastTurned = false;
-                if (const std::optional<FrameRecipe> recipe = WholePictureRecipe(options, 15)) {
-                    ASSERT_TRUE(ShrinkJpegFrame(path, *recipe, fast, fastTurned, scratch));
-                } else {
-                    ASSERT_TRUE(
-                        ShrinkJpegCrop(path, options, fitting.crop, 15, fast, fastTurned, scratch));
-                }
+                ASSERT_TRUE(ShrinkJpegFrame(path, order, fast, fastTurned, scratch));
                 bool fullTurned = false;
-                const Canvas full = FullPathFrame(path, options, fitting.crop, fullTurned);
+                const Canvas full = FullPathFrame(path, order, fullTurned);
                 EXPECT_EQ(fastTurned, fullTurned);
                 ASSERT_EQ(fast.Width(), full.Width());
                 int worst = 0;
@@ -113,15 +97,14 @@ TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted
     FrameScratch scratch;
     for (const auto& [width, height] : {std::pair{320, 480}, std::pair{317, 479}}) {
         ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Quadrants(width, height), path));
-        for (const Fitting& fitting : kFittings) {
+        for (const FittingCase& fitting : kFittings) {
             SCOPED_TRACE(::testing::Message() << fitting.name << ", " << width << " x " << height);
-            const JobOptions options = FittingOptions(fitting, true);
+            const FrameOrder order = FittingOrder(fitting, true);
             Canvas frame;
-            const FrameResult result =
-                DrawFrame(path, *FrameOrderOf(options, fitting.crop, 15), frame, scratch);
+            const FrameResult result = DrawFrame(path, order, frame, scratch);
             ASSERT_EQ(result.kind, FrameResult::Kind::Drawn);
             bool turned = false;
-            const Canvas full = FullPathFrame(path, options, fitting.crop, turned);
+            const Canvas full = FullPathFrame(path, order, turned);
             EXPECT_TRUE(result.pictureTurned && turned);
             ASSERT_EQ(frame.Width(), full.Width());
             EXPECT_TRUE(

@@ -1,6 +1,7 @@
 #include "settings_keys.h"
 #include "temp_folder.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -30,17 +31,17 @@ TEST_F(SettingsFileTest, WritingTheDefaultsGivesTheWholeFileInOrder) {
 // A key that names another key's field, or a kind that reads into the wrong one, writes
 // something other than what was read.
 TEST_F(SettingsFileTest, EachKeyReadsBackFromItsOwnField) {
-    // With no fitting chosen, each one can be set.
-    StoredSettings start = DefaultSettings({"", "", "A : 320x240", 800, 600, 15});
-    start.stretch = false;
+    const StoredSettings start = DefaultSettings({"", "", "A : 320x240", 800, 600, 15});
     const std::vector<std::string> presets{"A : 320x240", "B : 320x240"};
     for (const SettingsKey& changed : kSettingsKeys) {
         const std::string own = StoredText(changed, start);
-        const std::string other = changed.kind == ValueKind::Folder   ? root_.string()
-                                  : changed.kind == ValueKind::Preset ? presets[1]
-                                  : own == "1"                        ? "0"
-                                  : own == "0"                        ? "1"
-                                                                      : "7";
+        // A fitting is chosen by setting its key, whichever was chosen before.
+        const std::string other = changed.kind == ValueKind::Folder    ? root_.string()
+                                  : changed.kind == ValueKind::Preset  ? presets[1]
+                                  : changed.kind == ValueKind::Fitting ? "1"
+                                  : own == "1"                         ? "0"
+                                  : own == "0"                         ? "1"
+                                                                       : "7";
         std::vector<std::string> notes;
         const StoredSettings read = ReadSettings(
             [&](const SettingsKey& key) {
@@ -49,6 +50,13 @@ TEST_F(SettingsFileTest, EachKeyReadsBackFromItsOwnField) {
             start, presets, notes);
         EXPECT_EQ(StoredText(changed, read), other) << changed.name;
         EXPECT_TRUE(notes.empty()) << changed.name;
+        EXPECT_EQ(std::ranges::count_if(kSettingsKeys,
+                                        [&](const SettingsKey& key) {
+                                            return key.kind == ValueKind::Fitting &&
+                                                   StoredText(key, read) == "1";
+                                        }),
+                  1)
+            << changed.name;
     }
 }
 

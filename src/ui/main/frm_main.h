@@ -281,6 +281,8 @@ private:
     // made; Settings() and ShowSettings() map the other controls.
     std::vector<std::pair<bool StoredSettings::*, QCheckBox*>> checkFields_;
     std::vector<std::pair<std::string StoredSettings::*, QLineEdit*>> textFields_;
+    // The fitting boxes: one is ticked, the chosen fitting's.
+    std::vector<std::pair<Fitting, QCheckBox*>> fittingBoxes_;
 
     PicturePreview* imgPreview = nullptr;
     QLabel* lblPreview = nullptr;

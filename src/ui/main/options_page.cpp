@@ -5,6 +5,7 @@
 #include "file_list.h"
 #include "folder_list.h"
 #include "frm_main.h"
+#include "geometry.h"
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "presets.h"
@@ -52,15 +53,28 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     constexpr int kRow = 255;
     // A check box starts at its field's default and holds that field from then on.
     const StoredSettings defaults;
+    const auto box = [&](const QString& name, const QString& caption, const QString& tip, int left,
+                         int top, int width) {
+        auto* control = new QCheckBox(caption, page);
+        control->setObjectName(name);
+        control->setToolTip(tip);
+        Place(control, left, top, width, kRow);
+        return control;
+    };
     const auto check = [&](const QString& name, const QString& caption, const QString& tip,
                            int left, int top, int width, bool StoredSettings::*field) {
-        auto* box = new QCheckBox(caption, page);
-        box->setObjectName(name);
-        box->setToolTip(tip);
-        box->setChecked(defaults.*field);
-        Place(box, left, top, width, kRow);
-        checkFields_.emplace_back(field, box);
-        return box;
+        QCheckBox* control = box(name, caption, tip, left, top, width);
+        control->setChecked(defaults.*field);
+        checkFields_.emplace_back(field, control);
+        return control;
+    };
+    // A fitting's box is ticked while its fitting is the one chosen.
+    const auto fitting = [&](const QString& name, const QString& caption, const QString& tip,
+                             int top, Fitting choice) {
+        QCheckBox* control = box(name, caption, tip, kColumn1, top, 3750);
+        control->setChecked(defaults.fitting == choice);
+        fittingBoxes_.emplace_back(choice, control);
+        return control;
     };
     const auto button = [&](const QString& name, const QString& caption, const QString& tip,
                             int left, int top, int width, int height) {
@@ -107,20 +121,20 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     Place(cmdSwap, 3390, 840, 420, 420);
 
     chkStretch =
-        check(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
-              QStringLiteral("If selected, the new image will be stretched to fit the "
-                             "new dimensions."),
-              kColumn1, 1500, 3750, &StoredSettings::stretch);
+        fitting(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
+                QStringLiteral("If selected, the new image will be stretched to fit the "
+                               "new dimensions."),
+                1500, Fitting::Stretch);
     chkLetterbox =
-        check(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
-              QStringLiteral("Use blank bars on the top & bottom or sides"), kColumn1, 1500 + kRow,
-              3750, &StoredSettings::letterbox);
-    chkAutoCrop = check(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
-                        QStringLiteral("Automatically crop the image based on the grid settings"),
-                        kColumn1, 1500 + 2 * kRow, 3750, &StoredSettings::autoCrop);
-    chkCustomCrop = check(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
-                          QStringLiteral("Automatically crop the image based on custom settings"),
-                          kColumn1, 1500 + 3 * kRow, 3750, &StoredSettings::customCrop);
+        fitting(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
+                QStringLiteral("Use blank bars on the top & bottom or sides"), 1500 + kRow,
+                Fitting::Letterbox);
+    chkAutoCrop = fitting(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
+                          QStringLiteral("Automatically crop the image based on the grid settings"),
+                          1500 + 2 * kRow, Fitting::AutoCrop);
+    chkCustomCrop = fitting(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
+                            QStringLiteral("Automatically crop the image based on custom settings"),
+                            1500 + 3 * kRow, Fitting::CustomCrop);
 
     auto* shape1 = new QFrame(page);
     shape1->setObjectName(QStringLiteral("Shape1"));
@@ -268,7 +282,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         connect(scroller, &CompactScroller::ValueTyped, this,
                 [this, scroller](int value) { TypedSize(scroller, value); });
     }
-    for (QCheckBox* box : {chkStretch, chkLetterbox, chkAutoCrop, chkCustomCrop}) {
+    for (const auto& [choice, box] : fittingBoxes_) {
         connect(box, &QCheckBox::toggled, this, [this, box] { ApplyFittingOption(box); });
     }
     connect(chkRename, &QCheckBox::toggled, this, &frmMain::chkRename_Click);
@@ -383,7 +397,7 @@ void frmMain::ApplyFittingOption(QCheckBox* box) {
     }
     optionsBusy = true;
     if (box->isChecked()) {
-        for (QCheckBox* fitting : {chkStretch, chkLetterbox, chkAutoCrop, chkCustomCrop}) {
+        for (const auto& [choice, fitting] : fittingBoxes_) {
             fitting->setChecked(false);
         }
     }
@@ -484,9 +498,8 @@ void frmMain::ShowCropPicture() {
     if (cropPicture_.Width() < 1 || cropPicture_.Height() < 1) {
         return;
     }
-    const bool turned = chkAutoRotate->isChecked() &&
-                        NeedsQuarterTurn(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue(),
-                                         cropPicture_.Width(), cropPicture_.Height());
+    const bool turned = FrameOrderOf(Settings(), {}, twipsPerPixel)
+                            .Turns(cropPicture_.Width(), cropPicture_.Height());
     if (cropPictureTurned_ == turned) {
         return;
     }

@@ -45,6 +45,11 @@ StoredSettings frmMain::Settings() {
     for (const auto& [field, box] : checkFields_) {
         s.*field = box->isChecked();
     }
+    for (const auto& [choice, box] : fittingBoxes_) {
+        if (box->isChecked()) {
+            s.fitting = choice;
+        }
+    }
     for (const auto& [field, box] : textFields_) {
         s.*field = box->text().toStdString();
     }
@@ -84,6 +89,13 @@ void frmMain::ShowSettings(const StoredSettings& s, bool chooseFirstEntries) {
             for (const auto& [bound, box] : checkFields_) {
                 if (bound == *field) {
                     box->setChecked(s.**field);
+                }
+            }
+        } else if (key.kind == ValueKind::Fitting && s.fitting == key.choice) {
+            // Ticking one box clears the others.
+            for (const auto& [choice, box] : fittingBoxes_) {
+                if (choice == key.choice) {
+                    box->setChecked(true);
                 }
             }
         } else if (const auto* text = std::get_if<std::string StoredSettings::*>(&key.field)) {

@@ -23,12 +23,12 @@ std::string Describe(const JobOptions& o, const CropBox& crop, const QString& st
     };
     std::ostringstream out;
     out << folder(o.sourceFolder) << '|' << folder(o.destinationFolder) << '|' << o.newWidth << 'x'
-        << o.newHeight << '|' << o.stretch << o.letterbox << o.autoCrop << o.customCrop
-        << o.promptCustomCrop << '|' << o.anchor << '|' << o.backColour << '|' << o.autoRotate
-        << o.renameWithDate << '[' << o.prefix << ']' << o.suffixExisting << '[' << o.noDatePrefix
-        << ']' << o.overwrite << o.autoRename << o.previewOnClick << o.selectedOnly
-        << o.keepInformation << '|' << o.presetText << '|' << o.filterPattern << '|' << crop.left
-        << ',' << crop.top << ',' << crop.right << ',' << crop.bottom;
+        << o.newHeight << '|' << static_cast<int>(o.fitting) << o.promptCustomCrop << '|'
+        << o.anchor << '|' << o.backColour << '|' << o.autoRotate << o.renameWithDate << '['
+        << o.prefix << ']' << o.suffixExisting << '[' << o.noDatePrefix << ']' << o.overwrite
+        << o.autoRename << o.previewOnClick << o.selectedOnly << o.keepInformation << '|'
+        << o.presetText << '|' << o.filterPattern << '|' << crop.left << ',' << crop.top << ','
+        << crop.right << ',' << crop.bottom;
     return out.str();
 }
 
