@@ -23,12 +23,12 @@ JobOptions Fitting(int w, int h, bool stretch, bool letterbox, bool autoCrop, in
     return o;
 }
 
-Canvas Render(const Canvas& source, const JobOptions& o, CropBox crop = {}) {
-    Canvas target;
-    EXPECT_TRUE(RenderFrame(source, target, o, crop, kT));
-    EXPECT_EQ(target.Width(), o.newWidth);
-    EXPECT_EQ(target.Height(), o.newHeight);
-    return target;
+// Fatal to the calling test, through ASSERT_NO_FATAL_FAILURE, when no frame of the size asked
+// for is made: its pixels are not there to read.
+void Render(Canvas& target, const Canvas& source, const JobOptions& o, CropBox crop = {}) {
+    ASSERT_TRUE(RenderFrame(source, target, o, crop, kT));
+    ASSERT_EQ(target.Width(), o.newWidth);
+    ASSERT_EQ(target.Height(), o.newHeight);
 }
 
 // The side that limits fills the frame, the other is centred between bars of the background.
@@ -50,8 +50,9 @@ TEST(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << " into " << c.w);
-        const Canvas target = Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
-                                     Fitting(c.w, c.h, false, true, false));
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(Render(target, Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
+                                       Fitting(c.w, c.h, false, true, false)));
         const int across = c.barsLeftRight ? c.w : c.h;
         for (int i = 0; i < across; ++i) {
             const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
@@ -107,7 +108,9 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
         {"reversed", 1000, 700, custom(200, 150), {10500, 7500, 1500, 750}, {{49, 30, 248, 141}}},
     };
     for (const auto& c : cases) {
-        const Canvas target = Render(test::CoordinatePicture(c.sw, c.sh), c.options, c.crop);
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(
+            Render(target, test::CoordinatePicture(c.sw, c.sh), c.options, c.crop));
         for (const auto& [x, y, sx, sy] : c.probes) {
             EXPECT_EQ(target.Pixel(x, y), sx == kBack ? kBackRgb : test::CoordinateOf(sx, sy))
                 << c.name << " at " << x << "," << y;
@@ -119,7 +122,8 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
     const int ys[] = {0, 50, 100};
     // Outside 0..8 the top-left corner is kept.
     for (const int anchor : {0, 1, 2, 3, 4, 5, 6, 7, 8, 12}) {
-        const Canvas target = Render(source, autoCrop(800, 600, anchor));
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(Render(target, source, autoCrop(800, 600, anchor)));
         EXPECT_EQ(target.Pixel(0, 0), anchor > 8
                                           ? test::CoordinateOf(0, 0)
                                           : test::CoordinateOf(xs[anchor % 3], ys[anchor / 3]))
