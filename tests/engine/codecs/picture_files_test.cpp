@@ -1,6 +1,7 @@
 #include "codecs/heif_coded_size.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs_test_support.h"
+#include "exif_date.h"
 #include "upright_loader.h"
 
 #include <cstdio>
@@ -141,6 +142,14 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
         std::ifstream in(path, std::ios::binary);
         const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         EXPECT_EQ(codecs::LargestConfiguredPicture(bytes), std::stoll(e.words.at(0)));
+    } else if (e.outcome == "exif-date") {
+        EXPECT_EQ(ReadExifDate(path), e.words.at(0) == "none" ? "" : e.words[0]);
+        const int orientation = ReadExifOrientation(path);
+        if (e.words.size() > 2) {
+            EXPECT_EQ(orientation, std::stoi(e.words[2]));
+        } else {
+            EXPECT_TRUE(orientation >= 1 && orientation <= 8) << orientation;
+        }
     } else {
         FAIL() << "no such outcome: " << e.outcome;
     }
