@@ -23,13 +23,13 @@ FrameOrder Order(int w, int h, Fitting fitting, int anchor = 4, CropBox crop = {
     return o;
 }
 
-Canvas Render(const Canvas& source, FrameOrder o, CropBox crop = {}) {
-    Canvas target;
+// Fatal to the calling test, through ASSERT_NO_FATAL_FAILURE, when no frame of the size asked
+// for is made: its pixels are not there to read.
+void Render(Canvas& target, const Canvas& source, FrameOrder o, CropBox crop = {}) {
     o.crop = crop;
-    EXPECT_TRUE(RenderFrame(source, target, o));
-    EXPECT_EQ(target.Width(), o.newWidth);
-    EXPECT_EQ(target.Height(), o.newHeight);
-    return target;
+    ASSERT_TRUE(RenderFrame(source, target, o));
+    ASSERT_EQ(target.Width(), o.newWidth);
+    ASSERT_EQ(target.Height(), o.newHeight);
 }
 
 // The side that limits fills the frame, the other is centred between bars of the background.
@@ -51,8 +51,9 @@ TEST(Letterbox, PicturesAndBarsMeetAtTheRightPixels) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << " into " << c.w);
-        const Canvas target = Render(Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
-                                     Order(c.w, c.h, Fitting::Letterbox));
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(Render(target, Canvas(c.sw, c.sh, PackColour(kPictureRgb)),
+                                       Order(c.w, c.h, Fitting::Letterbox)));
         const int across = c.barsLeftRight ? c.w : c.h;
         for (int i = 0; i < across; ++i) {
             const Rgb expected = i < c.firstPicture || i > c.lastPicture ? kBackRgb : kPictureRgb;
@@ -108,7 +109,9 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
         {"reversed", 1000, 700, custom(200, 150), {10500, 7500, 1500, 750}, {{49, 30, 248, 141}}},
     };
     for (const auto& c : cases) {
-        const Canvas target = Render(test::CoordinatePicture(c.sw, c.sh), c.order, c.crop);
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(
+            Render(target, test::CoordinatePicture(c.sw, c.sh), c.order, c.crop));
         for (const auto& [x, y, sx, sy] : c.probes) {
             EXPECT_EQ(target.Pixel(x, y), sx == kBack ? kBackRgb : test::CoordinateOf(sx, sy))
                 << c.name << " at " << x << "," << y;
@@ -120,7 +123,8 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
     const int ys[] = {0, 50, 100};
     // Outside 0..8 the top-left corner is kept.
     for (const int anchor : {0, 1, 2, 3, 4, 5, 6, 7, 8, 12}) {
-        const Canvas target = Render(source, autoCrop(800, 600, anchor));
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(Render(target, source, autoCrop(800, 600, anchor)));
         EXPECT_EQ(target.Pixel(0, 0), anchor > 8
                                           ? test::CoordinateOf(0, 0)
                                           : test::CoordinateOf(xs[anchor % 3], ys[anchor / 3]))

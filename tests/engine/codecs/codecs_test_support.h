@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
@@ -56,12 +58,6 @@ protected:
         return path;
     }
 
-    // The bytes of the file that make writes at the path it is given.
-    Bytes Made(const std::function<void(const std::string&)>& make) const {
-        make(Path("made"));
-        return ReadFile(Path("made"));
-    }
-
     // Fails the test when path cannot be read.
     [[nodiscard]] Canvas Decode(const std::string& path, Colour back = kBack) const {
         Canvas canvas;
@@ -75,6 +71,45 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 };
+
+// A bad file gives false, an empty canvas and a message that starts with the quoted path and
+// holds says; the canvas starts filled so that "left empty" is seen to happen.
+inline void ExpectRefused(const std::string& path, const std::string& says) {
+    Canvas canvas(7, 7, 0x123456);
+    std::string error;
+    EXPECT_FALSE(DecodePictureFile(path, canvas, 0, error)) << path;
+    EXPECT_TRUE(canvas.Empty()) << path;
+    EXPECT_EQ(error.rfind("\"" + path + "\" ", 0), 0U) << error;
+    EXPECT_NE(error.find(says), std::string::npos) << error;
+}
+
+// The peak memory, in kB, of this process since the last reset.
+inline long PeakKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// Decodes path in a child process, so that the peak memory is this file's alone: the growth of
+// the peak in MB, or -1 when the picture was read.
+inline int RefusalPeakMb(const std::string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const long before = PeakKb();
+        Canvas canvas;
+        std::string error;
+        const bool read = DecodePictureFile(path, canvas, 0, error);
+        ::_exit(read ? 255 : static_cast<int>(std::min((PeakKb() - before) / 1024, 254L)));
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
 
 inline Writer JpegAt(int quality) {
     return [quality](const Canvas& c, std::FILE* out, std::string& error) {
@@ -98,10 +133,6 @@ inline Canvas Gradient(int width, int height) {
                    static_cast<std::uint8_t>(y * 255 / (height - 1)),
                    static_cast<std::uint8_t>((x + y) * 255 / (width + height - 2))};
     });
-}
-
-inline Bytes SamplesOf(const Canvas& canvas) {
-    return {canvas.Data(), canvas.Data() + canvas.Stride() * canvas.Height()};
 }
 
 // Row y of picture, each pixel as order says: 'r', 'g', 'b' its channels, 'a' an opaque alpha,
@@ -191,12 +222,6 @@ inline Bytes Be(std::uint32_t value, int size) {
     return out;
 }
 
-// bytes with part written over them from at on.
-inline Bytes Patched(Bytes bytes, std::size_t at, const Bytes& part) {
-    std::copy(part.begin(), part.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
-    return bytes;
-}
-
 inline Bytes Cut(Bytes bytes, std::size_t keep) {
     bytes.resize(keep);
     return bytes;
@@ -227,14 +252,6 @@ inline Bytes PngHead(std::uint32_t width, std::uint32_t height, std::uint8_t bit
     return Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'} + PngChunk("IHDR", header);
 }
 
-// head, then rows (each led by its filter type) compressed into one data chunk, then the end.
-inline Bytes PngFile(const Bytes& head, const Bytes& rows) {
-    uLongf size = compressBound(rows.size());
-    Bytes packed(size);
-    EXPECT_EQ(compress(packed.data(), &size, rows.data(), rows.size()), Z_OK);
-    return head + PngChunk("IDAT", Cut(packed, size)) + PngChunk("IEND", {});
-}
-
 // Lays out picture rows 0..height-1, each padded to 4 bytes, bottom row first unless topDown.
 inline Bytes BmpRows(int height, bool topDown, const std::function<Bytes(int y)>& rowOf) {
     Bytes out;
@@ -247,75 +264,15 @@ inline Bytes BmpRows(int height, bool topDown, const std::function<Bytes(int y)>
     return out;
 }
 
-// The fields of a BMP file; Build lays them out as the format does.
-struct BmpFile {
-    std::uint32_t headerSize = 40;
-    std::int32_t width = 5;
-    std::int32_t height = 3; // negative: rows stored top-down
-    std::uint16_t bits = 24;
-    std::uint32_t compression = 0;
-    std::vector<std::uint32_t> masks{}; // in the header from 52 bytes on, after it otherwise
-    std::vector<Rgb> palette{};
-    std::uint32_t coloursUsed = 0;
-    Bytes pixels{};
-    // Where the pixels begin: the headers are cut or padded to reach it.
-    std::optional<std::uint32_t> dataOffset{};
-
-    [[nodiscard]] Bytes Build() const {
-        const auto w = static_cast<std::uint32_t>(width);
-        const auto h = static_cast<std::uint32_t>(height);
-        Bytes info = Le(headerSize, 4);
-        if (headerSize == 12) {
-            info = info + Le(w, 2) + Le(h, 2) + Le(1, 2) + Le(bits, 2);
-        } else {
-            // 3780 pixels a metre: 96 dots an inch, as the writer states.
-            const auto size = static_cast<std::uint32_t>(pixels.size());
-            for (const std::uint32_t v :
-                 {w, h, 1U | bits << 16U, compression, size, 3780U, 3780U, coloursUsed, 0U}) {
-                info = info + Le(v, 4);
-            }
-            for (const std::uint32_t mask : masks) {
-                info = info + Le(mask, 4);
-            }
-            if (headerSize > 40) {
-                info.resize(headerSize);
-            }
-        }
-        for (const Rgb& c : palette) {
-            info = info + (headerSize == 12 ? Bytes{c.b, c.g, c.r} : Bytes{c.b, c.g, c.r, 0});
-        }
-        const auto offset = dataOffset.value_or(static_cast<std::uint32_t>(14 + info.size()));
-        const auto fileSize = static_cast<std::uint32_t>(offset + pixels.size());
-        Bytes file = Bytes{'B', 'M'} + Le(fileSize, 4) + Le(0, 4) + Le(offset, 4) + info;
-        file.resize(offset, 0);
-        return file + pixels;
+// A 24-bit BMP as the writer lays it out, around rows laid out by BmpRows.
+inline Bytes Bmp24(std::uint32_t width, std::uint32_t height, const Bytes& rows) {
+    const auto size = static_cast<std::uint32_t>(rows.size());
+    Bytes info = Le(40, 4);
+    // 3780 pixels a metre: 96 dots an inch, as the writer states.
+    for (const std::uint32_t v : {width, height, 1U | 24U << 16U, 0U, size, 3780U, 3780U, 0U, 0U}) {
+        info = info + Le(v, 4);
     }
-};
-
-// Writers driven by the libraries directly, for variants our own encoders never produce.
-struct JpegOptions {
-    int components = 3; // 1 grey, 3 RGB, 4 CMYK
-    bool progressive = false;
-    int restartInterval = 0; // in MCUs
-    // Over 1,300 scans, each refining one coefficient of one component by one bit.
-    bool thousandsOfScans = false;
-};
-// samples holds width * height * components bytes, rows top to bottom.
-void WriteJpegSamples(const std::string& path, int width, int height, const Bytes& samples,
-                      const JpegOptions& options);
-
-struct GifOptions {
-    bool interlaced = false;
-    int transparentIndex = -1;
-    std::vector<Rgb> colours{};
-    // The frame's place on the logical screen; a screen size of 0 takes the frame's.
-    int left = 0;
-    int top = 0;
-    int screenWidth = 0;
-    int screenHeight = 0;
-};
-// indices holds width * height palette indices of the frame, rows top to bottom.
-void WriteGifIndices(const std::string& path, int width, int height, const Bytes& indices,
-                     const GifOptions& options);
+    return Bytes{'B', 'M'} + Le(54 + size, 4) + Le(0, 4) + Le(54, 4) + info + rows;
+}
 
 } // namespace kalvimo::test

@@ -33,8 +33,8 @@ TEST_F(RoundTripTest, LosslessWritersKeepEveryPixelInTheirLayout) {
     for (int width = 1; width <= 5; ++width) {
         const Canvas picture = Pattern(width, 3);
         const auto row = [&](int y) { return RowOf(picture, y, "bgr"); };
-        cases.push_back({"really-bmp.gif", WriteBmp, picture,
-                         BmpFile{.width = width, .pixels = BmpRows(3, false, row)}.Build(), true});
+        cases.push_back(
+            {"really-bmp.gif", WriteBmp, picture, Bmp24(width, 3, BmpRows(3, false, row)), true});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.name << " " << c.picture.Width());

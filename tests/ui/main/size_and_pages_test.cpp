@@ -176,49 +176,5 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
     QApplication::setPalette(light);
 }
 
-// Each page as a user sees it, written into the build folder for people to look at.
-TEST_F(PagesTest, PicturesOfEveryPage) {
-    const QDir folder(pictures.path());
-    ASSERT_TRUE(folder.mkpath("Holiday 2024"));
-    ASSERT_TRUE(folder.mkpath("Family"));
-    testing::WritePicture(folder.filePath("harbour.jpg"), 640, 480, 0xB07030);
-    testing::WritePicture(folder.filePath("garden.bmp"), 320, 240, 0x30A050);
-    testing::WritePicture(folder.filePath("sunset.jpg"), 480, 640, 0x3080E0);
-    Start();
-    GoTo(0, pictures.path());
-    GoTo(1, folder.filePath("Family"));
-    Find<QCheckBox>("chkPreview").setChecked(true);
-    window->AddLogLine("Saved file: " + folder.filePath("Family/harbour.jpg").toStdString());
-    window->AddLogLine("Error processing file: broken.jpg");
-    window->SetStatus("Finished processing harbour.jpg");
-
-    const char* const names[] = {"intro", "source", "destination", "options", "log"};
-    const QPalette light = QApplication::palette();
-    for (const bool dark : {false, true}) {
-        QApplication::setPalette(dark ? testing::DarkPalette() : light);
-        for (int page = 0; page < 5; ++page) {
-            ClickTab(page);
-            if (page == 1) {
-                Files(0).item(0)->setSelected(true);
-                ClickEntry(Files(0), "harbour.jpg");
-            }
-            if (page == 3) {
-                // The page at its most crowded: with the anchor grid.
-                Find<QCheckBox>("chkAutoCrop").setChecked(true);
-            }
-            // Let the page settle (scroll bars, hover) as it would before anyone looks.
-            QCoreApplication::processEvents();
-            const QImage image = window->grab().toImage();
-            const QString name =
-                QStringLiteral("/main_window_%1_%2%3@%4x.png")
-                    .arg(page)
-                    .arg(QLatin1String(names[page]), QLatin1String(dark ? "_dark" : ""))
-                    .arg(image.devicePixelRatio());
-            EXPECT_TRUE(image.save(QStringLiteral(KALVIMO_WINDOW_PICTURES) + name));
-        }
-    }
-    QApplication::setPalette(light);
-}
-
 } // namespace
 } // namespace kalvimo
