@@ -345,6 +345,17 @@ void frmMain::AddLogLine(const std::string& line) {
     txtLog->verticalScrollBar()->setValue(txtLog->verticalScrollBar()->maximum());
 }
 
+void frmMain::ReportOutcome(const std::string& /*fileName*/, PictureOutcome outcome,
+                            const std::string& reason) {
+    // Why, on the picture's own line, as the command tells it.
+    if (outcome == PictureOutcome::Error && !reason.empty()) {
+        QTextCursor cursor(txtLog->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral(" (") + QString::fromStdString(ShownName(reason)) +
+                          QLatin1Char(')'));
+    }
+}
+
 void frmMain::SetStatus(const std::string& caption) {
     statusText_ = QString::fromStdString(caption);
     ElideStatus();

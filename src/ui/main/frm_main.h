@@ -101,6 +101,8 @@ public:
     void PumpMessages() override;
     MessageAnswer ShowMessage(const std::string& text, MessageIcon icon,
                               MessageButtons buttons) override;
+    void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
+                       const std::string& reason) override;
     bool CropDialogVisible() override;
     bool PromptCustomCrop(const Canvas& picture) override;
 
@@ -182,6 +184,8 @@ private:
     // Gives the crop dialog the last previewed picture as the run will cut it: turned when
     // "Auto rotate" turns it for the current target size.
     void ShowCropPicture();
+    // The presets box shows the entry of the size set, if the list has one.
+    void ShowPresetOfSize();
     // Reads a picture, upright and in sRGB, as the one the crop dialog shows; false when it
     // cannot be read.
     bool LoadCropPicture(const std::string& path, const QString& name);
@@ -208,6 +212,8 @@ private:
     FileLocations locations_;
     bool filterBusy = false;
     bool optionsBusy = false;
+    // A preset is being applied: its width is set before its height.
+    bool presetBusy = false;
     std::int16_t anchor = 4;
     // The swatch's fill and the letterbox colour the run paints with; they always agree.
     Colour shpBackFillColour = 0;

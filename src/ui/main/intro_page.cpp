@@ -4,6 +4,7 @@
 #include "site.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -102,7 +103,13 @@ void frmMain::lblLink_Click() {
 }
 
 void frmMain::lblStart_Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(locations_.guidePath)));
+    const QString guide = QString::fromStdString(locations_.guidePath);
+    // Without a word the key or the link would seem to do nothing.
+    if (!QFileInfo(guide).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide))) {
+        ShowMessageBox(QStringLiteral("The user guide could not be opened: ") + guide,
+                       BoxIcon::Exclamation);
+        return;
+    }
     oTab->SelectTabManually(1);
 }
 

@@ -331,10 +331,35 @@ void frmMain::cboPresets_Click() {
         }
     };
     // Each size is set before its message is shown, the width's first.
+    presetBusy = true;
     cs_NewWidth->SetScrValue(outcome.size.width);
     showMessages(kPresetWidthAboveMaximum, kPresetWidthBelowMinimum);
     cs_NewHeight->SetScrValue(outcome.size.height);
     showMessages(kPresetHeightAboveMaximum, kPresetHeightBelowMinimum);
+    presetBusy = false;
+}
+
+void frmMain::ShowPresetOfSize() {
+    const TargetSize size = NewSize();
+    const auto sizeOf = [this](int index) {
+        return ParsePresetSize(cboPresets->itemText(index).toStdString());
+    };
+    if (presetBusy ||
+        (cboPresets->currentIndex() >= 0 && sizeOf(cboPresets->currentIndex()) == size)) {
+        return;
+    }
+    int match = -1;
+    for (int i = 0; i < cboPresets->count() && match < 0; ++i) {
+        if (sizeOf(i) == size) {
+            match = i;
+        }
+    }
+    // Without a match the entry stays, so that picking it again brings its size back. Shown
+    // only: choosing it would set the size that is already there.
+    if (match >= 0) {
+        const QSignalBlocker blocker(cboPresets);
+        cboPresets->setCurrentIndex(match);
+    }
 }
 
 void frmMain::cmdSwap_Click() {
@@ -353,11 +378,13 @@ void frmMain::cmdSwap_Click() {
 void frmMain::cs_NewWidth_ScrollChange() {
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
     ShowCropPicture();
+    ShowPresetOfSize();
 }
 
 void frmMain::cs_NewHeight_ScrollChange() {
     ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
     ShowCropPicture();
+    ShowPresetOfSize();
 }
 
 void frmMain::TypedSize(CompactScroller* scroller, int value) {

@@ -30,6 +30,11 @@ protected:
                          [this] { progress.push_back(Find<OrvelProgress>("op_Main").Value()); });
         ClickTab(3);
     }
+    // The log line of a file that is no picture, with the reason after the name.
+    QString NotAPicture(const QString& name) const {
+        return "Error processing file: " + name + " (\"" + QDir(pictures.path()).filePath(name) +
+               "\" is not a picture file this program can read)";
+    }
     std::vector<int> progress;
 };
 
@@ -45,7 +50,7 @@ TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
     Process();
     EXPECT_EQ(LogLines(),
               QStringList({"Saved file: " + Output("a.jpg"), "Saved file: " + Output("b.bmp"),
-                           "Error processing file: c.jpg", "Saved file: " + Output("d.jpg")}));
+                           NotAPicture("c.jpg"), "Saved file: " + Output("d.jpg")}));
     EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75, 100}));
     ASSERT_EQ(script->Texts(), QStringList({"No images are selected in the Source folder.",
                                             "Picture resize process complete. 1 of 4 pictures "
@@ -207,7 +212,7 @@ TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor
 
     // A file that is no picture: its one log line, and still nothing written.
     ClickEntry(files, "c.jpg", true);
-    EXPECT_EQ(LogLines(), QStringList({"Error processing file: c.jpg"}));
+    EXPECT_EQ(LogLines(), QStringList({NotAPicture("c.jpg")}));
     EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Error processing c.jpg"));
     EXPECT_TRUE(script->shown.empty());
 

@@ -117,6 +117,13 @@ TEST_F(DesktopTest, DroppedLocalFoldersAndPicturesOpenOthersAreRefused) {
 
 TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
     testing::OpenedUrls opened;
+    // A guide that is not there is said to be missing, and the page stays.
+    const QString guide = QDir(appFolder.path()).filePath("user-guide.pdf");
+    ClickTab(3);
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_EQ(script->Texts(), QStringList({"The user guide could not be opened: " + guide}));
+    EXPECT_TRUE(opened.urls.isEmpty());
+    testing::WriteText(guide, "%PDF");
     QWidget* strip = &Find<OrvelTab>("oTab");
     // From a page, with the focus in a control, a key goes to a page.
     const std::tuple<int, QWidget*, Qt::Key, Qt::KeyboardModifiers, int> cases[] = {
@@ -173,6 +180,7 @@ TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
 // The intro page's two links: the guide (then the Source page) and the maker's web site.
 TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
     testing::OpenedUrls opened;
+    testing::WriteText(QDir(appFolder.path()).filePath("user-guide.pdf"), "%PDF");
     QLabel& start = Find<QLabel>("lblStart");
     QLabel& link = Find<QLabel>("lblLink");
     // Where the text goes: inside the frame and the margin.

@@ -118,6 +118,10 @@ TEST_F(PresetTest, PickingTheShownEntryAgainBringsItsSizeBack) {
     const int index = Presets().currentIndex();
     emit Presets().activated(index);
     ExpectSize(800, 600);
+    // A size typed that an entry has shows that entry.
+    NewWidth().SetScrValue(1920);
+    NewHeight().SetScrValue(1080);
+    EXPECT_EQ(Presets().currentText(), QStringLiteral("HD 1080 : 1920x1080"));
     // Picking it once more, unchanged, does nothing again.
     Choose("Huge : 4000x3000");
     script->shown.clear();
