@@ -282,7 +282,8 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         connect(scroller, &CompactScroller::ValueTyped, this,
                 [this, scroller](int value) { TypedSize(scroller, value); });
     }
-    for (const auto& [choice, box] : fittingBoxes_) {
+    for (const auto& entry : fittingBoxes_) {
+        QCheckBox* box = entry.second;
         connect(box, &QCheckBox::toggled, this, [this, box] { ApplyFittingOption(box); });
     }
     connect(chkRename, &QCheckBox::toggled, this, &frmMain::chkRename_Click);
