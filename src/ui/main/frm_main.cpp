@@ -347,6 +347,7 @@ void frmMain::AddLogLine(const std::string& line) {
 
 void frmMain::ReportOutcome(const std::string& /*fileName*/, PictureOutcome outcome,
                             const std::string& reason) {
+    reported_ = outcome;
     // Why, on the picture's own line, as the command tells it.
     if (outcome == PictureOutcome::Error && !reason.empty()) {
         QTextCursor cursor(txtLog->document());

@@ -184,6 +184,8 @@ private:
     // Gives the crop dialog the last previewed picture as the run will cut it: turned when
     // "Auto rotate" turns it for the current target size.
     void ShowCropPicture();
+    // A picture below the pages, fitted to the room there, with its caption and size.
+    void ShowPreview(const Canvas& picture, const QString& caption);
     // The presets box shows the entry of the size set, if the list has one.
     void ShowPresetOfSize();
     // Reads a picture, upright and in sRGB, as the one the crop dialog shows; false when it
@@ -225,6 +227,8 @@ private:
     QString previewInfo;
     bool closePending_ = false;
     bool sessionEnding_ = false;
+    // What the run last reported of a picture; nothing while none was reported.
+    std::optional<PictureOutcome> reported_;
     // The status line's whole text; the label shows it shortened to its width.
     QString statusText_;
     struct Stretch {

@@ -61,15 +61,16 @@ void frmMain::uFile_Click(int index) {
     if (!LoadCropPicture(path, name)) {
         return;
     }
-    imgPreview->SetPicture(ToQImage(cropPicture_));
-    previewWidth = cropPicture_.Width() * twipsPerPixel;
-    previewHeight = cropPicture_.Height() * twipsPerPixel;
-    const auto pixels = [this](int twips) {
-        return QString::number(static_cast<double>(twips) / twipsPerPixel);
-    };
-    previewInfo = (index == 0 ? QStringLiteral("Source: ") : QStringLiteral("Destination: ")) +
-                  name + QLatin1Char(' ') + pixels(previewWidth) + QLatin1Char('x') +
-                  pixels(previewHeight);
+    ShowPreview(cropPicture_,
+                (index == 0 ? QStringLiteral("Source: ") : QStringLiteral("Destination: ")) + name);
+}
+
+void frmMain::ShowPreview(const Canvas& picture, const QString& caption) {
+    imgPreview->SetPicture(ToQImage(picture));
+    previewWidth = picture.Width() * twipsPerPixel;
+    previewHeight = picture.Height() * twipsPerPixel;
+    previewInfo = caption + QLatin1Char(' ') + QString::number(picture.Width()) + QLatin1Char('x') +
+                  QString::number(picture.Height());
     FitPreview();
     imgPreview->show();
 }

@@ -3,6 +3,8 @@
 #include "folder_list.h"
 #include "frm_main.h"
 #include "orvel_tab.h"
+#include "picture_preview.h"
+#include "text_helpers.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -151,10 +153,17 @@ void frmMain::uFile_DblClick(int index) {
     // Disabling the list passes the focus on; the keys must come back to the list after.
     const QPointer<QWidget> focused = QApplication::focusWidget();
     uFile[0]->setEnabled(false);
+    reported_.reset();
     CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
     uFile[0]->setEnabled(true);
     if (focused != nullptr) {
         focused->setFocus();
+    }
+    // What the run would write, where the picture is previewed; a failed or skipped picture
+    // reports itself and leaves the preview as it was.
+    if (batch_ && !reported_ && batch_->picDest().Width() > 0) {
+        ShowPreview(batch_->picDest(),
+                    QStringLiteral("Result: ") + QString::fromStdString(ShownName(name)));
     }
 }
 

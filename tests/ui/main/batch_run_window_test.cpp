@@ -209,6 +209,9 @@ TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor
     EXPECT_EQ(Find<QLabel>("lblInfo").text(), QStringLiteral("Finished preview processing a.jpg"));
     EXPECT_TRUE(LogLines().isEmpty());
     EXPECT_EQ(window->Batch().picDest().Width(), 320);
+    // What the run would write shows where pictures are previewed.
+    EXPECT_TRUE(Find<PicturePreview>("imgPreview").isVisible());
+    EXPECT_TRUE(Find<QLabel>("lblPreview").text().startsWith(" Result: a.jpg 320x240 at "));
 
     // A file that is no picture: its one log line, and still nothing written.
     ClickEntry(files, "c.jpg", true);
