@@ -70,7 +70,7 @@ void ConsoleHost::DrawProgress() {
 
 MessageAnswer ConsoleHost::ShowMessage(const std::string& text, MessageIcon icon,
                                        MessageButtons buttons) {
-    if (buttons == MessageButtons::YesNo) {
+    if (buttons != MessageButtons::Ok) {
         // The overwrite question: a clash nobody can answer is skipped.
         return MessageAnswer::No;
     }

@@ -8,8 +8,9 @@
 namespace kalvimo {
 
 enum class MessageIcon { Exclamation, Information };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// YesNoToAll adds answers that hold for the rest of the run.
+enum class MessageButtons { Ok, YesNo, YesNoToAll };
+enum class MessageAnswer { Ok, Yes, No, YesToAll, NoToAll };
 // What became of one picture: saved under its own name or a new one, skipped by choice, or lost.
 enum class PictureOutcome { Saved, Renamed, Skipped, CouldNotSave, Error };
 

@@ -76,6 +76,7 @@ void BatchRun::PressProcess() {
     running_ = true;
     stopRequested_ = false;
     stopReason_.clear();
+    clashAnswer_.reset();
     runOptions_ = options;
     runCrop_ = host_.CropRectangle();
 
@@ -260,14 +261,23 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
             replace = EntryExists(outputPath);
             renamed = true;
             host_.AddLogLine("Renamed file: " + shown + " to " + ShownName(FileNameOf(outputPath)));
-        } else if (host_.ShowMessage(ShownName(outputPath) + " already exists! Overwrite?",
-                                     MessageIcon::Exclamation,
-                                     MessageButtons::YesNo) == MessageAnswer::No) {
-            host_.AddLogLine("Skipped file: " + shown);
-            Report(fileName, PictureOutcome::Skipped);
-            save = false;
         } else {
-            replace = true;
+            const MessageAnswer answer =
+                clashAnswer_ ? *clashAnswer_
+                             : host_.ShowMessage(
+                                   ShownName(outputPath) + " already exists! Overwrite?",
+                                   MessageIcon::Exclamation,
+                                   running_ ? MessageButtons::YesNoToAll : MessageButtons::YesNo);
+            if (answer == MessageAnswer::YesToAll || answer == MessageAnswer::NoToAll) {
+                clashAnswer_ = answer;
+            }
+            if (answer == MessageAnswer::No || answer == MessageAnswer::NoToAll) {
+                host_.AddLogLine("Skipped file: " + shown);
+                Report(fileName, PictureOutcome::Skipped);
+                save = false;
+            } else {
+                replace = true;
+            }
         }
     }
     if (save && !DestinationStands()) {

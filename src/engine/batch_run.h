@@ -104,6 +104,8 @@ private:
     std::optional<FolderIdentity> runDestination_;
     // Why the run stopped on its own, when it did.
     std::string stopReason_;
+    // The answer to every name clash left in the run, once the user has given one.
+    std::optional<MessageAnswer> clashAnswer_;
     int pictures_ = 0;
     int failures_ = 0;
     int jobs_ = 1;

@@ -46,6 +46,25 @@ TEST_F(BatchClashTest, SourcePicturesAreNeverReplacedWhateverTheDestinationIsCal
                                                            "/a.bmp already exists! Overwrite?"));
 }
 
+TEST_F(BatchClashTest, AnAnswerToAllSettlesTheRestOfTheRunWithoutAsking) {
+    AddPictures({"a.bmp", "b.bmp", "c.bmp"});
+    host_.options.autoRename = false;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        test::WriteBytes(Dst(name), "taken");
+    }
+    host_.answers = {MessageAnswer::No, MessageAnswer::NoToAll};
+    EXPECT_THAT(Run(),
+                ElementsAre("Skipped file: a.bmp", "Skipped file: b.bmp", "Skipped file: c.bmp"));
+    EXPECT_EQ(host_.Only("message").size(), 3u); // two questions and the closing message
+    host_.answers = {MessageAnswer::YesToAll};
+    EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), Saved("b.bmp"), Saved("c.bmp")));
+    EXPECT_EQ(host_.Only("message").size(), 2u);
+    // The next run asks again.
+    host_.answers.clear();
+    EXPECT_THAT(Run(),
+                ElementsAre("Skipped file: a.bmp", "Skipped file: b.bmp", "Skipped file: c.bmp"));
+}
+
 TEST_F(BatchClashTest, OnlyOrdinaryWritableFilesAreReplaced) {
     const struct {
         const char* kind;

@@ -21,13 +21,26 @@ MessageAnswer QtMessageBoxes::Show(QWidget* owner, const QString& text, BoxIcon 
         box.setIcon(QMessageBox::Information);
         break;
     }
-    if (buttons == MessageButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    if (buttons != MessageButtons::Ok) {
+        const bool toAll = buttons == MessageButtons::YesNoToAll;
+        box.setStandardButtons(toAll ? QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No |
+                                           QMessageBox::NoToAll
+                                     : QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
         box.exec();
         // Only a Yes replaces a file: a box closed any other way is a No.
-        return box.clickedButton() == box.button(QMessageBox::Yes) ? MessageAnswer::Yes
-                                                                   : MessageAnswer::No;
+        const QAbstractButton* clicked = box.clickedButton();
+        if (clicked == box.button(QMessageBox::Yes)) {
+            return MessageAnswer::Yes;
+        }
+        if (toAll && clicked == box.button(QMessageBox::YesToAll)) {
+            return MessageAnswer::YesToAll;
+        }
+        if (toAll && clicked == box.button(QMessageBox::NoToAll)) {
+            return MessageAnswer::NoToAll;
+        }
+        return MessageAnswer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
