@@ -1,4 +1,3 @@
-#include "exif_maker.h"
 #include "gdiplus.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
@@ -35,11 +34,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string Contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The command over a source and a destination folder of its own, 80 x 60 by default.
 class BatchCommandTest : public test::TempFolderTest {
 protected:
@@ -66,8 +60,8 @@ protected:
                                     Path("Settings.ini") + " " + arguments + " >" +
                                     Path("stdout.txt") + " 2>" + Path("stderr.txt");
         const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Lines(Contents(Path("stdout.txt"))),
-                Contents(Path("stderr.txt"))};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                Lines(test::ReadBytes(Path("stdout.txt"))), test::ReadBytes(Path("stderr.txt"))};
     }
 };
 
@@ -108,11 +102,11 @@ TEST_F(BatchCommandTest, ProcessesMatchingPicturesInNameOrderAndReportsFailures)
     // skipped, and that is no failure.
     fs::remove(root_ / "src" / "broken\r.jpg");
     Settings("[Options]\nNew width=80\nNew height=60\nAuto rename=0\n");
-    const std::string before = Contents(Dst("b.bmp"));
+    const std::string before = test::ReadBytes(Dst("b.bmp"));
     const Outcome again = Run((root_ / "src").string() + " " + (root_ / "dst").string());
     EXPECT_THAT(again.lines, ElementsAre("Skipped file: A.JPG", "Skipped file: b.bmp"));
     EXPECT_EQ(again.status, 0);
-    EXPECT_EQ(Contents(Dst("b.bmp")), before);
+    EXPECT_EQ(test::ReadBytes(Dst("b.bmp")), before);
 
     // A picture that could not be written is a failure too.
     fs::remove(Dst("A.JPG"));
@@ -137,8 +131,7 @@ TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
     Picture("same.bmp", 120, 90);
     Picture("tall.png", 90, 160);
     Picture("wide.gif", 200, 70);
-    test::WriteJpegWithExif((root_ / "src" / "sideways.jpg").string(), Canvas(160, 90, 0x336699),
-                            {{"Exif.Image.Orientation", "6"}});
+    fs::copy(KALVIMO_TEST_DATA "/turned-jpeg-6.jpg", root_ / "src" / "sideways.jpg");
     fs::copy(root_ / "src" / "p0.jpg", root_ / "src" / "p0 copy.jpg");
     std::ofstream(root_ / "src" / "zz.jpg") << "broken";
     // With date names two pictures of the same second clash and are renamed.
@@ -165,7 +158,8 @@ TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
             EXPECT_EQ(outcome.status, 1) << run;
             logs[run] = outcome.lines;
             for (const auto& entry : fs::directory_iterator(root_ / "dst")) {
-                files[run][entry.path().filename().string()] = Contents(entry.path());
+                files[run][entry.path().filename().string()] =
+                    test::ReadBytes(entry.path().string());
             }
         }
         EXPECT_THAT(logs[0], Contains(StartsWith("Saved file: ")).Times(11));

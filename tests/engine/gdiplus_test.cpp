@@ -1,5 +1,4 @@
 #include "codecs/picture_decoder.h"
-#include "exif_maker.h"
 #include "gdiplus.h"
 #include "picture_maker.h"
 #include "temp_folder.h"

@@ -1,6 +1,5 @@
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
-#include "exif_maker.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
 

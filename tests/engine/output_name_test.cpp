@@ -1,5 +1,4 @@
 #include "output_name.h"
-#include "phone_pictures.h"
 #include "run_fixture.h"
 
 #include <cstdlib>
@@ -13,8 +12,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-const test::ExifProperties kDated = {{"Exif.Image.DateTime", "2008:02:20 16:07:33"}};
-
 class OutputNameTest : public test::RunFixture {
 protected:
     void SetUp() override {
@@ -24,8 +21,9 @@ protected:
         host_.options.renameWithDate = true;
         host_.options.prefix = "Hol_";
     }
-    void AddPhoto(const std::string& name, const test::ExifProperties& properties) {
-        test::WriteJpegWithExif(Src(name), test::CoordinatePicture(48, 36), properties);
+    // A JPEG taken at 2008:02:20 16:07:33.
+    void AddDated(const std::string& name) {
+        CopyData("exif-datetime.jpg", name);
         host_.files.push_back({name});
     }
 };
@@ -44,7 +42,7 @@ std::string ExpectedFileStamp(const std::string& path) {
 }
 
 TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
-    AddPhoto("IMG_0001.JPG", kDated);
+    AddDated("IMG_0001.JPG");
     EXPECT_THAT(Run(), ElementsAre(Saved("Hol_20080220_160733.JPG")));
     host_.options.suffixExisting = true;
     EXPECT_THAT(Run(), ElementsAre(Saved("Hol_20080220_160733_IMG_0001.JPG")));
@@ -57,7 +55,7 @@ TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
     // Without an EXIF date the file's creation time takes its place, after noDatePrefix; the
     // time of a file that is not there fails.
     host_.files.clear();
-    AddPhoto("IMG_0002.JPG", {});
+    AddPicture("IMG_0002.JPG");
     // 2009-05-01 08:03:09 UTC: stands in for the creation where none is recorded.
     const timespec times[2] = {{1241164989, 0}, {1241164989, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, Src("IMG_0002.JPG").c_str(), times, 0), 0);
@@ -73,7 +71,7 @@ TEST_F(OutputNameTest, NamingExamplesThroughRealRuns) {
 
 TEST_F(OutputNameTest, PicturesOfTheSameSecondMeetTheClashRules) {
     for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}) {
-        AddPhoto(name, kDated);
+        AddDated(name);
     }
     EXPECT_THAT(Run(), ElementsAre(Saved("Hol_20080220_160733.JPG"),
                                    "Renamed file: IMG_0002.JPG to Hol_20080220_160733a.JPG",
@@ -90,21 +88,15 @@ TEST_F(OutputNameTest, PicturesOfTheSameSecondMeetTheClashRules) {
 
 // Phone, web and scanner formats carry the date in their own metadata, and are written as JPEG.
 TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg) {
-    const Canvas picture = test::CoordinatePicture(48, 36);
-    const std::string exif = test::ExifBlock(kDated);
-    const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
-        {"IMG_0001.HEIC", [&](auto& p) { test::WriteHeif(p, picture, {.exif = exif}); }},
-        {"IMG_0002.avif",
-         [&](auto& p) { test::WriteHeif(p, picture, {.av1 = true, .exif = exif}); }},
-        {"IMG_0003.webp", [&](auto& p) { test::WriteWebp(p, picture, {.exif = exif}); }},
-        {"IMG_0004.tiff",
-         [&](auto& p) { test::WriteTiff(p, picture, {.dateTime = kDated[0].second}); }},
-    };
+    const std::pair<const char*, const char*> cases[] = {{"IMG_0001.HEIC", "exif-dated.heic"},
+                                                         {"IMG_0002.avif", "exif-dated.avif"},
+                                                         {"IMG_0003.webp", "exif-dated.webp"},
+                                                         {"IMG_0004.tiff", "exif-dated.tif"}};
     host_.options.suffixExisting = true;
-    for (const auto& [name, write] : cases) {
+    for (const auto& [name, file] : cases) {
         SCOPED_TRACE(name);
         host_.files = {{name}};
-        write(Src(name));
+        CopyData(file, name);
         const std::string written = "Hol_20080220_160733_" + std::string(name, 8) + ".jpg";
         EXPECT_THAT(Run(), ElementsAre(Saved(written)));
         EXPECT_EQ(test::ReadBytes(Dst(written)).substr(0, 3), "\xFF\xD8\xFF");
@@ -135,7 +127,7 @@ TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
         {"asked, yes", false, false, {MessageAnswer::Yes}, false, {saved}, true},
         {"run", true, true, {}, true, {saved, renamed("IMGa.jpg"), Saved("IMGa.jpg")}, false},
     };
-    test::WriteHeif(Src("IMG.heic"), test::CoordinatePicture(48, 36), {});
+    CopyData("phone.heic", "IMG.heic");
     AddPicture("IMG.jpg");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rules);

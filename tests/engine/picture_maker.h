@@ -2,7 +2,6 @@
 
 #include "canvas.h"
 
-#include <cmath>
 #include <functional>
 
 namespace kalvimo::test {
@@ -25,17 +24,6 @@ inline Rgb CoordinateOf(int x, int y, std::uint8_t blue = 7) {
 // Each pixel tells where it came from: red and green are x and y modulo 251, blue is constant.
 inline Canvas CoordinatePicture(int width, int height, std::uint8_t blue = 7) {
     return Painted(width, height, [blue](int x, int y) { return CoordinateOf(x, y, blue); });
-}
-
-// Peak signal-to-noise ratio of b against a in dB; 99 when they are the same.
-inline double Psnr(const Canvas& a, const Canvas& b) {
-    double squares = 0;
-    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
-    for (std::size_t i = 0; i < n; ++i) {
-        const double d = static_cast<double>(a.Data()[i]) - b.Data()[i];
-        squares += d * d;
-    }
-    return squares == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(n) / squares);
 }
 
 } // namespace kalvimo::test

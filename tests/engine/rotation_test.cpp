@@ -1,4 +1,3 @@
-#include "exif_maker.h"
 #include "picture_maker.h"
 #include "rotation.h"
 #include "temp_folder.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "batch_run.h"
-#include "exif_maker.h"
 #include "fake_host.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
@@ -40,6 +39,11 @@ protected:
         for (const char* name : names) {
             AddPicture(name);
         }
+    }
+    // Copies file of tests/data into the source folder as name.
+    void CopyData(const std::string& file, const std::string& name) const {
+        std::filesystem::copy_file(KALVIMO_TEST_DATA "/" + file, Src(name),
+                                   std::filesystem::copy_options::overwrite_existing);
     }
     void AddRawFile(const std::string& name, const std::string& bytes) {
         WriteBytes(Src(name), bytes);

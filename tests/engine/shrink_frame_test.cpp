@@ -1,5 +1,5 @@
-#include "exif_maker.h"
 #include "frame_drawer.h"
+#include "gdiplus.h"
 #include "geometry.h"
 #include "picture_maker.h"
 #include "rotation.h"
@@ -64,11 +64,11 @@ FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {
 class ShrinkFrameTest : public test::TempFolderTest {};
 
 TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn) {
-    const std::string path = Path("p.jpg");
     ShrinkScratch scratch;
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        test::WriteJpegWithExif(path, Quadrants(480, 320),
-                                {{"Exif.Image.Orientation", std::to_string(orientation)}});
+        // Quadrants of 480 x 320, stored with this orientation.
+        const std::string path =
+            KALVIMO_TEST_DATA "/turned-jpeg-" + std::to_string(orientation) + ".jpg";
         for (const FittingCase& fitting : kFittings) {
             for (const bool autoRotate : {false, true}) {
                 SCOPED_TRACE(::testing::Message() << fitting.name << ", orientation " << orientation

@@ -1,12 +1,23 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <unistd.h>
 
 namespace kalvimo::test {
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
 
 // A fresh, empty folder for each test, named after the process and the test so that tests run
 // side by side never meet, and removed afterwards.

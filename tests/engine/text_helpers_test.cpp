@@ -1,4 +1,3 @@
-#include "exif_maker.h"
 #include "file_pattern.h"
 #include "temp_folder.h"
 #include "text_helpers.h"

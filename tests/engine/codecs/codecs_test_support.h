@@ -22,7 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 namespace kalvimo::test {
 
@@ -135,24 +134,6 @@ inline Canvas Gradient(int width, int height) {
     });
 }
 
-// Row y of picture, each pixel as order says: 'r', 'g', 'b' its channels, 'a' an opaque alpha,
-// 'x' an unused byte.
-inline Bytes RowOf(const Canvas& picture, int y, std::string_view order) {
-    Bytes row;
-    for (int x = 0; x < picture.Width(); ++x) {
-        const Rgb c = picture.Pixel(x, y);
-        for (const char k : order) {
-            row.push_back(k == 'r'   ? c.r
-                          : k == 'g' ? c.g
-                          : k == 'b' ? c.b
-                          : k == 'a' ? 0xFF
-                                     : 0xEE);
-        }
-    }
-
-    return row;
-}
-
 inline double MeanAbsError(const Canvas& a, const Canvas& b) {
     if (a.Width() != b.Width() || a.Height() != b.Height() || a.Empty()) {
         return 1e9;
@@ -204,75 +185,6 @@ inline std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> 
                                 marker.begin(), marker.end());
     EXPECT_NE(at, bytes.end());
     return static_cast<std::size_t>(at - bytes.begin());
-}
-
-// value as size bytes, least significant first (Le) or last (Be).
-inline Bytes Le(std::uint32_t value, int size) {
-    Bytes out;
-    for (int i = 0; i < size; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-
-    return out;
-}
-
-inline Bytes Be(std::uint32_t value, int size) {
-    Bytes out = Le(value, size);
-    std::reverse(out.begin(), out.end());
-    return out;
-}
-
-inline Bytes Cut(Bytes bytes, std::size_t keep) {
-    bytes.resize(keep);
-    return bytes;
-}
-
-inline Bytes operator+(Bytes head, const Bytes& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
-// A PNG chunk that states length but holds only data; the checksum is written when they agree.
-inline Bytes PngChunk(const char* type, const Bytes& data,
-                      std::optional<std::uint32_t> length = {}) {
-    const auto size = static_cast<std::uint32_t>(data.size());
-    Bytes chunk = Be(length.value_or(size), 4) + Bytes(type, type + 4) + data;
-    if (length.value_or(size) != size) {
-        return chunk;
-    }
-
-    return chunk + Be(static_cast<std::uint32_t>(crc32(0, &chunk[4], chunk.size() - 4)), 4);
-}
-
-// The signature and header chunk of a PNG.
-inline Bytes PngHead(std::uint32_t width, std::uint32_t height, std::uint8_t bitDepth = 8,
-                     std::uint8_t colourType = 2, bool interlaced = false) {
-    const Bytes header =
-        Be(width, 4) + Be(height, 4) + Bytes{bitDepth, colourType, 0, 0, interlaced};
-    return Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'} + PngChunk("IHDR", header);
-}
-
-// Lays out picture rows 0..height-1, each padded to 4 bytes, bottom row first unless topDown.
-inline Bytes BmpRows(int height, bool topDown, const std::function<Bytes(int y)>& rowOf) {
-    Bytes out;
-    for (int i = 0; i < height; ++i) {
-        Bytes row = rowOf(topDown ? i : height - 1 - i);
-        row.resize((row.size() + 3) / 4 * 4, 0);
-        out = out + row;
-    }
-
-    return out;
-}
-
-// A 24-bit BMP as the writer lays it out, around rows laid out by BmpRows.
-inline Bytes Bmp24(std::uint32_t width, std::uint32_t height, const Bytes& rows) {
-    const auto size = static_cast<std::uint32_t>(rows.size());
-    Bytes info = Le(40, 4);
-    // 3780 pixels a metre: 96 dots an inch, as the writer states.
-    for (const std::uint32_t v : {width, height, 1U | 24U << 16U, 0U, size, 3780U, 3780U, 0U, 0U}) {
-        info = info + Le(v, 4);
-    }
-    return Bytes{'B', 'M'} + Le(54 + size, 4) + Le(0, 4) + Le(54, 4) + info + rows;
 }
 
 } // namespace kalvimo::test

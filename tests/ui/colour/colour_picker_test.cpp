@@ -218,23 +218,5 @@ TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
     }
 }
 
-// Pictures for people to look at, light and dark.
-TEST_F(ColourPickerTest, Pictures) {
-    const QPalette original = QApplication::palette();
-    for (const bool darkened : {false, true}) {
-        QApplication::setPalette(darkened ? testing::DarkPalette() : original);
-        picker.SetColour(0x20A0F0);
-        LowerSaturation(2);
-        // A typed fraction in the light one, the focused spot in the dark one.
-        Type("txtBlue", "12.7");
-        if (darkened) {
-            ClickSpot(5, 1);
-        }
-        QCoreApplication::processEvents();
-        testing::SavePicture(picker, darkened ? "colour_picker_dark" : "colour_picker");
-    }
-    QApplication::setPalette(original);
-}
-
 } // namespace
 } // namespace kalvimo

@@ -43,7 +43,6 @@ TEST_F(CompactScrollerTest, ValuesInRangeAreTakenOnceAndARangeNarrowedBelowMoves
     const QPoint box = ValueBox()->geometry().center();
     EXPECT_LE(std::abs(box.x() - Bar()->geometry().center().x()), 1);
     EXPECT_LE(std::abs(box.y() - scroller.height() / 2), 1);
-    testing::SavePicture(scroller, "compact_scroller");
 
     // The user's steps reach the host too.
     Bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -86,7 +85,6 @@ TEST_F(CompactScrollerTest, DisablingDisablesEveryPart) {
     for (QLabel* label : scroller.findChildren<QLabel*>()) {
         EXPECT_FALSE(label->isEnabled());
     }
-    testing::SavePicture(scroller, "compact_scroller_disabled");
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -44,14 +43,6 @@ template <std::size_t N> void ExpectPixels(QWidget& widget, const Pixel (&pixels
     for (const Pixel& pixel : pixels) {
         EXPECT_EQ(drawn.At(pixel.x, pixel.y), Rgb(pixel.colour)) << pixel.x << "," << pixel.y;
     }
-}
-
-// Writes the widget as drawn into the build folder, named after its state and scale.
-inline void SavePicture(QWidget& widget, const QString& name) {
-    const QImage image = widget.grab().toImage();
-    const QString scale = QStringLiteral("@%1x").arg(image.devicePixelRatio());
-    EXPECT_TRUE(
-        image.save(QDir(QStringLiteral(KALVIMO_TEST_PICTURES)).filePath(name + scale + ".png")));
 }
 
 } // namespace kalvimo::testing

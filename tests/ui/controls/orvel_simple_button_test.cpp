@@ -57,7 +57,6 @@ TEST_F(OrvelSimpleButtonTest, TheAccessKeyFollowsTheFirstUsableAmpersandAndClick
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
     EXPECT_EQ(clicked.count(), 1);
-    testing::SavePicture(*button, "orvel_simple_button_access_key");
 }
 
 TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnTheReleaseOfTheirOwnPressHere) {
@@ -103,17 +102,14 @@ TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     EXPECT_NEAR(middle.red(), 0xF3, 2);
     EXPECT_NEAR(middle.blue(), 0xEF, 2);
     EXPECT_LT(drawn.At(4, 37).lightness(), middle.lightness());
-    testing::SavePicture(*button, "orvel_simple_button_normal");
 
     button->SetGradientDirection(OrvelSimpleButton::Gradient::Across);
     const Rendering across(*button);
     EXPECT_GT(across.At(3, 20).lightness(), across.At(60, 20).lightness());
-    testing::SavePicture(*button, "orvel_simple_button_across");
     button->SetGradientDirection(OrvelSimpleButton::Gradient::Outwards);
     const Rendering outwards(*button);
     EXPECT_NEAR(outwards.At(30, 20).lightness(), outwards.At(90, 20).lightness(), 3);
     EXPECT_GT(outwards.At(60, 20).lightness(), outwards.At(30, 20).lightness());
-    testing::SavePicture(*button, "orvel_simple_button_outwards");
 
     // Tiny gradients still paint.
     button->SetResolution(1);
@@ -134,20 +130,17 @@ TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Hover);
     EXPECT_GE(moved.count(), 1);
     EXPECT_NE(Rendering(*button).At(60, 20), normal);
-    testing::SavePicture(*button, "orvel_simple_button_hover");
     LeaveAndWait();
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Normal);
 
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(60, 20));
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Pressed);
-    testing::SavePicture(*button, "orvel_simple_button_pressed");
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(60, 20));
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Hover);
     EXPECT_EQ(clicked.count(), 1);
     // The press gave focus: leaving returns to the focused face, not the pressed one.
     LeaveAndWait();
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Focused);
-    testing::SavePicture(*button, "orvel_simple_button_focused");
 
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(60, 20));
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(200, 20));
@@ -164,7 +157,6 @@ TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Disabled);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(60, 20));
     EXPECT_EQ(clicked.count(), 1);
-    testing::SavePicture(*button, "orvel_simple_button_disabled");
     button->SetEnabled(true);
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Normal);
 }

@@ -62,7 +62,6 @@ TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
                                     {left, foot, kBorder}};
     ExpectPixels(tab, drawn);
     EXPECT_NE(Rendering(tab).At(left, second.top()), Rgb(kBorder));
-    testing::SavePicture(tab, "orvel_tab_top");
 }
 
 TEST_F(OrvelTabTest, CaptionTextStartsSixPixelsIn) {
@@ -101,7 +100,6 @@ TEST_F(OrvelTabTest, ClickingATabSelectsIt) {
     EXPECT_EQ(tab.Selected(), 2);
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_EQ(selected.count(), 1);
-    testing::SavePicture(tab, "orvel_tab_selected");
 
     // The selected tab again raises the event again; the right button does nothing.
     QTest::mouseClick(&tab, Qt::LeftButton, {}, third.center());
@@ -121,7 +119,6 @@ TEST_F(OrvelTabTest, DisabledTabsAreSkippedAndNeverChosen) {
     tab.ChangeTabEnable(1, false);
     const QPoint face(tab.TabRect(1).left() + 2, tab.TabRect(1).center().y());
     ExpectPixels(tab, {{face.x(), face.y(), kDisabled}});
-    testing::SavePicture(tab, "orvel_tab_disabled_tab");
 
     QTest::mouseClick(&tab, Qt::LeftButton, {}, tab.TabRect(1).center());
     EXPECT_EQ(tab.Selected(), 0);
@@ -182,7 +179,6 @@ TEST_F(OrvelTabTest, FocusMarksTheSelectedCaptionWithADottedBox) {
     QTest::keyClick(&tab, Qt::Key_Right);
     EXPECT_EQ(marked(1), 0);
     EXPECT_GE(marked(2), 3);
-    testing::SavePicture(tab, "orvel_tab_focused");
     tab.clearFocus();
     EXPECT_EQ(marked(2), 0);
 }
@@ -206,7 +202,6 @@ TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
                                       {half, tab.height() - 1, kBorder},
                                       {half, tab.height() - 10, 0xE0E0E0}};
     ExpectPixels(tab, bridged);
-    testing::SavePicture(tab, "orvel_tab_framed_bridge");
     tab.SetBridge(false);
     ExpectPixels(tab, {{x, foot, kBorderSelected}});
 
@@ -241,7 +236,6 @@ TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
     tab.resize(tab.sizeHint());
     EXPECT_EQ(tab.TabRect(1).top(), tab.TabRect(0).bottom() + 1);
     tab.SetSelected(2);
-    testing::SavePicture(tab, "orvel_tab_left");
 
     tab.SetDrawFrame(true);
     tab.SetBridge(true);
@@ -249,7 +243,6 @@ TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
     // The frame's left edge, opened by the bridge beside the selected tab.
     ExpectPixels(tab, {{widest + 24, tab.TabRect(0).center().y(), kBorder},
                        {widest + 24, tab.TabRect(2).center().y(), kSelectedFill}});
-    testing::SavePicture(tab, "orvel_tab_left_framed");
 }
 
 } // namespace

@@ -316,24 +316,5 @@ TEST_F(CropDialogTest, PreviewIsFittedInsideItsBox) {
     EXPECT_NE(face.pixelColor(middle.x(), face.height() / 6), QColor(Qt::darkGreen));
 }
 
-// Pictures of the dialog for people to look at, at each scale the tests run under: the sample
-// picture first, then a photo larger than the dialog, half dark and half light.
-TEST_F(CropDialogTest, Pictures) {
-    Open(40, 30, 100, 75);
-    dialog.SetPreview(Filled(800, 600, QColor(0x40, 0x70, 0xA0)));
-    QImage photo = Filled(1000, 1000, Qt::white);
-    for (int y = 0; y < photo.height(); ++y) {
-        for (int x = 0; x < photo.width() / 2; ++x) {
-            photo.setPixel(x, y, qRgb(x % 40, y % 60, 30));
-        }
-    }
-    for (const char* name : {"crop_dialog_sample", "crop_dialog_large"}) {
-        QCoreApplication::processEvents();
-        testing::SavePicture(dialog, QLatin1String(name));
-        dialog.SetPicture(photo);
-        Load({6000, 3000, 9750, 6000});
-    }
-}
-
 } // namespace
 } // namespace kalvimo
