@@ -103,6 +103,39 @@ std::optional<FramePlacement> AutoCrop(const FrameOrder& order, const FitSizes& 
     return Cut({ToPixels(ox, s.t), ToPixels(oy, s.t), s.newWidth, s.newHeight}, s);
 }
 
+// n / d rounded half to even, exactly; d > 0.
+std::int64_t RoundRatio(std::int64_t n, std::int64_t d) {
+    std::int64_t q = n / d;
+    std::int64_t r = n % d;
+    if (r < 0) {
+        --q;
+        r += d;
+    }
+    return 2 * r > d || (2 * r == d && q % 2 != 0) ? q + 1 : q;
+}
+
+// The largest region with the frame's proportions, at the anchor along the axis that is too
+// long. Its edges are rounded apart, so that a centred region stays centred.
+std::optional<FramePlacement> Fill(const FrameOrder& order, const FitSizes& s) {
+    const std::int64_t w = s.sourceWidth;
+    const std::int64_t h = s.sourceHeight;
+    const bool cutAcross = w * s.newHeight > h * s.newWidth;
+    // The picture's length along the cut axis and the kept length as keptN / keptD.
+    const std::int64_t length = cutAcross ? w : h;
+    const std::int64_t keptN = cutAcross ? h * s.newWidth : w * s.newHeight;
+    const std::int64_t keptD = cutAcross ? s.newHeight : s.newWidth;
+    const int anchor = order.anchor;
+    const int place = anchor < 0 || anchor > 8 ? 1 : cutAcross ? anchor % 3 : anchor / 3;
+    // The start over 2 * keptD: nothing, half the spare length or all of it.
+    const std::int64_t start = place * (length * keptD - keptN);
+    const auto first = static_cast<int>(RoundRatio(start, 2 * keptD));
+    const auto end = static_cast<int>(RoundRatio(start + 2 * keptN, 2 * keptD));
+    const int kept = std::max(1, end - first);
+    return Cut(cutAcross ? PixelRect{first, 0, kept, s.sourceHeight}
+                         : PixelRect{0, first, s.sourceWidth, kept},
+               s);
+}
+
 // Nothing when the rectangle holds no pixel of the picture: a blank frame is no result.
 std::optional<FramePlacement> CustomCrop(const FrameOrder& order, const FitSizes& s) {
     CropBox crop = order.crop;
@@ -160,6 +193,8 @@ std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidt
         return AutoCrop(order, *sizes);
     case Fitting::CustomCrop:
         return CustomCrop(order, *sizes);
+    case Fitting::Fill:
+        return Fill(order, *sizes);
     }
     return std::nullopt;
 }

@@ -26,6 +26,7 @@ enum class Fitting : std::uint8_t {
     Letterbox,  // the whole picture, scaled to fit inside, bars in backColour
     AutoCrop,   // a frame-sized piece at the anchor, not scaled
     CustomCrop, // the crop rectangle, scaled to the frame
+    Fill,       // scaled to cover the frame, what sticks out cut off at the anchor
 };
 
 // Every option that shapes a run, with the default that "Default" chooses. The window holds them

@@ -106,6 +106,7 @@ inline constexpr auto kSettingsKeys = [] {
         Choice("LetterBox", F::Letterbox),
         Choice("AutoCrop", F::AutoCrop),
         Choice("CustomCrop", F::CustomCrop),
+        Choice("Fill", F::Fill),
         Option("Custom crop prompt", Check, &O::promptCustomCrop),
         Option("Preview", Check, &O::previewOnClick),
         Option("Selected", Check, &O::selectedOnly),

@@ -253,6 +253,7 @@ private:
     QCheckBox* chkLetterbox = nullptr;
     QCheckBox* chkAutoCrop = nullptr;
     QCheckBox* chkCustomCrop = nullptr;
+    QCheckBox* chkFill = nullptr;
     QLabel* lblCrop = nullptr;
     std::array<XButton*, 9> butAnchor{};
     OrvelSimpleButton* cmdCustomCrop = nullptr;
