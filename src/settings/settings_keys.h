@@ -32,7 +32,7 @@ enum class ValueKind {
     Text,    // as it stands
     Check,   // "0" / "1"
     Fitting, // "0" / "1", whether the key's fitting is the one chosen; the last one set wins
-    Anchor,  // 0 to 8
+    Anchor,  // 0 to 8 on the grid, 9 by content
     Colour,  // red + 256 x green + 65536 x blue
     Twips,   // a crop edge
 };

@@ -58,6 +58,8 @@ const FittingCase kFittings[] = {
     {"fill, top left", Fitting::Fill, 0, {}},
     {"fill, centre", Fitting::Fill, 4, {}},
     {"fill, bottom right", Fitting::Fill, 8, {}},
+    {"fill, by content", Fitting::Fill, kAnchorByContent, {}},
+    {"auto crop, by content", Fitting::AutoCrop, kAnchorByContent, {}},
 };
 
 FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {

@@ -172,6 +172,15 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         connect(cell, &XButton::Click, this, [this, i] { butAnchor_Click(i); });
         butAnchor[static_cast<std::size_t>(i)] = cell;
     }
+    // Beside the middle row: the tenth choice keeps whatever the picture is about.
+    auto* byContent = new XButton(page);
+    byContent->setObjectName(QStringLiteral("butAnchor(%1)").arg(kAnchorByContent));
+    byContent->SetCaption(QStringLiteral("\u2605"));
+    byContent->SetFontColor(kWindowText);
+    byContent->setToolTip(QStringLiteral("Keep the subject, found in the picture itself"));
+    Place(byContent, kColumn2 + 3 * 390 + 120, 300 + 375, 390, 375);
+    connect(byContent, &XButton::Click, this, [this] { butAnchor_Click(kAnchorByContent); });
+    butAnchor[kAnchorByContent] = byContent;
     cmdCustomCrop =
         button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
                QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
@@ -448,7 +457,7 @@ void frmMain::butAnchor_Click(int index) {
     const std::array<XButton::Arrow, 9> arrows = AnchorArrows(index);
     for (std::size_t i = 0; i < butAnchor.size(); ++i) {
         butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? kWindowBackground : kButtonFace);
-        butAnchor[i]->SetArrowType(arrows[i]);
+        butAnchor[i]->SetArrowType(i < arrows.size() ? arrows[i] : XButton::Arrow::None);
     }
 }
 

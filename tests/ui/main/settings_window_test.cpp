@@ -106,7 +106,7 @@ TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
 
 TEST_F(SettingsWindowTest, FileEdgeCasesThroughTheControls) {
     WriteText(SettingsFile(), "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\n"
-                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=9\nRename=3\n");
+                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=10\nRename=3\n");
     Start();
     // The values the controls take are the agreement's above; these are the controls' states.
     EXPECT_TRUE(script->shown.empty());
