@@ -2,7 +2,8 @@
 // picture's sides call for it, as "Auto rotate" does) with the exact area average of the region
 // each fitting keeps of the full-size picture, and prints the lowest and the median PSNR.
 //
-//   psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] BMP_FOLDER PICTURE...
+//   psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|fill:ANCHOR|custom:L,T,R,B]
+//              BMP_FOLDER PICTURE...
 //
 // The custom rectangle is in twips, as in the settings file.
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,10 +28,13 @@ bool ReadFitting(const std::string& text, kalvimo::JobOptions& options, kalvimo:
         options.fitting = Fitting::Letterbox;
         return true;
     }
-    if (text.starts_with("auto:")) {
-        options.fitting = Fitting::AutoCrop;
-        options.anchor = static_cast<std::int16_t>(std::stoi(text.substr(5)));
-        return true;
+    for (const auto& [prefix, anchored] :
+         {std::pair{"auto:", Fitting::AutoCrop}, std::pair{"fill:", Fitting::Fill}}) {
+        if (text.starts_with(prefix)) {
+            options.fitting = anchored;
+            options.anchor = static_cast<std::int16_t>(std::stoi(text.substr(5)));
+            return true;
+        }
     }
     options.fitting = Fitting::CustomCrop;
     return text.starts_with("custom:") && std::sscanf(text.c_str() + 7, "%d,%d,%d,%d", &crop.left,
@@ -56,7 +61,8 @@ int main(int argc, char** argv) {
     options.newHeight = 600;
     options.autoRotate = autoRotate;
     if (argc < first + 2 || !ReadFitting(fitting, options, crop)) {
-        std::fputs("usage: psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|custom:L,T,R,B] "
+        std::fputs("usage: psnr_check [--turn] [--fitting "
+                   "letterbox|auto:ANCHOR|fill:ANCHOR|custom:L,T,R,B] "
                    "BMP_FOLDER PICTURE...\n",
                    stderr);
         return 2;

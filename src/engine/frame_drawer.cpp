@@ -18,8 +18,12 @@ constexpr const char* kCannotTurn = "the picture cannot be turned";
 std::optional<PixelRect> FitTurned(const Canvas& upright, const FrameOrder& order, Canvas& frame,
                                    ShrinkScratch& scratch, std::string& reason) {
     reason = kNothingLeft;
+    Attention attention;
+    if (order.LooksForSubject()) {
+        attention = TurnedAttention(FindAttention(ShrunkForAttention(upright)));
+    }
     const std::optional<FramePlacement> place =
-        PlaceFrame(order, upright.Height(), upright.Width());
+        PlaceFrame(order, upright.Height(), upright.Width(), &attention);
     if (!place) {
         return std::nullopt;
     }

@@ -88,8 +88,24 @@ std::optional<FramePlacement> Letterbox(const FrameOrder&, const FitSizes& s) {
                           false};
 }
 
-std::optional<FramePlacement> AutoCrop(const FrameOrder& order, const FitSizes& s) {
+std::optional<FramePlacement> AutoCrop(const FrameOrder& order, const FitSizes& s,
+                                       const Attention* attention) {
     const int anchor = order.anchor;
+    if (anchor == kAnchorByContent) {
+        // Centred, but where the subject draws the cut along an axis that is cut.
+        const auto start = [&](const std::vector<float>* profile, int kept, int length) {
+            const std::optional<int> subject =
+                profile != nullptr ? SubjectStart(*profile, kept, length) : std::nullopt;
+            return subject
+                       ? *subject
+                       : static_cast<int>(RoundHalfEven(static_cast<double>(length - kept) / 2));
+        };
+        return Cut(
+            {start(attention != nullptr ? &attention->columns : nullptr, s.newWidth, s.sourceWidth),
+             start(attention != nullptr ? &attention->rows : nullptr, s.newHeight, s.sourceHeight),
+             s.newWidth, s.newHeight},
+            s);
+    }
     float ox = 0;
     float oy = 0;
     if (anchor >= 0 && anchor <= 8) {
@@ -101,6 +117,45 @@ std::optional<FramePlacement> AutoCrop(const FrameOrder& order, const FitSizes& 
         oy = row == 0 ? 0.0F : row == 1 ? spareY / 2 : spareY;
     }
     return Cut({ToPixels(ox, s.t), ToPixels(oy, s.t), s.newWidth, s.newHeight}, s);
+}
+
+// n / d rounded half to even, exactly; d > 0.
+std::int64_t RoundRatio(std::int64_t n, std::int64_t d) {
+    std::int64_t q = n / d;
+    std::int64_t r = n % d;
+    if (r < 0) {
+        --q;
+        r += d;
+    }
+    return 2 * r > d || (2 * r == d && q % 2 != 0) ? q + 1 : q;
+}
+
+// The largest region with the frame's proportions, at the anchor along the axis that is too
+// long. Its edges are rounded apart, so that a centred region stays centred.
+std::optional<FramePlacement> Fill(const FrameOrder& order, const FitSizes& s,
+                                   const Attention* attention) {
+    const std::int64_t w = s.sourceWidth;
+    const std::int64_t h = s.sourceHeight;
+    const bool cutAcross = w * s.newHeight > h * s.newWidth;
+    // The picture's length along the cut axis and the kept length as keptN / keptD.
+    const std::int64_t length = cutAcross ? w : h;
+    const std::int64_t keptN = cutAcross ? h * s.newWidth : w * s.newHeight;
+    const std::int64_t keptD = cutAcross ? s.newHeight : s.newWidth;
+    const int anchor = order.anchor;
+    const int place = anchor < 0 || anchor > 8 ? 1 : cutAcross ? anchor % 3 : anchor / 3;
+    // The start over 2 * keptD: nothing, half the spare length or all of it.
+    const std::int64_t start = place * (length * keptD - keptN);
+    auto first = static_cast<int>(RoundRatio(start, 2 * keptD));
+    const auto end = static_cast<int>(RoundRatio(start + 2 * keptN, 2 * keptD));
+    const int kept = std::max(1, end - first);
+    if (anchor == kAnchorByContent && attention != nullptr) {
+        first = SubjectStart(cutAcross ? attention->columns : attention->rows, kept,
+                             static_cast<int>(length))
+                    .value_or(first);
+    }
+    return Cut(cutAcross ? PixelRect{first, 0, kept, s.sourceHeight}
+                         : PixelRect{0, first, s.sourceWidth, kept},
+               s);
 }
 
 // Nothing when the rectangle holds no pixel of the picture: a blank frame is no result.
@@ -134,6 +189,10 @@ bool FrameOrder::Turns(int width, int height) const {
     return autoRotate && NeedsQuarterTurn(newWidth, newHeight, width, height);
 }
 
+bool FrameOrder::LooksForSubject() const {
+    return anchor == kAnchorByContent && (fitting == Fitting::Fill || fitting == Fitting::AutoCrop);
+}
+
 FrameOrder FrameOrderOf(const JobOptions& options, const CropBox& crop, int twipsPerPixel) {
     return {options.newWidth,
             options.newHeight,
@@ -145,8 +204,8 @@ FrameOrder FrameOrderOf(const JobOptions& options, const CropBox& crop, int twip
             twipsPerPixel};
 }
 
-std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth,
-                                         int sourceHeight) {
+std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth, int sourceHeight,
+                                         const Attention* attention) {
     const std::optional<FitSizes> sizes = SizesOf(order, sourceWidth, sourceHeight);
     if (!sizes) {
         return std::nullopt;
@@ -157,9 +216,11 @@ std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidt
     case Fitting::Letterbox:
         return Letterbox(order, *sizes);
     case Fitting::AutoCrop:
-        return AutoCrop(order, *sizes);
+        return AutoCrop(order, *sizes, attention);
     case Fitting::CustomCrop:
         return CustomCrop(order, *sizes);
+    case Fitting::Fill:
+        return Fill(order, *sizes, attention);
     }
     return std::nullopt;
 }
@@ -205,9 +266,15 @@ PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& 
                       {targetX, targetY, place.to.width, place.to.height});
 }
 
-std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target,
-                                     const FrameOrder& order) {
-    const std::optional<FramePlacement> place = PlaceFrame(order, source.Width(), source.Height());
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target, const FrameOrder& order,
+                                     const Attention* attention) {
+    Attention own;
+    if (attention == nullptr && order.LooksForSubject()) {
+        own = FindAttention(ShrunkForAttention(source));
+        attention = &own;
+    }
+    const std::optional<FramePlacement> place =
+        PlaceFrame(order, source.Width(), source.Height(), attention);
     if (!place || !target.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }

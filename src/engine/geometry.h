@@ -1,5 +1,6 @@
 #pragma once
 
+#include "attention.h"
 #include "canvas.h"
 #include "job_options.h"
 
@@ -36,6 +37,8 @@ struct FrameOrder {
 
     // Whether a picture that is width x height upright is fitted turned a quarter.
     [[nodiscard]] bool Turns(int width, int height) const;
+    // Whether the cut is placed by the picture's attention rather than by the anchor alone.
+    [[nodiscard]] bool LooksForSubject() const;
 };
 
 // The order of the frame the options ask for; the rectangle counts only where it is used, so
@@ -45,14 +48,15 @@ FrameOrder FrameOrderOf(const JobOptions& options, const CropBox& crop, int twip
 // Where the order's fitting draws a sourceWidth x sourceHeight picture: the region `from` of it
 // (which may reach past the picture, where the frame keeps its background) goes into the cells
 // `to` of the frame, copied pixel for pixel when plain, else area averaged. Nothing when the
-// sizes make no sense or a crop rectangle holds none of the picture.
+// sizes make no sense or a crop rectangle holds none of the picture. A cut by content without
+// attention is centred.
 struct FramePlacement {
     PixelRect from;
     PixelRect to;
     bool plain = false;
 };
-std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth,
-                                         int sourceHeight);
+std::optional<FramePlacement> PlaceFrame(const FrameOrder& order, int sourceWidth, int sourceHeight,
+                                         const Attention* attention = nullptr);
 
 // Draws the placed region of source into target with the top left of `to` at (targetX, targetY).
 // Returns the target pixels painted.
@@ -61,7 +65,9 @@ PixelRect DrawPlaced(const Canvas& source, const FramePlacement& place, Canvas& 
 
 // Sizes target to newWidth x newHeight, fills it with backColour and draws source into it as
 // PlaceFrame places it; target takes source's ICC profile. Returns the pixels that show the
-// picture; nothing when PlaceFrame places nothing (the picture then fails).
-std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target, const FrameOrder& order);
+// picture; nothing when PlaceFrame places nothing (the picture then fails). A cut by content
+// looks at source itself unless given the attention.
+std::optional<PixelRect> RenderFrame(const Canvas& source, Canvas& target, const FrameOrder& order,
+                                     const Attention* attention = nullptr);
 
 } // namespace kalvimo

@@ -26,7 +26,11 @@ enum class Fitting : std::uint8_t {
     Letterbox,  // the whole picture, scaled to fit inside, bars in backColour
     AutoCrop,   // a frame-sized piece at the anchor, not scaled
     CustomCrop, // the crop rectangle, scaled to the frame
+    Fill,       // scaled to cover the frame, what sticks out cut off at the anchor
 };
+
+// The anchor past the nine cells of the grid: the cut falls where the picture's subject is.
+inline constexpr std::int16_t kAnchorByContent = 9;
 
 // Every option that shapes a run, with the default that "Default" chooses. The window holds them
 // in its controls; a run takes one copy when it starts, so that all its pictures are made alike.

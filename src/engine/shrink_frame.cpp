@@ -53,9 +53,31 @@ const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
 
 } // namespace
 
+std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder& order,
+                                       ShrinkScratch& scratch) {
+    const std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
+    std::string error;
+    if (!opened || !scratch.reader.ReadEighth(scratch.shrunk, error)) {
+        return std::nullopt;
+    }
+    const Canvas* look = SetUpright(*opened, scratch);
+    if (look == nullptr) {
+        return std::nullopt;
+    }
+    return FindAttention(*look);
+}
+
 std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrder& order,
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch) {
+    // The subject is looked for first; the reader is opened again for the region it chooses.
+    std::optional<Attention> attention;
+    if (order.LooksForSubject()) {
+        attention = JpegAttention(path, order, scratch);
+        if (!attention) {
+            return std::nullopt;
+        }
+    }
     const std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
     if (!opened) {
         return std::nullopt;
@@ -63,7 +85,8 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
     pictureTurned = opened->turned;
     const int fittedWidth = opened->FittedWidth();
     const int fittedHeight = opened->FittedHeight();
-    const std::optional<FramePlacement> place = PlaceFrame(order, fittedWidth, fittedHeight);
+    const std::optional<FramePlacement> place =
+        PlaceFrame(order, fittedWidth, fittedHeight, attention ? &*attention : nullptr);
     if (!place || !frame.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "attention.h"
 #include "canvas.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "geometry.h"
@@ -24,5 +25,10 @@ struct ShrinkScratch {
 std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrder& order,
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch);
+
+// The attention of the JPEG at path as ShrinkJpegFrame places a cut by content: found on its
+// eighth-size decode, upright and turned as the order turns it. Nothing when it cannot be read so.
+std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder& order,
+                                       ShrinkScratch& scratch);
 
 } // namespace kalvimo

@@ -32,7 +32,7 @@ enum class ValueKind {
     Text,    // as it stands
     Check,   // "0" / "1"
     Fitting, // "0" / "1", whether the key's fitting is the one chosen; the last one set wins
-    Anchor,  // 0 to 8
+    Anchor,  // 0 to 8 on the grid, 9 by content
     Colour,  // red + 256 x green + 65536 x blue
     Twips,   // a crop edge
 };
@@ -106,6 +106,7 @@ inline constexpr auto kSettingsKeys = [] {
         Choice("LetterBox", F::Letterbox),
         Choice("AutoCrop", F::AutoCrop),
         Choice("CustomCrop", F::CustomCrop),
+        Choice("Fill", F::Fill),
         Option("Custom crop prompt", Check, &O::promptCustomCrop),
         Option("Preview", Check, &O::previewOnClick),
         Option("Selected", Check, &O::selectedOnly),

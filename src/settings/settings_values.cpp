@@ -14,7 +14,7 @@ bool ReadCheckValue(std::string_view text) {
 
 std::int16_t ReadAnchorValue(std::string_view text) {
     const std::int16_t anchor = RoundToInt16(ReadLeadingNumber(text));
-    return anchor >= 0 && anchor <= 8 ? anchor : JobOptions{}.anchor;
+    return anchor >= 0 && anchor <= kAnchorByContent ? anchor : JobOptions{}.anchor;
 }
 
 std::uint32_t ReadColourValue(std::string_view text) {

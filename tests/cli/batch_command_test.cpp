@@ -144,6 +144,8 @@ TEST_F(BatchCommandTest, AnyNumberOfJobsGivesTheSameFilesAndLog) {
         "Stretch=1\n",
         "LetterBox=1\n",
         "AutoCrop=1\nAnchor=8\n",
+        "Fill=1\nAnchor=2\n",
+        "Fill=1\nAnchor=9\n",
         "CustomCrop=1\n[Custom Cropping]\nLeft=300\nTop=150\nRight=2100\nBottom=1500\n",
     };
     for (const std::string& fitting : fittings) {

@@ -1,7 +1,9 @@
 #include "geometry.h"
 #include "picture_maker.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <vector>
 
 namespace kalvimo {
@@ -129,6 +131,48 @@ TEST(RenderFrame, EachFittingShowsItsPartOfThePicture) {
                                           ? test::CoordinateOf(0, 0)
                                           : test::CoordinateOf(xs[anchor % 3], ys[anchor / 3]))
             << anchor;
+    }
+}
+
+// The largest region of the frame's proportions at the anchor, its edges rounded half to even
+// apart, area averaged over the whole frame; a smaller picture is scaled up alike.
+TEST(Fill, CoversTheFrameWithTheRegionAtTheAnchor) {
+    const struct {
+        int sw, sh, w, h, anchor;
+        PixelRect region;
+    } cases[] = {
+        {4000, 3000, 800, 480, 0, {0, 0, 4000, 2400}},
+        {4000, 3000, 800, 480, 1, {0, 0, 4000, 2400}},
+        {4000, 3000, 800, 480, 2, {0, 0, 4000, 2400}},
+        {4000, 3000, 800, 480, 3, {0, 300, 4000, 2400}},
+        {4000, 3000, 800, 480, 4, {0, 300, 4000, 2400}},
+        {4000, 3000, 800, 480, 5, {0, 300, 4000, 2400}},
+        {4000, 3000, 800, 480, 6, {0, 600, 4000, 2400}},
+        {4000, 3000, 800, 480, 7, {0, 600, 4000, 2400}},
+        {4000, 3000, 800, 480, 8, {0, 600, 4000, 2400}},
+        {3000, 4000, 800, 480, 4, {0, 1100, 3000, 1800}},
+        {3000, 4000, 800, 480, 2, {0, 0, 3000, 1800}},
+        {400, 300, 800, 600, 8, {0, 0, 400, 300}},
+        {1001, 600, 800, 480, 4, {0, 0, 1000, 600}},
+        {1003, 600, 800, 480, 4, {2, 0, 1000, 600}},
+        {1003, 600, 800, 480, 5, {3, 0, 1000, 600}},
+        {1000, 401, 500, 200, 7, {0, 1, 1000, 400}},
+        {1000, 600, 1000, 600, 4, {0, 0, 1000, 600}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.sw << " x " << c.sh << ", anchor " << c.anchor);
+        const FrameOrder order = Order(c.w, c.h, Fitting::Fill, c.anchor);
+        const std::optional<FramePlacement> place = PlaceFrame(order, c.sw, c.sh);
+        ASSERT_TRUE(place);
+        EXPECT_EQ(std::tuple(place->from.x, place->from.y, place->from.width, place->from.height),
+                  std::tuple(c.region.x, c.region.y, c.region.width, c.region.height));
+        const Canvas source = test::CoordinatePicture(c.sw, c.sh);
+        Canvas target;
+        ASSERT_NO_FATAL_FAILURE(Render(target, source, order));
+        Canvas expected(c.w, c.h);
+        ScaledCopy(source, c.region, expected, {0, 0, c.w, c.h});
+        EXPECT_TRUE(
+            std::equal(expected.Data(), expected.Data() + expected.Stride() * c.h, target.Data()));
     }
 }
 

@@ -55,6 +55,11 @@ const FittingCase kFittings[] = {
     {"custom crop, scaled", Fitting::CustomCrop, 4, {315, 150, 5115, 3750}},
     {"custom crop, frame size", Fitting::CustomCrop, 4, {150, 300, 2550, 2100}},
     {"custom crop, reaching past the picture", Fitting::CustomCrop, 4, {-900, -300, 1800, 1950}},
+    {"fill, top left", Fitting::Fill, 0, {}},
+    {"fill, centre", Fitting::Fill, 4, {}},
+    {"fill, bottom right", Fitting::Fill, 8, {}},
+    {"fill, by content", Fitting::Fill, kAnchorByContent, {}},
+    {"auto crop, by content", Fitting::AutoCrop, kAnchorByContent, {}},
 };
 
 FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {
@@ -107,8 +112,12 @@ TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted
             const Canvas full = FullPathFrame(path, order, turned);
             EXPECT_TRUE(result.pictureTurned && turned);
             ASSERT_EQ(frame.Width(), full.Width());
-            EXPECT_TRUE(
-                std::equal(full.Data(), full.Data() + full.Stride() * full.Height(), frame.Data()));
+            int worst = 0;
+            for (std::size_t i = 0; i < full.Stride() * full.Height(); ++i) {
+                worst = std::max(worst, std::abs(frame.Data()[i] - full.Data()[i]));
+            }
+            // Averaged before the turn, across and down swap places: a level of rounding apart.
+            EXPECT_LE(worst, 1);
         }
     }
 }

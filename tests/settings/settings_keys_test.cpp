@@ -22,7 +22,7 @@ TEST_F(SettingsFileTest, WritingTheDefaultsGivesTheWholeFileInOrder) {
               "[Paths]\nLast source=/p/\nLast destination=/p/Kalvimo/\n\n[Options]\n"
               "Preset=QVGA : 320x240\nNew width=320\nNew height=240\n"
               "Filter=*.jpg;*.jpeg;*.bmp;*.gif\nRename=0\nSuffix=0\nPrefix=\nNo Date Prefix=x_\n"
-              "Stretch=1\nLetterBox=0\nAutoCrop=0\nCustomCrop=0\nCustom crop prompt=0\n"
+              "Stretch=1\nLetterBox=0\nAutoCrop=0\nCustomCrop=0\nFill=0\nCustom crop prompt=0\n"
               "Preview=0\nSelected=1\nRotate=1\nOverwrite=0\nAuto rename=1\nKeep information=0\n"
               "Anchor=4\nBack colour=0\n\n[Custom Cropping]\nLeft=0\nTop=0\nRight=4800\n"
               "Bottom=3600\nRestrain=1\nKeep proportion=0\n");

@@ -16,7 +16,8 @@ TEST(SettingsValuesTest, StoredTextBecomesTheControlsState) {
         {"-1", true, 4, 0xFFFFFFFF},
         {"0.5", false, 0, 0}, // halves go to the even neighbour
         {"1.5", true, 2, 2},
-        {"9", true, 4, 9},
+        {"9", true, 9, 9},
+        {"10", true, 4, 10},
         {"99999999999", true, 4, 0x7FFFFFFF},
         {"&HFF8000", true, 4, 0xFF8000},
         {"yes", false, 0, 0},

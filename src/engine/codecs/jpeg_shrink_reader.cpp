@@ -175,6 +175,20 @@ bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeigh
     return ReadRegion(target, {0, 0, Width(), Height()}, error);
 }
 
+bool JpegShrinkReader::ReadEighth(Canvas& target, std::string& error) {
+    constexpr int kEighth = 8;
+    const int width = (Width() + kEighth - 1) / kEighth;
+    const int height = (Height() + kEighth - 1) / kEighth;
+    if (!state_->session || !target.Resize(width, height)) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    // libjpeg rounds the scaled sizes up, as above.
+    state_->session->info.scale_num = 1;
+    state_->session->info.scale_denom = kEighth;
+    return ReadRegion(target, {0, 0, width, height}, error);
+}
+
 bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
     State& s = *state_;
     if (!s.session || target.Empty() || from.width <= 0 || from.height <= 0) {

@@ -27,6 +27,10 @@ public:
     // Decodes the opened picture into a targetWidth x targetHeight canvas.
     bool ReadInto(Canvas& target, int targetWidth, int targetHeight, std::string& error);
 
+    // Decodes the opened picture at an eighth of its size in each direction, from the DCT's
+    // lowest frequencies: a rough copy for a fraction of a full decoding.
+    bool ReadEighth(Canvas& target, std::string& error);
+
     // Averages the region `from` of the opened picture (it may reach past the picture) into every
     // cell of target; cells with no part of the picture under them keep what they hold. Rows
     // and columns outside the region are not decoded. On failure target is left empty.

@@ -10,6 +10,10 @@ std::array<XButton::Arrow, 9> AnchorArrows(int index) {
     constexpr XButton::Arrow kArrows[3][3] = {
         {UpLeft, Up, UpRight}, {Left, None, Right}, {DownLeft, Down, DownRight}};
     std::array<XButton::Arrow, 9> arrows{};
+    // Kept by content, no side is known to be cut.
+    if (index < 0 || index > 8) {
+        return arrows;
+    }
     for (int cell = 0; cell < 9; ++cell) {
         const int rowStep = cell / 3 - index / 3;
         const int columnStep = cell % 3 - index % 3;

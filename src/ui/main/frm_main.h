@@ -263,8 +263,10 @@ private:
     QCheckBox* chkLetterbox = nullptr;
     QCheckBox* chkAutoCrop = nullptr;
     QCheckBox* chkCustomCrop = nullptr;
+    QCheckBox* chkFill = nullptr;
     QLabel* lblCrop = nullptr;
-    std::array<XButton*, 9> butAnchor{};
+    // The nine cells of the grid, then the choice by content.
+    std::array<XButton*, 10> butAnchor{};
     OrvelSimpleButton* cmdCustomCrop = nullptr;
     QCheckBox* chkPromptCustom = nullptr;
     OrvelSimpleButton* cmdChangeBack = nullptr;

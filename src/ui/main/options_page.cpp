@@ -29,6 +29,9 @@ namespace kalvimo {
 
 namespace {
 
+// A check box's or a label's height, in twips.
+constexpr int kRow = 255;
+
 CompactScroller* MakeScroller(QWidget* page, const QString& name, const QString& description,
                               DimensionLimits limits, int value) {
     auto* scroller = new CompactScroller(page);
@@ -50,15 +53,14 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     constexpr int kColumn1 = 120;
     constexpr int kColumn2 = 4080;
     constexpr int kColumn3 = 6390;
-    constexpr int kRow = 255;
     // A check box starts at its field's default and holds that field from then on.
     const StoredSettings defaults;
     const auto box = [&](const QString& name, const QString& caption, const QString& tip, int left,
-                         int top, int width) {
+                         int top, int width, int height = kRow) {
         auto* control = new QCheckBox(caption, page);
         control->setObjectName(name);
         control->setToolTip(tip);
-        Place(control, left, top, width, kRow);
+        Place(control, left, top, width, height);
         return control;
     };
     const auto check = [&](const QString& name, const QString& caption, const QString& tip,
@@ -68,10 +70,13 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         checkFields_.emplace_back(field, control);
         return control;
     };
-    // A fitting's box is ticked while its fitting is the one chosen.
+    // A fitting's box is ticked while its fitting is the one chosen. Five rows fit between the
+    // sizes and the foot row only a little closer than the other boxes.
+    constexpr int kFittingRow = 240;
     const auto fitting = [&](const QString& name, const QString& caption, const QString& tip,
-                             int top, Fitting choice) {
-        QCheckBox* control = box(name, caption, tip, kColumn1, top, 3750);
+                             int row, Fitting choice) {
+        QCheckBox* control =
+            box(name, caption, tip, kColumn1, 1410 + row * kFittingRow, 3750, kFittingRow);
         control->setChecked(defaults.fitting == choice);
         fittingBoxes_.emplace_back(choice, control);
         return control;
@@ -124,17 +129,20 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         fitting(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
                 QStringLiteral("If selected, the new image will be stretched to fit the "
                                "new dimensions."),
-                1500, Fitting::Stretch);
-    chkLetterbox =
-        fitting(QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
-                QStringLiteral("Use blank bars on the top & bottom or sides"), 1500 + kRow,
-                Fitting::Letterbox);
+                0, Fitting::Stretch);
+    chkLetterbox = fitting(
+        QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
+        QStringLiteral("Use blank bars on the top & bottom or sides"), 1, Fitting::Letterbox);
     chkAutoCrop = fitting(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
                           QStringLiteral("Automatically crop the image based on the grid settings"),
-                          1500 + 2 * kRow, Fitting::AutoCrop);
+                          2, Fitting::AutoCrop);
     chkCustomCrop = fitting(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
                             QStringLiteral("Automatically crop the image based on custom settings"),
-                            1500 + 3 * kRow, Fitting::CustomCrop);
+                            3, Fitting::CustomCrop);
+    chkFill = fitting(QStringLiteral("chkFill"), QStringLiteral("Fill frame"),
+                      QStringLiteral("Scale the picture to cover the whole frame and cut off what "
+                                     "sticks out"),
+                      4, Fitting::Fill);
 
     auto* shape1 = new QFrame(page);
     shape1->setObjectName(QStringLiteral("Shape1"));
@@ -164,6 +172,15 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         connect(cell, &XButton::Click, this, [this, i] { butAnchor_Click(i); });
         butAnchor[static_cast<std::size_t>(i)] = cell;
     }
+    // Beside the middle row: the tenth choice keeps whatever the picture is about.
+    auto* byContent = new XButton(page);
+    byContent->setObjectName(QStringLiteral("butAnchor(%1)").arg(kAnchorByContent));
+    byContent->SetCaption(QStringLiteral("\u2605"));
+    byContent->SetFontColor(kWindowText);
+    byContent->setToolTip(QStringLiteral("Keep the subject, found in the picture itself"));
+    Place(byContent, kColumn2 + 3 * 390 + 120, 300 + 375, 390, 375);
+    connect(byContent, &XButton::Click, this, [this] { butAnchor_Click(kAnchorByContent); });
+    butAnchor[kAnchorByContent] = byContent;
     cmdCustomCrop =
         button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
                QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
@@ -250,13 +267,13 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     Place(lblInfo, kColumn1, kFootRow + 240, 3750, kRow);
 
     QWidget* const tabOrder[] = {
-        cboPresets,        cs_NewWidth,  cs_NewHeight,  cmdSwap,         chkStretch,
-        chkLetterbox,      chkAutoCrop,  chkCustomCrop, butAnchor[0],    butAnchor[1],
-        butAnchor[2],      butAnchor[3], butAnchor[4],  butAnchor[5],    butAnchor[6],
-        butAnchor[7],      butAnchor[8], cmdCustomCrop, chkPromptCustom, cmdChangeBack,
-        chkAutoRotate,     chkKeepInfo,  chkRename,     txtPrefix,       txtNoExifPrefix,
-        chkSuffixExisting, chkOverwrite, chkAutoRename, chkSelected,     chkPreview,
-        cmdDefault,        cmdReload,    cmdProcess};
+        cboPresets,      cs_NewWidth,       cs_NewHeight,  cmdSwap,       chkStretch,
+        chkLetterbox,    chkAutoCrop,       chkCustomCrop, chkFill,       butAnchor[0],
+        butAnchor[1],    butAnchor[2],      butAnchor[3],  butAnchor[4],  butAnchor[5],
+        butAnchor[6],    butAnchor[7],      butAnchor[8],  cmdCustomCrop, chkPromptCustom,
+        cmdChangeBack,   chkAutoRotate,     chkKeepInfo,   chkRename,     txtPrefix,
+        txtNoExifPrefix, chkSuffixExisting, chkOverwrite,  chkAutoRename, chkSelected,
+        chkPreview,      cmdDefault,        cmdReload,     cmdProcess};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -430,7 +447,7 @@ void frmMain::ApplyFittingOption(QCheckBox* box) {
         }
     }
     box->setChecked(true);
-    const bool grid = chkAutoCrop->isChecked();
+    const bool grid = chkAutoCrop->isChecked() || chkFill->isChecked();
     lblCrop->setVisible(grid);
     for (XButton* cell : butAnchor) {
         cell->setVisible(grid);
@@ -468,7 +485,7 @@ void frmMain::butAnchor_Click(int index) {
     const std::array<XButton::Arrow, 9> arrows = AnchorArrows(index);
     for (std::size_t i = 0; i < butAnchor.size(); ++i) {
         butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? kWindowBackground : kButtonFace);
-        butAnchor[i]->SetArrowType(arrows[i]);
+        butAnchor[i]->SetArrowType(i < arrows.size() ? arrows[i] : XButton::Arrow::None);
     }
 }
 

@@ -32,7 +32,8 @@ protected:
     }
     QString Fittings() const {
         QString ticks;
-        for (const char* name : {"chkStretch", "chkLetterbox", "chkAutoCrop", "chkCustomCrop"}) {
+        for (const char* name :
+             {"chkStretch", "chkLetterbox", "chkAutoCrop", "chkCustomCrop", "chkFill"}) {
             ticks += Check(name).isChecked() ? QLatin1Char('1') : QLatin1Char('0');
         }
         return ticks;
@@ -42,9 +43,10 @@ protected:
 TEST_F(OptionsPageTest, OneFittingAtATimeWithItsOwnControls) {
     // Box clicked: the fittings' ticks, then whether the anchor grid and the crop controls show.
     const std::tuple<const char*, const char*, bool, bool> steps[] = {
-        {"chkLetterbox", "0100", false, false}, {"chkLetterbox", "0100", false, false},
-        {"chkAutoCrop", "0010", true, false},   {"chkCustomCrop", "0001", false, true},
-        {"chkCustomCrop", "0001", false, true}, {"chkStretch", "1000", false, false},
+        {"chkLetterbox", "01000", false, false}, {"chkLetterbox", "01000", false, false},
+        {"chkAutoCrop", "00100", true, false},   {"chkCustomCrop", "00010", false, true},
+        {"chkCustomCrop", "00010", false, true}, {"chkFill", "00001", true, false},
+        {"chkFill", "00001", true, false},       {"chkStretch", "10000", false, false},
     };
     for (const auto& [click, fittings, grid, custom] : steps) {
         Tick(click);

@@ -106,7 +106,7 @@ TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
 
 TEST_F(SettingsWindowTest, FileEdgeCasesThroughTheControls) {
     WriteText(SettingsFile(), "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\n"
-                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=9\nRename=3\n");
+                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=10\nRename=3\n");
     Start();
     // The values the controls take are the agreement's above; these are the controls' states.
     EXPECT_TRUE(script->shown.empty());
@@ -120,7 +120,7 @@ TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
         "\nLast destination=" + QDir::cleanPath(appFolder.path()).toUtf8() +
         "\n[Options]\nPreset=VGA : 640x480\nNew width=600\nNew height=400\n"
         "Filter=*.gif\nRename=1\nSuffix=1\nPrefix=Hol_\nNo Date Prefix=nd_\n"
-        "Stretch=0\nLetterBox=1\nAutoCrop=0\nCustomCrop=0\nCustom crop prompt=1\n"
+        "Stretch=0\nLetterBox=0\nAutoCrop=0\nCustomCrop=0\nFill=1\nCustom crop prompt=1\n"
         "Preview=1\nSelected=0\nRotate=0\nOverwrite=1\nAuto rename=0\n"
         "Keep information=1\nAnchor=7\nBack colour=16744448\n[Custom Cropping]\n"
         "Left=15\nTop=30\nRight=-45\nBottom=60\nRestrain=0\nKeep proportion=1\n";
