@@ -227,6 +227,9 @@ private:
     QString previewInfo;
     bool closePending_ = false;
     bool sessionEnding_ = false;
+    // The filter to keep in the settings while one set only to show a picture named on the
+    // command line is in the box; a filter the user chooses ends it.
+    std::optional<QString> keptFilter_;
     // What the run last reported of a picture; nothing while none was reported.
     std::optional<PictureOutcome> reported_;
     // The status line's whole text; the label shows it shortened to its width.

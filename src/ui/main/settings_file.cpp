@@ -131,7 +131,11 @@ void frmMain::SaveSettings() {
     // The user's configuration folder may not have a folder for us yet.
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
-    WriteSettings(Settings(), file);
+    StoredSettings settings = Settings();
+    if (keptFilter_) {
+        settings.filterPattern = keptFilter_->toStdString();
+    }
+    WriteSettings(settings, file);
 }
 
 void frmMain::cmdDefault_Click() {

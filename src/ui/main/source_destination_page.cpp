@@ -168,10 +168,12 @@ void frmMain::uFile_DblClick(int index) {
 }
 
 void frmMain::cboFilter_Click() {
+    keptFilter_.reset();
     ApplyFilter();
 }
 
 void frmMain::cboFilter_Validate() {
+    keptFilter_.reset();
     ApplyFilter();
 }
 
@@ -260,11 +262,14 @@ void frmMain::OpenPaths(const std::vector<std::string>& paths) {
     SetFolderLists(QString::fromStdString(folder.string()), 0);
     FileList* files = uFile[0];
     const auto listed = [files](const std::string& name) { return files->Entry(name) != nullptr; };
-    // A picture the filter hides would be opened and not shown: show every file instead.
+    // A picture the filter hides would be opened and not shown: show every file instead, for
+    // now; the settings keep the filter chosen.
     if (!std::all_of(names.cbegin(), names.cend(), listed)) {
+        const QString chosen = keptFilter_.value_or(cboFilter->currentText());
         cboFilter->setCurrentIndex(cboFilter->findText(QStringLiteral("*.*")));
         cboFilter->setEditText(QStringLiteral("*.*"));
         ApplyFilter();
+        keptFilter_ = chosen;
     }
     files->clearSelection();
     for (const std::string& name : names) {
@@ -277,6 +282,9 @@ void frmMain::OpenPaths(const std::vector<std::string>& paths) {
         // The pictures named are the ones meant, not the whole folder.
         chkSelected->setChecked(true);
         files->scrollToItem(files->currentItem());
+    } else {
+        // A folder handed over means its pictures: Process takes them at once.
+        files->selectAll();
     }
     oTab->SelectTabManually(1);
 }

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -64,9 +65,10 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
     const QString startedIn = QDir::currentPath();
     QDir::setCurrent(pictures.path());
     // The paths given, and the source folder, the pictures selected and the filter they bring.
+    // A folder given selects every picture listed, for Process to take.
     const std::vector<std::tuple<QStringList, QString, QStringList, QString>> cases = {
-        {{Path(".")}, Path("."), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
-        {{Path("sub") + "/"}, Path("sub"), {}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{Path(".")}, Path("."), {"a.jpg", "b.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
+        {{Path("sub") + "/"}, Path("sub"), {"d.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         {{Path("b.jpg"), Path("a.jpg")}, Path("."), {"a.jpg", "b.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
         // Relative to where the program was started; other folders' files are passed over.
         {{"sub/d.jpg", "a.jpg"}, Path("sub"), {"d.jpg"}, "*.jpg;*.jpeg;*.bmp;*.gif"},
@@ -78,6 +80,7 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
     };
     for (const auto& [paths, folder, selected, filter] : cases) {
         Start();
+        Filter().setCurrentIndex(0);
         Check("chkSelected").setChecked(false);
         std::vector<std::string> given;
         for (const QString& path : paths) {
@@ -90,11 +93,24 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
         EXPECT_EQ(SelectedNames(Files(0)), selected) << what;
         EXPECT_EQ(Files(0).Pattern(), filter) << what;
         EXPECT_EQ(Filter().currentText(), filter) << what;
-        EXPECT_EQ(Check("chkSelected").isChecked(), !selected.isEmpty()) << what;
+        EXPECT_EQ(Check("chkSelected").isChecked(),
+                  std::any_of(paths.cbegin(), paths.cend(),
+                              [](const QString& path) { return QFileInfo(path).isFile(); }))
+            << what;
         EXPECT_EQ(Shown(), folder != app ? 1 : 0) << what;
         // The destination stays where it was.
         EXPECT_EQ(Folders(1).Path(), app) << what;
     }
+    // The filter shown for a hidden picture is not kept for the next start.
+    Start();
+    Filter().setCurrentIndex(0);
+    window->OpenPaths({Path("c.png").toStdString()});
+    window->close();
+    QFile settings(QDir(app).filePath("Settings.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(settings.readAll())
+                    .split(QRegularExpression("[\r\n]+"))
+                    .contains("Filter=*.jpg;*.jpeg;*.bmp;*.gif"));
     QDir::setCurrent(startedIn);
 }
 
