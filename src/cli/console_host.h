@@ -38,7 +38,7 @@ public:
     void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
                        const std::string& reason) override;
     bool CropDialogVisible() override { return true; }
-    bool PromptCustomCrop(const Canvas&) override { return false; }
+    bool PromptCustomCrop(const Canvas&, const std::string&) override { return false; }
 
 private:
     void DrawProgress();

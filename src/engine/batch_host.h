@@ -49,7 +49,7 @@ public:
 
     virtual bool CropDialogVisible() = 0;
     // Shows the picture in the crop dialog, modally; true when the user cancelled.
-    virtual bool PromptCustomCrop(const Canvas& picture) = 0;
+    virtual bool PromptCustomCrop(const Canvas& picture, const std::string& fileName) = 0;
 };
 
 } // namespace kalvimo

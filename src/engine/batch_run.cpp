@@ -227,8 +227,8 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const JobOptions options = Options();
     CropPrompt prompt;
     if (AsksForCrop(options)) {
-        prompt = [this](const Canvas& picture) -> std::optional<CropBox> {
-            if (!host_.CropDialogVisible() && host_.PromptCustomCrop(picture)) {
+        prompt = [this, &fileName](const Canvas& picture) -> std::optional<CropBox> {
+            if (!host_.CropDialogVisible() && host_.PromptCustomCrop(picture, fileName)) {
                 return std::nullopt;
             }
             return CropRectangle();

@@ -75,7 +75,7 @@ public:
         }
     }
     bool CropDialogVisible() override { return cropVisible; }
-    bool PromptCustomCrop(const Canvas& picture) override {
+    bool PromptCustomCrop(const Canvas& picture, const std::string& /*fileName*/) override {
         ++cropPrompts;
         promptedSize = {picture.Width(), picture.Height()};
         return Next(cropCancels, false);

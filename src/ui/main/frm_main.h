@@ -104,7 +104,7 @@ public:
     void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
                        const std::string& reason) override;
     bool CropDialogVisible() override;
-    bool PromptCustomCrop(const Canvas& picture) override;
+    bool PromptCustomCrop(const Canvas& picture, const std::string& fileName) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

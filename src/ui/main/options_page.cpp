@@ -525,11 +525,11 @@ bool frmMain::CropDialogVisible() {
     return crop_->isVisible();
 }
 
-bool frmMain::PromptCustomCrop(const Canvas& picture) {
+bool frmMain::PromptCustomCrop(const Canvas& picture, const std::string& fileName) {
     if (sessionEnding_) {
         return true;
     }
-    crop_->SetPicture(ToQImage(picture));
+    crop_->SetPicture(ToQImage(picture), QString::fromStdString(ShownName(fileName)));
     crop_->cmdPreview->SetEnabled(false);
     crop_->StoreCrop();
     crop_->ShowModal();

@@ -59,13 +59,18 @@ TEST_F(CropWindowTest, RunAsksForEachPictureAndSkipsTheCancelledOnes) {
                                                      [this] { Press("cmdCancel"); },
                                                      [this] { Dialog().close(); }};
     std::vector<bool> previewEnabled;
+    QStringList captions;
     Process([&] {
         if (previewEnabled.size() < answers.size()) {
             previewEnabled.push_back(Dialog().cmdPreview->isEnabled());
+            captions.append(Dialog().windowTitle());
             answers[previewEnabled.size() - 1]();
         }
     });
     EXPECT_EQ(previewEnabled, std::vector<bool>(3, false));
+    EXPECT_EQ(captions,
+              QStringList({"Kalvimo - Custom Cropping - a.bmp", "Kalvimo - Custom Cropping - b.bmp",
+                           "Kalvimo - Custom Cropping - c.bmp"}));
     EXPECT_EQ(LogLines(), QStringList({"Saved file: " + Output("a.bmp"), "Skipped file: b.bmp",
                                        "Skipped file: c.bmp"}));
 }
