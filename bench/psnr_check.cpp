@@ -1,9 +1,10 @@
-// Compares BMP frames written by kalvimo-batch (800 x 600; with --turn, turned where the
-// picture's sides call for it, as "Auto rotate" does) with the exact area average of the region
-// each fitting keeps of the full-size picture, and prints the lowest and the median PSNR.
+// Compares BMP frames written by kalvimo-batch (800 x 600 unless --size says otherwise; with
+// --turn, turned where the picture's sides call for it, as "Auto rotate" does) with the exact area
+// average of the region each fitting keeps of the full-size picture, and prints the lowest and the
+// median PSNR.
 //
-//   psnr_check [--turn] [--fitting letterbox|auto:ANCHOR|fill:ANCHOR|custom:L,T,R,B]
-//              BMP_FOLDER PICTURE...
+//   psnr_check [--turn] [--size WIDTHxHEIGHT]
+//              [--fitting letterbox|auto:ANCHOR|fill:ANCHOR|custom:L,T,R,B] BMP_FOLDER PICTURE...
 //
 // The custom rectangle is in twips, as in the settings file.
 
@@ -50,6 +51,14 @@ int main(int argc, char** argv) {
         autoRotate = true;
         ++first;
     }
+    int width = 800;
+    int height = 600;
+    if (argc > first + 1 && std::string(argv[first]) == "--size") {
+        if (std::sscanf(argv[first + 1], "%dx%d", &width, &height) != 2) {
+            width = 0;
+        }
+        first += 2;
+    }
     std::string fitting = "letterbox";
     if (argc > first + 1 && std::string(argv[first]) == "--fitting") {
         fitting = argv[first + 1];
@@ -57,11 +66,11 @@ int main(int argc, char** argv) {
     }
     kalvimo::JobOptions options;
     kalvimo::CropBox crop;
-    options.newWidth = 800;
-    options.newHeight = 600;
+    options.newWidth = width;
+    options.newHeight = height;
     options.autoRotate = autoRotate;
-    if (argc < first + 2 || !ReadFitting(fitting, options, crop)) {
-        std::fputs("usage: psnr_check [--turn] [--fitting "
+    if (argc < first + 2 || width <= 0 || height <= 0 || !ReadFitting(fitting, options, crop)) {
+        std::fputs("usage: psnr_check [--turn] [--size WIDTHxHEIGHT] [--fitting "
                    "letterbox|auto:ANCHOR|fill:ANCHOR|custom:L,T,R,B] "
                    "BMP_FOLDER PICTURE...\n",
                    stderr);

@@ -8,6 +8,8 @@
 #include "frm_crop.h"
 #include "frm_main.h"
 #include "gdiplus.h"
+#include "geometry.h"
+#include "job_options.h"
 #include "message_boxes.h"
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -57,7 +60,7 @@ public:
 }
 
 // A landscape of sky, sun and hills, so the pictures in the guide look like photographs.
-bool WriteLandscape(const QString& path, int width, int height, const QColor& sky, int sunX) {
+Canvas Landscape(int width, int height, const QColor& sky, int sunX) {
     QImage image(width, height, QImage::Format_RGB888);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -86,7 +89,43 @@ bool WriteLandscape(const QString& path, int width, int height, const QColor& sk
     for (int y = 0; y < height; ++y) {
         std::memcpy(canvas.Row(y), image.constScanLine(y), canvas.Stride());
     }
-    return cGdiPlus().PictureBoxToFile(canvas, path.toStdString(), 85);
+    return canvas;
+}
+
+bool WriteLandscape(const QString& path, int width, int height, const QColor& sky, int sunX) {
+    return cGdiPlus().PictureBoxToFile(Landscape(width, height, sky, sunX), path.toStdString(), 85);
+}
+
+// One wide picture in a square frame by each fitting, drawn by the engine as a run draws it, so
+// that the pictures show what the program does rather than what the text says.
+void TakeFittings(const QDir& out, std::set<QString>& made) {
+    const Canvas picture = Landscape(960, 540, QColor(200, 110, 80), 80);
+    constexpr int kTwips = 15;
+    // A square round the sun.
+    const CropBox crop{618 * kTwips, 0, 918 * kTwips, 300 * kTwips};
+    const std::pair<const char*, Fitting> fittings[] = {
+        {"fit-stretch.png", Fitting::Stretch},
+        {"fit-letterbox.png", Fitting::Letterbox},
+        {"fit-auto-crop.png", Fitting::AutoCrop},
+        {"fit-custom-crop.png", Fitting::CustomCrop},
+        {"fit-fill.png", Fitting::Fill}};
+    for (const auto& [name, fitting] : fittings) {
+        JobOptions options;
+        options.newWidth = 200;
+        options.newHeight = 200;
+        options.fitting = fitting;
+        options.autoRotate = false;
+        Canvas frame;
+        if (!RenderFrame(picture, frame, FrameOrderOf(options, crop, kTwips))) {
+            Fail(QStringLiteral("cannot fit the example by ") + QLatin1String(name));
+        }
+        const QImage image(frame.Data(), frame.Width(), frame.Height(),
+                           static_cast<qsizetype>(frame.Stride()), QImage::Format_RGB888);
+        if (!image.save(out.filePath(QLatin1String(name)))) {
+            Fail(QStringLiteral("cannot write ") + out.filePath(QLatin1String(name)));
+        }
+        made.insert(QLatin1String(name));
+    }
 }
 
 // A holiday folder, a frame's card that holds one of its names already, and a program folder
@@ -173,7 +212,8 @@ void PreviewPicture(frmMain& window, const QString& name) {
     }
 }
 
-// One picture of each page of the window, named after its tab, and one of each dialog.
+// One picture of each page of the window, named after its tab, one of each dialog and one of
+// each fitting.
 std::set<QString> TakePictures(const QDir& root, const QDir& out) {
     std::set<QString> made;
     frmMain window(std::make_unique<QuietBoxes>(), root.filePath(QStringLiteral("program")));
@@ -217,6 +257,7 @@ std::set<QString> TakePictures(const QDir& root, const QDir& out) {
     Save(picker, out, QStringLiteral("colour-picker.png"), made);
     picker.hide();
     window.close();
+    TakeFittings(out, made);
     return made;
 }
 
