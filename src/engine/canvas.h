@@ -58,6 +58,7 @@ struct PixelRect {
     int y = 0;
     int width = 0;
     int height = 0;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
 // Scaled copy by area averaging: each target pixel is the coverage-weighted mean of the source

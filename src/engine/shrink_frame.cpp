@@ -70,23 +70,25 @@ std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder
 std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrder& order,
                                          Canvas& frame, bool& pictureTurned,
                                          ShrinkScratch& scratch) {
-    // The subject is looked for first; the reader is opened again for the region it chooses.
-    std::optional<Attention> attention;
-    if (order.LooksForSubject()) {
-        attention = JpegAttention(path, order, scratch);
-        if (!attention) {
-            return std::nullopt;
-        }
-    }
-    const std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
+    std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
     if (!opened) {
         return std::nullopt;
     }
-    pictureTurned = opened->turned;
     const int fittedWidth = opened->FittedWidth();
     const int fittedHeight = opened->FittedHeight();
-    const std::optional<FramePlacement> place =
-        PlaceFrame(order, fittedWidth, fittedHeight, attention ? &*attention : nullptr);
+    std::optional<FramePlacement> place = PlaceFrame(order, fittedWidth, fittedHeight);
+    // The subject is looked for only where the frame cuts something off, on a decode of its own;
+    // the reader is then opened again for the region it chooses.
+    if (place && order.LooksForSubject() &&
+        !(place->from == PixelRect{0, 0, fittedWidth, fittedHeight})) {
+        const std::optional<Attention> attention = JpegAttention(path, order, scratch);
+        opened = attention ? OpenJpeg(path, scratch.reader, order) : std::nullopt;
+        if (!opened) {
+            return std::nullopt;
+        }
+        place = PlaceFrame(order, fittedWidth, fittedHeight, &*attention);
+    }
+    pictureTurned = opened->turned;
     if (!place || !frame.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }
