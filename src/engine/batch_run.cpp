@@ -214,9 +214,11 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const std::string shown = ShownName(fileName);
     const std::string sourcePath = AddBackslash(folder) + fileName;
     protectedSource_ = IdOf(sourcePath, true).value_or(FileId{});
+    // One copy for the whole picture: outside a run each call would ask the host again.
+    const JobOptions options = Options();
     std::string outputPath;
     if (save) {
-        const std::optional<std::string> path = OutputPath(Options(), fileName, sourcePath, gdip_);
+        const std::optional<std::string> path = OutputPath(options, fileName, sourcePath, gdip_);
         if (!path) {
             reason = "the file is gone or its date cannot be read";
             return false;
@@ -224,7 +226,6 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         outputPath = *path;
     }
 
-    const JobOptions options = Options();
     CropPrompt prompt;
     if (AsksForCrop(options)) {
         prompt = [this, &fileName](const Canvas& picture) -> std::optional<CropBox> {
@@ -252,11 +253,11 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
     const Occupant occupant = save ? OccupantOf(outputPath) : Occupant::None;
     if (occupant != Occupant::None) {
         // A source of this run, or a picture it wrote, is settled as if overwriting were off.
-        if (Options().overwrite && occupant != Occupant::Protected) {
+        if (options.overwrite && occupant != Occupant::Protected) {
             replace = true;
-        } else if (Options().autoRename) {
+        } else if (options.autoRename) {
             outputPath = UniqueFileName(outputPath, [&](const std::string& candidate) {
-                return Options().overwrite && OccupantOf(candidate) == Occupant::Replaceable;
+                return options.overwrite && OccupantOf(candidate) == Occupant::Replaceable;
             });
             replace = EntryExists(outputPath);
             renamed = true;
@@ -285,13 +286,13 @@ bool BatchRun::ProcessPicture(const std::string& folder, const std::string& file
         host_.AddLogLine("Could not save file: " + ShownName(outputPath));
         Report(fileName, PictureOutcome::CouldNotSave, "the destination folder is gone");
         stopRequested_ = true;
-        stopReason_ = FolderGoneMessage("destination", Options().destinationFolder);
+        stopReason_ = FolderGoneMessage("destination", options.destinationFolder);
         FinishPicture("Finished processing " + shown);
         return true;
     }
     if (save) {
         std::vector<std::uint8_t> exif;
-        if (Options().keepInformation && gdip_.WritesJpeg(outputPath)) {
+        if (options.keepInformation && gdip_.WritesJpeg(outputPath)) {
             exif = KeptExif(sourcePath, picDest_.Width(), picDest_.Height());
         }
         const bool written =
