@@ -160,5 +160,49 @@ TEST_F(CropWindowTest, RectangleDrawnOnTheTurnedPictureCutsTheSamePixels) {
     EXPECT_EQ(picture.size(), QSize(200, 300));
 }
 
+// A 12-megapixel photo, seen whole as the dialog opens, is taken whole with one drag: the written
+// picture keeps its 40-pixel frame, a tenth of it at a tenth of the size.
+TEST_F(CropWindowTest, OneDragTakesAllOfATwelveMegapixelPhoto) {
+    ASSERT_TRUE(QFile::copy(KALVIMO_TEST_DATA "/twelve-megapixels-framed.png", Path("photo.png")));
+    Filter().lineEdit()->selectAll();
+    QTest::keyClicks(Filter().lineEdit(), QStringLiteral("*.png"));
+    QTest::keyClick(Filter().lineEdit(), Qt::Key_Return);
+    NewWidth().SetScrValue(400);
+    NewHeight().SetScrValue(300);
+    ClickTab(1);
+    ClickEntry(Files(0), "photo.png");
+    ClickTab(3);
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdCustomCrop"), Qt::LeftButton);
+    ASSERT_EQ(Dialog().windowTitle(), QStringLiteral("Kalvimo - Custom Cropping - photo.png"));
+    Dialog().chkRestrainDim->setChecked(false);
+    QWidget& picture = *Dialog().findChild<QWidget*>("picCrop");
+    // From the very corner, which QTest would take for "the middle", to past the far one.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(0, 0), picture.mapToGlobal(QPointF(0, 0)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&picture, &press);
+    const QPoint beyond(picture.width() + 5, picture.height() + 5);
+    QTest::mouseMove(&picture, beyond);
+    QTest::mouseRelease(&picture, Qt::LeftButton, {}, beyond);
+    EXPECT_EQ(Dialog().Edges(), (CropBox{0, 0, 4000 * 15, 3000 * 15}));
+
+    Process();
+    Canvas out;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(Output("photo.png").toStdString(), out, 0, error)) << error;
+    ASSERT_EQ(QSize(out.Width(), out.Height()), QSize(400, 300));
+    const Rgb frame{255, 0, 255};
+    for (const auto& [x, y, colour] :
+         std::vector<std::tuple<int, int, Rgb>>{{0, 0, frame},
+                                                {3, 3, frame},
+                                                {4, 4, {255, 0, 0}},
+                                                {395, 4, {0, 255, 0}},
+                                                {4, 295, {0, 0, 255}},
+                                                {395, 295, {255, 255, 0}},
+                                                {396, 296, frame},
+                                                {399, 299, frame}}) {
+        EXPECT_EQ(out.Pixel(x, y), colour) << x << "," << y;
+    }
+}
+
 } // namespace
 } // namespace kalvimo
