@@ -10,9 +10,7 @@ namespace kalvimo {
 
 namespace {
 
-// The subject is looked for on a copy shrunk by 8, as a JPEG decodes cheaply (its DC
-// coefficients), so that a JPEG and the same picture in another format are cut alike.
-constexpr int kShrink = 8;
+constexpr int kShrink = kAttentionShrink;
 // A stretch must hold this much more than the poorest one to be a subject rather than the
 // picture's own texture.
 constexpr double kStandsOut = 0.1;

@@ -14,6 +14,10 @@ struct Attention {
     std::vector<float> rows;
 };
 
+// The copy that attention is found on is shrunk by this much in each direction, as a JPEG decodes
+// cheaply at that size (its DC coefficients).
+inline constexpr int kAttentionShrink = 8;
+
 // The copy of picture that attention is found on: shrunk by 8 in each direction, as a JPEG
 // decoded at an eighth of its size. Empty without memory.
 Canvas ShrunkForAttention(const Canvas& picture);

@@ -51,6 +51,66 @@ const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
     return RotatePicture(scratch.turned, scratch.shrunk) ? &scratch.turned : nullptr;
 }
 
+// The region as stored: back through the turn, then through the orientation.
+PixelRect StoredRegion(const OpenedJpeg& opened, PixelRect region, int storedWidth,
+                       int storedHeight) {
+    if (opened.turned) {
+        region = OrientedSourceRect(region, 8, opened.uprightWidth, opened.uprightHeight);
+    }
+    if (opened.orientation >= 2 && opened.orientation <= 8) {
+        region = OrientedSourceRect(region, opened.orientation, storedWidth, storedHeight);
+    }
+    return region;
+}
+
+// A cut by content along one axis, from one decoding rather than one for the subject and one for
+// the frame: the picture is averaged into the frame's cells along the axis it keeps whole but
+// left at full length along the cut, and at the same time into the eighth-size copy the subject
+// is looked for on; the cut then averages its stretch of the first into scratch.shrunk. That
+// copy holds whole levels, so a cell can come out one level off the exact average.
+bool ShrinkAlongTheCut(const OpenedJpeg& opened, const FrameOrder& order,
+                       std::optional<FramePlacement>& place, ShrinkScratch& scratch) {
+    JpegShrinkReader& reader = scratch.reader;
+    const int width = reader.Width();
+    const int height = reader.Height();
+    const bool sideways = opened.ShrunkSideways();
+    const bool cutsRows = (place->from.width == opened.FittedWidth()) != sideways;
+    const int cellsAcross = sideways ? place->to.height : place->to.width;
+    const int cellsDown = sideways ? place->to.width : place->to.height;
+    const int lookWidth = (width + kAttentionShrink - 1) / kAttentionShrink;
+    const int lookHeight = (height + kAttentionShrink - 1) / kAttentionShrink;
+    Canvas& spread = scratch.spread;
+    if (!spread.Resize(cutsRows ? cellsAcross : width, cutsRows ? height : cellsDown) ||
+        !scratch.shrunk.Resize(lookWidth, lookHeight)) {
+        return false;
+    }
+    const ShrinkTarget targets[] = {
+        {spread, {0, 0, width, height}},
+        // Whole blocks, the last ones cut short by the edge, as the other formats are shrunk.
+        {scratch.shrunk, {0, 0, lookWidth * kAttentionShrink, lookHeight * kAttentionShrink}}};
+    std::string error;
+    if (!reader.ReadRegions(targets, error)) {
+        return false;
+    }
+    const Canvas* look = SetUpright(opened, scratch);
+    if (look == nullptr) {
+        return false;
+    }
+    const Attention attention = FindAttention(*look);
+    place = PlaceFrame(order, opened.FittedWidth(), opened.FittedHeight(), &attention);
+    if (!place || !scratch.shrunk.Resize(cellsAcross, cellsDown)) {
+        return false;
+    }
+    const PixelRect stored = StoredRegion(opened, place->from, width, height);
+    scratch.shrunk.FillRect(0, 0, cellsAcross, cellsDown, order.backColour);
+    ScaledCopy(spread,
+               cutsRows ? PixelRect{0, stored.y, cellsAcross, stored.height}
+                        : PixelRect{stored.x, 0, stored.width, cellsDown},
+               scratch.shrunk, {0, 0, cellsAcross, cellsDown});
+    scratch.shrunk.SetIccProfile(spread.IccProfile());
+    return true;
+}
+
 } // namespace
 
 std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder& order,
@@ -77,10 +137,14 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
     const int fittedWidth = opened->FittedWidth();
     const int fittedHeight = opened->FittedHeight();
     std::optional<FramePlacement> place = PlaceFrame(order, fittedWidth, fittedHeight);
-    // The subject is looked for only where the frame cuts something off, on a decode of its own;
-    // the reader is then opened again for the region it chooses.
-    if (place && order.LooksForSubject() &&
-        !(place->from == PixelRect{0, 0, fittedWidth, fittedHeight})) {
+    // The subject is looked for only where the frame cuts something off. A cut along one axis
+    // (a fill) finds it on the decoding of the frame; any other, on a decoding of its own, after
+    // which the reader is opened again for the region it chooses.
+    const bool bySubject = place && order.LooksForSubject() &&
+                           !(place->from == PixelRect{0, 0, fittedWidth, fittedHeight});
+    const bool alongOneAxis =
+        bySubject && (place->from.width == fittedWidth || place->from.height == fittedHeight);
+    if (bySubject && !alongOneAxis) {
         const std::optional<Attention> attention = JpegAttention(path, order, scratch);
         opened = attention ? OpenJpeg(path, scratch.reader, order) : std::nullopt;
         if (!opened) {
@@ -92,31 +156,32 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
     if (!place || !frame.Resize(order.newWidth, order.newHeight)) {
         return std::nullopt;
     }
-    // The kept region as stored: back through the turn, then through the orientation.
-    const JpegShrinkReader& reader = scratch.reader;
-    PixelRect stored = place->from;
-    if (opened->turned) {
-        stored = OrientedSourceRect(stored, 8, opened->uprightWidth, opened->uprightHeight);
-    }
-    if (opened->orientation >= 2 && opened->orientation <= 8) {
-        stored = OrientedSourceRect(stored, opened->orientation, reader.Width(), reader.Height());
-    }
-    const PixelRect& to = place->to;
-    const bool sideways = opened->ShrunkSideways();
-    if (!scratch.shrunk.Resize(sideways ? to.height : to.width, sideways ? to.width : to.height)) {
-        return std::nullopt;
-    }
-    // Cells past the picture's edge keep the background.
-    scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
-                            order.backColour);
-    std::string error;
-    if (!scratch.reader.ReadRegion(scratch.shrunk, stored, error)) {
-        return std::nullopt;
+    if (alongOneAxis) {
+        if (!ShrinkAlongTheCut(*opened, order, place, scratch)) {
+            return std::nullopt;
+        }
+    } else {
+        const PixelRect stored =
+            StoredRegion(*opened, place->from, scratch.reader.Width(), scratch.reader.Height());
+        const bool sideways = opened->ShrunkSideways();
+        const PixelRect& to = place->to;
+        if (!scratch.shrunk.Resize(sideways ? to.height : to.width,
+                                   sideways ? to.width : to.height)) {
+            return std::nullopt;
+        }
+        // Cells past the picture's edge keep the background.
+        scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
+                                order.backColour);
+        std::string error;
+        if (!scratch.reader.ReadRegion(scratch.shrunk, stored, error)) {
+            return std::nullopt;
+        }
     }
     const Canvas* placed = SetUpright(*opened, scratch);
     if (placed == nullptr) {
         return std::nullopt;
     }
+    const PixelRect& to = place->to;
     frame.SetIccProfile(placed->IccProfile());
     frame.FillRect(0, 0, frame.Width(), frame.Height(), order.backColour);
     PlainCopy(*placed, 0, 0, frame, to.x, to.y, to.width, to.height);

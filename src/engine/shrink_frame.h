@@ -15,6 +15,8 @@ struct ShrinkScratch {
     JpegShrinkReader reader;
     Canvas shrunk;
     Canvas turned;
+    // A cut by content's picture, shrunk along the axis it keeps whole.
+    Canvas spread;
 };
 
 // Draws the frame of a JPEG without holding it at full size: only the region the fitting keeps

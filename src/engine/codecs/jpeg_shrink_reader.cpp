@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <malloc.h>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace kalvimo {
@@ -44,7 +45,7 @@ struct Session {
 struct JpegShrinkReader::State {
     std::unique_ptr<Session> session;
     std::vector<char> readBuffer = std::vector<char>(kReadBufferSize);
-    AreaAverager averager;
+    std::vector<AreaAverager> averagers;
     // The rows libjpeg hands out at a time.
     std::vector<JSAMPLE> rows;
 };
@@ -108,8 +109,9 @@ namespace {
 // but for a margin wider than any upsampling reaches, so the kept pixels are decoded as in full.
 constexpr int kColumnMargin = 32;
 
-bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverager& averager,
-            std::vector<JSAMPLE>& buffer, Canvas& target, PixelRect from) {
+bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
+            std::span<AreaAverager> averagers, std::span<const ShrinkTarget> targets,
+            std::vector<JSAMPLE>& buffer) {
     if (setjmp(errors.jump) != 0) {
         return false;
     }
@@ -123,44 +125,65 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors, AreaAverag
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
     const int channels = grey ? 1 : 3;
-    const PixelRect cells{0, 0, target.Width(), target.Height()};
-    averager.Reset(width, height, channels, from, target, cells);
-    if (averager.EndRow() <= averager.FirstRow()) {
-        averager.Finish();
-        return true;
-    }
-    auto left = static_cast<JDIMENSION>(std::max(averager.FirstColumn() - kColumnMargin, 0));
-    auto kept =
-        static_cast<JDIMENSION>(std::min(averager.EndColumn() + kColumnMargin, width)) - left;
-    if (static_cast<int>(kept) < width) {
-        jpeg_crop_scanline(&info, &left, &kept);
-        from.x -= static_cast<int>(left);
-        averager.Reset(static_cast<int>(kept), height, channels, from, target, cells);
-    }
-    const int stride0 = static_cast<int>(kept);
-    const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
-    const auto stride = static_cast<std::size_t>(stride0) * static_cast<std::size_t>(channels);
-    buffer.resize(stride * static_cast<std::size_t>(batch));
-    JSAMPROW rows[4] = {};
-    for (int i = 0; i < batch; ++i) {
-        rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
-    }
-    const auto first = static_cast<JDIMENSION>(averager.FirstRow());
-    const auto end = static_cast<JDIMENSION>(averager.EndRow());
-    while (info.output_scanline < first) {
-        jpeg_skip_scanlines(&info, first - info.output_scanline);
-    }
-    while (info.output_scanline < end) {
-        const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
-        for (JDIMENSION i = 0; i < got; ++i) {
-            averager.AddRow(rows[i]);
+    int firstRow = height;
+    int endRow = 0;
+    int firstColumn = width;
+    int endColumn = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        Canvas& target = targets[i].canvas;
+        AreaAverager& averager = averagers[i];
+        averager.Reset(width, height, channels, targets[i].from, target,
+                       {0, 0, target.Width(), target.Height()});
+        if (averager.EndRow() > averager.FirstRow()) {
+            firstRow = std::min(firstRow, averager.FirstRow());
+            endRow = std::max(endRow, averager.EndRow());
+            firstColumn = std::min(firstColumn, averager.FirstColumn());
+            endColumn = std::max(endColumn, averager.EndColumn());
         }
     }
-    // Below the region nothing is read: the picture is dropped as it stands.
-    if (info.output_scanline == info.output_height) {
-        jpeg_finish_decompress(&info);
+    if (endRow > firstRow) {
+        auto left = static_cast<JDIMENSION>(std::max(firstColumn - kColumnMargin, 0));
+        auto kept = static_cast<JDIMENSION>(std::min(endColumn + kColumnMargin, width)) - left;
+        if (static_cast<int>(kept) < width) {
+            jpeg_crop_scanline(&info, &left, &kept);
+            for (std::size_t i = 0; i < targets.size(); ++i) {
+                PixelRect from = targets[i].from;
+                from.x -= static_cast<int>(left);
+                Canvas& target = targets[i].canvas;
+                averagers[i].Reset(static_cast<int>(kept), height, channels, from, target,
+                                   {0, 0, target.Width(), target.Height()});
+            }
+        }
+        const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
+        const auto stride = static_cast<std::size_t>(kept) * static_cast<std::size_t>(channels);
+        buffer.resize(stride * static_cast<std::size_t>(batch));
+        JSAMPROW rows[4] = {};
+        for (int i = 0; i < batch; ++i) {
+            rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
+        }
+        while (info.output_scanline < static_cast<JDIMENSION>(firstRow)) {
+            jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(firstRow) - info.output_scanline);
+        }
+        while (info.output_scanline < static_cast<JDIMENSION>(endRow)) {
+            const auto row = static_cast<int>(info.output_scanline);
+            const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
+            for (JDIMENSION i = 0; i < got; ++i) {
+                for (AreaAverager& averager : averagers.first(targets.size())) {
+                    const int at = row + static_cast<int>(i);
+                    if (at >= averager.FirstRow() && at < averager.EndRow()) {
+                        averager.AddRow(rows[i]);
+                    }
+                }
+            }
+        }
+        // Below the regions nothing is read: the picture is dropped as it stands.
+        if (info.output_scanline == info.output_height) {
+            jpeg_finish_decompress(&info);
+        }
     }
-    averager.Finish();
+    for (AreaAverager& averager : averagers.first(targets.size())) {
+        averager.Finish();
+    }
     return true;
 }
 
@@ -190,10 +213,21 @@ bool JpegShrinkReader::ReadEighth(Canvas& target, std::string& error) {
 }
 
 bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
+    const ShrinkTarget only{target, from};
+    return ReadRegions({&only, 1}, error);
+}
+
+bool JpegShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
-    if (!s.session || target.Empty() || from.width <= 0 || from.height <= 0) {
+    const bool usable = std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
+        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
+    });
+    if (!s.session || !usable) {
         error = "the picture cannot be shrunk to that size";
         return false;
+    }
+    if (s.averagers.size() < targets.size()) {
+        s.averagers.resize(targets.size());
     }
     Session& session = *s.session;
     // A file of several scans is held whole as coefficients while it is read (some 36 MB for
@@ -203,13 +237,17 @@ bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& e
     if (jpeg_has_multiple_scans(&session.info) != FALSE) {
         oneAtATime.lock();
     }
-    if (!Decode(session.info, session.errors, s.averager, s.rows, target, from)) {
+    if (!Decode(session.info, session.errors, s.averagers, targets, s.rows)) {
         error = session.errors.message;
         s.session.reset();
-        target.Clear();
+        for (const ShrinkTarget& target : targets) {
+            target.canvas.Clear();
+        }
         return false;
     }
-    target.SetIccProfile(session.icc.Bytes());
+    for (const ShrinkTarget& target : targets) {
+        target.canvas.SetIccProfile(session.icc.Bytes());
+    }
     s.session.reset();
     if (oneAtATime.owns_lock()) {
         // Hand the coefficients' memory back at once, or each thread would keep its own copy.

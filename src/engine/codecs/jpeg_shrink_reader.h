@@ -3,9 +3,16 @@
 #include "../canvas.h"
 
 #include <memory>
+#include <span>
 #include <string>
 
 namespace kalvimo {
+
+// A canvas to average a region of a picture into, over all its cells.
+struct ShrinkTarget {
+    Canvas& canvas;
+    PixelRect from;
+};
 
 // Shrinks a colour or greyscale JPEG while decoding it: each decoded row is averaged straight
 // into the target cells, so a large photograph is never held at full size. The result is the
@@ -35,6 +42,10 @@ public:
     // cell of target; cells with no part of the picture under them keep what they hold. Rows
     // and columns outside the region are not decoded. On failure target is left empty.
     bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
+
+    // ReadRegion into several targets from one decoding; the rows and columns no region takes
+    // are not decoded. On failure every target is left empty.
+    bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
 private:
     struct State;
