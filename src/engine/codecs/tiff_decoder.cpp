@@ -136,14 +136,16 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
             const std::uint32_t* in = raster.data() + y * width;
             for (std::int64_t x = 0; x < width; ++x, out += 3) {
                 const std::uint32_t pixel = in[x];
-                const Rgb rgb =
-                    PremultipliedOverBackground({static_cast<std::uint8_t>(TIFFGetR(pixel)),
-                                                 static_cast<std::uint8_t>(TIFFGetG(pixel)),
-                                                 static_cast<std::uint8_t>(TIFFGetB(pixel))},
-                                                static_cast<int>(TIFFGetA(pixel)), back);
-                out[0] = rgb.r;
-                out[1] = rgb.g;
-                out[2] = rgb.b;
+                const Rgb rgb{static_cast<std::uint8_t>(TIFFGetR(pixel)),
+                              static_cast<std::uint8_t>(TIFFGetG(pixel)),
+                              static_cast<std::uint8_t>(TIFFGetB(pixel))};
+                const auto alpha = static_cast<int>(TIFFGetA(pixel));
+                // Most pictures are opaque: no blend for them.
+                const Rgb shown =
+                    alpha == 255 ? rgb : PremultipliedOverBackground(rgb, alpha, back);
+                out[0] = shown.r;
+                out[1] = shown.g;
+                out[2] = shown.b;
             }
         }
     }
