@@ -97,6 +97,19 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
         reason = message;
         return false;
     }
+    // Read from a stream, libtiff rounds its buffer for a tile up to whole KiB and then refuses an
+    // uncompressed tile of any other size as damaged; a buffer of our own keeps the tile's size.
+    std::vector<std::uint8_t> tileBuffer;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    if (TIFFIsTiled(tiff) != 0 && compression == COMPRESSION_NONE) {
+        const tmsize_t tileSize = TIFFTileSize(tiff);
+        if (tileSize <= 0 || tileSize > kMaxSingleAllocation) {
+            return Refuse(reason, input, "the picture data is damaged");
+        }
+        tileBuffer.resize(static_cast<std::size_t>(tileSize));
+        TIFFReadBufferSetup(tiff, tileBuffer.data(), tileSize);
+    }
     TIFFRGBAImage image{};
     if (TIFFRGBAImageBegin(&image, tiff, 1, message) == 0) {
         reason = message;
