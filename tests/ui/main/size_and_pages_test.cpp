@@ -71,7 +71,7 @@ protected:
     void ExpectSize(int width, int height) const {
         EXPECT_EQ(NewWidth().ScrValue(), width);
         EXPECT_EQ(NewHeight().ScrValue(), height);
-        EXPECT_FLOAT_EQ(window->ImageScale,
+        EXPECT_FLOAT_EQ(window->CurrentImageScale(),
                         static_cast<float>(static_cast<double>(width) / height));
     }
 
@@ -114,7 +114,7 @@ TEST_F(PresetTest, PresetsWithinTheLimitsApplySilentlyOthersClampWithMessagesWid
 TEST_F(PresetTest, PickingTheShownEntryAgainBringsItsSizeBack) {
     Choose("Mine : 800x600");
     NewWidth().SetScrValue(1000);
-    EXPECT_FLOAT_EQ(window->ImageScale, 1000.0f / 600.0f);
+    EXPECT_FLOAT_EQ(window->CurrentImageScale(), 1000.0f / 600.0f);
     const int index = Presets().currentIndex();
     emit Presets().activated(index);
     ExpectSize(800, 600);
