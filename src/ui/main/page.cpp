@@ -45,10 +45,6 @@ void Page::Place(QWidget* control, int left, int top, int width, int height) con
     PlaceInTwips(control, twipsPerPixel_, left, top, width, height);
 }
 
-int Page::Pixels(int twips) const {
-    return TwipsToPixels(twips, twipsPerPixel_);
-}
-
 void Page::Grows(QWidget* control, bool wider, bool taller) {
     growths_.push_back({control, {}, wider, taller});
 }

@@ -38,12 +38,8 @@ signals:
     // A message for the window to show in a box.
     void Notify(const QString& text, BoxIcon icon);
 
-protected:
-    int Pixels(int twips) const;
-
-    const int twipsPerPixel_;
-
 private:
+    const int twipsPerPixel_;
     struct Growth {
         QWidget* control = nullptr;
         QRect design;
