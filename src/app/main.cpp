@@ -1,3 +1,4 @@
+#include "file_locations.h"
 #include "frm_main.h"
 
 #include <csignal>
@@ -43,7 +44,13 @@ void CatchTerminationSignals() {
 // Answers --help and --version itself and exits, and refuses options it does not know.
 void ReadCommandLine(const QCoreApplication& application) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Resizes a batch of pictures to one size."));
+    const kalvimo::FileLocations locations = kalvimo::LocateFiles(
+        kalvimo::ProcessLocationInputs(QCoreApplication::applicationDirPath().toStdString() + "/"));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Resizes a batch of pictures to one size.\n\nSettings: %1\nUser guide (F1): %2")
+            .arg(QString::fromStdString(locations.settingsPath),
+                 QString::fromStdString(locations.guidePath)));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
