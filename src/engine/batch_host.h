@@ -47,6 +47,11 @@ public:
     virtual void ReportOutcome(const std::string& /*fileName*/, PictureOutcome /*outcome*/,
                                const std::string& /*reason*/) {}
 
+    // The one folder a run makes when it is the destination and missing: the default
+    // destination, made by the first run that writes there rather than when it is chosen. "" for
+    // none; any other destination that is missing is one that vanished after it was chosen.
+    virtual std::string FolderToMake() { return {}; }
+
     virtual bool CropDialogVisible() = 0;
     // Shows the picture in the crop dialog, modally; true when the user cancelled.
     virtual bool PromptCustomCrop(const Canvas& picture, const std::string& fileName) = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
@@ -327,13 +328,31 @@ CropBox BatchRun::CropRectangle() const {
 }
 
 std::string BatchRun::MissingFolder(const JobOptions& options) {
-    for (const auto& [role, folder] : {std::pair{"source", &options.sourceFolder},
-                                       std::pair{"destination", &options.destinationFolder}}) {
-        if (!IdentityOf(*folder)) {
-            return FolderGoneMessage(role, *folder);
-        }
+    if (!IdentityOf(options.sourceFolder)) {
+        return FolderGoneMessage("source", options.sourceFolder);
+    }
+    if (std::string failure = MakeDestination(options.destinationFolder); !failure.empty()) {
+        return failure;
+    }
+    if (!IdentityOf(options.destinationFolder)) {
+        return FolderGoneMessage("destination", options.destinationFolder);
     }
     return {};
+}
+
+std::string BatchRun::MakeDestination(const std::string& folder) {
+    const std::string toMake = host_.FolderToMake();
+    const auto same = [](const std::string& a, const std::string& b) {
+        return (std::filesystem::path(a) / "").lexically_normal() ==
+               (std::filesystem::path(b) / "").lexically_normal();
+    };
+    std::error_code error;
+    if (toMake.empty() || !same(folder, toMake) || std::filesystem::exists(folder, error) ||
+        std::filesystem::create_directories(folder, error)) {
+        return {};
+    }
+    return "The destination folder " + ShownName(folder) +
+           " could not be made: " + error.message() + ".";
 }
 
 bool BatchRun::DestinationStands() const {

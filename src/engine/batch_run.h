@@ -79,7 +79,11 @@ private:
     JobOptions Options() const;
     CropBox CropRectangle() const;
     // Why the run cannot start when a folder of it is not there to read or write; else empty.
-    static std::string MissingFolder(const JobOptions& options);
+    // The folder to make is made here, by the first run that writes into it.
+    std::string MissingFolder(const JobOptions& options);
+    // Makes the host's folder to make when it is the destination and missing; a message when
+    // that fails.
+    std::string MakeDestination(const std::string& folder);
     // False when the run's destination is no longer the folder it started with (a card pulled
     // out), so that nothing is written in its place.
     [[nodiscard]] bool DestinationStands() const;

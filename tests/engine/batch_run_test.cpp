@@ -119,6 +119,16 @@ TEST_F(BatchRunTest, AFolderThatIsGoneStopsTheRunAndNothingIsWrittenElsewhere) {
                                                   folder.string() + " is no longer there."));
         fs::rename(root_ / "away", folder);
     }
+    // The default destination, never made, is made by the first run that writes into it.
+    fs::remove(root_ / "dst");
+    host_.folderToMake = (root_ / "dst/").string();
+    host_.files[0].selected = host_.files[1].selected = host_.files[2].selected = false;
+    host_.options.selectedOnly = true;
+    EXPECT_TRUE(Run().empty());
+    EXPECT_FALSE(fs::exists(root_ / "dst"));
+    host_.options.selectedOnly = false;
+    EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), Saved("b.bmp"), Saved("c.bmp")));
+    host_.folderToMake.clear();
 
     // Pulled out after the first picture, or put back as another folder of that name: one
     // line for the picture that could not be saved, then the run stops.

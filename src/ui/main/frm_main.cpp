@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QThread>
 
 namespace kalvimo {
@@ -150,19 +149,14 @@ void frmMain::Form_Load(const QString& applicationFolder) {
     AppPath = QString::fromStdString(AddBackslash(
         (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
             .toStdString()));
-    LocationInputs inputs = ProcessLocationInputs(AppPath.toStdString());
-    inputs.picturesFolder =
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
-    locations_ = LocateFiles(inputs);
+    locations_ = LocateFiles(ProcessLocationInputs(AppPath.toStdString()));
     SettingsPath = QString::fromStdString(locations_.settingsPath);
     PresetsPath = QString::fromStdString(PresetsFile(locations_));
     FillLists();
-    // Until the settings file is read, both pages start where its defaults would put them, or
-    // beside it while the default destination is still to be made.
-    const QString source = QString::fromStdString(locations_.defaultSource);
-    SetFolderLists(source, 0);
-    SetFolderLists(source, 1);
-    SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
+    // Until the settings file is read, both pages start where its defaults would put them.
+    SetFolderLists(QString::fromStdString(locations_.defaultSource), 0);
+    uDir[1]->SetFolderToMake(DefaultDestination());
+    SetFolderLists(DefaultDestination(), 1);
     LoadSettings();
     StartGdiPlus();
 

@@ -103,6 +103,7 @@ public:
                               MessageButtons buttons) override;
     void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
                        const std::string& reason) override;
+    std::string FolderToMake() override { return locations_.defaultDestination; }
     bool CropDialogVisible() override;
     bool PromptCustomCrop(const Canvas& picture, const std::string& fileName) override;
 
@@ -212,6 +213,9 @@ private:
     QString SettingsPath;
     QString PresetsPath;
     FileLocations locations_;
+    QString DefaultDestination() const {
+        return QString::fromStdString(locations_.defaultDestination);
+    }
     bool filterBusy = false;
     bool optionsBusy = false;
     // A preset is being applied: its width is set before its height.

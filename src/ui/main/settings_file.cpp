@@ -139,9 +139,6 @@ void frmMain::SaveSettings() {
 }
 
 void frmMain::cmdDefault_Click() {
-    // The destination list shows only folders that exist, so the default one is made when it is
-    // chosen.
-    QDir().mkpath(QString::fromStdString(locations_.defaultDestination));
     ShowSettings(
         DefaultSettings(
             {locations_.defaultSource, locations_.defaultDestination,

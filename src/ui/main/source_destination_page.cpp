@@ -197,11 +197,14 @@ void frmMain::ApplyFilter() {
 
 void frmMain::SetFolderLists(const QString& path, int index) {
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    // The default destination is shown before the first run makes it.
+    const bool toMake = !info.exists() && index == 1 &&
+                        QDir::cleanPath(path) == QDir::cleanPath(DefaultDestination());
+    if (path.isEmpty() || (!info.exists() && !toMake)) {
         return;
     }
     // A file's own folder is the place it names.
-    const QString folder = info.isDir() ? path : info.absolutePath();
+    const QString folder = info.isDir() || toMake ? path : info.absolutePath();
     const auto at = static_cast<std::size_t>(index);
     uDrive[at]->SetDrive(folder);
     uDir[at]->SetPath(folder);

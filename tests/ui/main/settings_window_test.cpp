@@ -174,34 +174,50 @@ TEST(AnchorGridTest, ArrowsForEveryIndex) {
 }
 
 // Both programs keep the settings in one place, whether the program's folder can be written, is
-// read-only (installed), or read-only with a Settings.ini of its own; installed, "Default" is the
-// user's Pictures folder and a "Kalvimo" folder inside it.
-TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
+// read-only, or read-only with a Settings.ini of its own, or is installed (a bin/ beside
+// share/kalvimo, here one the user can write, as in ~/.local); elsewhere than beside the program,
+// "Default" is the desktop's Pictures folder and a "Kalvimo" folder inside it, which the window
+// does not make and the first run does.
+TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders) {
     // The window reads the environment; later tests of this process get theirs back.
     struct Restore {
         QByteArray home = qgetenv("HOME");
         ~Restore() {
             qputenv("HOME", home);
             qunsetenv("XDG_CONFIG_HOME");
+            qunsetenv("XDG_PICTURES_DIR");
         }
     } restore;
-    for (const auto& [readOnly, hasSettings] :
-         {std::pair{false, false}, std::pair{true, true}, std::pair{true, false}}) {
-        SCOPED_TRACE(::testing::Message() << readOnly << hasSettings);
+    enum class Copy { Writable, ReadOnlyWithSettings, ReadOnly, Installed };
+    // The read-only copy last: for root it is skipped.
+    for (const Copy copy :
+         {Copy::Writable, Copy::ReadOnlyWithSettings, Copy::Installed, Copy::ReadOnly}) {
+        SCOPED_TRACE(static_cast<int>(copy));
+        const bool readOnly = copy == Copy::ReadOnly || copy == Copy::ReadOnlyWithSettings;
+        const bool besideProgram = copy == Copy::Writable || copy == Copy::ReadOnlyWithSettings;
         QTemporaryDir program;
         QTemporaryDir home;
         const QString config = QDir(home.path()).filePath("conf");
+        const QString pictures = QDir(home.path()).filePath("Bilder");
+        ASSERT_TRUE(QDir().mkpath(pictures));
         qputenv("HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", config.toUtf8());
-        const QString programFolder = program.path();
+        qputenv("XDG_PICTURES_DIR", pictures.toUtf8());
+        QString programFolder = program.path();
+        if (copy == Copy::Installed) {
+            ASSERT_TRUE(QDir(programFolder).mkpath("share/kalvimo"));
+            ASSERT_TRUE(QDir(programFolder).mkpath("bin"));
+            programFolder = QDir(programFolder).filePath("bin");
+        }
         const QString command = QDir(programFolder).filePath("kalvimo-batch");
         ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
-        if (hasSettings) {
+        if (copy == Copy::ReadOnlyWithSettings) {
             WriteText(QDir(programFolder).filePath("Settings.ini"), "");
         }
         if (readOnly) {
             QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
-            if (!hasSettings && ::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
+            if (copy == Copy::ReadOnly &&
+                ::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
                 QFile::setPermissions(programFolder,
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
                 GTEST_SKIP() << "permissions do not bind for this user";
@@ -213,22 +229,31 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
         const QString text = QString::fromUtf8(help.readAllStandardOutput());
         const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
         const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
-        const QString expected = readOnly && !hasSettings
-                                     ? QDir(config).filePath("kalvimo/Settings.ini")
-                                     : QDir(programFolder).filePath("Settings.ini");
+        const QString expected = besideProgram ? QDir(programFolder).filePath("Settings.ini")
+                                               : QDir(config).filePath("kalvimo/Settings.ini");
         EXPECT_EQ(used, expected);
 
         QFile::remove(expected);
+        const QString made = QDir(pictures).filePath("Kalvimo");
         auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
                                                 programFolder);
-        if (readOnly && !hasSettings) {
-            const QString pictures = QDir(home.path()).filePath("Pictures");
+        if (!besideProgram) {
             EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
-            EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(),
-                      QDir(pictures).filePath("Kalvimo"));
+            EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(), made);
         }
         window->close();
         EXPECT_TRUE(QFileInfo::exists(used));
+        EXPECT_FALSE(QFileInfo::exists(made));
+        if (!besideProgram) {
+            // Without settings the command takes the same folders, and its run makes the one.
+            QFile::remove(expected);
+            testing::WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
+            QProcess run;
+            run.start(command, {});
+            ASSERT_TRUE(run.waitForFinished());
+            EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()),
+                      "Saved file: " + QDir(made).filePath("a.jpg") + "\n");
+        }
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
