@@ -8,7 +8,6 @@
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
 #include "picture_preview.h"
-#include "site.h"
 #include "text_helpers.h"
 
 #include <algorithm>
@@ -54,7 +53,7 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
     : QWidget(parent),
       messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()),
       colourPicker_(std::make_unique<DialogColourPicker>(*this)) {
-    setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
+    setWindowTitle(QStringLiteral("Kalvimo"));
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);
     crop_ = new frmCrop(*this, this);
@@ -117,12 +116,7 @@ void frmMain::BuildShortcuts() {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, action);
     };
-    add(QKeySequence::HelpContents, [this] {
-        // The guide opens over the page in hand; only the Intro link leads on to Source.
-        const int page = oTab->Selected();
-        lblStart_Click();
-        oTab->SelectTabManually(page);
-    });
+    add(QKeySequence::HelpContents, [this] { lblLink_Click(); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });

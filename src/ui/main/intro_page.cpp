@@ -1,7 +1,6 @@
 #include "artwork.h"
 #include "frm_main.h"
 #include "orvel_tab.h"
-#include "site.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -62,8 +61,8 @@ void frmMain::BuildIntroPage(QFrame* page) {
         MakeLink(page, QStringLiteral("lblStart"), QStringLiteral("Click to view the User Guide"),
                  QStringLiteral("Go to the Source tab"));
     Place(lblStart, 6120, 2040, 3015, 300);
-    lblLink = MakeLink(page, QStringLiteral("lblLink"), kMakerWebAddress,
-                       QStringLiteral("Visit our website"));
+    lblLink = MakeLink(page, QStringLiteral("lblLink"), QStringLiteral("User guide (F1)"),
+                       QStringLiteral("Open the user guide"));
     Place(lblLink, 6120, 2460, 3015, 300);
     lblStart->installEventFilter(this);
     lblLink->installEventFilter(this);
@@ -99,7 +98,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::lblLink_Click() {
-    QDesktopServices::openUrl(QUrl(kMakerWebAddress));
+    // The guide opens over the page in hand, as F1 opens it; only lblStart leads on to Source.
+    const int page = oTab->Selected();
+    lblStart_Click();
+    oTab->SelectTabManually(page);
 }
 
 void frmMain::lblStart_Click() {
