@@ -189,8 +189,9 @@ void MakeExample(const QDir& root, const QString& presets) {
                        .toUtf8());
 }
 
-// The example lives in a temporary folder whose name changes from build to build; the pictures
-// show it as a user's home, so that two builds of one source make the same guide.
+// The example lives in a temporary folder whose name changes from build to build, and the log
+// shows when its run was; the pictures show it as a user's home and a fixed time, so that two
+// builds of one source make the same guide.
 const QString kShownHome = QStringLiteral("/home/you");
 
 void ShowAsHome(QWidget& widget, const QString& home) {
@@ -208,8 +209,13 @@ void ShowAsHome(QWidget& widget, const QString& home) {
             }
         }
     }
+    // The clock too, in the heading of a run.
+    static const QRegularExpression time(QStringLiteral("^Run of [-0-9]+ [0-9:]+:"),
+                                         QRegularExpression::MultilineOption);
     for (QPlainTextEdit* text : widget.findChildren<QPlainTextEdit*>()) {
-        text->setPlainText(text->toPlainText().replace(home, kShownHome));
+        text->setPlainText(text->toPlainText()
+                               .replace(home, kShownHome)
+                               .replace(time, QStringLiteral("Run of 2024-08-17 18:30:")));
     }
 }
 

@@ -30,6 +30,9 @@ public:
     virtual bool SourceFileSelected(int index) = 0;
 
     virtual void AddLogLine(const std::string& line) = 0;
+    // Told once a run has found its folders and starts, with the line that heads it; a host
+    // that gives only the pictures' lines leaves it.
+    virtual void RunStarted(const std::string& /*heading*/) {}
     virtual void SetStatus(const std::string& caption) = 0;
     virtual void SetProcessCaption(const std::string& caption) = 0;
     virtual void SetProgressVisible(bool visible) = 0;

@@ -8,6 +8,7 @@
 #include "text_helpers.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -99,6 +100,9 @@ void BatchRun::PressProcess() {
         return;
     }
 
+    const std::time_t now = std::time(nullptr);
+    std::tm start = {};
+    host_.RunStarted(RunHeading(*localtime_r(&now, &start), options));
     pictures_ = 0;
     failures_ = 0;
     writtenThisRun_.clear();
@@ -361,6 +365,13 @@ bool BatchRun::DestinationStands() const {
 
 std::string FolderGoneMessage(std::string_view role, const std::string& folder) {
     return "The " + std::string(role) + " folder " + ShownName(folder) + " is no longer there.";
+}
+
+std::string RunHeading(const std::tm& start, const JobOptions& options) {
+    char time[32] = {};
+    std::strftime(time, sizeof time, "%Y-%m-%d %H:%M", &start);
+    return "Run of " + std::string(time) + ": " + ShownName(options.sourceFolder) + " -> " +
+           ShownName(options.destinationFolder);
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {

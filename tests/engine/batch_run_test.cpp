@@ -311,6 +311,17 @@ TEST_F(BatchRunTest, ControlCharactersInNamesAreShownEscaped) {
     for (const std::string& event : host_.events) {
         EXPECT_EQ(event.find_first_of("\n\x1b\t"), std::string::npos) << event;
     }
+    // So are the folders in the line that heads a run.
+    std::tm start = {};
+    start.tm_year = 126;
+    start.tm_mon = 11;
+    start.tm_mday = 7;
+    start.tm_hour = 14;
+    start.tm_min = 3;
+    JobOptions options;
+    options.sourceFolder = "/a/Holi\nday";
+    options.destinationFolder = "/b";
+    EXPECT_EQ(RunHeading(start, options), "Run of 2026-12-07 14:03: /a/Holi\\nday -> /b");
 }
 
 // A BMP output is lossless, so a 1:1 frame shows where the top left source pixel went: a picture

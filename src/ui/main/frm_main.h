@@ -93,6 +93,7 @@ public:
     std::string SourceFileName(int index) override;
     bool SourceFileSelected(int index) override;
     void AddLogLine(const std::string& line) override;
+    void RunStarted(const std::string& heading) override { AddLogLine(heading); }
     void SetStatus(const std::string& caption) override;
     void SetProcessCaption(const std::string& caption) override;
     void SetProgressVisible(bool visible) override;
