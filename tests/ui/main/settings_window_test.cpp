@@ -245,7 +245,8 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
         EXPECT_TRUE(QFileInfo::exists(used));
         EXPECT_FALSE(QFileInfo::exists(made));
         if (!besideProgram) {
-            // Without settings the command takes the same folders, and its run makes the one.
+            // Without settings the command takes the same folders, and its run makes the one;
+            // so does the window's run.
             QFile::remove(expected);
             testing::WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
             QProcess run;
@@ -253,6 +254,15 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
             ASSERT_TRUE(run.waitForFinished());
             EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()),
                       "Saved file: " + QDir(made).filePath("a.jpg") + "\n");
+            ASSERT_TRUE(QDir(made).removeRecursively());
+            window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
+                                               programFolder);
+            window->findChild<FileList*>("uFile(0)")->selectAll();
+            ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "cmdProcess_Click"));
+            EXPECT_TRUE(QFileInfo::exists(QDir(made).filePath("a.jpg")));
+            EXPECT_EQ(testing::Entries(*window->findChild<FileList*>("uFile(1)")),
+                      QStringList({"a.jpg"}));
+            window->close();
         }
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
