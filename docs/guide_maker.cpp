@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -43,6 +44,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QThread>
 #include <QTimeZone>
 
 namespace kalvimo {
@@ -221,6 +223,13 @@ void ShowAsHome(QWidget& widget, const QString& home) {
 
 void Save(QWidget& widget, const QDir& folder, const QString& name, std::set<QString>& made,
           const QString& home) {
+    // The lists follow the disk a moment after it changes (a run's files): let them first, so
+    // that none is drawn again after its folders are shown as a home.
+    const QDeadlineTimer settled(400);
+    while (!settled.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
     ShowAsHome(widget, home);
     widget.repaint();
     QCoreApplication::processEvents();
