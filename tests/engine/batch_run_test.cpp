@@ -128,6 +128,14 @@ TEST_F(BatchRunTest, AFolderThatIsGoneStopsTheRunAndNothingIsWrittenElsewhere) {
     EXPECT_FALSE(fs::exists(root_ / "dst"));
     host_.options.selectedOnly = false;
     EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), Saved("b.bmp"), Saved("c.bmp")));
+    // One that cannot be made is named, and the run does not start.
+    test::WriteBytes(Path("file"), "x");
+    host_.options.destinationFolder = host_.folderToMake = Path("file/Kalvimo");
+    EXPECT_TRUE(Run().empty());
+    EXPECT_THAT(host_.events.back(),
+                ::testing::StartsWith("message ! The destination folder " + Path("file/Kalvimo") +
+                                      " could not be made: "));
+    host_.options.destinationFolder = (root_ / "dst").string();
     host_.folderToMake.clear();
 
     // Pulled out after the first picture, or put back as another folder of that name: one
