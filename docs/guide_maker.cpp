@@ -4,6 +4,7 @@
 
 #include "canvas.h"
 #include "file_list.h"
+#include "folder_list.h"
 #include "folder_pages.h"
 #include "frm_colour_picker.h"
 #include "frm_crop.h"
@@ -27,6 +28,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -34,13 +37,17 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QThread>
+#include <QTimeZone>
 
 namespace kalvimo {
 namespace {
@@ -186,7 +193,46 @@ void MakeExample(const QDir& root, const QString& presets) {
                        .toUtf8());
 }
 
-void Save(QWidget& widget, const QDir& folder, const QString& name, std::set<QString>& made) {
+// The example lives in a temporary folder whose name changes from build to build, and the log
+// shows when its run was; the pictures show it as a user's home and a fixed time, so that two
+// builds of one source make the same guide.
+const QString kShownHome = QStringLiteral("/home/you");
+
+void ShowAsHome(QWidget& widget, const QString& home) {
+    const QStringList real = home.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList shown = kShownHome.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (real.size() != shown.size()) {
+        Fail(QStringLiteral("the example is not two folders deep: ") + home);
+    }
+    for (FolderList* list : widget.findChildren<FolderList*>()) {
+        // Below the root, one entry for each folder of the path shown.
+        for (qsizetype depth = 0; depth < real.size(); ++depth) {
+            QListWidgetItem* item = list->item(static_cast<int>(depth) + 1);
+            if (item != nullptr && item->text() == real[depth]) {
+                item->setText(shown[depth]);
+            }
+        }
+    }
+    // The clock too, in the heading of a run.
+    static const QRegularExpression time(QStringLiteral("^Run of [-0-9]+ [0-9:]+:"),
+                                         QRegularExpression::MultilineOption);
+    for (QPlainTextEdit* text : widget.findChildren<QPlainTextEdit*>()) {
+        text->setPlainText(text->toPlainText()
+                               .replace(home, kShownHome)
+                               .replace(time, QStringLiteral("Run of 2024-08-17 18:30:")));
+    }
+}
+
+void Save(QWidget& widget, const QDir& folder, const QString& name, std::set<QString>& made,
+          const QString& home) {
+    // The lists follow the disk a moment after it changes (a run's files): let them first, so
+    // that none is drawn again after its folders are shown as a home.
+    const QDeadlineTimer settled(400);
+    while (!settled.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    ShowAsHome(widget, home);
     widget.repaint();
     QCoreApplication::processEvents();
     if (!widget.grab().toImage().save(folder.filePath(name))) {
@@ -225,7 +271,8 @@ std::set<QString> TakePictures(const QDir& root, const QDir& out) {
     const QStringList captions = tabs->TabStrip().split(QLatin1Char(','));
     const auto page = [&](int index) {
         tabs->SelectTabManually(index);
-        Save(window, out, QStringLiteral("window-%1.png").arg(captions[index].toLower()), made);
+        Save(window, out, QStringLiteral("window-%1.png").arg(captions[index].toLower()), made,
+             root.path());
     };
 
     for (int index = 0; index < captions.size(); ++index) {
@@ -250,13 +297,13 @@ std::set<QString> TakePictures(const QDir& root, const QDir& out) {
     Invoke(window, "cmdCustomCrop_Click");
     crop.resize(crop.minimumSize().expandedTo(QSize(860, 520)));
     Invoke(*crop.cmdPreview, "Click");
-    Save(crop, out, QStringLiteral("crop-dialog.png"), made);
+    Save(crop, out, QStringLiteral("crop-dialog.png"), made, root.path());
     crop.hide();
 
     frmColourPicker picker([] {}, &window);
     picker.SetColour(0x503020);
     picker.show();
-    Save(picker, out, QStringLiteral("colour-picker.png"), made);
+    Save(picker, out, QStringLiteral("colour-picker.png"), made, root.path());
     picker.hide();
     window.close();
     TakeFittings(out, made);
@@ -433,6 +480,33 @@ void CheckSettingsKeys(const QString& markdown) {
     }
 }
 
+// Qt dates the PDF by the clock. A build that names its date (SOURCE_DATE_EPOCH, as reproducible
+// builds do) gets that one instead, written over Qt's in as many bytes, so the file's offsets hold.
+void DateAsTheBuildSays(const QString& path) {
+    bool given = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&given);
+    if (!given) {
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) {
+        Fail(QStringLiteral("cannot read ") + path);
+    }
+    QByteArray bytes = file.readAll();
+    const QByteArray key = "/CreationDate (D:";
+    const qsizetype at = bytes.indexOf(key);
+    const QByteArray date = QDateTime::fromSecsSinceEpoch(epoch, QTimeZone::utc())
+                                .toString(QStringLiteral("yyyyMMddhhmmss"))
+                                .toLatin1();
+    if (at < 0 || bytes.mid(at + key.size() + date.size(), 2) != "Z)") {
+        Fail(QStringLiteral("no date in universal time in ") + path);
+    }
+    bytes.replace(at + key.size(), date.size(), date);
+    if (!file.seek(0) || file.write(bytes) != bytes.size()) {
+        Fail(QStringLiteral("cannot write ") + path);
+    }
+}
+
 void WritePdf(const QString& markdown, const QDir& out, const std::set<QString>& made,
               const QString& path) {
     QFile source(markdown);
@@ -492,6 +566,7 @@ void WritePdf(const QString& markdown, const QDir& out, const std::set<QString>&
     if (!painter.end()) {
         Fail(QStringLiteral("cannot write ") + path);
     }
+    DateAsTheBuildSays(path);
 }
 
 } // namespace
@@ -504,6 +579,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
+    // A blinking text cursor would be caught shown or hidden as the machine's load has it.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     const QString markdown = QString::fromLocal8Bit(argv[1]);
     const QString presets = QString::fromLocal8Bit(argv[2]);
     const QDir out(QString::fromLocal8Bit(argv[3]));
@@ -511,10 +588,15 @@ int main(int argc, char* argv[]) {
     if (!out.mkpath(QStringLiteral("."))) {
         kalvimo::Fail(QStringLiteral("cannot make ") + out.path());
     }
-    QTemporaryDir example(QDir::temp().filePath(QStringLiteral("kalvimo-guide-XXXXXX")));
+    // In /tmp whatever $TMPDIR says: the pictures show it as a home two folders deep.
+    QTemporaryDir example(QStringLiteral("/tmp/kalvimo-guide-XXXXXX"));
     if (!example.isValid()) {
         kalvimo::Fail(QStringLiteral("cannot make a temporary folder"));
     }
+    // The drive list offers the user's Home and Pictures: the example's.
+    qputenv("HOME", QFile::encodeName(example.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(example.filePath(QStringLiteral(".config"))));
+    qunsetenv("XDG_PICTURES_DIR");
     const QDir root(example.path());
     kalvimo::MakeExample(root, presets);
     const std::set<QString> made = kalvimo::TakePictures(root, out);

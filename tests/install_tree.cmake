@@ -1,10 +1,41 @@
-# Installs the build into PREFIX and checks the tree and its desktop files with their own tools.
-file(REMOVE_RECURSE ${PREFIX})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
-    RESULT_VARIABLE result OUTPUT_QUIET)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "cmake --install failed")
-endif()
+# Installs the build into two prefixes under PREFIX, a home's ~/.local and an /opt/kalvimo, and
+# checks the tree, its desktop files with their own tools, and that each copy finds its data
+# where it was installed and keeps its settings in the user's configuration folder.
+set(root ${PREFIX})
+file(REMOVE_RECURSE ${root})
+set(home ${PREFIX}/home)
+set(prefixes ${home}/.local ${PREFIX}/opt/kalvimo)
+foreach(prefix IN LISTS prefixes)
+    execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+        RESULT_VARIABLE result OUTPUT_QUIET)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "cmake --install --prefix ${prefix} failed")
+    endif()
+    set(user ${CMAKE_COMMAND} -E env HOME=${home} --unset=XDG_CONFIG_HOME)
+    execute_process(COMMAND ${user} ${prefix}/bin/kalvimo-batch --help OUTPUT_VARIABLE batch)
+    execute_process(COMMAND ${user} QT_QPA_PLATFORM=offscreen ${prefix}/bin/kalvimo --help
+        OUTPUT_VARIABLE window)
+    foreach(said
+            "kalvimo-batch --help:(default: ${home}/.config/kalvimo/Settings.ini)"
+            "kalvimo-batch --help:read from ${prefix}/share/kalvimo/presets.txt."
+            "kalvimo-batch --help:guide: ${prefix}/share/doc/kalvimo/user-guide.pdf"
+            "kalvimo --help:Settings: ${home}/.config/kalvimo/Settings.ini"
+            "kalvimo --help:User guide (F1): ${prefix}/share/doc/kalvimo/user-guide.pdf")
+        string(REGEX REPLACE ":.*" "" program "${said}")
+        string(REGEX REPLACE "^[^:]*:" "" text "${said}")
+        set(output ${batch})
+        if(program STREQUAL "kalvimo --help")
+            set(output ${window})
+        endif()
+        string(FIND "${output}" "${text}" at)
+        if(at EQUAL -1)
+            message(SEND_ERROR "installed in ${prefix}, ${program} does not say \"${text}\":\n"
+                "${output}")
+        endif()
+    endforeach()
+endforeach()
+# The rest looks at the tree in ~/.local.
+set(PREFIX ${home}/.local)
 
 set(expected
     bin/kalvimo
@@ -60,4 +91,4 @@ endforeach()
 if(NOT output STREQUAL "kalvimo-batch ${VERSION}\n")
     message(SEND_ERROR "kalvimo-batch --version said: ${output}")
 endif()
-file(REMOVE_RECURSE ${PREFIX})
+file(REMOVE_RECURSE ${root})

@@ -36,3 +36,31 @@ foreach(picture IN LISTS pictures)
         list(REMOVE_AT shown ${at})
     endif()
 endforeach()
+
+# The guide made again, its example in another temporary folder and with another $TMPDIR, shows
+# the same pictures to the byte: two builds of one source make the same guide. With
+# SOURCE_DATE_EPOCH the PDFs are the same too.
+file(REMOVE_RECURSE ${AGAIN})
+file(MAKE_DIRECTORY ${AGAIN}/tmp)
+foreach(run 1 2)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env TMPDIR=${AGAIN}/tmp SOURCE_DATE_EPOCH=1700000000
+        ${MAKE_GUIDE} ${AGAIN}/pictures-${run} ${AGAIN}/guide-${run}.pdf
+        RESULT_VARIABLE result ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "the guide maker failed: ${errors}")
+    endif()
+endforeach()
+foreach(picture IN LISTS pictures)
+    get_filename_component(name ${picture} NAME)
+    file(SHA256 ${picture} built)
+    file(SHA256 ${AGAIN}/pictures-1/${name} again)
+    if(NOT built STREQUAL again)
+        message(SEND_ERROR "${name} differs from one making of the guide to the next")
+    endif()
+endforeach()
+file(SHA256 ${AGAIN}/guide-1.pdf first)
+file(SHA256 ${AGAIN}/guide-2.pdf second)
+if(NOT first STREQUAL second)
+    message(SEND_ERROR "two guides made at one SOURCE_DATE_EPOCH differ")
+endif()
+file(REMOVE_RECURSE ${AGAIN})

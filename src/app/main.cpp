@@ -1,6 +1,9 @@
+#include "file_locations.h"
 #include "frm_main.h"
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <string_view>
@@ -40,17 +43,50 @@ void CatchTerminationSignals() {
     }
 }
 
-// Answers --help and --version itself and exits, and refuses options it does not know.
+// Answers --help and --version itself and exits, and refuses options it does not know, with the
+// status 1.
 void ReadCommandLine(const QCoreApplication& application) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Resizes a batch of pictures to one size."));
+    const kalvimo::FileLocations locations = kalvimo::LocateFiles(
+        kalvimo::ProcessLocationInputs(QCoreApplication::applicationDirPath().toStdString() + "/"));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "Resizes a batch of pictures to one size.\n\nSettings: %1\nUser guide (F1): %2")
+            .arg(QString::fromStdString(locations.settingsPath),
+                 QString::fromStdString(locations.guidePath)));
     parser.addHelpOption();
-    parser.addVersionOption();
+    // In kalvimo-batch's form, which Qt's own version option does not give.
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
+    // Qt's own options are the window's application's to take later; they are read here only so
+    // as not to be refused.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const bool valued : {true, false}) {
+        const QStringList names =
+            valued ? QStringList{"platform",        "platformpluginpath",
+                                 "platformtheme",   "plugin",
+                                 "qwindowgeometry", "qwindowicon",
+                                 "qwindowtitle",    "display",
+                                 "geometry",        "style",
+                                 "stylesheet",      "session"}
+                   : QStringList{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+        for (const QString& name : names) {
+            QCommandLineOption option(name, QString(),
+                                      valued ? QStringLiteral("value") : QString());
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
+    }
     parser.addPositionalArgument(
         QStringLiteral("paths"),
         QStringLiteral("A folder to take pictures from, or pictures of one folder to select."),
         QStringLiteral("[FOLDER | FILE...]"));
     parser.process(application);
+    if (parser.isSet(version)) {
+        std::puts("kalvimo " KALVIMO_VERSION);
+        std::exit(0);
+    }
 }
 
 // The folder or pictures to open, as the file system spells them: a name that is not UTF-8
@@ -72,33 +108,16 @@ std::vector<std::string> PathArguments(int argc, char* argv[]) {
     return paths;
 }
 
-// Help and version are asked for in terminals that may have no display, which the window's
-// application cannot start without.
-bool AsksForHelpOrVersion(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--") {
-            return false;
-        }
-        for (const std::string_view option :
-             {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
-            if (argument == option) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Kalvimo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KALVIMO_VERSION));
-    if (AsksForHelpOrVersion(argc, argv)) {
+    {
+        // Help, the version and a mistyped option are answered in terminals that may have no
+        // display, which the window's application cannot start without.
         const QCoreApplication console(argc, argv);
         ReadCommandLine(console);
-        return 0;
     }
     CatchTerminationSignals();
     QApplication application(argc, argv);
@@ -112,7 +131,6 @@ int main(int argc, char* argv[]) {
     // Metric-compatible with the font the window was designed in.
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
 
-    ReadCommandLine(application);
     const std::vector<std::string> paths = PathArguments(argc, argv);
 
     kalvimo::frmMain window;

@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr int kExitUsage = 2;
 
-// The one argument is the settings file looked for without --settings.
+// The arguments are the settings file looked for without --settings, the presets file and the
+// user guide.
 constexpr const char* kUsage =
     "Usage: kalvimo-batch [--settings FILE] [--jobs N] [SOURCE [DESTINATION]]\n"
     "\n"
@@ -36,10 +37,12 @@ constexpr const char* kUsage =
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
-    "Without --settings it reads the file the window keeps: Settings.ini beside this program\n"
-    "when that folder holds one or can be written, else $XDG_CONFIG_HOME/kalvimo/Settings.ini\n"
-    "(~/.config/kalvimo/Settings.ini when XDG_CONFIG_HOME is not set). Without that file the\n"
-    "window's defaults apply.\n"
+    "Without --settings it reads the file the window keeps: for an installed copy (share/kalvimo\n"
+    "beside its bin folder) $XDG_CONFIG_HOME/kalvimo/Settings.ini, or\n"
+    "~/.config/kalvimo/Settings.ini when XDG_CONFIG_HOME is not set; for an unpacked copy\n"
+    "Settings.ini beside this program when that folder holds one or can be written. Without\n"
+    "that file the window's defaults apply. Presets are read from %s.\n"
+    "The user guide: %s\n"
     "\n"
     "SOURCE and DESTINATION default to the settings' \"Last source\" and \"Last destination\".\n"
     "A name clash that the settings leave to a question is skipped; a custom crop uses the\n"
@@ -127,7 +130,8 @@ int main(int argc, char** argv) {
     const kalvimo::FileLocations locations =
         kalvimo::LocateFiles(kalvimo::ProcessLocationInputs(ExecutableFolder()));
     if (args.help) {
-        std::printf(kUsage, locations.settingsPath.c_str());
+        std::printf(kUsage, locations.settingsPath.c_str(), kalvimo::PresetsFile(locations).c_str(),
+                    locations.guidePath.c_str());
         return 0;
     }
     if (args.version) {

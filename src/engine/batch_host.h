@@ -30,6 +30,9 @@ public:
     virtual bool SourceFileSelected(int index) = 0;
 
     virtual void AddLogLine(const std::string& line) = 0;
+    // Told once a run has found its folders and starts, with the line that heads it; a host
+    // that gives only the pictures' lines leaves it.
+    virtual void RunStarted(const std::string& /*heading*/) {}
     virtual void SetStatus(const std::string& caption) = 0;
     virtual void SetProcessCaption(const std::string& caption) = 0;
     virtual void SetProgressVisible(bool visible) = 0;
@@ -46,6 +49,11 @@ public:
     // log text; reason says why an error happened, where it is known.
     virtual void ReportOutcome(const std::string& /*fileName*/, PictureOutcome /*outcome*/,
                                const std::string& /*reason*/) {}
+
+    // The one folder a run makes when it is the destination and missing: the default
+    // destination, made by the first run that writes there rather than when it is chosen. "" for
+    // none; any other destination that is missing is one that vanished after it was chosen.
+    virtual std::string FolderToMake() { return {}; }
 
     virtual bool CropDialogVisible() = 0;
     // Shows the picture in the crop dialog, modally; true when the user cancelled.

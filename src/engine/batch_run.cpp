@@ -8,7 +8,9 @@
 #include "text_helpers.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
+#include <filesystem>
 #include <malloc.h>
 #include <new>
 #include <optional>
@@ -104,6 +106,9 @@ void BatchRun::PressProcess() {
         return;
     }
 
+    const std::time_t now = std::time(nullptr);
+    std::tm start = {};
+    host_.RunStarted(RunHeading(*localtime_r(&now, &start), options));
     pictures_ = 0;
     failures_ = 0;
     writtenThisRun_.clear();
@@ -333,13 +338,31 @@ CropBox BatchRun::CropRectangle() const {
 }
 
 std::string BatchRun::MissingFolder(const JobOptions& options) {
-    for (const auto& [role, folder] : {std::pair{"source", &options.sourceFolder},
-                                       std::pair{"destination", &options.destinationFolder}}) {
-        if (!IdentityOf(*folder)) {
-            return FolderGoneMessage(role, *folder);
-        }
+    if (!IdentityOf(options.sourceFolder)) {
+        return FolderGoneMessage("source", options.sourceFolder);
+    }
+    if (std::string failure = MakeDestination(options.destinationFolder); !failure.empty()) {
+        return failure;
+    }
+    if (!IdentityOf(options.destinationFolder)) {
+        return FolderGoneMessage("destination", options.destinationFolder);
     }
     return {};
+}
+
+std::string BatchRun::MakeDestination(const std::string& folder) {
+    const std::string toMake = host_.FolderToMake();
+    const auto same = [](const std::string& a, const std::string& b) {
+        return (std::filesystem::path(a) / "").lexically_normal() ==
+               (std::filesystem::path(b) / "").lexically_normal();
+    };
+    std::error_code error;
+    if (toMake.empty() || !same(folder, toMake) || std::filesystem::exists(folder, error) ||
+        std::filesystem::create_directories(folder, error)) {
+        return {};
+    }
+    return "The destination folder " + ShownName(folder) +
+           " could not be made: " + error.message() + ".";
 }
 
 bool BatchRun::DestinationStands() const {
@@ -348,6 +371,13 @@ bool BatchRun::DestinationStands() const {
 
 std::string FolderGoneMessage(std::string_view role, const std::string& folder) {
     return "The " + std::string(role) + " folder " + ShownName(folder) + " is no longer there.";
+}
+
+std::string RunHeading(const std::tm& start, const JobOptions& options) {
+    char time[32] = {};
+    std::strftime(time, sizeof time, "%Y-%m-%d %H:%M", &start);
+    return "Run of " + std::string(time) + ": " + ShownName(options.sourceFolder) + " -> " +
+           ShownName(options.destinationFolder);
 }
 
 void BatchRun::FinishPicture(const std::string& caption) {

@@ -7,6 +7,7 @@
 #include "frame_prefetcher.h"
 #include "gdiplus.h"
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <set>
@@ -20,6 +21,10 @@ namespace kalvimo {
 // Why a run does not start, or stopped: a folder it reads or writes is gone. role is "source"
 // or "destination".
 std::string FolderGoneMessage(std::string_view role, const std::string& folder);
+
+// The line that heads a run, so that runs one after another in the window's log can be told
+// apart: "Run of 2026-12-07 14:03: /home/a/Pictures/Holiday -> /home/a/Pictures/Kalvimo".
+std::string RunHeading(const std::tm& start, const JobOptions& options);
 
 // The batch run and its per-picture routine. The window owns one and forwards the process
 // button's clicks and the source list's double-clicks to it.
@@ -79,7 +84,11 @@ private:
     JobOptions Options() const;
     CropBox CropRectangle() const;
     // Why the run cannot start when a folder of it is not there to read or write; else empty.
-    static std::string MissingFolder(const JobOptions& options);
+    // The folder to make is made here, by the first run that writes into it.
+    std::string MissingFolder(const JobOptions& options);
+    // Makes the host's folder to make when it is the destination and missing; a message when
+    // that fails.
+    std::string MakeDestination(const std::string& folder);
     // False when the run's destination is no longer the folder it started with (a card pulled
     // out), so that nothing is written in its place.
     [[nodiscard]] bool DestinationStands() const;

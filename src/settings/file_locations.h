@@ -5,9 +5,11 @@
 
 namespace kalvimo {
 
-// Where the window and kalvimo-batch keep and find their files. A copy whose folder already holds
-// Settings.ini, or that the user can write, keeps everything beside the program; an installed copy
-// keeps the settings in the user's configuration folder and its data in the installed folders.
+// Where the window and kalvimo-batch keep and find their files. An installed copy (its program
+// folder is a bin/ with the installed data beside it, whatever the prefix) keeps the settings in
+// the user's configuration folder and finds its data relative to itself; any other copy keeps
+// everything beside the program when its folder already holds Settings.ini or the user can
+// write it.
 
 struct LocationInputs {
     // The running program's folder.
@@ -28,17 +30,21 @@ struct FileLocations {
     std::vector<std::string> presetsPaths = {};
     std::string guidePath = {};
     // The folders "Default" chooses: the program's own, or when installed, Pictures and a
-    // "Kalvimo" folder inside it, which is made when first needed.
+    // "Kalvimo" folder inside it, which the first run that writes there makes.
     std::string defaultSource = {};
     std::string defaultDestination = {};
 };
 
-// True when the folder holds Settings.ini, or the user may write to it and it is not the folder
-// the program is installed in (installedFolder), which root can write too.
-bool KeepsFilesBeside(const std::string& programFolder, const std::string& installedFolder);
-
-// The inputs of this process: its environment and the folders it was installed to.
+// The inputs of this process: its environment and where the program runs from.
 LocationInputs ProcessLocationInputs(const std::string& programFolder);
+
+// The desktop's Pictures folder: $XDG_PICTURES_DIR (xdgPicturesDir), else the one named in
+// user-dirs.dirs of the configuration folder, else "" (home + "/Pictures").
+std::string UserPicturesFolder(const std::string& xdgPicturesDir, const std::string& configFolder,
+                               const std::string& home);
+
+// This process's Pictures folder, as "Default" and the drive list take it.
+std::string ProcessPicturesFolder();
 
 FileLocations LocateFiles(const LocationInputs& inputs);
 

@@ -119,6 +119,24 @@ TEST_F(BatchRunTest, AFolderThatIsGoneStopsTheRunAndNothingIsWrittenElsewhere) {
                                                   folder.string() + " is no longer there."));
         fs::rename(root_ / "away", folder);
     }
+    // The default destination, never made, is made by the first run that writes into it.
+    fs::remove(root_ / "dst");
+    host_.folderToMake = (root_ / "dst/").string();
+    host_.files[0].selected = host_.files[1].selected = host_.files[2].selected = false;
+    host_.options.selectedOnly = true;
+    EXPECT_TRUE(Run().empty());
+    EXPECT_FALSE(fs::exists(root_ / "dst"));
+    host_.options.selectedOnly = false;
+    EXPECT_THAT(Run(), ElementsAre(Saved("a.bmp"), Saved("b.bmp"), Saved("c.bmp")));
+    // One that cannot be made is named, and the run does not start.
+    test::WriteBytes(Path("file"), "x");
+    host_.options.destinationFolder = host_.folderToMake = Path("file/Kalvimo");
+    EXPECT_TRUE(Run().empty());
+    EXPECT_THAT(host_.events.back(),
+                ::testing::StartsWith("message ! The destination folder " + Path("file/Kalvimo") +
+                                      " could not be made: "));
+    host_.options.destinationFolder = (root_ / "dst").string();
+    host_.folderToMake.clear();
 
     // Pulled out after the first picture, or put back as another folder of that name: one
     // line for the picture that could not be saved, then the run stops.
@@ -301,6 +319,17 @@ TEST_F(BatchRunTest, ControlCharactersInNamesAreShownEscaped) {
     for (const std::string& event : host_.events) {
         EXPECT_EQ(event.find_first_of("\n\x1b\t"), std::string::npos) << event;
     }
+    // So are the folders in the line that heads a run.
+    std::tm start = {};
+    start.tm_year = 126;
+    start.tm_mon = 11;
+    start.tm_mday = 7;
+    start.tm_hour = 14;
+    start.tm_min = 3;
+    JobOptions options;
+    options.sourceFolder = "/a/Holi\nday";
+    options.destinationFolder = "/b";
+    EXPECT_EQ(RunHeading(start, options), "Run of 2026-12-07 14:03: /a/Holi\\nday -> /b");
 }
 
 // A BMP output is lossless, so a 1:1 frame shows where the top left source pixel went: a picture

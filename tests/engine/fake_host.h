@@ -28,6 +28,7 @@ public:
     std::deque<MessageAnswer> answers;
     std::deque<bool> cropCancels;
     bool cropVisible = false;
+    std::string folderToMake;
     int cropPrompts = 0;
     // The size of the picture last shown in the crop prompt.
     std::pair<int, int> promptedSize;
@@ -44,6 +45,7 @@ public:
     bool SourceFileSelected(int i) override {
         return files.at(static_cast<std::size_t>(i)).selected;
     }
+    std::string FolderToMake() override { return folderToMake; }
     void AddLogLine(const std::string& line) override { events.push_back("log " + line); }
     void SetStatus(const std::string& caption) override { events.push_back("status " + caption); }
     void SetProcessCaption(const std::string& caption) override {

@@ -48,23 +48,45 @@ TEST(FileLocationsTest, BesideTheProgramOrInTheUsersFolders) {
 
 using ProgramFolderTest = test::TempFolderTest;
 
-// Files stay beside the program where its folder can be written or already holds the settings;
-// the folder the package installed it in (root can write it) is an installed one all the same.
-TEST_F(ProgramFolderTest, WhereTheProgramFolderKeepsTheFiles) {
-    const std::string folder = root_.string();
-    EXPECT_TRUE(KeepsFilesBeside(folder, "/nonexistent/bin"));
-    EXPECT_FALSE(KeepsFilesBeside(folder, (root_ / ".").string()));
+// An installed copy is known by its data beside bin/, under any prefix and though the user can
+// write it; any other copy keeps its files beside it where its folder can be written or already
+// holds the settings.
+TEST_F(ProgramFolderTest, InstalledCopiesFindTheirDataRelativeToThemselves) {
+    std::filesystem::create_directories(root_ / "bin");
+    std::filesystem::create_directories(root_ / "share/kalvimo");
+    const LocationInputs installed = ProcessLocationInputs(Path("bin") + "/");
+    EXPECT_FALSE(installed.besideProgram);
+    EXPECT_EQ(installed.dataFolder, Path("share/kalvimo"));
+    EXPECT_EQ(installed.docFolder, Path("share/doc/kalvimo"));
+
+    const std::string folder = Path("unpacked");
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(ProcessLocationInputs(folder).besideProgram);
     ::chmod(folder.c_str(), 0500);
     // Read-only binds for all but root.
     if (::access(folder.c_str(), W_OK) != 0) {
-        EXPECT_FALSE(KeepsFilesBeside(folder, "/nonexistent/bin"));
+        const LocationInputs readOnly = ProcessLocationInputs(folder);
+        EXPECT_FALSE(readOnly.besideProgram);
+        EXPECT_EQ(readOnly.docFolder, folder);
     }
     ::chmod(folder.c_str(), 0700);
-    std::ofstream(root_ / "Settings.ini") << "[Paths]\n";
-    EXPECT_TRUE(KeepsFilesBeside(folder, folder));
+    std::ofstream(folder + "/Settings.ini") << "[Paths]\n";
     ::chmod(folder.c_str(), 0500);
-    EXPECT_TRUE(KeepsFilesBeside(folder, "/nonexistent/bin"));
+    EXPECT_TRUE(ProcessLocationInputs(folder).besideProgram);
     ::chmod(folder.c_str(), 0700);
+}
+
+// $XDG_PICTURES_DIR first, then the desktop's user-dirs.dirs, as the desktop writes it.
+TEST_F(ProgramFolderTest, PicturesFolderAsTheDesktopNamesIt) {
+    EXPECT_EQ(UserPicturesFolder("", Path(""), "/home/a"), "");
+    std::ofstream(Path("user-dirs.dirs")) << "# written by xdg-user-dirs-update\n"
+                                             "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                                             "XDG_PICTURES_DIR=\"$HOME/Bilder \\\"neu\\\"\"\n";
+    EXPECT_EQ(UserPicturesFolder("", Path(""), "/home/a"), "/home/a/Bilder \"neu\"");
+    EXPECT_EQ(UserPicturesFolder("/home/a/Fotos", Path(""), "/home/a"), "/home/a/Fotos");
+    EXPECT_EQ(UserPicturesFolder("$HOME/Fotos", Path(""), "/home/a"), "/home/a/Fotos");
+    std::ofstream(Path("user-dirs.dirs")) << "XDG_PICTURES_DIR=\"relative\"\n";
+    EXPECT_EQ(UserPicturesFolder("", Path(""), "/home/a"), "");
 }
 
 TEST_F(ProgramFolderTest, PresetsAreReadFromTheFirstPlaceThatHasThem) {

@@ -1,5 +1,7 @@
 #include "drive_list.h"
 
+#include "file_locations.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -84,12 +86,13 @@ void DriveList::ReadVolumes() {
             volumes.push_back({volume.rootPath(), volume.name()});
         }
     }
-    const auto folder = [](QStandardPaths::StandardLocation location) {
-        const QString path = QStandardPaths::writableLocation(location);
+    const auto folder = [](const QString& path) {
         return QFileInfo(path).isDir() ? QDir::cleanPath(path) : QString();
     };
-    for (const Place& place : ListPlaces(folder(QStandardPaths::HomeLocation),
-                                         folder(QStandardPaths::PicturesLocation), volumes)) {
+    // Pictures as "Default" takes it.
+    for (const Place& place :
+         ListPlaces(folder(QStandardPaths::writableLocation(QStandardPaths::HomeLocation)),
+                    folder(QString::fromStdString(ProcessPicturesFolder())), volumes)) {
         addItem(place.caption, place.folder);
     }
     setCurrentIndex(findData(current));

@@ -27,7 +27,8 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FileList::SetPath(const QString& path) {
-    if (!QFileInfo(path).isDir()) {
+    // A folder still to be made lists nothing until it is.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isDir()) {
         return false;
     }
     path_ = QDir::cleanPath(QFileInfo(path).absoluteFilePath());

@@ -19,7 +19,8 @@ public:
     explicit FileList(QWidget* parent = nullptr);
 
     QString Path() const { return path_; }
-    // Shows the files of path; false, and nothing changes, when it names no folder.
+    // Shows the files of path, none while it is still to be made; false, and nothing changes,
+    // when it names something else than a folder.
     bool SetPath(const QString& path);
     QString Pattern() const { return pattern_; }
     // Refuses a pattern with no mask in it or with a folder separator; the list is re-read.

@@ -72,18 +72,25 @@ bool FolderList::SetPath(const QString& path) {
     return true;
 }
 
+void FolderList::SetFolderToMake(const QString& path) {
+    toMake_ = QDir::cleanPath(path);
+}
+
 QString FolderList::LostFolder() const {
-    return chosen_.isEmpty() || IdentityOf(QFile::encodeName(chosen_).toStdString()) == chosenId_
+    // A run makes that one again rather than write anywhere else.
+    return chosen_.isEmpty() || chosen_ == toMake_ ||
+                   IdentityOf(QFile::encodeName(chosen_).toStdString()) == chosenId_
                ? QString()
                : chosen_;
 }
 
 bool FolderList::Show(const QString& path) {
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.isDir() || !info.isReadable()) {
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    if (path.isEmpty() ||
+        ((!info.isDir() || !info.isReadable()) && (clean != toMake_ || info.exists()))) {
         return false;
     }
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != path_;
     path_ = clean;
     Watch();
@@ -98,14 +105,27 @@ void FolderList::Watch() {
     if (!watcher_.directories().isEmpty()) {
         watcher_.removePaths(watcher_.directories());
     }
-    watcher_.addPath(path_);
+    // A folder still to be made is seen coming from the nearest folder above it.
+    QString folder = path_;
+    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/")) {
+        folder = QFileInfo(folder).absolutePath();
+    }
+    watcher_.addPath(folder);
 }
 
 void FolderList::OnDiskChange() {
     // A folder removed or a card unplugged: the nearest folder still there takes its place.
     QString folder = path_;
-    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/")) {
+    while (!QFileInfo(folder).isDir() && folder != QStringLiteral("/") && folder != toMake_) {
         folder = QFileInfo(folder).absolutePath();
+    }
+    if (folder == toMake_ && watcher_.directories() != QStringList{toMake_} &&
+        QFileInfo(toMake_).isDir()) {
+        // Made at last: its files are to be listed and followed from now on.
+        Watch();
+        Refresh();
+        emit Change();
+        return;
     }
     if (folder != path_) {
         if (!held_) {
@@ -141,6 +161,10 @@ void FolderList::Refresh() {
     for (int depth = 0; depth < chain.size(); ++depth) {
         const QString& folder = chain[depth];
         auto* item = new QListWidgetItem(open, depth == 0 ? folder : QDir(folder).dirName(), this);
+        if (!QFileInfo(folder).isDir()) {
+            item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(tr("Made by the first run that writes into it"));
+        }
         item->setData(kPathRole, folder);
         item->setData(kDepthRole, depth);
     }

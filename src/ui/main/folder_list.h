@@ -19,14 +19,17 @@ public:
     explicit FolderList(QWidget* parent = nullptr);
 
     QString Path() const { return path_; }
-    // False, and nothing changes, when path names no readable folder. The folder becomes the
-    // chosen one.
+    // False, and nothing changes, when path names no readable folder nor the folder to make.
+    // The folder becomes the chosen one.
     bool SetPath(const QString& path);
     // The folder last chosen, when it has vanished or another folder has taken its name since
     // (the list shows the folder above it then); empty while it stands. Nothing may be written
     // in its place.
     QString LostFolder() const;
     void Refresh();
+    // The one folder the list may show before it exists: the default destination, which the
+    // first run that writes into it makes. Its missing folders are shown greyed.
+    void SetFolderToMake(const QString& path);
     // While held, a folder that vanishes stays the list's path (so whatever reads it fails
     // rather than using the folder above); the list moves up when released.
     void HoldMoves(bool hold);
@@ -55,6 +58,7 @@ private:
     void OpenEntry(QListWidgetItem* item);
 
     QString path_;
+    QString toMake_;
     QString chosen_;
     std::optional<FolderIdentity> chosenId_;
 };

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -215,14 +216,21 @@ std::string FolderPages::KeptFilter() const {
 
 void FolderPages::SetFolderLists(const QString& path, int index) {
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    // The default destination is shown before the first run makes it.
+    const bool toMake = !info.exists() && index == 1 && QDir::cleanPath(path) == folderToMake_;
+    if (path.isEmpty() || (!info.exists() && !toMake)) {
         return;
     }
     // A file's own folder is the place it names.
-    const QString folder = info.isDir() ? path : info.absolutePath();
+    const QString folder = info.isDir() || toMake ? path : info.absolutePath();
     const auto at = static_cast<std::size_t>(index);
     uDrive[at]->SetDrive(folder);
     uDir[at]->SetPath(folder);
+}
+
+void FolderPages::SetFolderToMake(const QString& path) {
+    folderToMake_ = QDir::cleanPath(path);
+    uDir[1]->SetFolderToMake(folderToMake_);
 }
 
 void FolderPages::Show(const JobOptions& settings, bool chooseFirstFilter) {

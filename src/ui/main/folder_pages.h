@@ -37,6 +37,8 @@ public:
 
     // Shows a folder, or a file's folder, in the source's lists (0) or the destination's (1).
     void SetFolderLists(const QString& path, int index);
+    // The destination the first run makes: shown before it exists.
+    void SetFolderToMake(const QString& path);
     // Puts stored folders and the filter into the lists; "Default" chooses the first filter
     // instead of looking its text up.
     void Show(const JobOptions& settings, bool chooseFirstFilter);
@@ -85,6 +87,7 @@ private:
     // The filter to keep in the settings while one set only to show a picture named on the
     // command line is in the box; a filter the user chooses ends it.
     std::optional<QString> keptFilter_;
+    QString folderToMake_;
 };
 
 } // namespace kalvimo

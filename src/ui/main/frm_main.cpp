@@ -11,7 +11,6 @@
 #include "orvel_tab.h"
 #include "presets.h"
 #include "preview_area.h"
-#include "site.h"
 #include "text_helpers.h"
 
 #include <algorithm>
@@ -25,7 +24,6 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -51,10 +49,7 @@ FileLocations LocateFor(const QString& applicationFolder) {
     const std::string appPath = AddBackslash(
         (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
             .toStdString());
-    LocationInputs inputs = ProcessLocationInputs(appPath);
-    inputs.picturesFolder =
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
-    return LocateFiles(inputs);
+    return LocateFiles(ProcessLocationInputs(appPath));
 }
 
 // The local files and folders among dropped addresses; others are not ours to open.
@@ -87,7 +82,7 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
     : QWidget(parent),
       messageBoxes_(messageBoxes ? std::move(messageBoxes) : std::make_unique<QtMessageBoxes>()),
       colourPicker_(std::make_unique<DialogColourPicker>(*this)) {
-    setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
+    setWindowTitle(QStringLiteral("Kalvimo"));
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);
     locations_ = LocateFor(applicationFolder);
@@ -152,12 +147,7 @@ void frmMain::BuildShortcuts() {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, action);
     };
-    add(QKeySequence::HelpContents, [this] {
-        // The guide opens over the page in hand; only the Intro link leads on to Source.
-        const int page = oTab->Selected();
-        intro_->lblStart_Click();
-        oTab->SelectTabManually(page);
-    });
+    add(QKeySequence::HelpContents, [this] { intro_->lblLink_Click(); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { StepPage(-1); });
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { StepPage(-1); });
@@ -176,11 +166,9 @@ void frmMain::Form_Load() {
     // answers while a large picture is read, even on one processor.
     batch_->SetJobs(std::max(2, QThread::idealThreadCount()));
     options_->FillPresets(QString::fromStdString(PresetsFile(locations_)));
-    // Until the settings file is read, both pages start where its defaults would put them, or
-    // beside it while the default destination is still to be made.
-    const QString source = QString::fromStdString(locations_.defaultSource);
-    folders_->SetFolderLists(source, 0);
-    folders_->SetFolderLists(source, 1);
+    // Until the settings file is read, both pages start where its defaults would put them.
+    folders_->SetFolderLists(QString::fromStdString(locations_.defaultSource), 0);
+    folders_->SetFolderToMake(QString::fromStdString(locations_.defaultDestination));
     folders_->SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
     LoadSettings();
     StartGdiPlus();

@@ -82,6 +82,7 @@ public:
     std::string SourceFileName(int index) override;
     bool SourceFileSelected(int index) override;
     void AddLogLine(const std::string& line) override;
+    void RunStarted(const std::string& heading) override { AddLogLine(heading); }
     void SetStatus(const std::string& caption) override;
     void SetProcessCaption(const std::string& caption) override;
     void SetProgressVisible(bool visible) override;
@@ -92,6 +93,7 @@ public:
                               MessageButtons buttons) override;
     void ReportOutcome(const std::string& fileName, PictureOutcome outcome,
                        const std::string& reason) override;
+    std::string FolderToMake() override { return locations_.defaultDestination; }
     bool CropDialogVisible() override;
     bool PromptCustomCrop(const Canvas& picture, const std::string& fileName) override;
 

@@ -1,7 +1,6 @@
 #include "intro_page.h"
 
 #include "artwork.h"
-#include "site.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -63,8 +62,8 @@ IntroPage::IntroPage(int twipsPerPixel, const QString& guidePath, QWidget* paren
         MakeLink(this, QStringLiteral("lblStart"), QStringLiteral("Click to view the User Guide"),
                  QStringLiteral("Go to the Source tab"));
     Place(lblStart, 6120, 2040, 3015, 300);
-    lblLink = MakeLink(this, QStringLiteral("lblLink"), kMakerWebAddress,
-                       QStringLiteral("Visit our website"));
+    lblLink = MakeLink(this, QStringLiteral("lblLink"), QStringLiteral("User guide (F1)"),
+                       QStringLiteral("Open the user guide"));
     Place(lblLink, 6120, 2460, 3015, 300);
     lblStart->installEventFilter(this);
     lblLink->installEventFilter(this);
@@ -100,18 +99,25 @@ bool IntroPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void IntroPage::lblLink_Click() {
-    QDesktopServices::openUrl(QUrl(kMakerWebAddress));
+    // The guide opens over the page in hand, as F1 opens it; only lblStart leads on to Source.
+    OpenGuide();
 }
 
 void IntroPage::lblStart_Click() {
+    if (OpenGuide()) {
+        emit GuideOpened();
+    }
+}
+
+bool IntroPage::OpenGuide() {
     // Without a word the key or the link would seem to do nothing.
     if (!QFileInfo(guidePath_).isFile() ||
         !QDesktopServices::openUrl(QUrl::fromLocalFile(guidePath_))) {
         emit Notify(QStringLiteral("The user guide could not be opened: ") + guidePath_,
                     BoxIcon::Exclamation);
-        return;
+        return false;
     }
-    emit GuideOpened();
+    return true;
 }
 
 } // namespace kalvimo

@@ -53,9 +53,6 @@ void frmMain::SaveSettings() {
 }
 
 void frmMain::cmdDefault_Click() {
-    // The destination list shows only folders that exist, so the default one is made when it is
-    // chosen.
-    QDir().mkpath(QString::fromStdString(locations_.defaultDestination));
     const std::vector<std::string> presets = options_->Presets();
     ShowSettings(
         DefaultSettings({locations_.defaultSource, locations_.defaultDestination,

@@ -42,7 +42,7 @@ TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
     // With nothing selected, a warning and nothing else.
     Files(0).clearSelection();
     Process();
-    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_TRUE(AllLogLines().isEmpty());
     Files(0).selectAll();
     // Where an earlier run left the bar, so its reset shows.
     Find<OrvelProgress>("op_Main").SetValue(60);
@@ -51,6 +51,15 @@ TEST_F(WindowRunTest, RunOverTheSelectedPicturesLogsEachOutcome) {
     EXPECT_EQ(LogLines(),
               QStringList({"Saved file: " + Output("a.jpg"), "Saved file: " + Output("b.bmp"),
                            NotAPicture("c.jpg"), "Saved file: " + Output("d.jpg")}));
+    // After a line that names the run's time and folders, so runs one after another are told
+    // apart.
+    const QString folders = QString::fromStdString(window->Options().sourceFolder + " -> " +
+                                                   window->Options().destinationFolder);
+    EXPECT_TRUE(QRegularExpression("^Run of 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d: " +
+                                   QRegularExpression::escape(folders) + "$")
+                    .match(AllLogLines().value(0))
+                    .hasMatch())
+        << AllLogLines().value(0).toStdString();
     EXPECT_EQ(progress, (std::vector<int>{0, 25, 50, 75, 100}));
     ASSERT_EQ(script->Texts(), QStringList({"No images are selected in the Source folder.",
                                             "Picture resize process complete. 1 of 4 pictures "

@@ -1,5 +1,4 @@
 #include "main_window_support.h"
-#include "site.h"
 
 #include <csignal>
 #include <tuple>
@@ -193,8 +192,10 @@ TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
     EXPECT_FALSE(Find<QMenu>("mnDir").isVisible());
 }
 
-// The intro page's two links: the guide (then the Source page) and the maker's web site.
+// The intro page's two links open the guide: one then leads on to the Source page, the other
+// leaves the page as it is, as F1 does. The window's title is the program's name.
 TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kalvimo"));
     testing::OpenedUrls opened;
     testing::WriteText(QDir(appFolder.path()).filePath("user-guide.pdf"), "%PDF");
     QLabel& start = Find<QLabel>("lblStart");
@@ -227,9 +228,8 @@ TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
     ClickTab(0);
     QTest::mouseClick(&link, Qt::LeftButton);
     EXPECT_EQ(Shown(), 0);
-    const QUrl web(kMakerWebAddress);
     const QUrl guide = QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf"));
-    EXPECT_EQ(opened.urls, QList<QUrl>({web, guide, guide, web}));
+    EXPECT_EQ(opened.urls, QList<QUrl>({guide, guide, guide, guide}));
 }
 
 TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
@@ -381,19 +381,30 @@ TEST(TerminationTest, SignalsCloseTheWindowAndKeepTheSettings) {
     }
 }
 
-// Help and version answer in a terminal without a display, where the window cannot start.
-TEST(TerminationTest, HelpAndVersionNeedNoDisplay) {
+// Help, the version and a mistyped option are answered in a terminal without a display, where
+// the window cannot start; the version in the form kalvimo-batch gives it.
+TEST(TerminationTest, CommandLineIsReadWithoutADisplay) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         environment.remove(QString::fromLatin1(name));
     }
-    for (const auto& [option, says] : {std::pair{"--help", "[FOLDER | FILE...]"},
-                                       std::pair{"--version", "Kalvimo " KALVIMO_VERSION}}) {
+    const struct {
+        const char* option;
+        int status;
+        QByteArray output;
+    } answers[] = {{"--help", 0, "[FOLDER | FILE...]"},
+                   {"--version", 0, "kalvimo " KALVIMO_VERSION "\n"},
+                   {"--bogus", 1, "Unknown option 'bogus'."}};
+    for (const auto& answer : answers) {
         QProcess command;
         command.setProcessEnvironment(environment);
-        command.start(QStringLiteral(KALVIMO_WINDOW_COMMAND), {QString::fromLatin1(option)});
-        ASSERT_TRUE(command.waitForFinished(20000)) << option;
-        EXPECT_EQ(command.exitCode(), 0) << option;
-        EXPECT_TRUE(command.readAllStandardOutput().contains(says)) << option;
+        command.start(QStringLiteral(KALVIMO_WINDOW_COMMAND), {QString::fromLatin1(answer.option)});
+        ASSERT_TRUE(command.waitForFinished(20000)) << answer.option;
+        EXPECT_EQ(command.exitStatus(), QProcess::NormalExit) << answer.option;
+        EXPECT_EQ(command.exitCode(), answer.status) << answer.option;
+        const QByteArray said = command.readAllStandardOutput() + command.readAllStandardError();
+        EXPECT_TRUE(answer.option == std::string("--version") ? said == answer.output
+                                                              : said.contains(answer.output))
+            << answer.option << ": " << said.toStdString();
     }
 }

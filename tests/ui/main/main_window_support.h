@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -169,9 +170,13 @@ protected:
         return QDir::cleanPath(QDir(pictures.path()).filePath(name));
     }
     QString Output(const QString& name) const { return QDir(destination.path()).filePath(name); }
-    QStringList LogLines() const {
+    QStringList AllLogLines() const {
         const QString text = Find<QPlainTextEdit>("txtLog").toPlainText();
         return text.isEmpty() ? QStringList() : text.split('\n');
+    }
+    // The pictures' lines, without the line that heads each run.
+    QStringList LogLines() const {
+        return AllLogLines().filter(QRegularExpression(QStringLiteral("^(?!Run of )")));
     }
 
     // A user's click on a check box, on the box itself.

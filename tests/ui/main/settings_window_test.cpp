@@ -173,50 +173,86 @@ TEST(AnchorGridTest, ArrowsForEveryIndex) {
     }
 }
 
-// Installed (the program's folder read-only, without a Settings.ini of its own), both programs
-// keep the settings in the user's configuration folder and "Default" is the user's Pictures
-// folder and a "Kalvimo" folder inside it. Where the files go in each case is the file
-// locations' own test; every other test here keeps them beside the program.
-TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
+// Installed (a bin/ beside share/kalvimo, here one the user can write, as in ~/.local) or in a
+// read-only folder without a Settings.ini of its own, both programs keep the settings in the
+// user's configuration folder, and "Default" is the desktop's Pictures folder and a "Kalvimo"
+// folder inside it, which the window does not make and the first run does. Where the files go
+// in every case is the file locations' own test; every other test here keeps them beside the
+// program.
+TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders) {
     // The window reads the environment; later tests of this process get theirs back.
     struct Restore {
         QByteArray home = qgetenv("HOME");
         ~Restore() {
             qputenv("HOME", home);
             qunsetenv("XDG_CONFIG_HOME");
+            qunsetenv("XDG_PICTURES_DIR");
         }
     } restore;
-    QTemporaryDir program;
-    QTemporaryDir home;
-    const QString config = QDir(home.path()).filePath("conf");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", config.toUtf8());
-    const QString programFolder = program.path();
-    const QString command = QDir(programFolder).filePath("kalvimo-batch");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
-    QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
-    if (::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
+    // The read-only copy last: for root it is skipped.
+    for (const bool installed : {true, false}) {
+        SCOPED_TRACE(installed ? "installed" : "read-only");
+        QTemporaryDir program;
+        QTemporaryDir home;
+        const QString config = QDir(home.path()).filePath("conf");
+        const QString pictures = QDir(home.path()).filePath("Bilder");
+        ASSERT_TRUE(QDir().mkpath(pictures));
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+        qputenv("XDG_PICTURES_DIR", pictures.toUtf8());
+        QString programFolder = program.path();
+        if (installed) {
+            ASSERT_TRUE(QDir(programFolder).mkpath("share/kalvimo"));
+            ASSERT_TRUE(QDir(programFolder).mkpath("bin"));
+            programFolder = QDir(programFolder).filePath("bin");
+        }
+        const QString command = QDir(programFolder).filePath("kalvimo-batch");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
+        if (!installed) {
+            QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
+            if (::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
+                QFile::setPermissions(programFolder,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                GTEST_SKIP() << "permissions do not bind for this user";
+            }
+        }
+        QProcess help;
+        help.start(command, {QStringLiteral("--help")});
+        ASSERT_TRUE(help.waitForFinished());
+        const QString text = QString::fromUtf8(help.readAllStandardOutput());
+        const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
+        const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
+        EXPECT_EQ(used, QDir(config).filePath("kalvimo/Settings.ini"));
+
+        const QString made = QDir(pictures).filePath("Kalvimo");
+        auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
+                                                programFolder);
+        EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
+        EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(), made);
+        window->close();
+        EXPECT_TRUE(QFileInfo::exists(used));
+        EXPECT_FALSE(QFileInfo::exists(made));
+        // Without settings the command takes the same folders, and its run makes the one; so
+        // does the window's run.
+        QFile::remove(used);
+        testing::WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
+        QProcess run;
+        run.start(command, {});
+        ASSERT_TRUE(run.waitForFinished());
+        EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()),
+                  "Saved file: " + QDir(made).filePath("a.jpg") + "\n");
+        ASSERT_TRUE(QDir(made).removeRecursively());
+        window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
+                                           programFolder);
+        window->findChild<FileList*>("uFile(0)")->selectAll();
+        ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "cmdProcess_Click"));
+        EXPECT_TRUE(QFileInfo::exists(QDir(made).filePath("a.jpg")));
+        EXPECT_EQ(testing::Entries(*window->findChild<FileList*>("uFile(1)")),
+                  QStringList({"a.jpg"}));
+        window->close();
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        GTEST_SKIP() << "permissions do not bind for this user";
     }
-    QProcess help;
-    help.start(command, {QStringLiteral("--help")});
-    ASSERT_TRUE(help.waitForFinished());
-    const QString text = QString::fromUtf8(help.readAllStandardOutput());
-    const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
-    const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
-    EXPECT_EQ(used, QDir(config).filePath("kalvimo/Settings.ini"));
-
-    auto window =
-        std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(), programFolder);
-    const QString pictures = QDir(home.path()).filePath("Pictures");
-    EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
-    EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(),
-              QDir(pictures).filePath("Kalvimo"));
-    window->close();
-    EXPECT_TRUE(QFileInfo::exists(used));
-    QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace
