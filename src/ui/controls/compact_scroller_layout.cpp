@@ -40,6 +40,8 @@ void CompactScroller::UpdateValueBox() {
 
 void CompactScroller::LayoutCaption() {
     lblDes_->setText(description_);
+    // The focus rests on the bar, so a screen reader names the bar.
+    hscMain_->setAccessibleName(description_);
     barLeft_ = LabelTwips(description_).width() + spacing_;
     LayoutParts();
     updateGeometry();

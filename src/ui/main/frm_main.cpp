@@ -139,6 +139,7 @@ void frmMain::BuildLogPage(QFrame* page) {
     txtLog = new QPlainTextEdit(page);
     txtLog->setObjectName(QStringLiteral("txtLog"));
     txtLog->setReadOnly(true);
+    txtLog->setAccessibleName(QStringLiteral("Log"));
 }
 
 void frmMain::Form_Load(const QString& applicationFolder) {

@@ -222,6 +222,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     txtPrefix = new QLineEdit(page);
     txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
     txtPrefix->setToolTip(QStringLiteral("Filename prefix"));
+    txtPrefix->setAccessibleName(QStringLiteral("Prefix"));
     Place(txtPrefix, kPrefixBoxLeft, 330, 9255 - kPrefixBoxLeft, 315);
     textFields_.emplace_back(&StoredSettings::prefix, txtPrefix);
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
@@ -229,6 +230,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     txtNoExifPrefix = new QLineEdit(page);
     txtNoExifPrefix->setObjectName(QStringLiteral("txtNoExifPrefix"));
     txtNoExifPrefix->setToolTip(QStringLiteral("If no date information is found, use this prefix"));
+    txtNoExifPrefix->setAccessibleName(QStringLiteral("No date prefix"));
     Place(txtNoExifPrefix, kPrefixBoxLeft, 705, 9255 - kPrefixBoxLeft, 315);
     textFields_.emplace_back(&StoredSettings::noDatePrefix, txtNoExifPrefix);
     chkSuffixExisting =

@@ -78,6 +78,7 @@ void frmMain::BuildSourcePage(QFrame* page) {
     cboFilter->setInsertPolicy(QComboBox::NoInsert);
     // Inline completion would finish a typed mask with a listed one.
     cboFilter->setCompleter(nullptr);
+    cboFilter->lineEdit()->setAccessibleName(QStringLiteral("Filter"));
     Place(cboFilter, 4320, 120, 4935, 330);
     connect(cboFilter, &QComboBox::activated, this, &frmMain::cboFilter_Click);
     connect(cboFilter, &QComboBox::currentIndexChanged, this, &frmMain::cboFilter_Click);

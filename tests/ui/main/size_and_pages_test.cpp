@@ -1,6 +1,8 @@
 #include "main_window_support.h"
 #include "presets.h"
 
+#include <QAccessible>
+
 namespace kalvimo {
 namespace {
 
@@ -178,6 +180,37 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
         }
     }
     QApplication::setPalette(light);
+}
+
+// A screen reader finds every control of every page, hidden pages too, with a name and a role
+// that says what it is, and every page's tab.
+TEST_F(PagesTest, EveryControlHasANameAndARoleForScreenReaders) {
+    Start();
+    QStringList tabs;
+    QStringList unnamed;
+    int controls = 0;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* item) {
+        if (item->role() == QAccessible::PageTab) {
+            tabs.append(item->text(QAccessible::Name));
+        }
+        const auto* widget = qobject_cast<const QWidget*>(item->object());
+        // A drop-down list's popup is a window of its own, named by its box.
+        if (widget != nullptr && (widget->focusPolicy() & Qt::TabFocus) != 0 &&
+            widget->window() == window.get()) {
+            ++controls;
+            if (item->text(QAccessible::Name).isEmpty() || item->role() == QAccessible::Client ||
+                item->role() == QAccessible::NoRole) {
+                unnamed.append(widget->objectName());
+            }
+        }
+        for (int i = 0; i < item->childCount(); ++i) {
+            walk(item->child(i));
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window.get()));
+    EXPECT_EQ(tabs, Find<OrvelTab>("oTab").TabStrip().split(','));
+    EXPECT_GT(controls, 30);
+    EXPECT_EQ(unnamed, QStringList());
 }
 
 } // namespace
