@@ -142,6 +142,22 @@ TEST_F(CropDialogTest, CancelRestoresTheSnapshotAcceptKeepsTheEdit) {
     EXPECT_FALSE(dialog.isVisible());
 }
 
+// Enter takes what a box holds; with nothing new to take, it accepts, as a default button would.
+TEST_F(CropDialogTest, EnterAppliesATypedBoxAndThenAccepts) {
+    Open(100, 50, 600, 450);
+    QLineEdit* box = dialog.txtCoords[0];
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "10");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Edges(), (CropBox{150, 750, 9150, 7500}));
+    QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.blnCancelled);
+    EXPECT_EQ(dialog.StoredSelection(), (SelectionRect{150, 750, 9000, 6750}));
+}
+
 TEST_F(CropDialogTest, HandleDragsKeepToThePicture) {
     // The sample picture is 195 x 189 pixels.
     Open(10, 10, 90, 90);
