@@ -121,7 +121,9 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     cmdSwap = new XButton(page);
     cmdSwap->setObjectName(QStringLiteral("cmdSwap"));
     cmdSwap->SetCaption(QString());
-    cmdSwap->SetOmniPic(SwapPicture(devicePixelRatioF()));
+    PaintFromPalette(*cmdSwap, [this] {
+        cmdSwap->SetOmniPic(SwapPicture(cmdSwap->palette(), cmdSwap->devicePixelRatioF()));
+    });
     cmdSwap->setToolTip(QStringLiteral("Swap the new width and height"));
     Place(cmdSwap, 3390, 840, 420, 420);
 

@@ -17,7 +17,7 @@ namespace kalvimo {
 void frmMain::BuildPreview() {
     imgPreview = new PicturePreview(this);
     imgPreview->setObjectName(QStringLiteral("imgPreview"));
-    imgPreview->SetPicture(PlaceholderPreview(devicePixelRatioF()));
+    imgPreview->ShowPlaceholder(PlaceholderPreview);
     Place(imgPreview, 120, 4080, 2925, 2835);
 
     lblPreview = new QLabel(QStringLiteral("Preview Image"), this);

@@ -1,3 +1,4 @@
+#include "artwork.h"
 #include "main_window_support.h"
 #include "presets.h"
 
@@ -180,6 +181,34 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
         }
     }
     QApplication::setPalette(light);
+}
+
+// In a dark theme no drawn face stays a light block: each one's mean lightness stays low.
+TEST_F(PagesTest, DrawnFacesFollowADarkTheme) {
+    Start();
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(testing::DarkPalette());
+    QCoreApplication::processEvents();
+    QStringList lightFaces;
+    for (QWidget* face : window->findChildren<QWidget*>()) {
+        if (qobject_cast<OwnerDrawnWidget*>(face) == nullptr &&
+            qobject_cast<PicturePreview*>(face) == nullptr && face->objectName() != "Image1") {
+            continue;
+        }
+        const QImage image = face->grab().toImage();
+        double lightness = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                lightness += image.pixelColor(x, y).lightnessF();
+            }
+        }
+        lightness /= std::max(1, image.width() * image.height());
+        if (lightness > 0.5) {
+            lightFaces.append(face->objectName() + QString::number(lightness, 'f', 2));
+        }
+    }
+    QApplication::setPalette(light);
+    EXPECT_EQ(lightFaces, QStringList());
 }
 
 // A screen reader finds every control of every page, hidden pages too, with a name and a role
