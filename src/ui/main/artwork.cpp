@@ -188,11 +188,12 @@ QPixmap IntroArtwork(const QPalette& palette, qreal devicePixelRatio) {
 QImage PlaceholderPreview(const QPalette& palette, qreal devicePixelRatio) {
     QImage image(QSize(195, 189) * devicePixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
+    // Whole: at a fractional scale the image holds a part of a pixel more than 195 x 189.
     const QColor base = palette.color(QPalette::Base);
     const QColor text = palette.color(QPalette::Text);
+    image.fill(Mix(base, palette.color(QPalette::Window), 0.5));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRectF(0, 0, 195, 189), Mix(base, palette.color(QPalette::Window), 0.5));
     painter.setPen(QPen(Mix(base, text, 0.3), 1.5, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(4, 4, 187, 181), 8, 8);

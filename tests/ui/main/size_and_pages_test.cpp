@@ -211,6 +211,20 @@ TEST_F(PagesTest, DrawnFacesFollowADarkTheme) {
     EXPECT_EQ(lightFaces, QStringList());
 }
 
+// The placeholder is whole to its edges at any scale: no pixel of it is left undrawn.
+TEST(ArtworkTest, PlaceholderFillsItsEdgesAtFractionalScales) {
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        const QImage image = PlaceholderPreview(QApplication::palette(), ratio);
+        const QColor ground = image.pixelColor(0, 0);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        for (const QPoint corner : {QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom),
+                                    QPoint(right, bottom / 2), QPoint(right / 2, bottom)}) {
+            EXPECT_EQ(image.pixelColor(corner), ground) << ratio;
+        }
+    }
+}
+
 // A screen reader finds every control of every page, hidden pages too, with a name and a role
 // that says what it is, and every page's tab.
 TEST_F(PagesTest, EveryControlHasANameAndARoleForScreenReaders) {
