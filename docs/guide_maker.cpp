@@ -4,6 +4,7 @@
 
 #include "canvas.h"
 #include "file_list.h"
+#include "folder_pages.h"
 #include "frm_colour_picker.h"
 #include "frm_crop.h"
 #include "frm_main.h"
@@ -207,7 +208,8 @@ void PreviewPicture(frmMain& window, const QString& name) {
         Fail(QStringLiteral("the source list lacks ") + name);
     }
     files->setCurrentItem(found.front());
-    if (!QMetaObject::invokeMethod(&window, "uFile_Click", Q_ARG(int, 0))) {
+    auto* pages = window.findChild<FolderPages*>();
+    if (pages == nullptr || !QMetaObject::invokeMethod(pages, "uFile_Click", Q_ARG(int, 0))) {
         Fail(QStringLiteral("no handler uFile_Click"));
     }
 }

@@ -14,5 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (reader.Open(path)) {
         reader.ReadInto(canvas, 7, 5, error);
     }
+    // Two targets from one decoding, as a fill by content reads: one past the picture's edge.
+    static kalvimo::Canvas other;
+    if (reader.Open(path) && canvas.Resize(3, 9) && other.Resize(4, 2)) {
+        const kalvimo::ShrinkTarget targets[] = {
+            {canvas, {0, 0, reader.Width(), reader.Height()}},
+            {other, {0, 0, reader.Width() + 7, reader.Height() + 7}}};
+        reader.ReadRegions(targets, error);
+    }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <malloc.h>
 #include <new>
 #include <optional>
 #include <sys/stat.h>
@@ -25,7 +26,12 @@ bool AsksForCrop(const JobOptions& options) {
 
 } // namespace
 
-BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {}
+BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {
+    // A picture takes and frees blocks of megabytes on several threads; each block mapped on its
+    // own goes back to the system when freed, rather than stay in the heap of the thread that
+    // drew it (some 90 MB of two jobs' peak on 12-megapixel HEIC photographs).
+    ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+}
 
 BatchRun::~BatchRun() = default;
 
@@ -139,7 +145,7 @@ void BatchRun::PressProcess() {
         message += " " + stopReason_;
     }
     if (failures_ > 0) {
-        message += " " + std::to_string(failures_) + " of " + std::to_string(pictures_) +
+        message += ' ' + std::to_string(failures_) + " of " + std::to_string(pictures_) +
                    (pictures_ == 1 ? " picture" : " pictures") + " could not be processed.";
     }
     host_.ShowMessage(message, MessageIcon::Information, MessageButtons::Ok);

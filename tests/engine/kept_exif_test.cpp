@@ -54,5 +54,44 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
     }
 }
 
+// From other formats the photo's description is kept, but nothing that describes the source file
+// (TIFF's layout tags, a size of other pixels) or colours the written pixels no longer have.
+TEST_F(KeptExifTest, OtherFormatsKeepThePhotoButNotTheirLayoutOrColours) {
+    host_.options.keepInformation = true;
+    host_.options.newWidth = 40;
+    host_.options.newHeight = 20;
+    for (const char* source : {"exif-camera-p3.tif", "exif-camera.webp", "exif-dated.heic"}) {
+        SCOPED_TRACE(source);
+        CopyData(source, source);
+        host_.files = {{source}};
+        run_.PressProcess();
+        const std::string name = source;
+        const std::string written = Dst(name.substr(0, name.rfind('.')) + ".jpg");
+        const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(written).release());
+        image->readMetadata();
+        const Exiv2::ExifData& exif = image->exifData();
+        const auto value = [&](const char* key) {
+            const auto found = exif.findKey(Exiv2::ExifKey(key));
+            return found == exif.end() ? std::string("(none)") : found->toString();
+        };
+        EXPECT_EQ(value("Exif.Image.DateTime"),
+                  name == "exif-camera-p3.tif" ? "(none)" : "2008:02:20 16:07:33");
+        if (name != "exif-dated.heic") {
+            EXPECT_EQ(value("Exif.Image.Make"), "Kamera");
+            EXPECT_EQ(value("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
+            EXPECT_EQ(value("Exif.Photo.ExposureTime"), "1/125");
+            EXPECT_EQ(value("Exif.Photo.ColorSpace"), "1");
+        }
+        EXPECT_EQ(value("Exif.Photo.PixelXDimension"), "40");
+        EXPECT_EQ(value("Exif.Photo.PixelYDimension"), "20");
+        for (const char* gone :
+             {"Exif.Image.ImageWidth", "Exif.Image.ImageLength", "Exif.Image.BitsPerSample",
+              "Exif.Image.Compression", "Exif.Image.StripOffsets", "Exif.Image.StripByteCounts",
+              "Exif.Image.RowsPerStrip", "Exif.Image.InterColorProfile"}) {
+            EXPECT_TRUE(exif.findKey(Exiv2::ExifKey(gone)) == exif.end()) << gone;
+        }
+    }
+}
+
 } // namespace
 } // namespace kalvimo

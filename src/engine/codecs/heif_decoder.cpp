@@ -101,9 +101,14 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
     int stride = 0;
     const std::uint8_t* pixels =
         heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    // The rows below are read with the size checked above, so nothing else may get through.
-    if (pixels == nullptr || heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
-        heif_image_get_height(image.get(), heif_channel_interleaved) != height ||
+    // The rows below are read with the size checked above, so nothing smaller may get through.
+    // An encoder may pad the picture to its smallest coding block without saying the padding is
+    // to be cut; the stated size is what the picture is.
+    constexpr std::int64_t kCodingBlock = 8;
+    const std::int64_t decodedWidth = heif_image_get_width(image.get(), heif_channel_interleaved);
+    const std::int64_t decodedHeight = heif_image_get_height(image.get(), heif_channel_interleaved);
+    if (pixels == nullptr || decodedWidth < width || decodedWidth >= width + kCodingBlock ||
+        decodedHeight < height || decodedHeight >= height + kCodingBlock ||
         heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
         stride < width * (alpha ? 4 : 3)) {
         reason = "the picture data does not match its stated size";

@@ -97,6 +97,19 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
         reason = message;
         return false;
     }
+    // Read from a stream, libtiff rounds its buffer for a tile up to whole KiB and then refuses an
+    // uncompressed tile of any other size as damaged; a buffer of our own keeps the tile's size.
+    std::vector<std::uint8_t> tileBuffer;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    if (TIFFIsTiled(tiff) != 0 && compression == COMPRESSION_NONE) {
+        const tmsize_t tileSize = TIFFTileSize(tiff);
+        if (tileSize <= 0 || tileSize > kMaxSingleAllocation) {
+            return Refuse(reason, input, "the picture data is damaged");
+        }
+        tileBuffer.resize(static_cast<std::size_t>(tileSize));
+        TIFFReadBufferSetup(tiff, tileBuffer.data(), tileSize);
+    }
     TIFFRGBAImage image{};
     if (TIFFRGBAImageBegin(&image, tiff, 1, message) == 0) {
         reason = message;
@@ -136,14 +149,16 @@ bool ReadPage(TIFF* tiff, Input& input, Canvas& canvas, Rgb back, std::string& r
             const std::uint32_t* in = raster.data() + y * width;
             for (std::int64_t x = 0; x < width; ++x, out += 3) {
                 const std::uint32_t pixel = in[x];
-                const Rgb rgb =
-                    PremultipliedOverBackground({static_cast<std::uint8_t>(TIFFGetR(pixel)),
-                                                 static_cast<std::uint8_t>(TIFFGetG(pixel)),
-                                                 static_cast<std::uint8_t>(TIFFGetB(pixel))},
-                                                static_cast<int>(TIFFGetA(pixel)), back);
-                out[0] = rgb.r;
-                out[1] = rgb.g;
-                out[2] = rgb.b;
+                const Rgb rgb{static_cast<std::uint8_t>(TIFFGetR(pixel)),
+                              static_cast<std::uint8_t>(TIFFGetG(pixel)),
+                              static_cast<std::uint8_t>(TIFFGetB(pixel))};
+                const auto alpha = static_cast<int>(TIFFGetA(pixel));
+                // Most pictures are opaque: no blend for them.
+                const Rgb shown =
+                    alpha == 255 ? rgb : PremultipliedOverBackground(rgb, alpha, back);
+                out[0] = shown.r;
+                out[1] = shown.g;
+                out[2] = shown.b;
             }
         }
     }

@@ -1,32 +1,33 @@
 #include "frm_main.h"
 
-#include "compact_scroller.h"
 #include "file_list.h"
 #include "folder_list.h"
+#include "folder_pages.h"
 #include "frm_crop.h"
-#include "orvel_progress.h"
+#include "intro_page.h"
+#include "log_page.h"
+#include "options_page.h"
 #include "orvel_simple_button.h"
 #include "orvel_tab.h"
-#include "picture_preview.h"
+#include "presets.h"
+#include "preview_area.h"
 #include "site.h"
 #include "text_helpers.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QScrollBar>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QThread>
+#include <QUrl>
 
 namespace kalvimo {
 
@@ -37,10 +38,6 @@ constexpr int kTabLeft = 120;
 constexpr int kTabTop = 120;
 constexpr int kTabWidth = 9615;
 constexpr int kTabHeight = 3855;
-constexpr int kFrameLeft = 240;
-constexpr int kFrameTop = 600;
-constexpr int kFrameWidth = 9375;
-constexpr int kFrameHeight = 3255;
 
 // System colours by their index above 0x80000000.
 constexpr Colour kWindowFrame = 0x80000006;
@@ -48,7 +45,42 @@ constexpr Colour kInactiveBorder = 0x8000000B;
 constexpr Colour kDarkShadow = 0x80000015;
 constexpr Colour kButtonText = 0x80000012;
 
+// Where the settings, the presets and the guide are, for an application folder; an empty one is
+// the executable's.
+FileLocations LocateFor(const QString& applicationFolder) {
+    const std::string appPath = AddBackslash(
+        (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
+            .toStdString());
+    LocationInputs inputs = ProcessLocationInputs(appPath);
+    inputs.picturesFolder =
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
+    return LocateFiles(inputs);
+}
+
+// The local files and folders among dropped addresses; others are not ours to open.
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            std::string path = LocalPathOf(url);
+            std::error_code error;
+            if (std::filesystem::exists(path, error)) {
+                paths.push_back(std::move(path));
+            }
+        }
+    }
+    return paths;
+}
+
 } // namespace
+
+std::string LocalPathOf(const QUrl& url) {
+    // Decoded from its bytes: the text of the path would lose a name that is not UTF-8.
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
 
 frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& applicationFolder,
                  QWidget* parent)
@@ -58,34 +90,42 @@ frmMain::frmMain(std::unique_ptr<MessageBoxes> messageBoxes, const QString& appl
     setWindowTitle(QStringLiteral("Kalvimo - ") + kMakerSiteName);
     setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     twipsPerPixel = kalvimo::TwipsPerPixel(*this);
+    locations_ = LocateFor(applicationFolder);
     crop_ = new frmCrop(*this, this);
-    checkFields_.emplace_back(&StoredSettings::restrainDimensions, crop_->chkRestrainDim);
-    checkFields_.emplace_back(&StoredSettings::keepProportions, crop_->chkKeepProps);
+    model_ = new OptionsModel(this);
 
     BuildTabs();
-    BuildIntroPage(fraTab[0]);
-    BuildSourcePage(fraTab[1]);
-    BuildDestinationPage(fraTab[2]);
-    BuildOptionsPage(fraTab[3]);
-    BuildLogPage(fraTab[4]);
-    BuildPreview();
-    BuildFolderMenu();
+    intro_ = new IntroPage(twipsPerPixel, QString::fromStdString(locations_.guidePath), this);
+    folders_ = new FolderPages(*model_, *messageBoxes_, twipsPerPixel, *this);
+    options_ = new OptionsPage(*model_, twipsPerPixel, this);
+    log_ = new LogPage(twipsPerPixel, this);
+    fraTab = {intro_, folders_->SourcePage(), folders_->DestinationPage(), options_, log_};
+    preview_ = new PreviewArea(twipsPerPixel, *this);
+
+    for (Page* page : fraTab) {
+        connect(page, &Page::Notify, this, &frmMain::ShowMessageBox);
+    }
+    connect(intro_, &IntroPage::GuideOpened, this, [this] { oTab->SelectTabManually(1); });
+    connect(folders_, &FolderPages::PictureClicked, this, &frmMain::PreviewPicture);
+    connect(folders_, &FolderPages::SourcePictureOpened, this, &frmMain::PreviewResult);
+    connect(options_, &OptionsPage::CustomCropChosen, this, &frmMain::ReadyCustomCrop);
+    connect(options_->cmdCustomCrop, &OrvelSimpleButton::Click, this,
+            &frmMain::cmdCustomCrop_Click);
+    connect(options_->cmdChangeBack, &OrvelSimpleButton::Click, this,
+            &frmMain::cmdChangeBack_Click);
+    connect(options_->cmdDefault, &OrvelSimpleButton::Click, this, &frmMain::cmdDefault_Click);
+    connect(options_->cmdReload, &OrvelSimpleButton::Click, this, &frmMain::cmdReload_Click);
+    connect(options_->cmdProcess, &OrvelSimpleButton::Click, this, &frmMain::cmdProcess_Click);
+    // The crop dialog shows its picture turned as the options turn it.
+    connect(model_, &OptionsModel::Changed, this, &frmMain::ShowCropPicture);
+
     BuildShortcuts();
-    Form_Load(applicationFolder);
+    Form_Load();
     RecordStretch();
-    statusText_ = lblInfo->text();
     setAcceptDrops(true);
 }
 
 frmMain::~frmMain() = default;
-
-int frmMain::Pixels(int twips) const {
-    return TwipsToPixels(twips, twipsPerPixel);
-}
-
-void frmMain::Place(QWidget* control, int left, int top, int width, int height) const {
-    control->setGeometry(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
-}
 
 void frmMain::BuildTabs() {
     oTab = new OrvelTab(this);
@@ -102,15 +142,9 @@ void frmMain::BuildTabs() {
     oTab->SetTextColour(kButtonText);
     oTab->SetTextColourSelected(kButtonText);
     oTab->SetBackColour(kButtonFace);
-    Place(oTab, kTabLeft, kTabTop, kTabWidth, kTabHeight);
+    PlaceInTwips(oTab, twipsPerPixel, kTabLeft, kTabTop, kTabWidth, kTabHeight);
     oTab->SetSelected(0);
     connect(oTab, &OrvelTab::TabClicked, this, &frmMain::oTab_TabClicked);
-
-    for (std::size_t i = 0; i < fraTab.size(); ++i) {
-        fraTab[i] = new QFrame(this);
-        fraTab[i]->setObjectName(QStringLiteral("fraTab(%1)").arg(i));
-    }
-    Place(fraTab[0], kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight);
 }
 
 void frmMain::BuildShortcuts() {
@@ -121,7 +155,7 @@ void frmMain::BuildShortcuts() {
     add(QKeySequence::HelpContents, [this] {
         // The guide opens over the page in hand; only the Intro link leads on to Source.
         const int page = oTab->Selected();
-        lblStart_Click();
+        intro_->lblStart_Click();
         oTab->SelectTabManually(page);
     });
     add(QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { StepPage(1); });
@@ -135,57 +169,23 @@ void frmMain::StepPage(int step) {
     oTab->SelectTabManually((oTab->Selected() + step + count) % count);
 }
 
-void frmMain::BuildLogPage(QFrame* page) {
-    txtLog = new QPlainTextEdit(page);
-    txtLog->setObjectName(QStringLiteral("txtLog"));
-    txtLog->setReadOnly(true);
-    txtLog->setAccessibleName(QStringLiteral("Log"));
-}
-
-void frmMain::Form_Load(const QString& applicationFolder) {
+void frmMain::Form_Load() {
     gDip = std::make_unique<cGdiPlus>();
     batch_ = std::make_unique<BatchRun>(*this, *gDip);
     // Pictures are drawn on other threads, the next ones while one is written, so the window
     // answers while a large picture is read, even on one processor.
     batch_->SetJobs(std::max(2, QThread::idealThreadCount()));
-    AppPath = QString::fromStdString(AddBackslash(
-        (applicationFolder.isEmpty() ? QCoreApplication::applicationDirPath() : applicationFolder)
-            .toStdString()));
-    LocationInputs inputs = ProcessLocationInputs(AppPath.toStdString());
-    inputs.picturesFolder =
-        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
-    locations_ = LocateFiles(inputs);
-    SettingsPath = QString::fromStdString(locations_.settingsPath);
-    PresetsPath = QString::fromStdString(PresetsFile(locations_));
-    FillLists();
+    options_->FillPresets(QString::fromStdString(PresetsFile(locations_)));
     // Until the settings file is read, both pages start where its defaults would put them, or
     // beside it while the default destination is still to be made.
     const QString source = QString::fromStdString(locations_.defaultSource);
-    SetFolderLists(source, 0);
-    SetFolderLists(source, 1);
-    SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
+    folders_->SetFolderLists(source, 0);
+    folders_->SetFolderLists(source, 1);
+    folders_->SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
     LoadSettings();
     StartGdiPlus();
 
-    for (std::size_t i = 0; i < fraTab.size(); ++i) {
-        // The strip's frame colour, the button face, as a role so that it follows the theme.
-        fraTab[i]->setBackgroundRole(QPalette::Button);
-        fraTab[i]->setAutoFillBackground(true);
-        if (i > 0) {
-            fraTab[i]->setGeometry(fraTab[0]->geometry());
-            fraTab[i]->hide();
-        }
-    }
-    FolderList* destinationFolders = uDir[1];
-    destinationFolders->resize(destinationFolders->width(),
-                               fraTab[0]->height() - destinationFolders->y());
-    FileList* destinationFiles = uFile[1];
-    destinationFiles->resize(fraTab[0]->width() - destinationFiles->x(),
-                             fraTab[0]->height() - destinationFiles->y());
-    txtLog->setGeometry(0, 0, fraTab[0]->width(), fraTab[0]->height());
-
-    const QSize design(oTab->width() + 3 * oTab->x(),
-                       oTab->y() + imgPreview->y() + imgPreview->height());
+    const QSize design(oTab->width() + 3 * oTab->x(), oTab->y() + preview_->Bottom());
     resize(design);
     // The pages keep their size, so a smaller window would only cut them off.
     setMinimumSize(design);
@@ -233,44 +233,47 @@ void frmMain::EndSession() {
 
 void frmMain::RecordStretch() {
     designSize_ = size();
-    const auto add = [this](QWidget* control, bool wider, bool taller, bool lower) {
-        stretch_.push_back({control, control->geometry(), wider, taller, lower});
-    };
-    add(oTab, true, true, false);
-    for (QFrame* frame : fraTab) {
-        add(frame, true, true, false);
+    tabDesign_ = oTab->geometry();
+    for (Page* page : fraTab) {
+        page->RecordStretch();
     }
-    for (std::size_t i = 0; i < 2; ++i) {
-        add(uDir[i], false, true, false);
-        add(uFile[i], true, true, false);
-    }
-    add(cboFilter, true, false, false);
-    add(lblInfo, true, false, false);
-    add(txtLog, true, true, false);
-    add(imgPreview, false, false, true);
-    add(lblPreview, false, false, true);
+    preview_->RecordStretch();
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (!stretch_.empty()) {
+    if (designSize_.isValid()) {
         // Extra width goes to the pages; extra height is shared by the pages and the preview.
         const int wider = std::max(0, width() - designSize_.width());
         const int taller = std::max(0, height() - designSize_.height()) / 2;
-        for (const Stretch& entry : stretch_) {
-            QRect place = entry.design;
-            if (entry.control == imgPreview || entry.control == lblPreview) {
-                place.setSize(entry.control->size());
-                place.moveLeft(entry.control->x());
-            }
-            place.setWidth(place.width() + (entry.wider ? wider : 0));
-            place.setHeight(place.height() + (entry.taller ? taller : 0));
-            place.translate(0, entry.lower ? taller : 0);
-            entry.control->setGeometry(place);
+        oTab->setGeometry(tabDesign_.adjusted(0, 0, wider, taller));
+        for (Page* page : fraTab) {
+            page->Stretch(wider, taller);
         }
-        ElideStatus();
+        preview_->Stretch(taller);
     }
-    FitPreview();
+    preview_->Fit();
+}
+
+void frmMain::OpenPaths(const std::vector<std::string>& paths) {
+    if (folders_->Open(paths)) {
+        oTab->SelectTabManually(1);
+    }
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPaths(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+    if (paths.empty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OpenPaths(paths);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -303,14 +306,14 @@ void frmMain::CallBatch(const std::function<void()>& call) {
     ++batchCalls_;
     // The run reads its folders from the lists as it goes: a folder removed meanwhile must
     // fail the pictures left, not send them to the folder above it.
-    for (FolderList* folders : uDir) {
-        folders->HoldMoves(true);
+    for (int i = 0; i < 2; ++i) {
+        folders_->Folders(i).HoldMoves(true);
     }
     call();
     --batchCalls_;
     if (batchCalls_ == 0) {
-        for (FolderList* folders : uDir) {
-            folders->HoldMoves(false);
+        for (int i = 0; i < 2; ++i) {
+            folders_->Folders(i).HoldMoves(false);
         }
     }
     if (closePending_ && batchCalls_ == 0) {
@@ -319,31 +322,59 @@ void frmMain::CallBatch(const std::function<void()>& call) {
     }
 }
 
+void frmMain::cmdProcess_Click() {
+    if (batch_ && !batch_->running()) {
+        // The lists show the folder above one that vanished; the run must not take it instead.
+        for (const auto& [index, role] : {std::pair{0, "source"}, {1, "destination"}}) {
+            const QString lost = folders_->Folders(index).LostFolder();
+            if (!lost.isEmpty()) {
+                ShowMessageBox(QString::fromStdString(FolderGoneMessage(role, lost.toStdString())),
+                               BoxIcon::Exclamation);
+                return;
+            }
+        }
+    }
+    CallBatch([this] { batch_->PressProcess(); });
+}
+
 JobOptions frmMain::Options() {
-    JobOptions options = Settings();
+    JobOptions options = model_->Values();
     // The run takes the pictures that the file list shows.
-    options.sourceFolder = uFile[0]->Path().toStdString();
+    options.sourceFolder = folders_->Files(0).Path().toStdString();
     return options;
 }
 
+TargetSize frmMain::NewSize() {
+    return {model_->Values().newWidth, model_->Values().newHeight};
+}
+
+float frmMain::CurrentImageScale() {
+    return ImageScale(model_->Values().newWidth, model_->Values().newHeight);
+}
+
+void frmMain::AcceptColourChange() {
+    options_->SetBackColour(colourPicker_->SelectedColour());
+}
+
+void frmMain::cmdChangeBack_Click() {
+    colourPicker_->SetColour(model_->Values().backColour);
+    colourPicker_->ShowModal([this] { AcceptColourChange(); });
+}
+
 int frmMain::SourceFileCount() {
-    return uFile[0]->count();
+    return folders_->Files(0).count();
 }
 
 std::string frmMain::SourceFileName(int index) {
-    return uFile[0]->Name(index);
+    return folders_->Files(0).Name(index);
 }
 
 bool frmMain::SourceFileSelected(int index) {
-    return uFile[0]->Selected(index);
+    return folders_->Files(0).Selected(index);
 }
 
 void frmMain::AddLogLine(const std::string& line) {
-    const QString text = QString::fromStdString(line);
-    QTextCursor cursor(txtLog->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(txtLog->document()->isEmpty() ? text : QLatin1Char('\n') + text);
-    txtLog->verticalScrollBar()->setValue(txtLog->verticalScrollBar()->maximum());
+    log_->AddLogLine(QString::fromStdString(line));
 }
 
 void frmMain::ReportOutcome(const std::string& /*fileName*/, PictureOutcome outcome,
@@ -351,42 +382,31 @@ void frmMain::ReportOutcome(const std::string& /*fileName*/, PictureOutcome outc
     reported_ = outcome;
     // Why, on the picture's own line, as the command tells it.
     if (outcome == PictureOutcome::Error && !reason.empty()) {
-        QTextCursor cursor(txtLog->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(QStringLiteral(" (") + QString::fromStdString(ShownName(reason)) +
-                          QLatin1Char(')'));
+        log_->AddToLastLine(QStringLiteral(" (") + QString::fromStdString(ShownName(reason)) +
+                            QLatin1Char(')'));
     }
 }
 
 void frmMain::SetStatus(const std::string& caption) {
-    statusText_ = QString::fromStdString(caption);
-    ElideStatus();
-}
-
-void frmMain::ElideStatus() {
-    // A long name keeps its start and its end, where the file name and its extension are.
-    const QString shown = lblInfo->fontMetrics().elidedText(statusText_, Qt::ElideMiddle,
-                                                            lblInfo->contentsRect().width());
-    lblInfo->setText(shown);
-    lblInfo->setToolTip(shown == statusText_ ? QString() : statusText_);
+    options_->SetStatus(QString::fromStdString(caption));
 }
 
 void frmMain::SetProcessCaption(const std::string& caption) {
     // The idle caption keeps its access key.
-    cmdProcess->SetCaption(caption == "Process" ? QStringLiteral("&Process")
-                                                : QString::fromStdString(caption));
+    options_->SetProcessCaption(caption == "Process" ? QStringLiteral("&Process")
+                                                     : QString::fromStdString(caption));
 }
 
 void frmMain::SetProgressVisible(bool visible) {
-    op_Main->setVisible(visible);
+    options_->SetProgressVisible(visible);
 }
 
 void frmMain::SetProgress(int value) {
-    op_Main->SetValue(value);
+    options_->SetProgress(value);
 }
 
 void frmMain::RefreshDestinationList() {
-    uFile[1]->Refresh();
+    folders_->Files(1).Refresh();
 }
 
 void frmMain::PumpMessages() {

@@ -1,6 +1,6 @@
+#include "intro_page.h"
+
 #include "artwork.h"
-#include "frm_main.h"
-#include "orvel_tab.h"
 #include "site.h"
 
 #include <QDesktopServices>
@@ -34,8 +34,9 @@ QLabel* MakeLink(QWidget* page, const QString& name, const QString& text, const 
 
 } // namespace
 
-void frmMain::BuildIntroPage(QFrame* page) {
-    auto* Image1 = new QLabel(page);
+IntroPage::IntroPage(int twipsPerPixel, const QString& guidePath, QWidget* parent)
+    : Page(0, twipsPerPixel, parent), guidePath_(guidePath) {
+    auto* Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     PaintFromPalette(*Image1, [Image1] {
         Image1->setPixmap(IntroArtwork(Image1->palette(), Image1->devicePixelRatioF()));
@@ -44,7 +45,7 @@ void frmMain::BuildIntroPage(QFrame* page) {
         QStringLiteral("From digital camera to digital picture frame, Kalvimo makes it simple!"));
     Place(Image1, 120, 240, 5670, 2715);
 
-    auto* shpIntro = new QFrame(page);
+    auto* shpIntro = new QFrame(this);
     shpIntro->setObjectName(QStringLiteral("shpIntro"));
     shpIntro->setFrameShape(QFrame::StyledPanel);
     shpIntro->setFrameShadow(QFrame::Sunken);
@@ -54,24 +55,24 @@ void frmMain::BuildIntroPage(QFrame* page) {
         QStringLiteral("Kalvimo makes resizing images a breeze. It has many uses and is ideal for "
                        "converting multiple files for Digital Picture Frames, MP3 players or any "
                        "other devices with image viewing capabilities. Have fun!"),
-        page);
+        this);
     lblIntro->setObjectName(QStringLiteral("lblIntro"));
     lblIntro->setWordWrap(true);
     lblIntro->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Place(lblIntro, 6120, 360, 3015, 1560);
 
     lblStart =
-        MakeLink(page, QStringLiteral("lblStart"), QStringLiteral("Click to view the User Guide"),
+        MakeLink(this, QStringLiteral("lblStart"), QStringLiteral("Click to view the User Guide"),
                  QStringLiteral("Go to the Source tab"));
     Place(lblStart, 6120, 2040, 3015, 300);
-    lblLink = MakeLink(page, QStringLiteral("lblLink"), kMakerWebAddress,
+    lblLink = MakeLink(this, QStringLiteral("lblLink"), kMakerWebAddress,
                        QStringLiteral("Visit our website"));
     Place(lblLink, 6120, 2460, 3015, 300);
     lblStart->installEventFilter(this);
     lblLink->installEventFilter(this);
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+bool IntroPage::eventFilter(QObject* watched, QEvent* event) {
     auto* link =
         watched == lblLink || watched == lblStart ? static_cast<QLabel*>(watched) : nullptr;
     if (link != nullptr &&
@@ -97,22 +98,22 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return Page::eventFilter(watched, event);
 }
 
-void frmMain::lblLink_Click() {
+void IntroPage::lblLink_Click() {
     QDesktopServices::openUrl(QUrl(kMakerWebAddress));
 }
 
-void frmMain::lblStart_Click() {
-    const QString guide = QString::fromStdString(locations_.guidePath);
+void IntroPage::lblStart_Click() {
     // Without a word the key or the link would seem to do nothing.
-    if (!QFileInfo(guide).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(guide))) {
-        ShowMessageBox(QStringLiteral("The user guide could not be opened: ") + guide,
-                       BoxIcon::Exclamation);
+    if (!QFileInfo(guidePath_).isFile() ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(guidePath_))) {
+        emit Notify(QStringLiteral("The user guide could not be opened: ") + guidePath_,
+                    BoxIcon::Exclamation);
         return;
     }
-    oTab->SelectTabManually(1);
+    emit GuideOpened();
 }
 
 } // namespace kalvimo

@@ -1,18 +1,12 @@
+#include "options_page.h"
+
 #include "anchor_grid.h"
 #include "artwork.h"
-#include "canvas_image.h"
 #include "compact_scroller.h"
-#include "file_list.h"
-#include "folder_list.h"
-#include "frm_main.h"
-#include "geometry.h"
 #include "orvel_progress.h"
 #include "orvel_simple_button.h"
 #include "presets.h"
-#include "rotation.h"
-#include "rounding.h"
-#include "settings_keys.h"
-#include "text_helpers.h"
+#include "settings_values.h"
 #include "xbutton.h"
 
 #include <algorithm>
@@ -47,27 +41,31 @@ CompactScroller* MakeScroller(QWidget* page, const QString& name, const QString&
 
 } // namespace
 
-void frmMain::BuildOptionsPage(QFrame* page) {
+OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent)
+    : Page(3, twipsPerPixel, parent), model_(model) {
     // Three columns: the size and the fitting; the anchor or custom crop and the colour;
     // naming and the files. The buttons share the foot row.
     constexpr int kColumn1 = 120;
     constexpr int kColumn2 = 4080;
     constexpr int kColumn3 = 6390;
+    constexpr int kPrefixBoxLeft = 8040;
     // A check box starts at its field's default and holds that field from then on.
-    const StoredSettings defaults;
+    const JobOptions& defaults = model_.Values();
     const auto box = [&](const QString& name, const QString& caption, const QString& tip, int left,
                          int top, int width, int height = kRow) {
-        auto* control = new QCheckBox(caption, page);
+        auto* control = new QCheckBox(caption, this);
         control->setObjectName(name);
         control->setToolTip(tip);
         Place(control, left, top, width, height);
         return control;
     };
     const auto check = [&](const QString& name, const QString& caption, const QString& tip,
-                           int left, int top, int width, bool StoredSettings::*field) {
+                           int left, int top, int width, bool JobOptions::*field) {
         QCheckBox* control = box(name, caption, tip, left, top, width);
         control->setChecked(defaults.*field);
         checkFields_.emplace_back(field, control);
+        connect(control, &QCheckBox::toggled, this,
+                [this, field](bool checked) { model_.Set(field, checked); });
         return control;
     };
     // A fitting's box is ticked while its fitting is the one chosen. Five rows fit between the
@@ -79,34 +77,52 @@ void frmMain::BuildOptionsPage(QFrame* page) {
             box(name, caption, tip, kColumn1, 1410 + row * kFittingRow, 3750, kFittingRow);
         control->setChecked(defaults.fitting == choice);
         fittingBoxes_.emplace_back(choice, control);
+        connect(control, &QCheckBox::toggled, this, [this, choice](bool checked) {
+            if (checked) {
+                model_.Set(&JobOptions::fitting, choice);
+            }
+        });
         return control;
     };
     const auto button = [&](const QString& name, const QString& caption, const QString& tip,
                             int left, int top, int width, int height) {
-        auto* control = new OrvelSimpleButton(page);
+        auto* control = new OrvelSimpleButton(this);
         control->setObjectName(name);
         control->SetCaption(caption);
         control->setToolTip(tip);
         Place(control, left, top, width, height);
         return control;
     };
+    // A text box starts empty and holds its field from then on.
+    const auto text = [&](const QString& name, const QString& tip, int top,
+                          std::string JobOptions::*field) {
+        auto* control = new QLineEdit(this);
+        control->setObjectName(name);
+        control->setToolTip(tip);
+        Place(control, kPrefixBoxLeft, top, 9255 - kPrefixBoxLeft, 315);
+        textFields_.emplace_back(field, control);
+        model_.Set(field, std::string());
+        connect(control, &QLineEdit::textChanged, this,
+                [this, field](const QString& typed) { model_.Set(field, typed.toStdString()); });
+        return control;
+    };
     const auto label = [&](const QString& name, const QString& caption, int left, int top,
                            int width) {
-        auto* control = new QLabel(caption, page);
+        auto* control = new QLabel(caption, this);
         control->setObjectName(name);
         Place(control, left, top, width, kRow);
         return control;
     };
 
     label(QStringLiteral("lblGen(0)"), QStringLiteral("Presets:"), kColumn1, 60, 1500);
-    cboPresets = new QComboBox(page);
+    cboPresets = new QComboBox(this);
     cboPresets->setObjectName(QStringLiteral("cboPresets"));
     Place(cboPresets, kColumn1, 300, 3750, 330);
 
-    cs_NewWidth = MakeScroller(page, QStringLiteral("cs_NewWidth"), QStringLiteral("New Width"),
+    cs_NewWidth = MakeScroller(this, QStringLiteral("cs_NewWidth"), QStringLiteral("New Width"),
                                kWidthLimits, kInitialWidth);
     Place(cs_NewWidth, kColumn1, 720, 3150, 300);
-    cs_NewHeight = MakeScroller(page, QStringLiteral("cs_NewHeight"), QStringLiteral("New Height"),
+    cs_NewHeight = MakeScroller(this, QStringLiteral("cs_NewHeight"), QStringLiteral("New Height"),
                                 kHeightLimits, kInitialHeight);
     Place(cs_NewHeight, kColumn1, 1080, 3150, 300);
     // The two bars start level, whatever the captions' widths.
@@ -118,7 +134,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
                             std::max(0, heightCaption - widthCaption) * twipsPerPixel);
     cs_NewHeight->SetSpacing(kCaptionGap +
                              std::max(0, widthCaption - heightCaption) * twipsPerPixel);
-    cmdSwap = new XButton(page);
+    cmdSwap = new XButton(this);
     cmdSwap->setObjectName(QStringLiteral("cmdSwap"));
     cmdSwap->SetCaption(QString());
     PaintFromPalette(*cmdSwap, [this] {
@@ -146,12 +162,12 @@ void frmMain::BuildOptionsPage(QFrame* page) {
                                      "sticks out"),
                       4, Fitting::Fill);
 
-    auto* shape1 = new QFrame(page);
+    auto* shape1 = new QFrame(this);
     shape1->setObjectName(QStringLiteral("Shape1"));
     shape1->setFrameShape(QFrame::VLine);
     shape1->setFrameShadow(QFrame::Sunken);
     Place(shape1, 3945, 60, 30, 2460);
-    auto* shape2 = new QFrame(page);
+    auto* shape2 = new QFrame(this);
     shape2->setObjectName(QStringLiteral("Shape2"));
     shape2->setFrameShape(QFrame::VLine);
     shape2->setFrameShadow(QFrame::Sunken);
@@ -164,7 +180,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         "Keep middle left", "Keep middle centre", "Keep middle right",
         "Keep bottom left", "Keep bottom centre", "Keep bottom right"};
     for (int i = 0; i < 9; ++i) {
-        auto* cell = new XButton(page);
+        auto* cell = new XButton(this);
         cell->setObjectName(QStringLiteral("butAnchor(%1)").arg(i));
         cell->SetCaption(QString());
         // Arrows in the theme's text colour, on the button face and on the kept cell alike.
@@ -175,7 +191,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         butAnchor[static_cast<std::size_t>(i)] = cell;
     }
     // Beside the middle row: the tenth choice keeps whatever the picture is about.
-    auto* byContent = new XButton(page);
+    auto* byContent = new XButton(this);
     byContent->setObjectName(QStringLiteral("butAnchor(%1)").arg(kAnchorByContent));
     byContent->SetCaption(QStringLiteral("\u2605"));
     byContent->SetFontColor(kWindowText);
@@ -188,7 +204,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
                QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
     chkPromptCustom = check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
                             QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780,
-                            2100, &StoredSettings::promptCustomCrop);
+                            2100, &JobOptions::promptCustomCrop);
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{lblCrop, cmdCustomCrop, chkPromptCustom}) {
         hidden->hide();
@@ -200,7 +216,7 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     cmdChangeBack =
         button(QStringLiteral("cmdChangeBack"), QStringLiteral("Change &background colour"),
                QStringLiteral("Change background colour"), kColumn2, 1500, 1620, 480);
-    shpBack = new QFrame(page);
+    shpBack = new QFrame(this);
     shpBack->setObjectName(QStringLiteral("shpBack"));
     shpBack->setFrameShape(QFrame::Box);
     shpBack->setAutoFillBackground(true);
@@ -209,48 +225,41 @@ void frmMain::BuildOptionsPage(QFrame* page) {
     Place(shpBack, 5790, 1560, 360, 360);
     chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
-                          1500 + 2 * kRow, 2100, &StoredSettings::autoRotate);
-    connect(chkAutoRotate, &QCheckBox::toggled, this, &frmMain::ShowCropPicture);
+                          1500 + 2 * kRow, 2100, &JobOptions::autoRotate);
     chkKeepInfo = check(QStringLiteral("chkKeepInfo"), QStringLiteral("Keep photo information"),
                         QStringLiteral("Written JPEG files keep the date, camera and other "
                                        "details of the photo, but not its GPS position: a "
                                        "frame does not need where the picture was taken"),
-                        kColumn2, 1500 + 3 * kRow, 2280, &StoredSettings::keepInformation);
+                        kColumn2, 1500 + 3 * kRow, 2280, &JobOptions::keepInformation);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
-                      QString(), kColumn3, 60, 2865, &StoredSettings::renameWithDate);
-    constexpr int kPrefixBoxLeft = 8040;
+                      QString(), kColumn3, 60, 2865, &JobOptions::renameWithDate);
     label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
-    txtPrefix = new QLineEdit(page);
-    txtPrefix->setObjectName(QStringLiteral("txtPrefix"));
-    txtPrefix->setToolTip(QStringLiteral("Filename prefix"));
+    txtPrefix = text(QStringLiteral("txtPrefix"), QStringLiteral("Filename prefix"), 330,
+                     &JobOptions::prefix);
     txtPrefix->setAccessibleName(QStringLiteral("Prefix"));
-    Place(txtPrefix, kPrefixBoxLeft, 330, 9255 - kPrefixBoxLeft, 315);
-    textFields_.emplace_back(&StoredSettings::prefix, txtPrefix);
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
           1380);
-    txtNoExifPrefix = new QLineEdit(page);
-    txtNoExifPrefix->setObjectName(QStringLiteral("txtNoExifPrefix"));
-    txtNoExifPrefix->setToolTip(QStringLiteral("If no date information is found, use this prefix"));
+    txtNoExifPrefix = text(QStringLiteral("txtNoExifPrefix"),
+                           QStringLiteral("If no date information is found, use this prefix"), 705,
+                           &JobOptions::noDatePrefix);
     txtNoExifPrefix->setAccessibleName(QStringLiteral("No date prefix"));
-    Place(txtNoExifPrefix, kPrefixBoxLeft, 705, 9255 - kPrefixBoxLeft, 315);
-    textFields_.emplace_back(&StoredSettings::noDatePrefix, txtNoExifPrefix);
     chkSuffixExisting =
         check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "
                              "file name"),
-              kColumn3 + 240, 1095, 2625, &StoredSettings::suffixExisting);
+              kColumn3 + 240, 1095, 2625, &JobOptions::suffixExisting);
     chkOverwrite = check(QStringLiteral("chkOverwrite"), QStringLiteral("Overwrite existing files"),
                          QStringLiteral("If a file already exists with the same name, overwrite"),
-                         kColumn3, 1500, 2865, &StoredSettings::overwrite);
+                         kColumn3, 1500, 2865, &JobOptions::overwrite);
     chkAutoRename =
         check(QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
               QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865,
-              &StoredSettings::autoRename);
+              &JobOptions::autoRename);
     chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected only"),
-                        QString(), kColumn3, 1500 + 2 * kRow, 2865, &StoredSettings::selectedOnly);
+                        QString(), kColumn3, 1500 + 2 * kRow, 2865, &JobOptions::selectedOnly);
     chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Preview images on click"),
-                       QString(), kColumn3, 1500 + 3 * kRow, 2865, &StoredSettings::previewOnClick);
+                       QString(), kColumn3, 1500 + 3 * kRow, 2865, &JobOptions::previewOnClick);
 
     constexpr int kFootRow = 2640;
     constexpr int kFootHeight = 495;
@@ -262,11 +271,11 @@ void frmMain::BuildOptionsPage(QFrame* page) {
                        kFootRow, 1200, kFootHeight);
     cmdProcess = button(QStringLiteral("cmdProcess"), QStringLiteral("&Process"),
                         QStringLiteral("Process image(s)"), 7935, kFootRow, 1320, kFootHeight);
-    op_Main = new OrvelProgress(page);
+    op_Main = new OrvelProgress(this);
     op_Main->setObjectName(QStringLiteral("op_Main"));
     Place(op_Main, kColumn1, kFootRow, 3750, 195);
     op_Main->hide();
-    lblInfo = new QLabel(QStringLiteral("Status:"), page);
+    lblInfo = new QLabel(QStringLiteral("Status:"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
     Place(lblInfo, kColumn1, kFootRow + 240, 3750, kRow);
 
@@ -282,8 +291,11 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
 
-    ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
-    connect(cboPresets, &QComboBox::currentIndexChanged, this, &frmMain::cboPresets_Click);
+    model_.Set(&JobOptions::newWidth, cs_NewWidth->ScrValue());
+    model_.Set(&JobOptions::newHeight, cs_NewHeight->ScrValue());
+    // Stored before the entry's size is applied, so that the size's handlers read it.
+    connect(cboPresets, &QComboBox::currentIndexChanged, this, &OptionsPage::StorePreset);
+    connect(cboPresets, &QComboBox::currentIndexChanged, this, &OptionsPage::cboPresets_Click);
     // Picking the entry already shown brings its size back after scrolling; the entry is
     // otherwise applied once, by the change of selection.
     connect(cboPresets, &QComboBox::activated, this, [this] {
@@ -295,10 +307,11 @@ void frmMain::BuildOptionsPage(QFrame* page) {
             cboPresets_Click();
         }
     });
-    connect(cmdSwap, &XButton::Click, this, &frmMain::cmdSwap_Click);
-    connect(cs_NewWidth, &CompactScroller::ScrollChange, this, &frmMain::cs_NewWidth_ScrollChange);
+    connect(cmdSwap, &XButton::Click, this, &OptionsPage::cmdSwap_Click);
+    connect(cs_NewWidth, &CompactScroller::ScrollChange, this,
+            &OptionsPage::cs_NewWidth_ScrollChange);
     connect(cs_NewHeight, &CompactScroller::ScrollChange, this,
-            &frmMain::cs_NewHeight_ScrollChange);
+            &OptionsPage::cs_NewHeight_ScrollChange);
     for (CompactScroller* scroller : {cs_NewWidth, cs_NewHeight}) {
         connect(scroller, &CompactScroller::ValueTyped, this,
                 [this, scroller](int value) { TypedSize(scroller, value); });
@@ -307,35 +320,41 @@ void frmMain::BuildOptionsPage(QFrame* page) {
         QCheckBox* box = entry.second;
         connect(box, &QCheckBox::toggled, this, [this, box] { ApplyFittingOption(box); });
     }
-    connect(chkRename, &QCheckBox::toggled, this, &frmMain::chkRename_Click);
-    connect(chkOverwrite, &QCheckBox::toggled, this, &frmMain::chkOverwrite_Click);
-    connect(cmdCustomCrop, &OrvelSimpleButton::Click, this, &frmMain::cmdCustomCrop_Click);
-    connect(cmdChangeBack, &OrvelSimpleButton::Click, this, &frmMain::cmdChangeBack_Click);
-    connect(cmdDefault, &OrvelSimpleButton::Click, this, &frmMain::cmdDefault_Click);
-    connect(cmdReload, &OrvelSimpleButton::Click, this, &frmMain::cmdReload_Click);
-    connect(cmdProcess, &OrvelSimpleButton::Click, this, &frmMain::cmdProcess_Click);
+    connect(chkRename, &QCheckBox::toggled, this, &OptionsPage::chkRename_Click);
+    connect(chkOverwrite, &QCheckBox::toggled, this, &OptionsPage::chkOverwrite_Click);
     // The naming boxes start as the rules would leave them with nothing ticked.
     chkRename_Click();
-    butAnchor_Click(anchor);
+    butAnchor_Click(model_.Values().anchor);
     SetBackColour(0);
+    statusText_ = lblInfo->text();
+    Grows(lblInfo, true, false);
+    connect(&model_, &OptionsModel::Changed, this, &OptionsPage::ShowChecks);
 }
 
-void frmMain::FillLists() {
+void OptionsPage::FillPresets(const QString& presetsPath) {
     // Nothing is chosen here: the settings, or their defaults, choose.
-    const QSignalBlocker presetsBlocker(cboPresets);
-    const QSignalBlocker filterBlocker(cboFilter);
-    for (const std::string& entry : LoadPresetList(PresetsPath.toStdString())) {
+    const QSignalBlocker blocker(cboPresets);
+    for (const std::string& entry : LoadPresetList(presetsPath.toStdString())) {
         cboPresets->addItem(QString::fromStdString(entry));
     }
-    for (const std::string_view pattern : kFilterPatterns) {
-        cboFilter->addItem(
-            QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size())));
-    }
     cboPresets->setCurrentIndex(-1);
-    cboFilter->setCurrentIndex(-1);
+    StorePreset();
 }
 
-void frmMain::cboPresets_Click() {
+std::vector<std::string> OptionsPage::Presets() const {
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(cboPresets->count()));
+    for (int i = 0; i < cboPresets->count(); ++i) {
+        entries.push_back(cboPresets->itemText(i).toStdString());
+    }
+    return entries;
+}
+
+void OptionsPage::StorePreset() {
+    model_.Set(&JobOptions::presetText, cboPresets->currentText().toStdString());
+}
+
+void OptionsPage::cboPresets_Click() {
     if (cboPresets->currentIndex() < 0) {
         return;
     }
@@ -346,7 +365,7 @@ void frmMain::cboPresets_Click() {
     const auto showMessages = [&](std::string_view above, std::string_view below) {
         for (const std::string_view message : outcome.messages) {
             if (message == above || message == below) {
-                ShowMessageBox(
+                emit Notify(
                     QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                     BoxIcon::None);
             }
@@ -361,8 +380,8 @@ void frmMain::cboPresets_Click() {
     presetBusy = false;
 }
 
-void frmMain::ShowPresetOfSize() {
-    const TargetSize size = NewSize();
+void OptionsPage::ShowPresetOfSize() {
+    const TargetSize size{cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue()};
     const auto sizeOf = [this](int index) {
         return ParsePresetSize(cboPresets->itemText(index).toStdString());
     };
@@ -379,68 +398,48 @@ void frmMain::ShowPresetOfSize() {
     // Without a match the entry stays, so that picking it again brings its size back. Shown
     // only: choosing it would set the size that is already there.
     if (match >= 0) {
-        const QSignalBlocker blocker(cboPresets);
+        QSignalBlocker blocker(cboPresets);
         cboPresets->setCurrentIndex(match);
+        blocker.unblock();
+        StorePreset();
     }
 }
 
-void frmMain::cmdSwap_Click() {
+void OptionsPage::cmdSwap_Click() {
     const SwapOutcome outcome = SwapDimensions({cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue()},
                                                {cs_NewWidth->ScrMin(), cs_NewWidth->ScrMax()},
                                                {cs_NewHeight->ScrMin(), cs_NewHeight->ScrMax()});
     cs_NewHeight->SetScrValue(outcome.size.height);
     cs_NewWidth->SetScrValue(outcome.size.width);
     if (outcome.adjusted) {
-        ShowMessageBox(QString::fromUtf8(kSwapAdjustedNote.data(),
-                                         static_cast<qsizetype>(kSwapAdjustedNote.size())),
-                       BoxIcon::Information);
+        emit Notify(QString::fromUtf8(kSwapAdjustedNote.data(),
+                                      static_cast<qsizetype>(kSwapAdjustedNote.size())),
+                    BoxIcon::Information);
     }
 }
 
-void frmMain::cs_NewWidth_ScrollChange() {
-    ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
-    ShowCropPicture();
+void OptionsPage::cs_NewWidth_ScrollChange() {
+    model_.Set(&JobOptions::newWidth, cs_NewWidth->ScrValue());
     ShowPresetOfSize();
 }
 
-void frmMain::cs_NewHeight_ScrollChange() {
-    ImageScale = kalvimo::ImageScale(cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue());
-    ShowCropPicture();
+void OptionsPage::cs_NewHeight_ScrollChange() {
+    model_.Set(&JobOptions::newHeight, cs_NewHeight->ScrValue());
     ShowPresetOfSize();
 }
 
-void frmMain::TypedSize(CompactScroller* scroller, int value) {
+void OptionsPage::TypedSize(CompactScroller* scroller, int value) {
     const int kept = std::clamp(value, scroller->ScrMin(), scroller->ScrMax());
     if (kept == value) {
         return;
     }
     scroller->SetScrValue(kept);
-    ShowMessageBox(QString::fromUtf8(kSwapAdjustedNote.data(),
-                                     static_cast<qsizetype>(kSwapAdjustedNote.size())),
-                   BoxIcon::Information);
+    emit Notify(QString::fromUtf8(kSwapAdjustedNote.data(),
+                                  static_cast<qsizetype>(kSwapAdjustedNote.size())),
+                BoxIcon::Information);
 }
 
-TargetSize frmMain::NewSize() {
-    return {cs_NewWidth->ScrValue(), cs_NewHeight->ScrValue()};
-}
-
-void frmMain::cmdProcess_Click() {
-    if (batch_ && !batch_->running()) {
-        // The lists show the folder above one that vanished; the run must not take it instead.
-        for (const auto& [role, folders] :
-             {std::pair{"source", uDir[0]}, {"destination", uDir[1]}}) {
-            const QString lost = folders->LostFolder();
-            if (!lost.isEmpty()) {
-                ShowMessageBox(QString::fromStdString(FolderGoneMessage(role, lost.toStdString())),
-                               BoxIcon::Exclamation);
-                return;
-            }
-        }
-    }
-    CallBatch([this] { batch_->PressProcess(); });
-}
-
-void frmMain::ApplyFittingOption(QCheckBox* box) {
+void OptionsPage::ApplyFittingOption(QCheckBox* box) {
     if (optionsBusy) {
         return;
     }
@@ -462,30 +461,25 @@ void frmMain::ApplyFittingOption(QCheckBox* box) {
         optionsBusy = false;
         return;
     }
-    frmCrop& crop = *crop_;
-    if (crop.BoxRight == 0 && crop.BoxBottom == 0) {
-        crop.BoxRight = cs_NewWidth->ScrValue() * twipsPerPixel;
-        crop.BoxBottom = cs_NewHeight->ScrValue() * twipsPerPixel;
-        crop.LoadCrop();
-    }
+    emit CustomCropChosen();
     cmdCustomCrop->show();
     chkPromptCustom->show();
     optionsBusy = false;
 }
 
-void frmMain::chkRename_Click() {
+void OptionsPage::chkRename_Click() {
     const bool rename = chkRename->isChecked();
     txtPrefix->setEnabled(rename);
     chkSuffixExisting->setEnabled(rename);
     txtNoExifPrefix->setEnabled(rename);
 }
 
-void frmMain::chkOverwrite_Click() {
+void OptionsPage::chkOverwrite_Click() {
     chkAutoRename->setEnabled(!chkOverwrite->isChecked());
 }
 
-void frmMain::butAnchor_Click(int index) {
-    anchor = static_cast<std::int16_t>(index);
+void OptionsPage::butAnchor_Click(int index) {
+    model_.Set(&JobOptions::anchor, static_cast<std::int16_t>(index));
     const std::array<XButton::Arrow, 9> arrows = AnchorArrows(index);
     for (std::size_t i = 0; i < butAnchor.size(); ++i) {
         butAnchor[i]->SetFillColor(static_cast<int>(i) == index ? kWindowBackground : kButtonFace);
@@ -493,84 +487,85 @@ void frmMain::butAnchor_Click(int index) {
     }
 }
 
-void frmMain::SetBackColour(Colour colour) {
-    shpBackFillColour = colour;
+void OptionsPage::SetBackColour(Colour colour) {
+    model_.Set(&JobOptions::backColour, colour);
     QPalette palette = shpBack->palette();
-    palette.setColor(QPalette::Window, ToQColor(shpBackFillColour));
+    palette.setColor(QPalette::Window, ToQColor(colour));
     shpBack->setPalette(palette);
-    picDestBackColour = shpBackFillColour;
 }
 
-void frmMain::AcceptColourChange() {
-    SetBackColour(colourPicker_->SelectedColour());
+void OptionsPage::ShowChecks() {
+    for (const auto& [field, box] : checkFields_) {
+        box->setChecked(model_.Values().*field);
+    }
 }
 
-void frmMain::cmdChangeBack_Click() {
-    colourPicker_->SetColour(shpBackFillColour);
-    colourPicker_->ShowModal([this] { AcceptColourChange(); });
-}
+void OptionsPage::Show(const StoredSettings& s, bool chooseFirstPreset) {
+    if (!chooseFirstPreset) {
+        if (const auto found = FindTextIgnoringCase(Presets(), s.presetText)) {
+            cboPresets->setCurrentIndex(static_cast<int>(*found));
+        }
+    } else if (cboPresets->count() > 0) {
+        // "Default" undoes a scrolled size too.
+        ChooseEntry(cboPresets, 0, [this] { cboPresets_Click(); });
+    }
+    cs_NewWidth->SetScrValue(s.newWidth);
+    cs_NewHeight->SetScrValue(s.newHeight);
 
-void frmMain::cmdCustomCrop_Click() {
-    // The rectangle is drawn on the picture it is for: the one chosen, else the first listed.
-    FileList* files = uFile[0];
-    const std::string name = files->Name(std::max(files->currentRow(), 0));
-    if (!name.empty()) {
-        const std::string path = AddBackslash(files->Path().toStdString()) + name;
-        if (path != cropPicturePath_) {
-            LoadCropPicture(path, QString::fromStdString(ShownName(name)));
+    for (const SettingsKey& key : kSettingsKeys) {
+        if (const auto* field = std::get_if<bool StoredSettings::*>(&key.field)) {
+            for (const auto& [bound, box] : checkFields_) {
+                if (bound == *field) {
+                    box->setChecked(s.**field);
+                }
+            }
+        } else if (key.kind == ValueKind::Fitting && s.fitting == key.choice) {
+            // Ticking one box clears the others.
+            for (const auto& [choice, box] : fittingBoxes_) {
+                if (choice == key.choice) {
+                    box->setChecked(true);
+                }
+            }
+        } else if (const auto* text = std::get_if<std::string StoredSettings::*>(&key.field)) {
+            for (const auto& [bound, box] : textFields_) {
+                if (bound == *text) {
+                    box->setText(QString::fromStdString(s.**text));
+                }
+            }
         }
     }
-    crop_->StoreCrop();
-    crop_->cmdPreview->SetEnabled(true);
-    crop_->ShowModeless();
+    butAnchor_Click(s.anchor);
+    SetBackColour(s.backColour);
 }
 
-bool frmMain::CropDialogVisible() {
-    return crop_->isVisible();
+void OptionsPage::SetStatus(const QString& caption) {
+    statusText_ = caption;
+    ElideStatus();
 }
 
-bool frmMain::PromptCustomCrop(const Canvas& picture, const std::string& fileName) {
-    if (sessionEnding_) {
-        return true;
-    }
-    crop_->SetPicture(ToQImage(picture), QString::fromStdString(ShownName(fileName)));
-    crop_->cmdPreview->SetEnabled(false);
-    crop_->StoreCrop();
-    crop_->ShowModal();
-    // Back to the picture the person last chose, for the next opening from this page.
-    cropPictureTurned_.reset();
-    ShowCropPicture();
-    return crop_->blnCancelled;
+void OptionsPage::ElideStatus() {
+    // A long name keeps its start and its end, where the file name and its extension are.
+    const QString shown = lblInfo->fontMetrics().elidedText(statusText_, Qt::ElideMiddle,
+                                                            lblInfo->contentsRect().width());
+    lblInfo->setText(shown);
+    lblInfo->setToolTip(shown == statusText_ ? QString() : statusText_);
 }
 
-void frmMain::ShowCropPicture() {
-    if (cropPicture_.Width() < 1 || cropPicture_.Height() < 1) {
-        return;
-    }
-    const bool turned = FrameOrderOf(Settings(), {}, twipsPerPixel)
-                            .Turns(cropPicture_.Width(), cropPicture_.Height());
-    if (cropPictureTurned_ == turned) {
-        return;
-    }
-    cropPictureTurned_ = turned;
-    Canvas shown;
-    if (turned && RotatePicture(shown, cropPicture_)) {
-        crop_->SetPicture(ToQImage(shown), cropPictureName_);
-    } else {
-        crop_->SetPicture(ToQImage(cropPicture_), cropPictureName_);
-    }
+void OptionsPage::Stretch(int wider, int taller) {
+    Page::Stretch(wider, taller);
+    ElideStatus();
 }
 
-void frmMain::PreviewCustomCrop() {
-    const std::string name = uFile[0]->Name(uFile[0]->currentRow());
-    if (name.empty()) {
-        return;
-    }
-    CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
-    if (!batch_ || batch_->picDest().Width() < 1 || batch_->picDest().Height() < 1) {
-        return;
-    }
-    crop_->SetPreview(ToQImage(batch_->picDest()));
+void OptionsPage::SetProcessCaption(const QString& caption) {
+    cmdProcess->SetCaption(caption);
+}
+
+void OptionsPage::SetProgressVisible(bool visible) {
+    op_Main->setVisible(visible);
+}
+
+void OptionsPage::SetProgress(int value) {
+    op_Main->SetValue(value);
 }
 
 } // namespace kalvimo

@@ -157,7 +157,7 @@ TEST_F(OptionsPageTest, SizeByKeyboard) {
     EXPECT_EQ(NewWidth().ScrValue(), 821); // not yet applied
     QTest::keyClick(bar, Qt::Key_Return);
     EXPECT_EQ(NewWidth().ScrValue(), 64);
-    EXPECT_FLOAT_EQ(window->ImageScale, 64.0f / 240.0f);
+    EXPECT_FLOAT_EQ(window->CurrentImageScale(), 64.0f / 240.0f);
 
     QTest::keyClick(bar, Qt::Key_Tab);
     QWidget* heightBar = QApplication::focusWidget();

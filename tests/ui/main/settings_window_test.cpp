@@ -173,9 +173,10 @@ TEST(AnchorGridTest, ArrowsForEveryIndex) {
     }
 }
 
-// Both programs keep the settings in one place, whether the program's folder can be written, is
-// read-only (installed), or read-only with a Settings.ini of its own; installed, "Default" is the
-// user's Pictures folder and a "Kalvimo" folder inside it.
+// Installed (the program's folder read-only, without a Settings.ini of its own), both programs
+// keep the settings in the user's configuration folder and "Default" is the user's Pictures
+// folder and a "Kalvimo" folder inside it. Where the files go in each case is the file
+// locations' own test; every other test here keeps them beside the program.
 TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
     // The window reads the environment; later tests of this process get theirs back.
     struct Restore {
@@ -185,53 +186,37 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFile) {
             qunsetenv("XDG_CONFIG_HOME");
         }
     } restore;
-    for (const auto& [readOnly, hasSettings] :
-         {std::pair{false, false}, std::pair{true, true}, std::pair{true, false}}) {
-        SCOPED_TRACE(::testing::Message() << readOnly << hasSettings);
-        QTemporaryDir program;
-        QTemporaryDir home;
-        const QString config = QDir(home.path()).filePath("conf");
-        qputenv("HOME", home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", config.toUtf8());
-        const QString programFolder = program.path();
-        const QString command = QDir(programFolder).filePath("kalvimo-batch");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
-        if (hasSettings) {
-            WriteText(QDir(programFolder).filePath("Settings.ini"), "");
-        }
-        if (readOnly) {
-            QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
-            if (!hasSettings && ::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
-                QFile::setPermissions(programFolder,
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-                GTEST_SKIP() << "permissions do not bind for this user";
-            }
-        }
-        QProcess help;
-        help.start(command, {QStringLiteral("--help")});
-        ASSERT_TRUE(help.waitForFinished());
-        const QString text = QString::fromUtf8(help.readAllStandardOutput());
-        const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
-        const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
-        const QString expected = readOnly && !hasSettings
-                                     ? QDir(config).filePath("kalvimo/Settings.ini")
-                                     : QDir(programFolder).filePath("Settings.ini");
-        EXPECT_EQ(used, expected);
-
-        QFile::remove(expected);
-        auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
-                                                programFolder);
-        if (readOnly && !hasSettings) {
-            const QString pictures = QDir(home.path()).filePath("Pictures");
-            EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
-            EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(),
-                      QDir(pictures).filePath("Kalvimo"));
-        }
-        window->close();
-        EXPECT_TRUE(QFileInfo::exists(used));
+    QTemporaryDir program;
+    QTemporaryDir home;
+    const QString config = QDir(home.path()).filePath("conf");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    const QString programFolder = program.path();
+    const QString command = QDir(programFolder).filePath("kalvimo-batch");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KALVIMO_BATCH_COMMAND), command));
+    QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::ExeOwner);
+    if (::access(programFolder.toLocal8Bit().constData(), W_OK) == 0) {
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        GTEST_SKIP() << "permissions do not bind for this user";
     }
+    QProcess help;
+    help.start(command, {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished());
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    const qsizetype start = text.indexOf(QStringLiteral("(default: ")) + 10;
+    const QString used = text.mid(start, text.indexOf(QLatin1Char(')'), start) - start);
+    EXPECT_EQ(used, QDir(config).filePath("kalvimo/Settings.ini"));
+
+    auto window =
+        std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(), programFolder);
+    const QString pictures = QDir(home.path()).filePath("Pictures");
+    EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
+    EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(),
+              QDir(pictures).filePath("Kalvimo"));
+    window->close();
+    EXPECT_TRUE(QFileInfo::exists(used));
+    QFile::setPermissions(programFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 } // namespace

@@ -1,34 +1,23 @@
+#include "folder_pages.h"
+
 #include "drive_list.h"
 #include "file_list.h"
 #include "folder_list.h"
-#include "frm_main.h"
-#include "orvel_tab.h"
-#include "picture_preview.h"
 #include "text_helpers.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include <QAction>
-#include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
-#include <QPointer>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -44,15 +33,18 @@ QLabel* MakeLabel(QWidget* page, const QString& name, const QString& text) {
 
 } // namespace
 
-void frmMain::BuildSourcePage(QFrame* page) {
+FolderPages::FolderPages(OptionsModel& model, MessageBoxes& messageBoxes, int twipsPerPixel,
+                         QWidget& window)
+    : QObject(&window), model_(model), messageBoxes_(messageBoxes), window_(window) {
     for (int i = 0; i < 2; ++i) {
-        QWidget* owner = i == 0 ? page : fraTab[2];
         const auto at = static_cast<std::size_t>(i);
-        uDrive[at] = new DriveList(owner);
+        Page* page = new Page(i + 1, twipsPerPixel, &window);
+        pages_[at] = page;
+        uDrive[at] = new DriveList(page);
         uDrive[at]->setObjectName(QStringLiteral("uDrive(%1)").arg(i));
-        uDir[at] = new FolderList(owner);
+        uDir[at] = new FolderList(page);
         uDir[at]->setObjectName(QStringLiteral("uDir(%1)").arg(i));
-        uFile[at] = new FileList(owner);
+        uFile[at] = new FileList(page);
         uFile[at]->setObjectName(QStringLiteral("uFile(%1)").arg(i));
         connect(uDrive[at], &DriveList::Change, this, [this, i] { uDrive_Change(i); });
         connect(uDir[at], &FolderList::Change, this, [this, i] { uDir_Change(i); });
@@ -68,52 +60,74 @@ void frmMain::BuildSourcePage(QFrame* page) {
         connect(uFile[at], &FileList::DblClick, this, [this, i] { uFile_DblClick(i); });
     }
 
-    Place(uDrive[0], 120, 120, 3450, 330);
-    Place(uDir[0], 120, 510, 3450, 2625);
-    Place(MakeLabel(page, QStringLiteral("lblGen(3)"), QStringLiteral("Filter:")), 3720, 165, 570,
-          255);
-    cboFilter = new QComboBox(page);
+    Page* source = pages_[0];
+    source->Place(uDrive[0], 120, 120, 3450, 330);
+    source->Place(uDir[0], 120, 510, 3450, 2625);
+    source->Place(MakeLabel(source, QStringLiteral("lblGen(3)"), QStringLiteral("Filter:")), 3720,
+                  165, 570, 255);
+    cboFilter = new QComboBox(source);
     cboFilter->setObjectName(QStringLiteral("cboFilter"));
     cboFilter->setEditable(true);
     cboFilter->setInsertPolicy(QComboBox::NoInsert);
     // Inline completion would finish a typed mask with a listed one.
     cboFilter->setCompleter(nullptr);
     cboFilter->lineEdit()->setAccessibleName(QStringLiteral("Filter"));
-    Place(cboFilter, 4320, 120, 4935, 330);
-    connect(cboFilter, &QComboBox::activated, this, &frmMain::cboFilter_Click);
-    connect(cboFilter, &QComboBox::currentIndexChanged, this, &frmMain::cboFilter_Click);
-    connect(cboFilter->lineEdit(), &QLineEdit::editingFinished, this, &frmMain::cboFilter_Validate);
-    Place(MakeLabel(page, QStringLiteral("lblGen(2)"), QStringLiteral("Images:")), 3720, 555, 1500,
-          255);
-    Place(uFile[0], 3720, 810, 5535, 2325);
+    source->Place(cboFilter, 4320, 120, 4935, 330);
+    // Nothing is chosen here: the settings, or their defaults, choose.
+    for (const std::string_view pattern : kFilterPatterns) {
+        cboFilter->addItem(
+            QString::fromUtf8(pattern.data(), static_cast<qsizetype>(pattern.size())));
+    }
+    cboFilter->setCurrentIndex(-1);
+    model_.Set(&JobOptions::filterPattern, cboFilter->currentText().toStdString());
+    connect(cboFilter, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        model_.Set(&JobOptions::filterPattern, text.toStdString());
+    });
+    connect(cboFilter, &QComboBox::activated, this, &FolderPages::cboFilter_Click);
+    connect(cboFilter, &QComboBox::currentIndexChanged, this, &FolderPages::cboFilter_Click);
+    connect(cboFilter->lineEdit(), &QLineEdit::editingFinished, this,
+            &FolderPages::cboFilter_Validate);
+    source->Place(MakeLabel(source, QStringLiteral("lblGen(2)"), QStringLiteral("Images:")), 3720,
+                  555, 1500, 255);
+    source->Place(uFile[0], 3720, 810, 5535, 2325);
+
+    Page* destination = pages_[1];
+    destination->Place(uDrive[1], 120, 120, 3450, 330);
+    destination->Place(uDir[1], 120, 510, 3450, 2625);
+    destination->Place(uFile[1], 3720, 120, 5535, 3015);
+    // The destination's lists reach the foot of the page.
+    uDir[1]->resize(uDir[1]->width(), destination->height() - uDir[1]->y());
+    uFile[1]->resize(destination->width() - uFile[1]->x(), destination->height() - uFile[1]->y());
+
+    for (std::size_t i = 0; i < 2; ++i) {
+        pages_[i]->Grows(uDir[i], false, true);
+        pages_[i]->Grows(uFile[i], true, true);
+    }
+    source->Grows(cboFilter, true, false);
+    BuildFolderMenu(window);
 }
 
-void frmMain::BuildDestinationPage(QFrame* /*page*/) {
-    // The lists themselves are made with the Source page's, as the two arrays they are.
-    Place(uDrive[1], 120, 120, 3450, 330);
-    Place(uDir[1], 120, 510, 3450, 2625);
-    Place(uFile[1], 3720, 120, 5535, 3015);
-}
-
-void frmMain::BuildFolderMenu() {
-    mnDir = new QMenu(QStringLiteral("Dir Menu"), this);
+void FolderPages::BuildFolderMenu(QWidget& window) {
+    mnDir = new QMenu(QStringLiteral("Dir Menu"), &window);
     mnDir->setObjectName(QStringLiteral("mnDir"));
-    const auto add = [this](const QString& name, const QString& caption, void (frmMain::*slot)()) {
+    const auto add = [this](const QString& name, const QString& caption,
+                            void (FolderPages::*slot)()) {
         QAction* item = mnDir->addAction(caption);
         item->setObjectName(name);
         connect(item, &QAction::triggered, this, slot);
     };
     add(QStringLiteral("mnOpenFolder"), QStringLiteral("Open folder"),
-        &frmMain::mnOpenFolder_Click);
+        &FolderPages::mnOpenFolder_Click);
     add(QStringLiteral("mnCopyFolder"), QStringLiteral("Copy folder to clipboard"),
-        &frmMain::mnCopyFolder_Click);
-    add(QStringLiteral("mnUseClip"), QStringLiteral("Use clipboard"), &frmMain::mnUseClip_Click);
+        &FolderPages::mnCopyFolder_Click);
+    add(QStringLiteral("mnUseClip"), QStringLiteral("Use clipboard"),
+        &FolderPages::mnUseClip_Click);
     mnDir->addSeparator();
     add(QStringLiteral("mnChooseFolder"), QStringLiteral("Choose folder..."),
-        &frmMain::mnChooseFolder_Click);
+        &FolderPages::mnChooseFolder_Click);
 }
 
-void frmMain::uDrive_Change(int index) {
+void FolderPages::uDrive_Change(int index) {
     const auto at = static_cast<std::size_t>(index);
     if (!uDir[at]->SetPath(uDrive[at]->Drive())) {
         // A volume that cannot be read: the drive list goes back to where the folders are.
@@ -122,63 +136,63 @@ void frmMain::uDrive_Change(int index) {
     }
 }
 
-void frmMain::uDir_Change(int index) {
+void FolderPages::uDir_Change(int index) {
     const auto at = static_cast<std::size_t>(index);
+    model_.Set(index == 0 ? &JobOptions::sourceFolder : &JobOptions::destinationFolder,
+               uDir[at]->Path().toStdString());
     uFile[at]->SetPath(uDir[at]->Path());
     // Walking down the folders can enter another volume; the drive list follows quietly.
     const QSignalBlocker blocker(uDrive[at]);
     uDrive[at]->SetDrive(uDir[at]->Path());
 }
 
-void frmMain::uDir_MouseUp(int index, Qt::MouseButton button) {
+void FolderPages::uDir_MouseUp(int index, Qt::MouseButton button) {
     if (button != Qt::RightButton) {
         return;
     }
     PopFolderMenu(index, QCursor::pos());
 }
 
-void frmMain::PopFolderMenu(int index, const QPoint& at) {
+void FolderPages::PopFolderMenu(int index, const QPoint& at) {
     menuListIndex = index;
     mnDir->popup(at);
 }
 
-void frmMain::uFile_DblClick(int index) {
+void FolderPages::uFile_Click(int index) {
+    if (!model_.Values().previewOnClick) {
+        return;
+    }
+    const FileList* list = uFile[static_cast<std::size_t>(index)];
+    const QListWidgetItem* current = list->currentItem();
+    if (current == nullptr) {
+        return;
+    }
+    emit PictureClicked(AddBackslash(list->Path().toStdString()) + list->Name(list->row(current)),
+                        current->text(), index);
+}
+
+void FolderPages::uFile_DblClick(int index) {
     if (index == 1) {
         uFile[1]->Refresh();
         return;
     }
     const std::string name = uFile[0]->Name(uFile[0]->currentRow());
-    if (name.empty()) {
-        return;
-    }
-    // Disabling the list passes the focus on; the keys must come back to the list after.
-    const QPointer<QWidget> focused = QApplication::focusWidget();
-    uFile[0]->setEnabled(false);
-    reported_.reset();
-    CallBatch([this, &name] { batch_->ProcessFile(uFile[0]->Path().toStdString(), name, false); });
-    uFile[0]->setEnabled(true);
-    if (focused != nullptr) {
-        focused->setFocus();
-    }
-    // What the run would write, where the picture is previewed; a failed or skipped picture
-    // reports itself and leaves the preview as it was.
-    if (batch_ && !reported_ && batch_->picDest().Width() > 0) {
-        ShowPreview(batch_->picDest(),
-                    QStringLiteral("Result: ") + QString::fromStdString(ShownName(name)));
+    if (!name.empty()) {
+        emit SourcePictureOpened(name);
     }
 }
 
-void frmMain::cboFilter_Click() {
+void FolderPages::cboFilter_Click() {
     keptFilter_.reset();
     ApplyFilter();
 }
 
-void frmMain::cboFilter_Validate() {
+void FolderPages::cboFilter_Validate() {
     keptFilter_.reset();
     ApplyFilter();
 }
 
-void frmMain::ApplyFilter() {
+void FolderPages::ApplyFilter() {
     if (filterBusy) {
         return;
     }
@@ -196,7 +210,11 @@ void frmMain::ApplyFilter() {
     filterBusy = false;
 }
 
-void frmMain::SetFolderLists(const QString& path, int index) {
+std::string FolderPages::KeptFilter() const {
+    return keptFilter_ ? keptFilter_->toStdString() : model_.Values().filterPattern;
+}
+
+void FolderPages::SetFolderLists(const QString& path, int index) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
         return;
@@ -208,34 +226,26 @@ void frmMain::SetFolderLists(const QString& path, int index) {
     uDir[at]->SetPath(folder);
 }
 
-namespace {
-
-// The local files and folders among dropped addresses; others are not ours to open.
-std::vector<std::string> DroppedPaths(const QMimeData* data) {
-    std::vector<std::string> paths;
-    if (data == nullptr) {
-        return paths;
+void FolderPages::Show(const JobOptions& settings, bool chooseFirstFilter) {
+    const JobOptions& shown = model_.Values();
+    if (settings.sourceFolder != shown.sourceFolder) {
+        SetFolderLists(QString::fromStdString(settings.sourceFolder), 0);
     }
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            std::string path = LocalPathOf(url);
-            std::error_code error;
-            if (std::filesystem::exists(path, error)) {
-                paths.push_back(std::move(path));
-            }
-        }
+    if (settings.destinationFolder != shown.destinationFolder) {
+        SetFolderLists(QString::fromStdString(settings.destinationFolder), 1);
     }
-    return paths;
+    if (chooseFirstFilter) {
+        // "Default" undoes a typed filter too.
+        ChooseEntry(cboFilter, 0, [this] { cboFilter_Click(); });
+    } else {
+        // Applied at once, as a choice in the box would be: a window whose box names one filter
+        // while its lists follow another would run on pictures other than those the box names.
+        cboFilter->setEditText(QString::fromStdString(settings.filterPattern));
+        ApplyFilter();
+    }
 }
 
-} // namespace
-
-std::string LocalPathOf(const QUrl& url) {
-    // Decoded from its bytes: the text of the path would lose a name that is not UTF-8.
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
-}
-
-void frmMain::OpenPaths(const std::vector<std::string>& paths) {
+bool FolderPages::Open(const std::vector<std::string>& paths) {
     namespace fs = std::filesystem;
     fs::path folder;
     std::vector<std::string> names;
@@ -258,7 +268,7 @@ void frmMain::OpenPaths(const std::vector<std::string>& paths) {
         }
     }
     if (folder.empty()) {
-        return;
+        return false;
     }
     SetFolderLists(QString::fromStdString(folder.string()), 0);
     FileList* files = uFile[0];
@@ -281,50 +291,35 @@ void frmMain::OpenPaths(const std::vector<std::string>& paths) {
     }
     if (!names.empty()) {
         // The pictures named are the ones meant, not the whole folder.
-        chkSelected->setChecked(true);
+        model_.Set(&JobOptions::selectedOnly, true);
         files->scrollToItem(files->currentItem());
     } else {
         // A folder handed over means its pictures: Process takes them at once.
         files->selectAll();
     }
-    oTab->SelectTabManually(1);
+    return true;
 }
 
-void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedPaths(event->mimeData()).empty()) {
-        event->acceptProposedAction();
-    }
-}
-
-void frmMain::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> paths = DroppedPaths(event->mimeData());
-    if (paths.empty()) {
-        return;
-    }
-    event->acceptProposedAction();
-    OpenPaths(paths);
-}
-
-void frmMain::mnOpenFolder_Click() {
+void FolderPages::mnOpenFolder_Click() {
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(uDir[static_cast<std::size_t>(menuListIndex)]->Path()));
 }
 
-void frmMain::mnCopyFolder_Click() {
+void FolderPages::mnCopyFolder_Click() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(uDir[static_cast<std::size_t>(menuListIndex)]->Path());
 }
 
-void frmMain::mnChooseFolder_Click() {
+void FolderPages::mnChooseFolder_Click() {
     const auto at = static_cast<std::size_t>(menuListIndex);
-    const QString folder = messageBoxes_->ChooseFolder(this, uDir[at]->Path());
+    const QString folder = messageBoxes_.ChooseFolder(&window_, uDir[at]->Path());
     if (!folder.isEmpty()) {
         SetFolderLists(folder, menuListIndex);
     }
 }
 
-void frmMain::mnUseClip_Click() {
+void FolderPages::mnUseClip_Click() {
     QString text = QGuiApplication::clipboard()->text();
     // File managers put a copied folder on the clipboard as a file address.
     const QUrl url(text.trimmed());
