@@ -574,17 +574,31 @@ void WritePdf(const QString& markdown, const QDir& out, const std::set<QString>&
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: kalvimo-guide-maker GUIDE.md PRESETS PICTURES-FOLDER PDF\n");
+    // With --dark, only the pictures, in a dark theme, for a person to check that every face
+    // follows it.
+    const bool dark = argc == 4 && std::strcmp(argv[1], "--dark") == 0;
+    if (argc != 5 && !dark) {
+        std::fprintf(stderr, "usage: kalvimo-guide-maker GUIDE.md PRESETS PICTURES-FOLDER PDF\n"
+                             "       kalvimo-guide-maker --dark PRESETS PICTURES-FOLDER\n");
         return 2;
     }
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 9));
     // A blinking text cursor would be caught shown or hidden as the machine's load has it.
     QGuiApplication::styleHints()->setCursorFlashTime(0);
-    const QString markdown = QString::fromLocal8Bit(argv[1]);
+    if (dark) {
+        // Qt derives the other roles, text included, from the button and window colours; its
+        // ground for text is black and its highlight and links a blue too deep for a dark page.
+        QPalette palette(QColor(0x45, 0x45, 0x45), QColor(0x35, 0x35, 0x35));
+        palette.setColor(QPalette::Base, QColor(0x25, 0x25, 0x25));
+        palette.setColor(QPalette::Highlight, QColor(0x2A, 0x82, 0xDA));
+        palette.setColor(QPalette::Link, QColor(0x8C, 0xC4, 0xFF));
+        QApplication::setPalette(palette);
+    }
+    // The pictures' folder and the presets stand in the same places either way.
+    const QString markdown = dark ? QString() : QString::fromLocal8Bit(argv[1]);
     const QString presets = QString::fromLocal8Bit(argv[2]);
     const QDir out(QString::fromLocal8Bit(argv[3]));
-    const QString pdf = QString::fromLocal8Bit(argv[4]);
+    const QString pdf = dark ? QString() : QString::fromLocal8Bit(argv[4]);
     if (!out.mkpath(QStringLiteral("."))) {
         kalvimo::Fail(QStringLiteral("cannot make ") + out.path());
     }
@@ -600,6 +614,8 @@ int main(int argc, char* argv[]) {
     const QDir root(example.path());
     kalvimo::MakeExample(root, presets);
     const std::set<QString> made = kalvimo::TakePictures(root, out);
-    kalvimo::WritePdf(markdown, out, made, pdf);
+    if (!dark) {
+        kalvimo::WritePdf(markdown, out, made, pdf);
+    }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "colour_squares.h"
 
+#include "control_accessibility.h"
 #include "pixel_painting.h"
 
 #include <QKeyEvent>
@@ -8,8 +9,36 @@
 
 namespace kalvimo {
 
+namespace {
+
+// A spot is read out by its colour's parts, as the dialog's boxes name them.
+QAccessibleInterface* SpotAccessible(const QString& className, QObject* object) {
+    auto* spot = className == QLatin1String(ColourSpot::staticMetaObject.className())
+                     ? qobject_cast<ColourSpot*>(object)
+                     : nullptr;
+    if (spot == nullptr) {
+        return nullptr;
+    }
+    return new PressableAccessible(
+        spot,
+        [spot] {
+            const QColor colour = ToQColor(spot->BackColour(), spot->palette());
+            return QStringLiteral("Red %1, green %2, blue %3")
+                .arg(colour.red())
+                .arg(colour.green())
+                .arg(colour.blue());
+        },
+        [spot] { emit spot->Click(); });
+}
+
+} // namespace
+
 ColourSpot::ColourSpot(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::ClickFocus);
+    [[maybe_unused]] static const bool installed = [] {
+        QAccessible::installFactory(SpotAccessible);
+        return true;
+    }();
 }
 
 void ColourSpot::SetBackColour(Colour value) {

@@ -1,5 +1,6 @@
 #include "compact_scroller.h"
 
+#include "control_accessibility.h"
 #include "owner_drawn_widget.h"
 
 #include <algorithm>
@@ -46,6 +47,7 @@ CompactScroller::CompactScroller(QWidget* parent)
     hscMain_->setInvertedControls(false);
     hscMain_->installEventFilter(this);
     setFocusProxy(hscMain_);
+    InstallControlAccessibility();
     ApplyLabelColour();
     UpdateValueBox();
     LayoutCaption();

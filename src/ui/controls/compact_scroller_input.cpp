@@ -25,6 +25,9 @@ bool CompactScroller::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusOut && !typed_.isEmpty()) {
             CommitTyped();
         }
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            ApplyLabelColour();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

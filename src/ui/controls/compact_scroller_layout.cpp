@@ -40,6 +40,8 @@ void CompactScroller::UpdateValueBox() {
 
 void CompactScroller::LayoutCaption() {
     lblDes_->setText(description_);
+    // The focus rests on the bar, so a screen reader names the bar.
+    hscMain_->setAccessibleName(description_);
     barLeft_ = LabelTwips(description_).width() + spacing_;
     LayoutParts();
     updateGeometry();
@@ -60,7 +62,16 @@ void CompactScroller::ApplyLabelColour() {
     // palette holds the colour, so a new theme would not reach it.
     QPalette palette = picLabel_->palette();
     palette.setColor(QPalette::Window, ToQColor(labelColour_, this->palette()));
+    // A scroll bar shows no focus, and typed digits appear in the box: its frame takes the
+    // highlight while the bar has the focus. The digits keep the text colour.
+    const bool focused = hscMain_->hasFocus();
+    palette.setColor(QPalette::WindowText,
+                     this->palette().color(focused ? QPalette::Highlight : QPalette::WindowText));
     picLabel_->setPalette(palette);
+    picLabel_->setLineWidth(focused ? 2 : 1);
+    QPalette digits = lblValue_->palette();
+    digits.setColor(QPalette::WindowText, this->palette().color(QPalette::WindowText));
+    lblValue_->setPalette(digits);
 }
 
 void CompactScroller::resizeEvent(QResizeEvent* /*event*/) {

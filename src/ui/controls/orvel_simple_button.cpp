@@ -106,6 +106,23 @@ void OrvelSimpleButton::SetFocusColour(Colour value) {
     SetColour(focusColour_, value, "FocusColour");
 }
 
+OrvelSimpleButton::Faces OrvelSimpleButton::ShownColours() const {
+    // System colours of the same part of a button: the accents become the highlight.
+    constexpr Colour kButtonHighlight = 0x80000014;
+    constexpr Colour kButtonShadow = 0x80000010;
+    constexpr Colour kMid = 0x80000000;
+    constexpr Colour kWindow = 0x80000004;
+    constexpr Colour kHighlight = 0x8000000D;
+    return {Themed(normalColour_, kDefaultNormal, kButtonFace),
+            Themed(hoverColour_, kDefaultHover, kHighlight),
+            Themed(pressedColour_, kDefaultPressed, kMid),
+            Themed(disabledColour_, kDefaultDisabled, kWindow),
+            Themed(borderColour_, kDefaultBorder, kHighlight),
+            Themed(lightColour_, kDefaultLight, kButtonHighlight),
+            Themed(shadeColour_, kDefaultShade, kButtonShadow),
+            Themed(focusColour_, kDefaultFocus, kHighlight)};
+}
+
 void OrvelSimpleButton::ReadProperties(const PropertyStore& store) {
     caption_ = store.Read("Caption", kDefaultCaption).toString();
     const bool enabled = store.Read("Enabled", true).toBool();

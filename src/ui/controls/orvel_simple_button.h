@@ -96,6 +96,12 @@ private:
     void Changed(const char* name);
     void SetColour(Colour& colour, Colour value, const char* name);
 
+    // The colours as painted, after Themed.
+    struct Faces {
+        Colour normal, hover, pressed, disabled, border, light, shade, focus;
+    };
+    Faces ShownColours() const;
+
     // Painting (orvel_simple_button_painting.cpp).
     void PaintGradient(QPainter& painter, const QString& stopsText) const;
 

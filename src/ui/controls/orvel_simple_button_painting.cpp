@@ -43,17 +43,18 @@ QString OrvelSimpleButton::GradientStops(ButtonState state) const {
     const auto number = [this](Colour colour) {
         return QString::number(FromQColor(Resolve(colour)));
     };
-    const QString n = number(normalColour_);
-    const QString s = number(shadeColour_);
+    const Faces shown = ShownColours();
+    const QString n = number(shown.normal);
+    const QString s = number(shown.shade);
     if (state == State::Disabled) {
-        return QStringLiteral("0,") + number(disabledColour_) + QStringLiteral("#90,") + n +
+        return QStringLiteral("0,") + number(shown.disabled) + QStringLiteral("#90,") + n +
                QStringLiteral("#100,") + s;
     }
-    const Colour face = state == State::Hover     ? hoverColour_
-                        : state == State::Focused ? focusColour_
-                        : state == State::Pressed ? pressedColour_
-                                                  : normalColour_;
-    return QStringLiteral("0,") + number(lightColour_) + QStringLiteral("#10,") + number(face) +
+    const Colour face = state == State::Hover     ? shown.hover
+                        : state == State::Focused ? shown.focus
+                        : state == State::Pressed ? shown.pressed
+                                                  : shown.normal;
+    return QStringLiteral("0,") + number(shown.light) + QStringLiteral("#10,") + number(face) +
            QStringLiteral("#90,") + n + QStringLiteral("#100,") + s;
 }
 
@@ -76,7 +77,7 @@ void OrvelSimpleButton::Paint(QImage& surface) const {
     }
     DrawBox(painter,
             PixelBox{0, 0, TwipsToPixels(width() * p_, p_), TwipsToPixels(height() * p_, p_)},
-            Resolve(borderColour_), kBorderWidth, std::nullopt);
+            Resolve(ShownColours().border), kBorderWidth, std::nullopt);
 }
 
 void OrvelSimpleButton::PaintGradient(QPainter& painter, const QString& stopsText) const {

@@ -51,6 +51,8 @@ public:
     bool TabEnabled(int index) const;
     // The body of tab index, in pixels; empty for an index outside the built tabs.
     QRect TabRect(int index) const;
+    // The caption of tab index as built; empty for an index outside the built tabs.
+    QString TabCaption(int index) const;
 
     QString TabStrip() const { return tabStrip_; }
     // An empty strip is refused: every strip holds at least one tab.

@@ -137,4 +137,8 @@ void OrvelTab::resizeEvent(QResizeEvent* /*event*/) {
     LayoutFrame();
 }
 
+QString OrvelTab::TabCaption(int index) const {
+    return HasTab(index) ? tabs_[static_cast<std::size_t>(index)].caption : QString();
+}
+
 } // namespace kalvimo

@@ -1,5 +1,6 @@
 #include "owner_drawn_widget.h"
 
+#include "control_accessibility.h"
 #include "engine/rounding.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ int TwipsToPixels(double twips, int twipsPerPixel) {
 OwnerDrawnWidget::OwnerDrawnWidget(QWidget* parent) : QWidget(parent) {
     // The face covers the whole widget; whatever it leaves transparent shows the parent.
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    InstallControlAccessibility();
 }
 
 bool OwnerDrawnWidget::PointerOutside() const {

@@ -40,6 +40,11 @@ protected:
 
     // A stored colour as this widget shows it: system colours come from its palette.
     [[nodiscard]] QColor Resolve(Colour value) const { return ToQColor(value, palette()); }
+    // A colour whose default was chosen for a light window: left at that default on a dark
+    // one, it is the system colour it stands for, so the face follows the theme.
+    [[nodiscard]] Colour Themed(Colour value, Colour lightDefault, Colour systemColour) const {
+        return value == lightDefault && IsDark(palette()) ? systemColour : value;
+    }
 
     // For the hover polling: the pointer has left the widget (its far edges still count as in).
     [[nodiscard]] bool PointerOutside() const;

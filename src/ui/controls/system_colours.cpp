@@ -112,6 +112,11 @@ Colour FromQColor(const QColor& colour) {
     return Pack(colour.toRgb());
 }
 
+bool IsDark(const QPalette& palette) {
+    return Luminance(palette.color(QPalette::WindowText)) >
+           Luminance(palette.color(QPalette::Window));
+}
+
 double Contrast(const QColor& first, const QColor& second) {
     const double a = Luminance(first);
     const double b = Luminance(second);

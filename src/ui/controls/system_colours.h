@@ -31,6 +31,9 @@ QColor ToQColor(Colour value, const QPalette& palette);
 QColor ToQColor(Colour value);
 Colour FromQColor(const QColor& colour);
 
+// A palette of light text on a dark window: a dark theme.
+bool IsDark(const QPalette& palette);
+
 // The contrast ratio of two colours as the accessibility guidelines measure it, 1 to 21.
 double Contrast(const QColor& first, const QColor& second);
 // Text in the preferred colour where it reads on the background (4.5 : 1 at least), else in

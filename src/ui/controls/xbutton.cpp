@@ -26,6 +26,20 @@ XButton::XButton(QWidget* parent)
     LayoutContent();
 }
 
+Colour XButton::ShownBack() const {
+    return Themed(backColor_, kDefaultBack, kButtonFace);
+}
+
+Colour XButton::ShownHighlight() const {
+    constexpr Colour kButtonHighlight = 0x80000014;
+    return Themed(highlightColor_, kDefaultHighlight, kButtonHighlight);
+}
+
+Colour XButton::ShownShadow() const {
+    constexpr Colour kButtonShadow = 0x80000010;
+    return Themed(shadowColor_, kDefaultShadow, kButtonShadow);
+}
+
 void XButton::Changed(const char* name) {
     update();
     emit PropertyChanged(QString::fromLatin1(name));

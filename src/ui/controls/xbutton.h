@@ -161,6 +161,11 @@ private:
     void LayoutPicture(QSize label);
     void ShiftContent(bool pressed);
 
+    // The default face and edges as painted, after Themed.
+    Colour ShownBack() const;
+    Colour ShownHighlight() const;
+    Colour ShownShadow() const;
+
     // Painting (xbutton_painting.cpp).
     void PaintDrawn(QPainter& painter) const;
     void PaintPicture(QPainter& painter) const;

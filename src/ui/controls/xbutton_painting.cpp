@@ -60,7 +60,7 @@ void XButton::PaintDrawn(QPainter& painter) const {
     const int innerW = Px(TwipWidth() - 25);
     const int innerH = Px(TwipHeight() - 25);
     const int d = Px(25);
-    DrawButtonBox(painter, 0, 0, w, h, backColor_, backColor_, 1, false);
+    DrawButtonBox(painter, 0, 0, w, h, ShownBack(), ShownBack(), 1, false);
     auto box = [&](int x1, int y1, int x2, int y2, Colour colour, int width) {
         DrawButtonBox(painter, x1, y1, x2, y2, colour, colour, width, false);
     };
@@ -68,30 +68,30 @@ void XButton::PaintDrawn(QPainter& painter) const {
     case Border::ThreeD:
         // Light top-left and dark bottom-right edges raise the face; swapped, they sink it.
         if (state_ == State::Disabled) {
-            DrawButtonBox(painter, 0, 0, w, h, fillColor_, shadowColor_, 2, false);
+            DrawButtonBox(painter, 0, 0, w, h, fillColor_, ShownShadow(), 2, false);
             break;
         }
-        box(0, 0, w, h, state_ == State::Down ? highlightColor_ : shadowColor_, 2);
-        box(0, 0, innerW, innerH, state_ == State::Down ? shadowColor_ : highlightColor_, 2);
+        box(0, 0, w, h, state_ == State::Down ? ShownHighlight() : ShownShadow(), 2);
+        box(0, 0, innerW, innerH, state_ == State::Down ? ShownShadow() : ShownHighlight(), 2);
         box(d, d, innerW, innerH, fillColor_, 2);
         break;
     case Border::Single: {
-        const Colour fill = state_ == State::Down ? shadowColor_ : fillColor_;
-        const Colour pen = state_ == State::Hot        ? highlightColor_
-                           : state_ == State::Disabled ? shadowColor_
+        const Colour fill = state_ == State::Down ? ShownShadow() : fillColor_;
+        const Colour pen = state_ == State::Hot        ? ShownHighlight()
+                           : state_ == State::Disabled ? ShownShadow()
                                                        : borderColor_;
         DrawButtonBox(painter, 0, 0, w, h, fill, pen, 1, false);
         break;
     }
     case Border::None:
-        box(0, 0, w, h, state_ == State::Down ? shadowColor_ : fillColor_, 1);
+        box(0, 0, w, h, state_ == State::Down ? ShownShadow() : fillColor_, 1);
         break;
     }
 }
 
 void XButton::PaintRaisedOutline(QPainter& painter, bool sunken) const {
-    const Colour first = sunken ? shadowColor_ : highlightColor_;
-    const Colour second = sunken ? highlightColor_ : shadowColor_;
+    const Colour first = sunken ? ShownShadow() : ShownHighlight();
+    const Colour second = sunken ? ShownHighlight() : ShownShadow();
     DrawButtonBox(painter, 0, 0, Px(TwipWidth() + 25), Px(TwipHeight() + 25), first, first, 2,
                   true);
     DrawButtonBox(painter, -2, -2, Px(TwipWidth()), Px(TwipHeight()), second, second, 2, true);
@@ -100,7 +100,7 @@ void XButton::PaintRaisedOutline(QPainter& painter, bool sunken) const {
 void XButton::PaintPicture(QPainter& painter) const {
     const int w = Px(TwipWidth());
     const int h = Px(TwipHeight());
-    DrawButtonBox(painter, 0, 0, w, h, backColor_, backColor_, 1, false);
+    DrawButtonBox(painter, 0, 0, w, h, ShownBack(), ShownBack(), 1, false);
     painter.drawPixmap(QPoint(Px(pictureX_), Px(pictureY_)), StatePicture());
     if (backStyle_ == Background::Transparent) {
         return;
@@ -108,12 +108,12 @@ void XButton::PaintPicture(QPainter& painter) const {
     DrawCaption(painter);
     if (borderStyle_ == Border::Single) {
         const Colour pen = state_ == State::Up    ? borderColor_
-                           : state_ == State::Hot ? highlightColor_
-                                                  : shadowColor_;
+                           : state_ == State::Hot ? ShownHighlight()
+                                                  : ShownShadow();
         DrawButtonBox(painter, 0, 0, w, h, pen, pen, 1, true);
     } else if (borderStyle_ == Border::ThreeD) {
         if (state_ == State::Disabled) {
-            DrawButtonBox(painter, 0, 0, w, h, shadowColor_, shadowColor_, 2, true);
+            DrawButtonBox(painter, 0, 0, w, h, ShownShadow(), ShownShadow(), 2, true);
         } else {
             PaintRaisedOutline(painter, state_ == State::Down);
         }
@@ -125,16 +125,16 @@ void XButton::PaintOmni(QPainter& painter) const {
     const int h = Px(TwipHeight());
     switch (state_) {
     case State::Up:
-        DrawButtonBox(painter, 0, 0, w, h, backColor_, backColor_, 1, false);
+        DrawButtonBox(painter, 0, 0, w, h, ShownBack(), ShownBack(), 1, false);
         break;
     case State::Hot:
-        DrawButtonBox(painter, 0, 0, w, h, highlightColor_, highlightColor_, 1, false);
+        DrawButtonBox(painter, 0, 0, w, h, ShownHighlight(), ShownHighlight(), 1, false);
         break;
     case State::Down:
-        DrawButtonBox(painter, 0, 0, w, h, shadowColor_, borderColor_, 1, false);
+        DrawButtonBox(painter, 0, 0, w, h, ShownShadow(), borderColor_, 1, false);
         break;
     case State::Disabled:
-        DrawButtonBox(painter, 0, 0, w, h, shadowColor_, shadowColor_, 1, false);
+        DrawButtonBox(painter, 0, 0, w, h, ShownShadow(), ShownShadow(), 1, false);
         break;
     }
     painter.drawPixmap(QPoint(Px(pictureX_), Px(pictureY_)), omniPic_);

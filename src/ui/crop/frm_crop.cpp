@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -77,6 +78,7 @@ frmCrop::frmCrop(CropHost& host, QWidget* parent) : QDialog(parent), host_(host)
         label->setBuddy(txtCoords[i]);
         place(txtCoords[i], 720, top, 1335, 285);
         connect(txtCoords[i], &QLineEdit::editingFinished, this, &frmCrop::ValidateTextCrop);
+        txtCoords[i]->installEventFilter(this);
     }
     chkRestrainDim = new QCheckBox(QStringLiteral("Restrain dimensions"), fraPanel);
     chkRestrainDim->setObjectName(QStringLiteral("chkRestrainDim"));
@@ -528,6 +530,11 @@ void frmCrop::xbutReset_Click() {
 
 bool frmCrop::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress &&
+        std::find(txtCoords.begin(), txtCoords.end(), watched) != txtCoords.end()) {
+        return CoordsBox_KeyPress(*static_cast<QLineEdit*>(watched),
+                                  static_cast<const QKeyEvent&>(*event));
+    }
     if (type == QEvent::Wheel && (watched == picCrop || watched == viewport->viewport())) {
         const auto& wheel = static_cast<const QWheelEvent&>(*event);
         if ((wheel.modifiers() & Qt::ControlModifier) == 0 || wheel.angleDelta().y() == 0) {
@@ -564,6 +571,22 @@ bool frmCrop::eventFilter(QObject* watched, QEvent* event) {
         picM_MouseMove(index, mouse.position());
     } else {
         handleDragging = false;
+    }
+    return true;
+}
+
+bool frmCrop::CoordsBox_KeyPress(QLineEdit& box, const QKeyEvent& key) {
+    if ((key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) ||
+        (key.modifiers() & ~Qt::KeypadModifier) != 0) {
+        return false;
+    }
+    const auto index = static_cast<std::size_t>(
+        std::find(txtCoords.begin(), txtCoords.end(), &box) - txtCoords.begin());
+    // A box that shows what the rectangle already is has nothing to take: the dialog is done.
+    if (box.text() == QString::number(CoordsFromEdges(Edges(), twipsPerPixel)[index])) {
+        cmdAccept_Click();
+    } else {
+        ValidateTextCrop();
     }
     return true;
 }

@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
@@ -114,6 +115,8 @@ private:
     void PlacePicture();
     void MoveHandles();
     void ShowHandles(bool visible);
+    // Enter takes a box's typed value, or, with none, accepts the dialog.
+    bool CoordsBox_KeyPress(QLineEdit& box, const QKeyEvent& key);
     void RedrawFrame();
     void PlaceHandles();
     void SynchroniseEdges();

@@ -1,12 +1,48 @@
 #include "artwork.h"
 
+#include <utility>
+
+#include <QEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 
 namespace kalvimo {
 
 namespace {
+
+QColor Mix(const QColor& first, const QColor& second, qreal secondShare) {
+    const auto channel = [secondShare](int a, int b) {
+        return static_cast<int>(a + (b - a) * secondShare + 0.5);
+    };
+    return QColor(channel(first.red(), second.red()), channel(first.green(), second.green()),
+                  channel(first.blue(), second.blue()));
+}
+
+// Text tinted with the highlight: a dark blue on a light theme, a pale one on a dark theme.
+QColor Ink(const QPalette& palette) {
+    return Mix(palette.color(QPalette::Text), palette.color(QPalette::Highlight), 0.35);
+}
+
+// Repaints its widget's picture when the palette changes.
+class PaletteWatcher : public QObject {
+public:
+    PaletteWatcher(QWidget& widget, std::function<void()> paint)
+        : QObject(&widget), paint_(std::move(paint)) {
+        widget.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::PaletteChange) {
+            paint_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> paint_;
+};
 
 QPixmap BlankPixmap(int width, int height, qreal ratio) {
     QPixmap surface(QSize(width, height) * ratio);
@@ -103,15 +139,22 @@ void PaintArrow(QPainter& painter, QPointF from, QPointF to, const QColor& colou
 
 } // namespace
 
-QPixmap IntroArtwork(qreal devicePixelRatio) {
+void PaintFromPalette(QWidget& widget, std::function<void()> paint) {
+    paint();
+    new PaletteWatcher(widget, std::move(paint));
+}
+
+QPixmap IntroArtwork(const QPalette& palette, qreal devicePixelRatio) {
     QPixmap art = BlankPixmap(378, 181, devicePixelRatio);
     QPainter painter(&art);
     painter.setRenderHint(QPainter::Antialiasing);
 
+    // The text ground with a breath of the highlight, darkening downwards.
+    const QColor base = palette.color(QPalette::Base);
     QLinearGradient backdrop(0, 0, 0, 181);
-    backdrop.setColorAt(0, QColor(0xFB, 0xFC, 0xFE));
-    backdrop.setColorAt(1, QColor(0xDD, 0xE6, 0xF0));
-    painter.setPen(QPen(QColor(0xB8, 0xC4, 0xD2), 1));
+    backdrop.setColorAt(0, Mix(base, palette.color(QPalette::Highlight), 0.02));
+    backdrop.setColorAt(1, Mix(base, palette.color(QPalette::Highlight), 0.15));
+    painter.setPen(QPen(Mix(base, palette.color(QPalette::Text), 0.25), 1));
     painter.setBrush(backdrop);
     painter.drawRoundedRect(QRectF(0.5, 0.5, 377, 180), 10, 10);
 
@@ -136,35 +179,38 @@ QPixmap IntroArtwork(qreal devicePixelRatio) {
     title.setPixelSize(15);
     title.setBold(true);
     painter.setFont(title);
-    painter.setPen(QColor(0x2E, 0x4A, 0x6E));
+    painter.setPen(Ink(palette));
     painter.drawText(QRectF(0, 150, 378, 24), Qt::AlignCenter,
                      QStringLiteral("Camera  \u2192  Kalvimo  \u2192  Frame"));
     return art;
 }
 
-QImage PlaceholderPreview(qreal devicePixelRatio) {
+QImage PlaceholderPreview(const QPalette& palette, qreal devicePixelRatio) {
     QImage image(QSize(195, 189) * devicePixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(devicePixelRatio);
+    // Whole: at a fractional scale the image holds a part of a pixel more than 195 x 189.
+    const QColor base = palette.color(QPalette::Base);
+    const QColor text = palette.color(QPalette::Text);
+    image.fill(Mix(base, palette.color(QPalette::Window), 0.5));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRectF(0, 0, 195, 189), QColor(0xF3, 0xF5, 0xF8));
-    painter.setPen(QPen(QColor(0xA9, 0xB4, 0xC2), 1.5, Qt::DashLine));
+    painter.setPen(QPen(Mix(base, text, 0.3), 1.5, Qt::DashLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(4, 4, 187, 181), 8, 8);
 
     const QRectF photo(47, 52, 101, 76);
-    painter.setPen(QPen(QColor(0x9A, 0xA6, 0xB5), 2));
-    painter.setBrush(Qt::white);
+    painter.setPen(QPen(Mix(base, text, 0.38), 2));
+    painter.setBrush(base);
     painter.drawRoundedRect(photo.adjusted(-5, -5, 5, 5), 3, 3);
     PaintLandscape(painter, photo);
     return image;
 }
 
-QPixmap SwapPicture(qreal devicePixelRatio) {
+QPixmap SwapPicture(const QPalette& palette, qreal devicePixelRatio) {
     QPixmap face = BlankPixmap(18, 18, devicePixelRatio);
     QPainter painter(&face);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x2E, 0x4A, 0x6E);
+    const QColor ink = Ink(palette);
     painter.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
     painter.drawArc(QRectF(3, 3, 12, 12), 30 * 16, 150 * 16);

@@ -16,6 +16,7 @@ constexpr int kNameRole = Qt::UserRole;
 } // namespace
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setAccessibleName(QStringLiteral("Files"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(this, &QListWidget::itemClicked, this, &FileList::Click);
     connect(this, &QListWidget::itemDoubleClicked, this, &FileList::DblClick);

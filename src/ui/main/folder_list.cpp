@@ -53,6 +53,7 @@ QStringList Ancestry(const QString& path) {
 } // namespace
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setAccessibleName(QStringLiteral("Folders"));
     setItemDelegate(new IndentingDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, &FolderList::OpenEntry);

@@ -72,6 +72,7 @@ FolderPages::FolderPages(OptionsModel& model, MessageBoxes& messageBoxes, int tw
     cboFilter->setInsertPolicy(QComboBox::NoInsert);
     // Inline completion would finish a typed mask with a listed one.
     cboFilter->setCompleter(nullptr);
+    cboFilter->lineEdit()->setAccessibleName(QStringLiteral("Filter"));
     source->Place(cboFilter, 4320, 120, 4935, 330);
     // Nothing is chosen here: the settings, or their defaults, choose.
     for (const std::string_view pattern : kFilterPatterns) {

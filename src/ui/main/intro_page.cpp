@@ -37,7 +37,9 @@ IntroPage::IntroPage(int twipsPerPixel, const QString& guidePath, QWidget* paren
     : Page(0, twipsPerPixel, parent), guidePath_(guidePath) {
     auto* Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(IntroArtwork(devicePixelRatioF()));
+    PaintFromPalette(*Image1, [Image1] {
+        Image1->setPixmap(IntroArtwork(Image1->palette(), Image1->devicePixelRatioF()));
+    });
     Image1->setToolTip(
         QStringLiteral("From digital camera to digital picture frame, Kalvimo makes it simple!"));
     Place(Image1, 120, 240, 5670, 2715);

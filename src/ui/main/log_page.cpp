@@ -10,6 +10,7 @@ LogPage::LogPage(int twipsPerPixel, QWidget* parent) : Page(4, twipsPerPixel, pa
     txtLog = new QPlainTextEdit(this);
     txtLog->setObjectName(QStringLiteral("txtLog"));
     txtLog->setReadOnly(true);
+    txtLog->setAccessibleName(QStringLiteral("Log"));
     txtLog->setGeometry(rect());
     Grows(txtLog, true, true);
 }

@@ -137,7 +137,9 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     cmdSwap = new XButton(this);
     cmdSwap->setObjectName(QStringLiteral("cmdSwap"));
     cmdSwap->SetCaption(QString());
-    cmdSwap->SetOmniPic(SwapPicture(devicePixelRatioF()));
+    PaintFromPalette(*cmdSwap, [this] {
+        cmdSwap->SetOmniPic(SwapPicture(cmdSwap->palette(), cmdSwap->devicePixelRatioF()));
+    });
     cmdSwap->setToolTip(QStringLiteral("Swap the new width and height"));
     Place(cmdSwap, 3390, 840, 420, 420);
 
@@ -235,11 +237,13 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
     txtPrefix = text(QStringLiteral("txtPrefix"), QStringLiteral("Filename prefix"), 330,
                      &JobOptions::prefix);
+    txtPrefix->setAccessibleName(QStringLiteral("Prefix"));
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
           1380);
     txtNoExifPrefix = text(QStringLiteral("txtNoExifPrefix"),
                            QStringLiteral("If no date information is found, use this prefix"), 705,
                            &JobOptions::noDatePrefix);
+    txtNoExifPrefix->setAccessibleName(QStringLiteral("No date prefix"));
     chkSuffixExisting =
         check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "

@@ -18,7 +18,7 @@ PreviewArea::PreviewArea(int twipsPerPixel, QWidget& window)
     : QObject(&window), twipsPerPixel_(twipsPerPixel), window_(window) {
     imgPreview = new PicturePreview(&window);
     imgPreview->setObjectName(QStringLiteral("imgPreview"));
-    imgPreview->SetPicture(PlaceholderPreview(window.devicePixelRatioF()));
+    imgPreview->ShowPlaceholder(PlaceholderPreview);
     PlaceInTwips(imgPreview, twipsPerPixel, 120, 4080, 2925, 2835);
 
     lblPreview = new QLabel(QStringLiteral("Preview Image"), &window);

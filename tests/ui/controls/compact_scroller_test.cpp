@@ -78,6 +78,27 @@ TEST_F(CompactScrollerTest, ReadingTheDesignMovesTheBarAndTheBox) {
     EXPECT_EQ(Shown(), "600");
 }
 
+// With the focus on the bar the value box's frame is in the highlight, so a person sees where
+// typed digits go; the digits keep the text colour.
+TEST_F(CompactScrollerTest, TheValueBoxShowsTheFocus) {
+    const QColor highlight = scroller.palette().color(QPalette::Highlight);
+    const auto frame = [this] {
+        return testing::Rendering(*ValueBox()).At(0, ValueBox()->height() / 2);
+    };
+    EXPECT_NE(frame(), highlight);
+    scroller.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&scroller));
+    scroller.setFocus();
+    QTest::keyClick(Bar(), Qt::Key_5);
+    EXPECT_EQ(Shown(), "5");
+    EXPECT_EQ(frame(), highlight);
+    const QLabel* digits = scroller.findChild<QLabel*>("lblValue");
+    EXPECT_EQ(digits->palette().color(digits->foregroundRole()),
+              scroller.palette().color(QPalette::WindowText));
+    Bar()->clearFocus();
+    EXPECT_NE(frame(), highlight);
+}
+
 TEST_F(CompactScrollerTest, DisablingDisablesEveryPart) {
     scroller.SetEnabled(false);
     EXPECT_FALSE(Bar()->isEnabled());

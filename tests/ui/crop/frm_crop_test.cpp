@@ -144,6 +144,22 @@ TEST_F(CropDialogTest, CancelRestoresTheSnapshotAcceptKeepsTheEdit) {
     EXPECT_EQ(dialog.Edges(), (CropBox{150, 750, 9150, 7500}));
 }
 
+// Enter takes what a box holds; with nothing new to take, it accepts, as a default button would.
+TEST_F(CropDialogTest, EnterAppliesATypedBoxAndThenAccepts) {
+    Open(100, 50, 600, 450);
+    QLineEdit* box = dialog.txtCoords[0];
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "10");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Edges(), (CropBox{150, 750, 9150, 7500}));
+    QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.blnCancelled);
+    EXPECT_EQ(dialog.StoredSelection(), (SelectionRect{150, 750, 9000, 6750}));
+}
+
 // The pointer's edits within the picture and the constraints; the rules themselves are the crop
 // model's.
 TEST_F(CropDialogTest, HandlesAndTheBandEditWithinThePictureAndTheConstraints) {

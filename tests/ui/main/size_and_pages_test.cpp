@@ -1,5 +1,8 @@
+#include "artwork.h"
 #include "main_window_support.h"
 #include "presets.h"
+
+#include <QAccessible>
 
 namespace kalvimo {
 namespace {
@@ -166,6 +169,79 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemes) {
         }
     }
     QApplication::setPalette(light);
+}
+
+// In a dark theme no drawn face stays a light block: each one's mean lightness stays low.
+TEST_F(PagesTest, DrawnFacesFollowADarkTheme) {
+    Start();
+    const QPalette light = QApplication::palette();
+    QApplication::setPalette(testing::DarkPalette());
+    QCoreApplication::processEvents();
+    QStringList lightFaces;
+    for (QWidget* face : window->findChildren<QWidget*>()) {
+        if (qobject_cast<OwnerDrawnWidget*>(face) == nullptr &&
+            qobject_cast<PicturePreview*>(face) == nullptr && face->objectName() != "Image1") {
+            continue;
+        }
+        const QImage image = face->grab().toImage();
+        double lightness = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                lightness += image.pixelColor(x, y).lightnessF();
+            }
+        }
+        lightness /= std::max(1, image.width() * image.height());
+        if (lightness > 0.5) {
+            lightFaces.append(face->objectName() + QString::number(lightness, 'f', 2));
+        }
+    }
+    QApplication::setPalette(light);
+    EXPECT_EQ(lightFaces, QStringList());
+}
+
+// The placeholder is whole to its edges at any scale: no pixel of it is left undrawn.
+TEST(ArtworkTest, PlaceholderFillsItsEdgesAtFractionalScales) {
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        const QImage image = PlaceholderPreview(QApplication::palette(), ratio);
+        const QColor ground = image.pixelColor(0, 0);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        for (const QPoint corner : {QPoint(right, 0), QPoint(0, bottom), QPoint(right, bottom),
+                                    QPoint(right, bottom / 2), QPoint(right / 2, bottom)}) {
+            EXPECT_EQ(image.pixelColor(corner), ground) << ratio;
+        }
+    }
+}
+
+// A screen reader finds every control of every page, hidden pages too, with a name and a role
+// that says what it is, and every page's tab.
+TEST_F(PagesTest, EveryControlHasANameAndARoleForScreenReaders) {
+    Start();
+    QStringList tabs;
+    QStringList unnamed;
+    int controls = 0;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* item) {
+        if (item->role() == QAccessible::PageTab) {
+            tabs.append(item->text(QAccessible::Name));
+        }
+        const auto* widget = qobject_cast<const QWidget*>(item->object());
+        // A drop-down list's popup is a window of its own, named by its box.
+        if (widget != nullptr && (widget->focusPolicy() & Qt::TabFocus) != 0 &&
+            widget->window() == window.get()) {
+            ++controls;
+            if (item->text(QAccessible::Name).isEmpty() || item->role() == QAccessible::Client ||
+                item->role() == QAccessible::NoRole) {
+                unnamed.append(widget->objectName());
+            }
+        }
+        for (int i = 0; i < item->childCount(); ++i) {
+            walk(item->child(i));
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(window.get()));
+    EXPECT_EQ(tabs, Find<OrvelTab>("oTab").TabStrip().split(','));
+    EXPECT_GT(controls, 30);
+    EXPECT_EQ(unnamed, QStringList());
 }
 
 } // namespace
