@@ -39,6 +39,7 @@ BatchSettings LoadBatchSettings(const std::filesystem::path& settingsFile,
     // The default destination is taken though it may not exist yet: the run makes it.
     if (!fromFile) {
         s.destinationFolder = defaults.destinationFolder;
+        s.filterPattern = kFilterPatterns[kFirstStartFilter];
     }
     result.crop = static_cast<const CropBox&>(s);
     result.options = static_cast<JobOptions&&>(s);

@@ -18,6 +18,9 @@ inline constexpr std::array<std::string_view, 6> kFilterPatterns{
     "*.bmp",
     "*.*",
     "*.jpg;*.jpeg;*.bmp;*.gif;*.png;*.heic;*.heif;*.avif;*.webp;*.tif;*.tiff"};
+// The entry a first start, with no settings file, takes: every picture the program reads, so that
+// a folder of phone photographs is not empty. "Default" takes the first.
+inline constexpr std::size_t kFirstStartFilter = 5;
 
 // How a picture fills the frame. A fitting is its value here, its rule in PlaceFrame
 // (geometry.cpp) and its key in the settings table.

@@ -27,6 +27,8 @@ TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
     const BatchSettings s = Load();
     EXPECT_EQ(s.options.sourceFolder, App());
     EXPECT_EQ(s.options.destinationFolder, App());
+    // Every picture the program reads, so that a folder of phone photographs is not empty.
+    EXPECT_EQ(s.options.filterPattern, kFilterPatterns[kFirstStartFilter]);
     EXPECT_TRUE(s.notes.empty());
 }
 

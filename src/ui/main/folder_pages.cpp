@@ -244,13 +244,17 @@ void FolderPages::Show(const JobOptions& settings, bool chooseFirstFilter) {
     }
     if (chooseFirstFilter) {
         // "Default" undoes a typed filter too.
-        ChooseEntry(cboFilter, 0, [this] { cboFilter_Click(); });
+        ChooseFilter(0);
     } else {
         // Applied at once, as a choice in the box would be: a window whose box names one filter
         // while its lists follow another would run on pictures other than those the box names.
         cboFilter->setEditText(QString::fromStdString(settings.filterPattern));
         ApplyFilter();
     }
+}
+
+void FolderPages::ChooseFilter(std::size_t index) {
+    ChooseEntry(cboFilter, static_cast<int>(index), [this] { cboFilter_Click(); });
 }
 
 bool FolderPages::Open(const std::vector<std::string>& paths) {

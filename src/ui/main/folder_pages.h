@@ -42,6 +42,8 @@ public:
     // Puts stored folders and the filter into the lists; "Default" chooses the first filter
     // instead of looking its text up.
     void Show(const JobOptions& settings, bool chooseFirstFilter);
+    // Chooses an entry of the filter list, as a user would.
+    void ChooseFilter(std::size_t index);
     // Folders and pictures handed over: the first one's folder becomes the source and the
     // pictures named in it are selected. False when none names anything.
     bool Open(const std::vector<std::string>& paths);

@@ -32,6 +32,7 @@ void frmMain::ShowSettings(const StoredSettings& s, bool chooseFirstEntries) {
 void frmMain::LoadSettings() {
     if (!QFileInfo::exists(QString::fromStdString(locations_.settingsPath))) {
         cmdDefault_Click();
+        folders_->ChooseFilter(kFirstStartFilter);
         return;
     }
     const std::filesystem::path file = locations_.settingsPath;

@@ -291,8 +291,8 @@ TEST_F(DesktopTest, ListsFollowFilesAddedAndFoldersRemovedOnDisk) {
     Files(0).item(0)->setSelected(true);
     WritePicture(Path("e.jpg"), 8, 8);
     ASSERT_TRUE(QDir(pictures.path()).mkdir("new"));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return Files(0).count() == 3; }, 5000));
-    EXPECT_EQ(testing::Entries(Files(0)), QStringList({"a.jpg", "b.jpg", "e.jpg"}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Files(0).count() == 4; }, 5000));
+    EXPECT_EQ(testing::Entries(Files(0)), QStringList({"a.jpg", "b.jpg", "c.png", "e.jpg"}));
     EXPECT_EQ(SelectedNames(Files(0)), QStringList({"a.jpg"}));
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return !Folders(0).findItems("new", Qt::MatchExactly).isEmpty(); }, 5000));

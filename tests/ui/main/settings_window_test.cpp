@@ -64,6 +64,7 @@ TEST_F(SettingsWindowTest, FirstStartTakesTheDefaultsAndACloseWritesAllKeysInOrd
     Start();
     // The values themselves are the command's defaults, which its own test holds.
     EXPECT_EQ(WindowView(), CommandView());
+    EXPECT_EQ(Filter().currentIndex(), static_cast<int>(kFirstStartFilter));
     EXPECT_TRUE(window->CropDialog().chkRestrainDim->isChecked());
     EXPECT_FALSE(window->CropDialog().isVisible());
     EXPECT_FALSE(QFile::exists(SettingsFile()));
@@ -132,6 +133,9 @@ TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
 
 TEST_F(SettingsWindowTest, DefaultAndReload) {
     Start();
+    // A first start lists every picture; "Default" takes the first filter of the list.
+    QTest::mouseClick(&Find<OrvelSimpleButton>("cmdDefault"), Qt::LeftButton);
+    EXPECT_EQ(Filter().currentIndex(), 0);
     const std::string defaults = WindowView();
     WriteText(SettingsFile(),
               "[Options]\nLetterBox=1\nBack colour=255\nNew width=700\nKeep information=1\n");
