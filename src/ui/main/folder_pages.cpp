@@ -117,14 +117,14 @@ void FolderPages::BuildFolderMenu(QWidget& window) {
         item->setObjectName(name);
         connect(item, &QAction::triggered, this, slot);
     };
-    add(QStringLiteral("mnOpenFolder"), QStringLiteral("Open folder"),
+    add(QStringLiteral("mnOpenFolder"), QStringLiteral("&Open folder"),
         &FolderPages::mnOpenFolder_Click);
-    add(QStringLiteral("mnCopyFolder"), QStringLiteral("Copy folder to clipboard"),
+    add(QStringLiteral("mnCopyFolder"), QStringLiteral("&Copy folder to clipboard"),
         &FolderPages::mnCopyFolder_Click);
-    add(QStringLiteral("mnUseClip"), QStringLiteral("Use clipboard"),
+    add(QStringLiteral("mnUseClip"), QStringLiteral("&Use clipboard"),
         &FolderPages::mnUseClip_Click);
     mnDir->addSeparator();
-    add(QStringLiteral("mnChooseFolder"), QStringLiteral("Choose folder..."),
+    add(QStringLiteral("mnChooseFolder"), QStringLiteral("C&hoose folder..."),
         &FolderPages::mnChooseFolder_Click);
 }
 

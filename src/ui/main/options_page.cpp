@@ -144,20 +144,20 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     Place(cmdSwap, 3390, 840, 420, 420);
 
     chkStretch =
-        fitting(QStringLiteral("chkStretch"), QStringLiteral("Stretch to fit new dimensions"),
+        fitting(QStringLiteral("chkStretch"), QStringLiteral("&Stretch to fit new dimensions"),
                 QStringLiteral("If selected, the new image will be stretched to fit the "
                                "new dimensions."),
                 0, Fitting::Stretch);
     chkLetterbox = fitting(
-        QStringLiteral("chkLetterbox"), QStringLiteral("Letterbox (retain proportions)"),
+        QStringLiteral("chkLetterbox"), QStringLiteral("&Letterbox (retain proportions)"),
         QStringLiteral("Use blank bars on the top & bottom or sides"), 1, Fitting::Letterbox);
-    chkAutoCrop = fitting(QStringLiteral("chkAutoCrop"), QStringLiteral("Auto crop"),
+    chkAutoCrop = fitting(QStringLiteral("chkAutoCrop"), QStringLiteral("&Auto crop"),
                           QStringLiteral("Automatically crop the image based on the grid settings"),
                           2, Fitting::AutoCrop);
-    chkCustomCrop = fitting(QStringLiteral("chkCustomCrop"), QStringLiteral("Custom crop"),
+    chkCustomCrop = fitting(QStringLiteral("chkCustomCrop"), QStringLiteral("Custo&m crop"),
                             QStringLiteral("Automatically crop the image based on custom settings"),
                             3, Fitting::CustomCrop);
-    chkFill = fitting(QStringLiteral("chkFill"), QStringLiteral("Fill frame"),
+    chkFill = fitting(QStringLiteral("chkFill"), QStringLiteral("&Fill frame"),
                       QStringLiteral("Scale the picture to cover the whole frame and cut off what "
                                      "sticks out"),
                       4, Fitting::Fill);
@@ -202,7 +202,7 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     cmdCustomCrop =
         button(QStringLiteral("cmdCustomCrop"), QStringLiteral("&Custom Crop settings"),
                QStringLiteral("Display custom crop settings"), kColumn2, 300, 2100, 420);
-    chkPromptCustom = check(QStringLiteral("chkPromptCustom"), QStringLiteral("Ask on each image"),
+    chkPromptCustom = check(QStringLiteral("chkPromptCustom"), QStringLiteral("As&k on each image"),
                             QStringLiteral("Confirm custom cropping on each image"), kColumn2, 780,
                             2100, &JobOptions::promptCustomCrop);
     for (QWidget* hidden :
@@ -223,16 +223,16 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     // The page paints with its button colour; the swatch shows the chosen colour instead.
     shpBack->setBackgroundRole(QPalette::Window);
     Place(shpBack, 5790, 1560, 360, 360);
-    chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto rotate"),
+    chkAutoRotate = check(QStringLiteral("chkAutoRotate"), QStringLiteral("Auto ro&tate"),
                           QStringLiteral("Rotate tall images for a better fit"), kColumn2,
                           1500 + 2 * kRow, 2100, &JobOptions::autoRotate);
-    chkKeepInfo = check(QStringLiteral("chkKeepInfo"), QStringLiteral("Keep photo information"),
+    chkKeepInfo = check(QStringLiteral("chkKeepInfo"), QStringLiteral("Keep photo &information"),
                         QStringLiteral("Written JPEG files keep the date, camera and other "
                                        "details of the photo, but not its GPS position: a "
                                        "frame does not need where the picture was taken"),
                         kColumn2, 1500 + 3 * kRow, 2280, &JobOptions::keepInformation);
 
-    chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Rename with date stamp"),
+    chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Re&name with date stamp"),
                       QString(), kColumn3, 60, 2865, &JobOptions::renameWithDate);
     label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
     txtPrefix = text(QStringLiteral("txtPrefix"), QStringLiteral("Filename prefix"), 330,
@@ -245,20 +245,21 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
                            &JobOptions::noDatePrefix);
     txtNoExifPrefix->setAccessibleName(QStringLiteral("No date prefix"));
     chkSuffixExisting =
-        check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffix existing name"),
+        check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffi&x existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "
                              "file name"),
               kColumn3 + 240, 1095, 2625, &JobOptions::suffixExisting);
-    chkOverwrite = check(QStringLiteral("chkOverwrite"), QStringLiteral("Overwrite existing files"),
-                         QStringLiteral("If a file already exists with the same name, overwrite"),
-                         kColumn3, 1500, 2865, &JobOptions::overwrite);
+    chkOverwrite =
+        check(QStringLiteral("chkOverwrite"), QStringLiteral("&Overwrite existing files"),
+              QStringLiteral("If a file already exists with the same name, overwrite"), kColumn3,
+              1500, 2865, &JobOptions::overwrite);
     chkAutoRename =
-        check(QStringLiteral("chkAutoRename"), QStringLiteral("Auto rename on name clash"),
+        check(QStringLiteral("chkAutoRename"), QStringLiteral("Auto r&ename on name clash"),
               QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865,
               &JobOptions::autoRename);
-    chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected only"),
+    chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected onl&y"),
                         QString(), kColumn3, 1500 + 2 * kRow, 2865, &JobOptions::selectedOnly);
-    chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Preview images on click"),
+    chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Previe&w images on click"),
                        QString(), kColumn3, 1500 + 3 * kRow, 2865, &JobOptions::previewOnClick);
 
     constexpr int kFootRow = 2640;

@@ -178,5 +178,40 @@ TEST_F(OptionsPageTest, SizeByKeyboard) {
     EXPECT_EQ(NewWidth().ScrValue(), before);
 }
 
+// Every box and button of the page, and every item of the folder menu, has an access key of its
+// own; the key ticks the box.
+TEST_F(OptionsPageTest, AccessKeysOneEach) {
+    const auto key = [](const QString& caption) {
+        const qsizetype at = caption.indexOf(QLatin1Char('&'));
+        return at < 0 ? QChar() : caption.at(at + 1).toLower();
+    };
+    QStringList captions;
+    for (const QCheckBox* box : Page(3).findChildren<QCheckBox*>()) {
+        captions.append(box->text());
+    }
+    for (const OrvelSimpleButton* button : Page(3).findChildren<OrvelSimpleButton*>()) {
+        captions.append(button->Caption());
+    }
+    QStringList menu;
+    for (const QAction* item : Find<QMenu>("mnDir").actions()) {
+        if (!item->isSeparator()) {
+            menu.append(item->text());
+        }
+    }
+    for (const QStringList& group : {captions, menu}) {
+        QSet<QChar> taken;
+        for (const QString& caption : group) {
+            const QChar letter = key(caption);
+            EXPECT_FALSE(letter.isNull()) << caption.toStdString();
+            EXPECT_FALSE(taken.contains(letter)) << caption.toStdString();
+            taken.insert(letter);
+        }
+    }
+    Presets().setFocus();
+    QTest::keyClick(&Presets(), Qt::Key_I, Qt::AltModifier);
+    // A box pressed by its key shows the press for a moment before it is ticked.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Check("chkKeepInfo").isChecked(); }));
+}
+
 } // namespace
 } // namespace kalvimo
