@@ -47,7 +47,7 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     // naming and the files. The buttons share the foot row.
     constexpr int kColumn1 = 120;
     constexpr int kColumn2 = 4080;
-    constexpr int kColumn3 = 6390;
+    constexpr int kColumn3 = 6465;
     constexpr int kPrefixBoxLeft = 8040;
     // A check box starts at its field's default and holds that field from then on.
     const JobOptions& defaults = model_.Values();
@@ -171,7 +171,8 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     shape2->setObjectName(QStringLiteral("Shape2"));
     shape2->setFrameShape(QFrame::VLine);
     shape2->setFrameShadow(QFrame::Sunken);
-    Place(shape2, 6255, 60, 30, 2460);
+    // Wide enough for "Keep photo information" with room to spare before the line.
+    Place(shape2, 6330, 60, 30, 2460);
 
     lblCrop = label(QStringLiteral("lblCrop"), QStringLiteral("Crop position"), kColumn2, 60, 2100);
     lblCrop->setFont(QFont(QStringLiteral("Liberation Sans Narrow"), font().pointSize()));
@@ -230,16 +231,16 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
                         QStringLiteral("Written JPEG files keep the date, camera and other "
                                        "details of the photo, but not its GPS position: a "
                                        "frame does not need where the picture was taken"),
-                        kColumn2, 1500 + 3 * kRow, 2280, &JobOptions::keepInformation);
+                        kColumn2, 1500 + 3 * kRow, 2235, &JobOptions::keepInformation);
 
     chkRename = check(QStringLiteral("chkRename"), QStringLiteral("Re&name with date stamp"),
-                      QString(), kColumn3, 60, 2865, &JobOptions::renameWithDate);
-    label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1380);
+                      QString(), kColumn3, 60, 2790, &JobOptions::renameWithDate);
+    label(QStringLiteral("lblGen(1)"), QStringLiteral("Prefix:"), kColumn3 + 240, 360, 1335);
     txtPrefix = text(QStringLiteral("txtPrefix"), QStringLiteral("Filename prefix"), 330,
                      &JobOptions::prefix);
     txtPrefix->setAccessibleName(QStringLiteral("Prefix"));
     label(QStringLiteral("lblGen(4)"), QStringLiteral("No Date Prefix:"), kColumn3 + 240, 735,
-          1380);
+          1335);
     txtNoExifPrefix = text(QStringLiteral("txtNoExifPrefix"),
                            QStringLiteral("If no date information is found, use this prefix"), 705,
                            &JobOptions::noDatePrefix);
@@ -248,19 +249,19 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
         check(QStringLiteral("chkSuffixExisting"), QStringLiteral("Suffi&x existing name"),
               QStringLiteral("Puts the existing file name at the end of the new "
                              "file name"),
-              kColumn3 + 240, 1095, 2625, &JobOptions::suffixExisting);
+              kColumn3 + 240, 1095, 2550, &JobOptions::suffixExisting);
     chkOverwrite =
         check(QStringLiteral("chkOverwrite"), QStringLiteral("&Overwrite existing files"),
               QStringLiteral("If a file already exists with the same name, overwrite"), kColumn3,
-              1500, 2865, &JobOptions::overwrite);
+              1500, 2790, &JobOptions::overwrite);
     chkAutoRename =
         check(QStringLiteral("chkAutoRename"), QStringLiteral("Auto r&ename on name clash"),
-              QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2865,
+              QStringLiteral("Auto rename files if a name clashes"), kColumn3, 1500 + kRow, 2790,
               &JobOptions::autoRename);
     chkSelected = check(QStringLiteral("chkSelected"), QStringLiteral("Process selected onl&y"),
-                        QString(), kColumn3, 1500 + 2 * kRow, 2865, &JobOptions::selectedOnly);
+                        QString(), kColumn3, 1500 + 2 * kRow, 2790, &JobOptions::selectedOnly);
     chkPreview = check(QStringLiteral("chkPreview"), QStringLiteral("Previe&w images on click"),
-                       QString(), kColumn3, 1500 + 3 * kRow, 2865, &JobOptions::previewOnClick);
+                       QString(), kColumn3, 1500 + 3 * kRow, 2790, &JobOptions::previewOnClick);
 
     constexpr int kFootRow = 2640;
     constexpr int kFootHeight = 495;
@@ -328,7 +329,6 @@ OptionsPage::OptionsPage(OptionsModel& model, int twipsPerPixel, QWidget* parent
     butAnchor_Click(model_.Values().anchor);
     SetBackColour(0);
     statusText_ = lblInfo->text();
-    Grows(lblInfo, true, false);
     connect(&model_, &OptionsModel::Changed, this, &OptionsPage::ShowChecks);
 }
 
@@ -554,6 +554,20 @@ void OptionsPage::ElideStatus() {
 
 void OptionsPage::Stretch(int wider, int taller) {
     Page::Stretch(wider, taller);
+    // In a larger window the page's design stays whole, in the middle, not in a corner; the
+    // status line keeps its start and takes the room that opens on its left.
+    if (designPlaces_.empty()) {
+        for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            designPlaces_.emplace_back(control, control->geometry());
+        }
+    }
+    for (const auto& [control, place] : designPlaces_) {
+        if (control == lblInfo) {
+            control->resize(place.width() + wider / 2, place.height());
+        } else {
+            control->move(place.topLeft() + QPoint(wider / 2, 0));
+        }
+    }
     ElideStatus();
 }
 

@@ -116,6 +116,8 @@ private:
     std::vector<std::pair<std::string JobOptions::*, QLineEdit*>> textFields_;
     // The fitting boxes: one is ticked, the chosen fitting's.
     std::vector<std::pair<Fitting, QCheckBox*>> fittingBoxes_;
+    // Where each control sits in the design; a wider window moves them all alike.
+    std::vector<std::pair<QWidget*, QRect>> designPlaces_;
 };
 
 } // namespace kalvimo

@@ -248,8 +248,9 @@ TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
     EXPECT_LE(info.fontMetrics().horizontalAdvance(shown), info.contentsRect().width());
     EXPECT_EQ(info.toolTip(), longName);
 
-    // A wider window has room for the whole line.
-    window->resize(window->width() + 500, window->height());
+    // A wider window has room for the whole line: half of what it grows, the rest beside the
+    // centred page.
+    window->resize(window->width() + 1000, window->height());
     EXPECT_EQ(info.text(), longName);
 }
 
@@ -259,7 +260,8 @@ TEST_F(DesktopTest, ListsPagesAndPreviewGrowWithTheWindowAndReturnToTheDesign) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              &Page(1), &Files(0), &Folders(0), &Files(1), &Folders(1), &Filter(),
              &Find<OrvelTab>("oTab"), &Find<PicturePreview>("imgPreview"),
-             &Find<QPlainTextEdit>("txtLog")}) {
+             &Find<QPlainTextEdit>("txtLog"), &Find<OrvelSimpleButton>("cmdProcess"),
+             &Check("chkStretch")}) {
         before.emplace_back(control, control->geometry());
     }
     window->resize(design + QSize(200, 100));
@@ -277,6 +279,10 @@ TEST_F(DesktopTest, ListsPagesAndPreviewGrowWithTheWindowAndReturnToTheDesign) {
     EXPECT_EQ(Find<OrvelTab>("oTab").size(), before[6].second.size() + pageGrowth);
     EXPECT_EQ(Find<PicturePreview>("imgPreview").y(), before[7].second.y() + 50);
     EXPECT_EQ(Find<QPlainTextEdit>("txtLog").size(), Page(4).size());
+    // The Options page's design moves to the middle as a whole.
+    EXPECT_EQ(Find<OrvelSimpleButton>("cmdProcess").geometry(),
+              before[9].second.translated(100, 0));
+    EXPECT_EQ(Check("chkStretch").geometry(), before[10].second.translated(100, 0));
 
     window->resize(design);
     QCoreApplication::processEvents();
