@@ -170,23 +170,35 @@ TEST_F(ColourPickerTest, TypedNumbersMoveTheBarAndOutOfRangeOnesAreRewrittenOnLe
     EXPECT_EQ(SeenPreview(), QColor(255, 0, 1));
 }
 
-TEST_F(ColourPickerTest, CancelEscapeAndTheCloseBoxChangeNothingAndKeepTheSaturation) {
-    const std::function<void()> ways[] = {
-        [&] { ClickButton("cmdCancel"); },
-        [&] { QTest::keyClick(&picker, Qt::Key_Escape); },
-        [&] { picker.close(); },
+// Cancel, Escape and the close box change nothing and keep the saturation; OK, Alt+O and Enter
+// in a box call the window back once with the chosen colour.
+TEST_F(ColourPickerTest, CancelChangesNothingAndOkCallsTheWindowBackOnce) {
+    const std::pair<std::function<void()>, bool> ways[] = {
+        {[&] { ClickButton("cmdCancel"); }, false},
+        {[&] { QTest::keyClick(&picker, Qt::Key_Escape); }, false},
+        {[&] { picker.close(); }, false},
+        {[&] { ClickButton("cmdOK"); }, true},
+        {[&] { QTest::keyClick(&picker, Qt::Key_O, Qt::AltModifier); }, true},
+        {[&] { QTest::keyClick(&Box("txtGreen"), Qt::Key_Return); }, true},
     };
-    for (const auto& dismiss : ways) {
-        picker.SetColour(0x336699);
-        LowerSaturation(1);
-        ClickSpot(3, 3);
-        dismiss();
-        EXPECT_FALSE(picker.isVisible());
-        EXPECT_EQ(picker.result(), QDialog::Rejected);
-        EXPECT_EQ(accepted, 0);
+    int expected = 0;
+    for (const auto& [finish, accepts] : ways) {
         Show();
+        picker.SetColour(0x336699);
+        LowerSaturation(accepts ? 0 : 1);
+        accepts ? Type("txtGreen", "300") : ClickSpot(3, 3);
+        finish();
+        expected += accepts ? 1 : 0;
+        EXPECT_EQ(accepted, expected);
+        EXPECT_EQ(acceptedColour, accepts ? 0x33FF99u : 0u);
+        if (accepts) {
+            EXPECT_EQ(picker.SelectedColour, 0x33FF99u);
+        }
+        EXPECT_FALSE(picker.isVisible());
+        EXPECT_EQ(picker.result(), accepts ? QDialog::Accepted : QDialog::Rejected);
     }
     // Each showing started again from the window's colour; the saturation stayed.
+    Show();
     EXPECT_EQ(Find<QLabel>(QStringLiteral("lblSat")).text(), QStringLiteral("70%"));
     picker.SetColour(0x336699);
     EXPECT_EQ(Bars(), (std::array<int, 3>{0x99, 0x66, 0x33}));
@@ -196,26 +208,6 @@ TEST_F(ColourPickerTest, CancelEscapeAndTheCloseBoxChangeNothingAndKeepTheSatura
     const QColor face = QApplication::palette().color(QPalette::Active, QPalette::Button);
     EXPECT_EQ(Bars(), (std::array<int, 3>{face.red(), face.green(), face.blue()}));
     EXPECT_EQ(picker.SelectedColour, FromQColor(face));
-}
-
-TEST_F(ColourPickerTest, OkCallsTheWindowBackOnceWithTheChosenColour) {
-    const std::function<void()> ways[] = {
-        [&] { ClickButton("cmdOK"); },
-        [&] { QTest::keyClick(&picker, Qt::Key_O, Qt::AltModifier); },
-        [&] { QTest::keyClick(&Box("txtGreen"), Qt::Key_Return); },
-    };
-    int expected = 0;
-    for (const auto& confirm : ways) {
-        Show();
-        picker.SetColour(0x336699);
-        Type("txtGreen", "300");
-        confirm();
-        EXPECT_EQ(accepted, ++expected);
-        EXPECT_EQ(acceptedColour, 0x33FF99u);
-        EXPECT_EQ(picker.SelectedColour, 0x33FF99u);
-        EXPECT_FALSE(picker.isVisible());
-        EXPECT_EQ(picker.result(), QDialog::Accepted);
-    }
 }
 
 } // namespace

@@ -28,7 +28,7 @@ protected:
     CompactScroller scroller;
 };
 
-TEST_F(CompactScrollerTest, ValuesInRangeAreTakenOnceAndARangeNarrowedBelowMovesIt) {
+TEST_F(CompactScrollerTest, ValuesInRangeAreTakenOnceAndARangeNarrowedOrReadMovesIt) {
     QSignalSpy changed(&scroller, &CompactScroller::ScrollChange);
     scroller.SetScrValue(800);
     EXPECT_EQ(scroller.ScrValue(), 800);
@@ -55,6 +55,15 @@ TEST_F(CompactScrollerTest, ValuesInRangeAreTakenOnceAndARangeNarrowedBelowMoves
     EXPECT_EQ(scroller.ScrValue(), 1000);
     EXPECT_EQ(Shown(), "1000");
     EXPECT_EQ(changed.count(), 3);
+
+    // Reading the design moves the bar and the box.
+    PropertyStore store;
+    store.Write("ScrMin", 1, 0);
+    store.Write("ScrMax", 1600, 10);
+    store.Write("ScrValue", 600, 0);
+    scroller.ReadProperties(store);
+    EXPECT_EQ(Bar()->value(), 600);
+    EXPECT_EQ(Shown(), "600");
 }
 
 TEST_F(CompactScrollerTest, ALongerCaptionNarrowsTheBar) {
@@ -66,16 +75,6 @@ TEST_F(CompactScrollerTest, ALongerCaptionNarrowsTheBar) {
     EXPECT_LE(std::abs(ValueBox()->geometry().center().x() - after.center().x()), 1);
     scroller.SetSpacing(150);
     EXPECT_EQ(Bar()->geometry().left(), after.left() + 10);
-}
-
-TEST_F(CompactScrollerTest, ReadingTheDesignMovesTheBarAndTheBox) {
-    PropertyStore store;
-    store.Write("ScrMin", 1, 0);
-    store.Write("ScrMax", 1600, 10);
-    store.Write("ScrValue", 600, 0);
-    scroller.ReadProperties(store);
-    EXPECT_EQ(Bar()->value(), 600);
-    EXPECT_EQ(Shown(), "600");
 }
 
 // With the focus on the bar the value box's frame is in the highlight, so a person sees where

@@ -37,7 +37,8 @@ protected:
     OrvelSimpleButton* other = nullptr;
 };
 
-TEST_F(OrvelSimpleButtonTest, TheAccessKeyFollowsTheFirstUsableAmpersandAndClicks) {
+TEST_F(OrvelSimpleButtonTest,
+       TheAccessKeyFollowsTheFirstUsableAmpersandClicksAndIsReadFromTheDesign) {
     const std::pair<QString, QChar> cases[] = {
         {"Change &background colour", QChar('b')},
         {"&Process", QChar('P')},
@@ -57,6 +58,17 @@ TEST_F(OrvelSimpleButtonTest, TheAccessKeyFollowsTheFirstUsableAmpersandAndClick
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
     EXPECT_EQ(clicked.count(), 1);
+
+    // Read from the design, the caption gives the access key and Enabled the state; a system
+    // colour is kept as the colour it stands for.
+    PropertyStore saved;
+    saved.Write("Caption", "&Accept", "Button");
+    saved.Write("Enabled", false, true);
+    button->ReadProperties(saved);
+    EXPECT_EQ(button->AccessKey(), QChar('A'));
+    EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Disabled);
+    button->SetHoverColour(0x8000000F);
+    EXPECT_EQ(button->HoverColour(), TranslateColour(0x8000000F));
 }
 
 TEST_F(OrvelSimpleButtonTest, EnterAndSpaceClickOnTheReleaseOfTheirOwnPressHere) {
@@ -159,19 +171,6 @@ TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
     EXPECT_EQ(clicked.count(), 1);
     button->SetEnabled(true);
     EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Normal);
-}
-
-// Read from the design, the caption gives the access key and Enabled the state; a system colour
-// is kept as the colour it stands for.
-TEST_F(OrvelSimpleButtonTest, ReadingTheDesignSetsTheKeyAndTheState) {
-    PropertyStore saved;
-    saved.Write("Caption", "&Accept", "Button");
-    saved.Write("Enabled", false, true);
-    button->ReadProperties(saved);
-    EXPECT_EQ(button->AccessKey(), QChar('A'));
-    EXPECT_EQ(button->State(), OrvelSimpleButton::ButtonState::Disabled);
-    button->SetHoverColour(0x8000000F);
-    EXPECT_EQ(button->HoverColour(), TranslateColour(0x8000000F));
 }
 
 } // namespace

@@ -196,7 +196,6 @@ TEST_F(XButtonTest, RoundedButtonsShowTheParentOutsideTheirCorners) {
     button->SetRoundCorner(true);
     EXPECT_EQ(Rendering(window).At(20, 20), window.palette().color(QPalette::Window));
     EXPECT_EQ(Rendering(window).At(60, 21), Rgb(kHighlight));
-    button->setFocus();
 }
 
 } // namespace

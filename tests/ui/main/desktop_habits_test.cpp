@@ -105,11 +105,8 @@ TEST_F(DesktopTest, CommandLinePathsChooseTheSourceFolderAndSelectThePictures) {
     Filter().setCurrentIndex(0);
     window->OpenPaths({Path("c.png").toStdString()});
     window->close();
-    QFile settings(QDir(app).filePath("Settings.ini"));
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(settings.readAll())
-                    .split(QRegularExpression("[\r\n]+"))
-                    .contains("Filter=*.jpg;*.jpeg;*.bmp;*.gif"));
+    Start();
+    EXPECT_EQ(Filter().currentText(), QStringLiteral("*.jpg;*.jpeg;*.bmp;*.gif"));
     QDir::setCurrent(startedIn);
 }
 
@@ -160,15 +157,9 @@ TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
             EXPECT_EQ(Page(page).isVisible(), page == to) << from << " " << key << " " << page;
         }
     }
-    ASSERT_EQ(opened.urls.size(), 2);
-    EXPECT_EQ(opened.urls[0],
-              QUrl::fromLocalFile(QDir(appFolder.path()).filePath("user-guide.pdf")));
-
-    const QString settings = QDir(appFolder.path()).filePath("Settings.ini");
-    ASSERT_FALSE(QFile::exists(settings));
+    EXPECT_EQ(opened.urls, QList<QUrl>(2, QUrl::fromLocalFile(guide)));
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(QFile::exists(settings));
 }
 
 TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
@@ -234,24 +225,21 @@ TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
 
 TEST_F(DesktopTest, StatusLineShortensLongNamesInTheMiddle) {
     QLabel& info = Find<QLabel>("lblInfo");
-    window->SetStatus("Finished processing a.jpg");
-    EXPECT_EQ(info.text(), QStringLiteral("Finished processing a.jpg"));
-    EXPECT_TRUE(info.toolTip().isEmpty());
-
     const QString longName = QStringLiteral("Processing ") + QString(60, 'x') +
                              QStringLiteral(" holiday at the seaside 2024.jpg");
     window->SetStatus(longName.toStdString());
     const QString shown = info.text();
-    EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
-    EXPECT_TRUE(shown.startsWith("Processing ")) << shown.toStdString();
-    EXPECT_TRUE(shown.endsWith("seaside 2024.jpg")) << shown.toStdString();
+    EXPECT_TRUE(
+        QRegularExpression("^Processing .*\\x{2026}.*seaside 2024\\.jpg$").match(shown).hasMatch())
+        << shown.toStdString();
     EXPECT_LE(info.fontMetrics().horizontalAdvance(shown), info.contentsRect().width());
     EXPECT_EQ(info.toolTip(), longName);
 
-    // A wider window has room for the whole line: half of what it grows, the rest beside the
-    // centred page.
+    // A wider window has room for the whole line (half of what it grows: the rest goes beside
+    // the centred page), and there is nothing more to tell.
     window->resize(window->width() + 1000, window->height());
     EXPECT_EQ(info.text(), longName);
+    EXPECT_TRUE(info.toolTip().isEmpty());
 }
 
 TEST_F(DesktopTest, ListsPagesAndPreviewGrowWithTheWindowAndReturnToTheDesign) {
