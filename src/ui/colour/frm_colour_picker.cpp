@@ -224,6 +224,14 @@ void frmColourPicker::ShowComponents(Colour colour) {
     colourBusy = false;
 }
 
+frmColourPicker::~frmColourPicker() {
+    // The base dialog hides itself when torn down, which takes the focus from a colour box; its
+    // editingFinished must not reach this half-destroyed dialog.
+    for (QLineEdit* box : txtColour) {
+        disconnect(box, nullptr, this, nullptr);
+    }
+}
+
 void frmColourPicker::SetColour(Colour lngColour) {
     SelectedColour = TranslateColour(lngColour);
     ShowComponents(SelectedColour);

@@ -34,6 +34,7 @@ public:
 
     // acceptColourChange runs on OK, before the dialog hides, and reads SelectedColour.
     explicit frmColourPicker(std::function<void()> acceptColourChange, QWidget* parent = nullptr);
+    ~frmColourPicker() override;
 
     // The colour of the preview.
     Colour SelectedColour = 0;
