@@ -391,6 +391,9 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
         Bytes iinf;
         Bytes iloc;
         Bytes idat;
+        bool iinfSeen = false;
+        bool ilocSeen = false;
+        bool idatSeen = false;
         ForEachBox(meta.subspan(4), [&](std::string_view type, Bytes box) {
             if (type == "iprp") {
                 ForEachBox(box, [&](std::string_view type, Bytes ipco) {
@@ -399,11 +402,12 @@ std::int64_t LargestConfiguredPicture(Bytes file) {
                     }
                 });
             }
-            if (type == "iinf") {
+            // The decoder takes the first box of each kind; a second one must not hide it.
+            if (type == "iinf" && !std::exchange(iinfSeen, true)) {
                 iinf = box;
-            } else if (type == "iloc") {
+            } else if (type == "iloc" && !std::exchange(ilocSeen, true)) {
                 iloc = box;
-            } else if (type == "idat") {
+            } else if (type == "idat" && !std::exchange(idatSeen, true)) {
                 // The decoder reads an item's extents from the start of 'idat' onwards, past its
                 // end if they say so, so all the rest of the file is within their reach.
                 idat = file.subspan(static_cast<std::size_t>(box.data() - file.data()));
