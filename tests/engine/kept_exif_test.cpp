@@ -5,7 +5,19 @@
 namespace kalvimo {
 namespace {
 
-class KeptExifTest : public test::RunFixture {};
+class KeptExifTest : public test::RunFixture {
+protected:
+    // The EXIF of a written picture.
+    static Exiv2::ExifData Written(const std::string& path) {
+        const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(path).release());
+        image->readMetadata();
+        return image->exifData();
+    }
+    static std::string Value(const Exiv2::ExifData& exif, const char* key) {
+        const auto found = exif.findKey(Exiv2::ExifKey(key));
+        return found == exif.end() ? std::string("(none)") : found->toString();
+    }
+};
 
 // A JPEG output keeps the date and camera but not the position, thumbnail or turn; nothing is
 // carried when not asked, into another format (a JPEG named ".png" is written as PNG), or from
@@ -30,17 +42,12 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         host_.files = {{c.name}};
         host_.options.keepInformation = c.keep;
         run_.PressProcess();
-        const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(Dst(c.name)).release());
-        image->readMetadata();
-        const Exiv2::ExifData& exif = image->exifData();
+        const Exiv2::ExifData exif = Written(Dst(c.name));
         if (std::string(c.name) != "phone.jpg") {
             EXPECT_TRUE(exif.empty());
             continue;
         }
-        const auto value = [&](const char* key) {
-            const auto found = exif.findKey(Exiv2::ExifKey(key));
-            return found == exif.end() ? std::string("(none)") : found->toString();
-        };
+        const auto value = [&exif](const char* key) { return Value(exif, key); };
         EXPECT_EQ(value("Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
         EXPECT_EQ(value("Exif.Image.Make"), "Kamera");
         EXPECT_EQ(value("Exif.Image.Orientation"), "1");
@@ -67,13 +74,8 @@ TEST_F(KeptExifTest, OtherFormatsKeepThePhotoButNotTheirLayoutOrColours) {
         run_.PressProcess();
         const std::string name = source;
         const std::string written = Dst(name.substr(0, name.rfind('.')) + ".jpg");
-        const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(written).release());
-        image->readMetadata();
-        const Exiv2::ExifData& exif = image->exifData();
-        const auto value = [&](const char* key) {
-            const auto found = exif.findKey(Exiv2::ExifKey(key));
-            return found == exif.end() ? std::string("(none)") : found->toString();
-        };
+        const Exiv2::ExifData exif = Written(written);
+        const auto value = [&exif](const char* key) { return Value(exif, key); };
         EXPECT_EQ(value("Exif.Image.DateTime"),
                   name == "exif-camera-p3.tif" ? "(none)" : "2008:02:20 16:07:33");
         if (name != "exif-dated.heic") {

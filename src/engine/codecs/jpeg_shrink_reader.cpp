@@ -165,11 +165,11 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
             jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(firstRow) - info.output_scanline);
         }
         while (info.output_scanline < static_cast<JDIMENSION>(endRow)) {
-            const auto row = static_cast<int>(info.output_scanline);
+            const auto first = static_cast<int>(info.output_scanline);
             const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
             for (JDIMENSION i = 0; i < got; ++i) {
+                const int at = first + static_cast<int>(i);
                 for (AreaAverager& averager : averagers.first(targets.size())) {
-                    const int at = row + static_cast<int>(i);
                     if (at >= averager.FirstRow() && at < averager.EndRow()) {
                         averager.AddRow(rows[i]);
                     }

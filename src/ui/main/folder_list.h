@@ -30,6 +30,7 @@ public:
     // The one folder the list may show before it exists: the default destination, which the
     // first run that writes into it makes. Its missing folders are shown greyed.
     void SetFolderToMake(const QString& path);
+    const QString& FolderToMake() const { return toMake_; }
     // While held, a folder that vanishes stays the list's path (so whatever reads it fails
     // rather than using the folder above); the list moves up when released.
     void HoldMoves(bool hold);

@@ -218,7 +218,8 @@ std::string FolderPages::KeptFilter() const {
 void FolderPages::SetFolderLists(const QString& path, int index) {
     const QFileInfo info(path);
     // The default destination is shown before the first run makes it.
-    const bool toMake = !info.exists() && index == 1 && QDir::cleanPath(path) == folderToMake_;
+    const bool toMake =
+        !info.exists() && index == 1 && QDir::cleanPath(path) == uDir[1]->FolderToMake();
     if (path.isEmpty() || (!info.exists() && !toMake)) {
         return;
     }
@@ -229,12 +230,7 @@ void FolderPages::SetFolderLists(const QString& path, int index) {
     uDir[at]->SetPath(folder);
 }
 
-void FolderPages::SetFolderToMake(const QString& path) {
-    folderToMake_ = QDir::cleanPath(path);
-    uDir[1]->SetFolderToMake(folderToMake_);
-}
-
-void FolderPages::Show(const JobOptions& settings, bool chooseFirstFilter) {
+void FolderPages::Show(const JobOptions& settings, std::optional<std::size_t> filterEntry) {
     const JobOptions& shown = model_.Values();
     if (settings.sourceFolder != shown.sourceFolder) {
         SetFolderLists(QString::fromStdString(settings.sourceFolder), 0);
@@ -242,19 +238,15 @@ void FolderPages::Show(const JobOptions& settings, bool chooseFirstFilter) {
     if (settings.destinationFolder != shown.destinationFolder) {
         SetFolderLists(QString::fromStdString(settings.destinationFolder), 1);
     }
-    if (chooseFirstFilter) {
+    if (filterEntry) {
         // "Default" undoes a typed filter too.
-        ChooseFilter(0);
+        ChooseEntry(cboFilter, static_cast<int>(*filterEntry), [this] { cboFilter_Click(); });
     } else {
         // Applied at once, as a choice in the box would be: a window whose box names one filter
         // while its lists follow another would run on pictures other than those the box names.
         cboFilter->setEditText(QString::fromStdString(settings.filterPattern));
         ApplyFilter();
     }
-}
-
-void FolderPages::ChooseFilter(std::size_t index) {
-    ChooseEntry(cboFilter, static_cast<int>(index), [this] { cboFilter_Click(); });
 }
 
 bool FolderPages::Open(const std::vector<std::string>& paths) {

@@ -37,13 +37,9 @@ public:
 
     // Shows a folder, or a file's folder, in the source's lists (0) or the destination's (1).
     void SetFolderLists(const QString& path, int index);
-    // The destination the first run makes: shown before it exists.
-    void SetFolderToMake(const QString& path);
-    // Puts stored folders and the filter into the lists; "Default" chooses the first filter
-    // instead of looking its text up.
-    void Show(const JobOptions& settings, bool chooseFirstFilter);
-    // Chooses an entry of the filter list, as a user would.
-    void ChooseFilter(std::size_t index);
+    // Puts stored folders and the filter into the lists; defaults choose an entry of the filter
+    // list instead of looking its text up.
+    void Show(const JobOptions& settings, std::optional<std::size_t> filterEntry);
     // Folders and pictures handed over: the first one's folder becomes the source and the
     // pictures named in it are selected. False when none names anything.
     bool Open(const std::vector<std::string>& paths);
@@ -89,7 +85,6 @@ private:
     // The filter to keep in the settings while one set only to show a picture named on the
     // command line is in the box; a filter the user chooses ends it.
     std::optional<QString> keptFilter_;
-    QString folderToMake_;
 };
 
 } // namespace kalvimo

@@ -168,7 +168,7 @@ void frmMain::Form_Load() {
     options_->FillPresets(QString::fromStdString(PresetsFile(locations_)));
     // Until the settings file is read, both pages start where its defaults would put them.
     folders_->SetFolderLists(QString::fromStdString(locations_.defaultSource), 0);
-    folders_->SetFolderToMake(QString::fromStdString(locations_.defaultDestination));
+    folders_->Folders(1).SetFolderToMake(QString::fromStdString(locations_.defaultDestination));
     folders_->SetFolderLists(QString::fromStdString(locations_.defaultDestination), 1);
     LoadSettings();
     StartGdiPlus();

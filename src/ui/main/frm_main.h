@@ -121,9 +121,12 @@ private:
     void StartGdiPlus();
     // What the settings file keeps: the options as the pages hold them, and the crop record.
     StoredSettings Settings();
-    // Puts settings into the pages and the crop dialog; "Default" chooses the first filter and
-    // preset again instead of looking their texts up.
-    void ShowSettings(const StoredSettings& settings, bool chooseFirstEntries);
+    // Puts settings into the pages and the crop dialog. Defaults choose a filter entry and the
+    // first preset instead of looking their texts up.
+    void ShowSettings(const StoredSettings& settings, std::optional<std::size_t> filterEntry);
+    // The defaults, with this entry of the filter list: "Default" takes the first, a first start
+    // every picture.
+    void ShowDefaults(std::size_t filterEntry);
     void LoadSettings();
     void SaveSettings();
     // Custom crop was chosen: a crop rectangle never set starts as the whole target size.

@@ -552,15 +552,18 @@ void OptionsPage::ElideStatus() {
     lblInfo->setToolTip(shown == statusText_ ? QString() : statusText_);
 }
 
+void OptionsPage::RecordStretch() {
+    Page::RecordStretch();
+    designPlaces_.clear();
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        designPlaces_.emplace_back(control, control->geometry());
+    }
+}
+
 void OptionsPage::Stretch(int wider, int taller) {
     Page::Stretch(wider, taller);
     // In a larger window the page's design stays whole, in the middle, not in a corner; the
     // status line keeps its start and takes the room that opens on its left.
-    if (designPlaces_.empty()) {
-        for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            designPlaces_.emplace_back(control, control->geometry());
-        }
-    }
     for (const auto& [control, place] : designPlaces_) {
         if (control == lblInfo) {
             control->resize(place.width() + wider / 2, place.height());

@@ -43,6 +43,7 @@ public:
     void SetProcessCaption(const QString& caption);
     void SetProgressVisible(bool visible);
     void SetProgress(int value);
+    void RecordStretch() override;
     void Stretch(int wider, int taller) override;
 
     // The buttons whose work is the window's: the crop dialog, the colour picker, the settings

@@ -30,7 +30,7 @@ public:
     // A control that takes the extra width or height the window gets, or both.
     void Grows(QWidget* control, bool wider, bool taller);
     // Remembers where the page and its growing controls sit at the window's smallest size.
-    void RecordStretch();
+    virtual void RecordStretch();
     // Grows them by what the window has grown past that size.
     virtual void Stretch(int wider, int taller);
 

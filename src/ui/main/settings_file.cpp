@@ -20,9 +20,9 @@ StoredSettings frmMain::Settings() {
 }
 
 // Each control is set as the user would set it, so its handlers run, in the order of the keys.
-void frmMain::ShowSettings(const StoredSettings& s, bool chooseFirstEntries) {
-    folders_->Show(s, chooseFirstEntries);
-    options_->Show(s, chooseFirstEntries);
+void frmMain::ShowSettings(const StoredSettings& s, std::optional<std::size_t> filterEntry) {
+    folders_->Show(s, filterEntry);
+    options_->Show(s, filterEntry.has_value());
     crop_->chkRestrainDim->setChecked(s.restrainDimensions);
     crop_->chkKeepProps->setChecked(s.keepProportions);
     crop_->SetEdges(s);
@@ -31,8 +31,7 @@ void frmMain::ShowSettings(const StoredSettings& s, bool chooseFirstEntries) {
 
 void frmMain::LoadSettings() {
     if (!QFileInfo::exists(QString::fromStdString(locations_.settingsPath))) {
-        cmdDefault_Click();
-        folders_->ChooseFilter(kFirstStartFilter);
+        ShowDefaults(kFirstStartFilter);
         return;
     }
     const std::filesystem::path file = locations_.settingsPath;
@@ -40,7 +39,7 @@ void frmMain::LoadSettings() {
     std::vector<std::string> notes;
     ShowSettings(ReadSettings([&file](const SettingsKey& key) { return ReadSetting(key, file); },
                               Settings(), options_->Presets(), notes),
-                 false);
+                 std::nullopt);
 }
 
 void frmMain::SaveSettings() {
@@ -53,13 +52,17 @@ void frmMain::SaveSettings() {
     WriteSettings(settings, file);
 }
 
-void frmMain::cmdDefault_Click() {
+void frmMain::ShowDefaults(std::size_t filterEntry) {
     const std::vector<std::string> presets = options_->Presets();
     ShowSettings(
         DefaultSettings({locations_.defaultSource, locations_.defaultDestination,
                          presets.empty() ? std::string() : presets.front(),
                          model_->Values().newWidth, model_->Values().newHeight, twipsPerPixel}),
-        true);
+        filterEntry);
+}
+
+void frmMain::cmdDefault_Click() {
+    ShowDefaults(0);
 }
 
 void frmMain::cmdReload_Click() {
