@@ -1,6 +1,7 @@
 #include "codec_internal.h"
 #include "codec_table.h"
 #include "heif_coded_size.h"
+#include "hevc_decoder_plugin.h"
 
 #include <algorithm>
 #include <array>
@@ -91,28 +92,40 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
     }
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
-    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                              options.get());
+    // Planes, not interleaved samples: libheif makes the planes on the way anyway.
+    const auto decode = [&] {
+        TakeHevcRefusal();
+        return heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_444,
+                                 options.get());
+    };
+    error = decode();
+    if (error.code != heif_error_Ok && TakeHevcRefusal()) {
+        const HevcFallback fallback;
+        error = decode();
+    }
     const std::unique_ptr<heif_image, ImageRelease> image(rawImage);
     if (error.code != heif_error_Ok) {
         return Refuse(error, reason);
     }
-    int stride = 0;
-    const std::uint8_t* pixels =
-        heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    // The rows below are read with the size checked above, so nothing smaller may get through.
+    // The rows below are read with the size checked here, so nothing smaller may get through.
     // An encoder may pad the picture to its smallest coding block without saying the padding is
     // to be cut; the stated size is what the picture is.
     constexpr std::int64_t kCodingBlock = 8;
-    const std::int64_t decodedWidth = heif_image_get_width(image.get(), heif_channel_interleaved);
-    const std::int64_t decodedHeight = heif_image_get_height(image.get(), heif_channel_interleaved);
-    if (pixels == nullptr || decodedWidth < width || decodedWidth >= width + kCodingBlock ||
-        decodedHeight < height || decodedHeight >= height + kCodingBlock ||
-        heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8 ||
-        stride < width * (alpha ? 4 : 3)) {
-        reason = "the picture data does not match its stated size";
-        return false;
+    const heif_channel channels[] = {heif_channel_R, heif_channel_G, heif_channel_B,
+                                     heif_channel_Alpha};
+    const std::uint8_t* planes[4] = {};
+    int strides[4] = {};
+    for (int c = 0; c < (alpha ? 4 : 3); ++c) {
+        planes[c] = heif_image_get_plane_readonly(image.get(), channels[c], &strides[c]);
+        const std::int64_t decodedWidth = heif_image_get_width(image.get(), channels[c]);
+        const std::int64_t decodedHeight = heif_image_get_height(image.get(), channels[c]);
+        if (planes[c] == nullptr || decodedWidth < width || decodedWidth >= width + kCodingBlock ||
+            decodedHeight < height || decodedHeight >= height + kCodingBlock ||
+            heif_image_get_bits_per_pixel_range(image.get(), channels[c]) != 8 ||
+            strides[c] < width) {
+            reason = "the picture data does not match its stated size";
+            return false;
+        }
     }
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reason = TooLargeReason(width, height);
@@ -132,16 +145,26 @@ bool ReadPrimary(heif_context* context, std::span<const std::uint8_t> file, Canv
     }
     const bool premultiplied = heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = pixels + static_cast<std::ptrdiff_t>(stride) * y;
+        const auto row = [&](int c) {
+            return planes[c] + static_cast<std::ptrdiff_t>(strides[c]) * y;
+        };
+        const std::uint8_t* r = row(0);
+        const std::uint8_t* g = row(1);
+        const std::uint8_t* b = row(2);
         std::uint8_t* out = canvas.Row(y);
         if (!alpha) {
-            std::copy_n(in, canvas.Stride(), out);
+            for (int x = 0; x < width; ++x, out += 3) {
+                out[0] = r[x];
+                out[1] = g[x];
+                out[2] = b[x];
+            }
             continue;
         }
-        for (int x = 0; x < width; ++x, in += 4, out += 3) {
+        const std::uint8_t* a = row(3);
+        for (int x = 0; x < width; ++x, out += 3) {
             const Rgb rgb = premultiplied
-                                ? PremultipliedOverBackground({in[0], in[1], in[2]}, in[3], back)
-                                : OverBackground({in[0], in[1], in[2]}, in[3], back);
+                                ? PremultipliedOverBackground({r[x], g[x], b[x]}, a[x], back)
+                                : OverBackground({r[x], g[x], b[x]}, a[x], back);
             out[0] = rgb.r;
             out[1] = rgb.g;
             out[2] = rgb.b;
@@ -167,7 +190,13 @@ bool IsHeif(std::span<const std::uint8_t> head) {
 
 bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                 std::string& reason) {
-    static const bool started = heif_init(nullptr).code == heif_error_Ok;
+    static const bool started = [] {
+        const bool ok = heif_init(nullptr).code == heif_error_Ok;
+        if (ok) {
+            RegisterHevcDecoder();
+        }
+        return ok;
+    }();
     if (!started) {
         reason = "the HEIF library could not start";
         return false;
@@ -179,6 +208,9 @@ bool DecodeHeif(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
         reason = "not enough memory";
         return false;
     }
+    // The batch decodes a picture per processor; the tiles of a grid take turns on this thread,
+    // which also keeps the choice of HEVC decoder with it.
+    heif_context_set_max_decoding_threads(context.get(), 0);
     const heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(),
                                                                         bytes.size(), nullptr);
     if (error.code != heif_error_Ok) {

@@ -1,5 +1,6 @@
 #include "codecs/codec_table.h"
 #include "codecs/heif_coded_size.h"
+#include "codecs/hevc_decoder_plugin.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs_test_support.h"
 #include "exif_date.h"
@@ -184,6 +185,36 @@ TEST(PictureReaders, TheWidestFilterOffersWhatTheyRead) {
         read += std::string(read.empty() ? "" : ";") + reader->extensions;
     }
     EXPECT_EQ(SortedPatterns(kFilterPatterns.back()), SortedPatterns(read));
+}
+
+// libavcodec decodes every HEIC picture as libheif's own decoder does, to the last bit, and
+// refuses what it refuses.
+TEST(HevcDecoders, AgreeOnEveryPicture) {
+    Canvas first;
+    std::string error;
+    DecodePictureFile(DataPath("phone.heic"), first, 0, error);
+    EXPECT_TRUE(codecs::HevcDecoderInUse());
+    for (const Entry& entry : Manifest()) {
+        if (!entry.file.ends_with(".heic")) {
+            continue;
+        }
+        SCOPED_TRACE(entry.file);
+        Canvas fast;
+        Canvas own;
+        std::string fastError;
+        std::string ownError;
+        const bool fastRead = DecodePictureFile(DataPath(entry.file), fast, 0x123456, fastError);
+        {
+            const codecs::HevcFallback fallback;
+            EXPECT_FALSE(codecs::HevcDecoderInUse());
+            EXPECT_EQ(DecodePictureFile(DataPath(entry.file), own, 0x123456, ownError), fastRead);
+        }
+        EXPECT_EQ(fastError, ownError);
+        ASSERT_EQ(fast.Width(), own.Width());
+        ASSERT_EQ(fast.Height(), own.Height());
+        EXPECT_TRUE(
+            std::equal(fast.Data(), fast.Data() + fast.Stride() * fast.Height(), own.Data()));
+    }
 }
 
 } // namespace
