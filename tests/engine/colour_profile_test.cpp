@@ -76,10 +76,7 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
             const Rgb source = stored.Pixel(i % 2 * 32 + 8, i / 2 * 16 + 8);
             const Rgb want = p3 ? P3ToSrgb(source) : source;
             const Rgb got = out.Pixel(i % 2 == 0 ? 8 : 36, i / 2 == 0 ? 8 : 20);
-            EXPECT_LE(std::max({std::abs(got.r - want.r), std::abs(got.g - want.g),
-                                std::abs(got.b - want.b)}),
-                      png ? 1 : 4)
-                << "quarter " << i;
+            EXPECT_LE(test::Distance(got, want), png ? 1 : 4) << "quarter " << i;
         }
         if (png && c.fit == Fitting::Letterbox) {
             // The bars are the chosen colour, not a converted one.

@@ -1,7 +1,6 @@
 #include "geometry.h"
 #include "picture_maker.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <tuple>
 #include <vector>
@@ -171,8 +170,7 @@ TEST(Fill, CoversTheFrameWithTheRegionAtTheAnchor) {
         ASSERT_NO_FATAL_FAILURE(Render(target, source, order));
         Canvas expected(c.w, c.h);
         ScaledCopy(source, c.region, expected, {0, 0, c.w, c.h});
-        EXPECT_TRUE(
-            std::equal(expected.Data(), expected.Data() + expected.Stride() * c.h, target.Data()));
+        EXPECT_EQ(test::LargestDifference(expected, target), 0);
     }
 }
 

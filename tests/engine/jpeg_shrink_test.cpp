@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
@@ -123,11 +122,7 @@ TEST_F(JpegShrink, EveryLayoutMatchesTheFullDecoderOrFailsAsItDoes) {
                 Canvas exact(size.targetWidth, size.targetHeight);
                 ScaledCopy(full, {0, 0, full.Width(), full.Height()}, exact,
                            {0, 0, size.targetWidth, size.targetHeight});
-                int worst = 0;
-                for (std::size_t i = 0; i < exact.Stride() * exact.Height(); ++i) {
-                    worst = std::max(worst, std::abs(exact.Data()[i] - fast.Data()[i]));
-                }
-                EXPECT_LE(worst, 1);
+                EXPECT_LE(test::LargestDifference(exact, fast), 1);
             }
         }
     }

@@ -85,12 +85,8 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
                 bool fullTurned = false;
                 const Canvas full = FullPathFrame(path, order, fullTurned);
                 EXPECT_EQ(fastTurned, fullTurned);
-                ASSERT_EQ(fast.Width(), full.Width());
-                int worst = 0;
-                for (std::size_t i = 0; i < full.Stride() * full.Height(); ++i) {
-                    worst = std::max(worst, std::abs(fast.Data()[i] - full.Data()[i]));
-                }
-                EXPECT_LE(worst, 1); // a pixel out of place costs far more than one level
+                // A pixel out of place costs far more than one level.
+                EXPECT_LE(test::LargestDifference(fast, full), 1);
             }
         }
     }
@@ -111,13 +107,8 @@ TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted
             bool turned = false;
             const Canvas full = FullPathFrame(path, order, turned);
             EXPECT_TRUE(result.pictureTurned && turned);
-            ASSERT_EQ(frame.Width(), full.Width());
-            int worst = 0;
-            for (std::size_t i = 0; i < full.Stride() * full.Height(); ++i) {
-                worst = std::max(worst, std::abs(frame.Data()[i] - full.Data()[i]));
-            }
             // Averaged before the turn, across and down swap places: a level of rounding apart.
-            EXPECT_LE(worst, 1);
+            EXPECT_LE(test::LargestDifference(frame, full), 1);
         }
     }
 }

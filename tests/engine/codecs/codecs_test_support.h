@@ -14,18 +14,13 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <initializer_list>
-#include <iterator>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 namespace kalvimo::test {
 
-using Bytes = std::vector<std::uint8_t>;
 using Writer = std::function<bool(const Canvas&, std::FILE*, std::string&)>;
 
 // The background that shows through transparent pixels in the decode tests.
@@ -34,15 +29,6 @@ constexpr Colour kBack = 0x336699;
 // Writes, reads and decodes files in a fresh folder for each test.
 class CodecTest : public TempFolderTest {
 protected:
-    std::string WriteFile(const std::string& name, const Bytes& bytes) const {
-        const std::string path = Path(name);
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        EXPECT_TRUE(out.good()) << path;
-        return path;
-    }
-
     // Writes picture into name with write; fails the test on false or on a message.
     std::string Write(const std::string& name, const Writer& write, const Canvas& picture) const {
         const std::string path = Path(name);
@@ -63,11 +49,6 @@ protected:
         std::string error;
         EXPECT_TRUE(DecodePictureFile(path, canvas, back, error)) << error;
         return canvas;
-    }
-
-    [[nodiscard]] Bytes ReadFile(const std::string& path) const {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 };
 
@@ -146,45 +127,6 @@ inline double MeanAbsError(const Canvas& a, const Canvas& b) {
     }
 
     return sum / static_cast<double>(count);
-}
-
-// Whether each channel of actual is within tolerance of expected's.
-inline bool Near(Rgb actual, Rgb expected, int tolerance) {
-    return std::abs(actual.r - expected.r) <= tolerance &&
-           std::abs(actual.g - expected.g) <= tolerance &&
-           std::abs(actual.b - expected.b) <= tolerance;
-}
-
-inline ::testing::AssertionResult SamePixels(const Canvas& actual, const Canvas& expected) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.Width() << "x" << actual.Height() << ", expected "
-               << expected.Width() << "x" << expected.Height();
-    }
-
-    for (int y = 0; y < actual.Height(); ++y) {
-        for (int x = 0; x < actual.Width(); ++x) {
-            const Rgb a = actual.Pixel(x, y);
-            const Rgb e = expected.Pixel(x, y);
-            if (!(a == e)) {
-                return ::testing::AssertionFailure()
-                       << "pixel (" << x << ", " << y << ") is " << int{a.r} << "," << int{a.g}
-                       << "," << int{a.b} << ", expected " << int{e.r} << "," << int{e.g} << ","
-                       << int{e.b};
-            }
-        }
-    }
-
-    return ::testing::AssertionSuccess();
-}
-
-// Where marker first occurs from from on; fails the test when it does not.
-inline std::size_t Find(const Bytes& bytes, std::initializer_list<std::uint8_t> marker,
-                        std::size_t from = 0) {
-    const auto at = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
-                                marker.begin(), marker.end());
-    EXPECT_NE(at, bytes.end());
-    return static_cast<std::size_t>(at - bytes.begin());
 }
 
 } // namespace kalvimo::test

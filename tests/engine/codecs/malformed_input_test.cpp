@@ -27,12 +27,11 @@ TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
     ExpectRefused(Path("pipe.gif"), "is not a file");
 
     // Sparse, so it costs no disk space.
-    const std::string big = WriteFile("big.bmp", {'B', 'M'});
-    std::filesystem::resize_file(big, (std::uintmax_t{1} << 30) + 1);
-    ExpectRefused(big, "is too large to read");
+    WriteBytes(Path("big.bmp"), "BM");
+    std::filesystem::resize_file(Path("big.bmp"), (std::uintmax_t{1} << 30) + 1);
+    ExpectRefused(Path("big.bmp"), "is too large to read");
 
-    const std::string locked =
-        WriteFile("locked.bmp", ReadFile(Write("p.bmp", WriteBmp, Pattern(2, 2))));
+    const std::string locked = Write("locked.bmp", WriteBmp, Pattern(2, 2));
     ::chmod(locked.c_str(), 0);
     if (::geteuid() != 0) { // the superuser reads it regardless
         ExpectRefused(locked, "Permission denied");
@@ -43,10 +42,11 @@ TEST_F(MalformedInputTest, ThingsThatAreNotReadablePictureFiles) {
 // of 12000 x 12000 would need 1.2 GB of coefficients: refused by the memory ceiling, before the
 // canvas is allocated. The padding is made here, to keep the stored file small.
 TEST_F(MalformedInputTest, ProgressiveCmykBeyondTheMemoryCeiling) {
-    Bytes padded = ReadFile(KALVIMO_TEST_DATA "/jpeg-cmyk-progressive-12000.jpg");
+    std::string padded = ReadBytes(KALVIMO_TEST_DATA "/jpeg-cmyk-progressive-12000.jpg");
     ASSERT_FALSE(padded.empty());
     padded.resize(padded.size() + 300'000);
-    const std::string wide = WriteFile("wide.jpg", padded);
+    const std::string wide = Path("wide.jpg");
+    WriteBytes(wide, padded);
     ExpectRefused(wide, "not enough memory");
     EXPECT_LT(RefusalPeakMb(wide), 64);
 }

@@ -40,7 +40,7 @@ TEST_F(RoundTripTest, LosslessWritersKeepEveryPixelInTheirLayout) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.name << " " << c.picture.Width());
         const std::string path = Write(c.name, c.write, c.picture);
-        EXPECT_TRUE(SamePixels(Decode(path), c.picture));
+        EXPECT_EQ(LargestDifference(Decode(path), c.picture), 0);
         const std::string file = ReadBytes(path);
         EXPECT_EQ(c.whole ? file : file.substr(0, c.start.size()), c.start);
     }
@@ -52,9 +52,9 @@ TEST_F(RoundTripTest, JpegIsCloseToTheSourceIn420) {
     const std::string path = Write("q85.jpg", JpegAt(85), picture);
     EXPECT_LT(MeanAbsError(Decode(path), picture), 2.0);
     // Three components, luma sampled 2x2 against chroma: 4:2:0.
-    const Bytes file = ReadFile(path);
-    const std::size_t frame = Find(file, {0xFF, 0xC0});
-    ASSERT_LT(frame + 11, file.size());
+    const std::string file = ReadBytes(path);
+    const std::size_t frame = file.find("\xFF\xC0");
+    ASSERT_LT(frame, file.size() - 11);
     EXPECT_EQ(file[frame + 9], 3);
     EXPECT_EQ(file[frame + 11], 0x22);
 }
