@@ -2,7 +2,6 @@
 #include "temp_folder.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace kalvimo {
@@ -12,9 +11,6 @@ namespace fs = std::filesystem;
 
 class BatchSettingsTest : public test::TempFolderTest {
 protected:
-    void WriteFile(const std::string& name, const std::string& text) const {
-        std::ofstream(root_ / name, std::ios::binary) << text;
-    }
     std::string App() const { return Path(""); } // with its closing slash
     BatchSettings Load() const {
         return LoadBatchSettings(root_ / "Settings.ini", LocateFiles({.programFolder = App()}));
@@ -33,13 +29,14 @@ TEST_F(BatchSettingsTest, WithoutAFileTheDefaultsApply) {
 }
 
 TEST_F(BatchSettingsTest, FileValuesFollowTheWindowsRules) {
-    WriteFile("presets.txt", "Frame : 4000x3000\nSmall : 200x100\n");
-    WriteFile("Settings.ini", "[Paths]\nLast source=" + App() +
-                                  "\nLast destination=/no/such/folder\n"
-                                  "[Options]\nPreset=frame : 4000X3000\nNew width=5000\n"
-                                  "New height=1000\nFilter=*.png\nStretch=1\nAutoCrop=1\n"
-                                  "LetterBox=0\nAnchor=8\nBack colour=&HFF\nPrefix=  Hol_  \n"
-                                  "Overwrite=2\n[Custom Cropping]\nRight=1500\n");
+    test::WriteBytes(Path("presets.txt"), "Frame : 4000x3000\nSmall : 200x100\n");
+    test::WriteBytes(Path("Settings.ini"),
+                     "[Paths]\nLast source=" + App() +
+                         "\nLast destination=/no/such/folder\n"
+                         "[Options]\nPreset=frame : 4000X3000\nNew width=5000\n"
+                         "New height=1000\nFilter=*.png\nStretch=1\nAutoCrop=1\n"
+                         "LetterBox=0\nAnchor=8\nBack colour=&HFF\nPrefix=  Hol_  \n"
+                         "Overwrite=2\n[Custom Cropping]\nRight=1500\n");
     const BatchSettings s = Load();
     EXPECT_EQ(s.options.sourceFolder, App());
     EXPECT_EQ(s.options.destinationFolder, ""); // a folder that is gone is not taken

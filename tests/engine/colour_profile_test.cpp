@@ -53,7 +53,8 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
         const bool p3 = std::string(c.file).find("p3") != std::string::npos;
-        CopyData(c.file, name);
+        host_.files.clear();
+        AddData(c.file, name);
         // Formats the program does not write come out as JPEG.
         const std::string extension = name.substr(name.rfind('.'));
         const bool png = extension == ".png";
@@ -62,7 +63,6 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
         Canvas out;
         std::string error;
         ASSERT_TRUE(DecodePictureFile(Src(name), stored, 0, error));
-        host_.files = {{c.name}};
         host_.options.fitting = c.fit;
         run_.SetJobs(c.jobs);
         run_.PressProcess();

@@ -34,12 +34,8 @@ TEST_F(KeptExifTest, JpegOutputKeepsDateAndCameraButNotPositionThumbnailOrTurn) 
         SCOPED_TRACE(c.name);
         // A photograph as a phone stores it: lying on its side, made by "Kamera" on
         // 2024:05:06 07:08:09, 48 x 64, with a position and a thumbnail.
-        if (c.exif) {
-            CopyData("exif-phone.jpg", c.name);
-        } else {
-            ASSERT_TRUE(gdip_.PictureBoxToFile(test::CoordinatePicture(48, 64), Src(c.name), 95));
-        }
-        host_.files = {{c.name}};
+        host_.files.clear();
+        c.exif ? AddData("exif-phone.jpg", c.name) : AddPicture(c.name, 48, 64);
         host_.options.keepInformation = c.keep;
         run_.PressProcess();
         const Exiv2::ExifData exif = Written(Dst(c.name));
@@ -69,8 +65,8 @@ TEST_F(KeptExifTest, OtherFormatsKeepThePhotoButNotTheirLayoutOrColours) {
     host_.options.newHeight = 20;
     for (const char* source : {"exif-camera-p3.tif", "exif-camera.webp", "exif-dated.heic"}) {
         SCOPED_TRACE(source);
-        CopyData(source, source);
-        host_.files = {{source}};
+        host_.files.clear();
+        AddData(source, source);
         run_.PressProcess();
         const std::string name = source;
         const std::string written = Dst(name.substr(0, name.rfind('.')) + ".jpg");

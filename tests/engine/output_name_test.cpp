@@ -22,10 +22,7 @@ protected:
         host_.options.prefix = "Hol_";
     }
     // A JPEG taken at 2008:02:20 16:07:33.
-    void AddDated(const std::string& name) {
-        CopyData("exif-datetime.jpg", name);
-        host_.files.push_back({name});
-    }
+    void AddDated(const std::string& name) { AddData("exif-datetime.jpg", name); }
 };
 
 // What the file system reports as the file's creation, read here without the code under test.
@@ -95,8 +92,8 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
     host_.options.suffixExisting = true;
     for (const auto& [name, file] : cases) {
         SCOPED_TRACE(name);
-        host_.files = {{name}};
-        CopyData(file, name);
+        host_.files.clear();
+        AddData(file, name);
         const std::string written = "Hol_20080220_160733_" + std::string(name, 8) + ".jpg";
         EXPECT_THAT(Run(), ElementsAre(Saved(written)));
         EXPECT_EQ(test::ReadBytes(Dst(written)).substr(0, 3), "\xFF\xD8\xFF");
@@ -127,7 +124,7 @@ TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
         {"asked, yes", false, false, {MessageAnswer::Yes}, false, {saved}, true},
         {"run", true, true, {}, true, {saved, renamed("IMGa.jpg"), Saved("IMGa.jpg")}, false},
     };
-    CopyData("phone.heic", "IMG.heic");
+    AddData("phone.heic", "IMG.heic");
     AddPicture("IMG.jpg");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rules);
