@@ -35,12 +35,7 @@ Canvas Scene(int w, int h, PixelRect at, Subject subject) {
 }
 
 FrameOrder ByContent(int w, int h, Fitting fitting) {
-    FrameOrder order;
-    order.newWidth = w;
-    order.newHeight = h;
-    order.fitting = fitting;
-    order.anchor = kAnchorByContent;
-    return order;
+    return {w, h, fitting, kAnchorByContent, false, 0, {}};
 }
 
 // The kept region holds the whole subject wherever it is, for landscape and portrait pictures

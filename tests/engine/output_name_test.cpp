@@ -1,3 +1,4 @@
+#include "exif_date.h"
 #include "output_name.h"
 #include "run_fixture.h"
 
@@ -156,6 +157,21 @@ TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
             EXPECT_EQ(test::ReadBytes(Path("old.jpg")), "older");
             EXPECT_EQ(test::ReadBytes(Dst("IMG.jpg")) != "older", c.replaced);
         }
+    }
+}
+
+using ExifDateTest = test::TempFolderTest;
+
+// Dates of each kind, hand-made blocks of every malformation and pictures without any are files
+// under tests/data.
+TEST_F(ExifDateTest, FilesWithoutUsableMetadataGiveNoDate) {
+    test::WriteBytes(Path("text.jpg"), "not a picture");
+    test::WriteBytes(Path("empty.jpg"), "");
+    std::filesystem::create_directory(Path("folder.jpg"));
+    ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);
+    for (const char* name : {"text.jpg", "empty.jpg", "folder.jpg", "pipe.jpg", "missing.jpg"}) {
+        EXPECT_EQ(ReadExifDate(Path(name)), "") << name;
+        EXPECT_EQ(ReadExifOrientation(Path(name)), 1) << name;
     }
 }
 
