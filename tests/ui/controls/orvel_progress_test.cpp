@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::Rendering;
 
 class OrvelProgressTest : public ::testing::Test {
 protected:
@@ -58,4 +56,4 @@ TEST_F(OrvelProgressTest, ValuesAreHeldWithinZeroToHundred) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

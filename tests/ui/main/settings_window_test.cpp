@@ -10,10 +10,8 @@
 
 #include <QProcess>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::WriteText;
 
 // Every option in one line, folders made comparable.
 std::string Describe(const JobOptions& o, const CropBox& crop, const QString& startFolder) {
@@ -32,7 +30,7 @@ std::string Describe(const JobOptions& o, const CropBox& crop, const QString& st
     return out.str();
 }
 
-class SettingsWindowTest : public testing::WindowTest {
+class SettingsWindowTest : public WindowTest {
 protected:
     QString SettingsFile() const { return QDir(appFolder.path()).filePath("Settings.ini"); }
     std::string WindowView() {
@@ -229,8 +227,8 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
         EXPECT_EQ(used, QDir(config).filePath("kalvimo/Settings.ini"));
 
         const QString made = QDir(pictures).filePath("Kalvimo");
-        auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
-                                                programFolder);
+        auto window =
+            std::make_unique<frmMain>(std::make_unique<ScriptedMessageBoxes>(), programFolder);
         EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
         EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(), made);
         window->close();
@@ -239,20 +237,18 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
         // Without settings the command takes the same folders, and its run makes the one; so
         // does the window's run.
         QFile::remove(used);
-        testing::WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
+        WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
         QProcess run;
         run.start(command, {});
         ASSERT_TRUE(run.waitForFinished());
         EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()),
                   "Saved file: " + QDir(made).filePath("a.jpg") + "\n");
         ASSERT_TRUE(QDir(made).removeRecursively());
-        window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
-                                           programFolder);
+        window = std::make_unique<frmMain>(std::make_unique<ScriptedMessageBoxes>(), programFolder);
         window->findChild<FileList*>("uFile(0)")->selectAll();
         ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "cmdProcess_Click"));
         EXPECT_TRUE(QFileInfo::exists(QDir(made).filePath("a.jpg")));
-        EXPECT_EQ(testing::Entries(*window->findChild<FileList*>("uFile(1)")),
-                  QStringList({"a.jpg"}));
+        EXPECT_EQ(Entries(*window->findChild<FileList*>("uFile(1)")), QStringList({"a.jpg"}));
         window->close();
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -260,4 +256,4 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing
