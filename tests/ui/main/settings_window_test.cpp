@@ -90,27 +90,28 @@ TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
         "[Options]\nCustomCrop=1\n[Custom Cropping]\nLeft=1500\nTop=750\nRight=300\n"
         "Bottom=99999999999\nRestrain=1\nKeep proportion=1\n",
         "[Options]\nCustomCrop=1\nFilter=*.png\n",
+        "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\nAutoCrop=1\n"
+        "Prefix=  Hol_  \nAnchor=10\nRename=3\n",
         "",
     };
     for (const QByteArray& text : cases) {
+        const std::string what = text.left(200).toStdString();
         WriteText(SettingsFile(), text);
         Start();
-        EXPECT_EQ(WindowView(), CommandView()) << text.left(200).toStdString();
+        EXPECT_EQ(WindowView(), CommandView()) << what;
         // The lists take the stored filter at start, so that a run takes the pictures the box
         // names.
-        EXPECT_EQ(Files(0).Pattern(), Filter().currentText()) << text.left(200).toStdString();
+        EXPECT_EQ(Files(0).Pattern(), Filter().currentText()) << what;
+        // What it cannot take is passed over silently; the controls that hang on others follow.
+        EXPECT_TRUE(script->shown.empty()) << what;
+        const Fitting fitting = window->Options().fitting;
+        EXPECT_EQ(Find<XButton>("butAnchor(0)").isHidden(),
+                  fitting != Fitting::AutoCrop && fitting != Fitting::Fill)
+            << what;
+        EXPECT_EQ(Find<QLineEdit>("txtPrefix").isEnabled(), window->Options().renameWithDate)
+            << what;
         window.reset();
     }
-}
-
-TEST_F(SettingsWindowTest, FileEdgeCasesThroughTheControls) {
-    WriteText(SettingsFile(), "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\n"
-                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=10\nRename=3\n");
-    Start();
-    // The values the controls take are the agreement's above; these are the controls' states.
-    EXPECT_TRUE(script->shown.empty());
-    EXPECT_FALSE(Find<XButton>("butAnchor(0)").isHidden());
-    EXPECT_TRUE(Find<QLineEdit>("txtPrefix").isEnabled());
 }
 
 TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
