@@ -17,7 +17,6 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace kalvimo::test {
 
