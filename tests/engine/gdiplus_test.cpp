@@ -57,11 +57,6 @@ protected:
             errors_.push_back(std::to_string(status) + " " + text);
         };
     }
-    std::size_t FileCount() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(root_), fs::directory_iterator()));
-    }
-
     cGdiPlus gdip_;
     std::vector<std::string> errors_;
 };
@@ -81,7 +76,7 @@ TEST_F(SaveTest, WritesTheFormatTheNameAsksForAtTheQualityAskedFor) {
         EXPECT_EQ(ReadBytes(Path(name)).substr(0, magic.size()), magic) << name;
     }
     EXPECT_TRUE(errors_.empty());
-    EXPECT_EQ(FileCount(), 9U); // no temporary file left behind
+    EXPECT_EQ(test::FolderNames(root_).size(), 9U); // no temporary file left behind
     // Sources of any other extension are written as ".jpg"; a writer added changes which.
     EXPECT_EQ(gdip_.Extensions(),
               (std::vector<std::string>{"*.BMP", "*.DIB", "*.GIF", "*.JFIF", "*.JPE", "*.JPEG",
@@ -105,7 +100,7 @@ TEST_F(SaveTest, RefusalsLeaveTheOldFileAndNoLitter) {
     EXPECT_FALSE(gdip_.PictureBoxToFile(picture, Path("missing/a.jpg"), 85));
     EXPECT_EQ(errors_, (std::vector<std::string>{"2 Invalid Parameter", "10 File Not Found"}));
     EXPECT_EQ(ReadBytes(Path("old.jpg")), "precious");
-    EXPECT_EQ(FileCount(), 1U);
+    EXPECT_EQ(test::FolderNames(root_), std::vector<std::string>{"old.jpg"});
 }
 
 TEST_F(SaveTest, AReplacementIsWholeAndOnDiskBeforeItTakesTheOldName) {
@@ -122,7 +117,7 @@ TEST_F(SaveTest, AReplacementIsWholeAndOnDiskBeforeItTakesTheOldName) {
     EXPECT_EQ(watch.synced[0], ReadBytes(Path("pic.bmp")));
     EXPECT_EQ(watch.targetAtSync[0], old);
     EXPECT_LT(fs::file_size(Path("pic.bmp")), 100U);
-    EXPECT_EQ(FileCount(), 1U);
+    EXPECT_EQ(test::FolderNames(root_), std::vector<std::string>{"pic.bmp"});
 }
 
 } // namespace

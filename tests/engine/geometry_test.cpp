@@ -1,7 +1,8 @@
+#include "attention.h"
 #include "geometry.h"
 #include "picture_maker.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <tuple>
 #include <vector>
@@ -13,16 +14,9 @@ constexpr int kT = 15;
 constexpr Rgb kBackRgb{0, 0, 255};
 constexpr Rgb kPictureRgb{200, 100, 50};
 
+// Not turned, on a blue background.
 FrameOrder Order(int w, int h, Fitting fitting, int anchor = 4, CropBox crop = {}) {
-    FrameOrder o;
-    o.newWidth = w;
-    o.newHeight = h;
-    o.fitting = fitting;
-    o.anchor = static_cast<std::int16_t>(anchor);
-    o.backColour = 0xFF0000; // blue
-    o.crop = crop;
-    o.twipsPerPixel = kT;
-    return o;
+    return {w, h, fitting, static_cast<std::int16_t>(anchor), false, 0xFF0000, crop, kT};
 }
 
 // Fatal to the calling test, through ASSERT_NO_FATAL_FAILURE, when no frame of the size asked
@@ -171,8 +165,7 @@ TEST(Fill, CoversTheFrameWithTheRegionAtTheAnchor) {
         ASSERT_NO_FATAL_FAILURE(Render(target, source, order));
         Canvas expected(c.w, c.h);
         ScaledCopy(source, c.region, expected, {0, 0, c.w, c.h});
-        EXPECT_TRUE(
-            std::equal(expected.Data(), expected.Data() + expected.Stride() * c.h, target.Data()));
+        EXPECT_EQ(test::LargestDifference(expected, target), 0);
     }
 }
 
@@ -192,6 +185,154 @@ TEST(RenderFrame, NothingToDrawFails) {
     EXPECT_FALSE(RenderFrame(source, target, Order(0, 10, Fitting::Stretch)));
     EXPECT_FALSE(RenderFrame(source, target, Order(200'000'000, 10, Fitting::Stretch)));
     EXPECT_FALSE(FitLetterbox(0, 10, 10, 10));
+}
+
+// A picture of the given width from its pixels, row by row.
+Canvas Pixels(int width, const std::vector<Rgb>& pixels) {
+    return test::Painted(width, static_cast<int>(pixels.size()) / width, [&](int x, int y) {
+        return pixels[static_cast<std::size_t>(y * width + x)];
+    });
+}
+
+// The whole of source scaled to w x h.
+Canvas Scaled(const Canvas& source, int w, int h) {
+    Canvas target(w, h, 0);
+    ScaledCopy(source, {0, 0, source.Width(), source.Height()}, target, {0, 0, w, h});
+    return target;
+}
+
+// Partly covered source pixels are weighed in the batch test's lossless output.
+TEST(ScaledCopy, RoundsHalvesToEven) {
+    const Canvas quad = Pixels(2, {{0, 10, 0}, {100, 10, 0}, {50, 10, 0}, {51, 11, 1}});
+    EXPECT_EQ(Scaled(quad, 1, 1).Pixel(0, 0), (Rgb{50, 10, 0})); // 50.25, 10.25, 0.25
+    EXPECT_EQ(Scaled(Pixels(2, {{0, 1, 2}, {1, 2, 3}}), 1, 1).Pixel(0, 0),
+              (Rgb{0, 2, 2})); // 0.5, 1.5, 2.5
+}
+
+// A constant picture staying constant at any scale is told by the letterbox test's flat pictures.
+TEST(ScaledCopy, EnlargingRepeatsEachPixel) {
+    const Canvas doubled = Scaled(test::CoordinatePicture(4, 3), 8, 6);
+    for (int i = 0; i < 8 * 6; ++i) {
+        ASSERT_EQ(doubled.Pixel(i % 8, i / 8), test::CoordinateOf(i % 8 / 2, i / 8 / 2)) << i;
+    }
+}
+
+TEST(ScaledCopy, NeverReadsOrWritesOutsideEitherCanvas) {
+    const Canvas source(10, 10, PackColour({9, 9, 9}));
+    Canvas target(10, 10, PackColour({1, 2, 3}));
+    // A source rectangle reaching past the picture: cells with no source stay as they were.
+    ScaledCopy(source, {5, 5, 10, 10}, target, {0, 0, 10, 10});
+    EXPECT_EQ(target.Pixel(0, 0), (Rgb{9, 9, 9}));
+    EXPECT_EQ(target.Pixel(4, 4), (Rgb{9, 9, 9}));
+    EXPECT_EQ(target.Pixel(5, 5), (Rgb{1, 2, 3}));
+    EXPECT_EQ(target.Pixel(9, 0), (Rgb{1, 2, 3}));
+    // A target rectangle hanging off every side.
+    Canvas small(4, 4, PackColour({1, 2, 3}));
+    ScaledCopy(source, {0, 0, 10, 10}, small, {-3, -3, 10, 10});
+    EXPECT_EQ(small.Pixel(0, 0), (Rgb{9, 9, 9}));
+    EXPECT_EQ(small.Pixel(3, 3), (Rgb{9, 9, 9}));
+    ScaledCopy(source, {-20, -20, 5, 5}, small, {0, 0, 4, 4});
+    EXPECT_EQ(small.Pixel(1, 1), (Rgb{9, 9, 9}));
+
+    // A plain copy clips against both canvases too.
+    Canvas plain(4, 4, PackColour({1, 1, 1}));
+    PlainCopy(test::CoordinatePicture(5, 5), -1, 3, plain, 0, 0, 4, 4);
+    EXPECT_EQ(plain.Pixel(0, 0), (Rgb{1, 1, 1}));
+    EXPECT_EQ(plain.Pixel(1, 0), test::CoordinateOf(0, 3));
+    EXPECT_EQ(plain.Pixel(3, 1), test::CoordinateOf(2, 4));
+    EXPECT_EQ(plain.Pixel(3, 2), (Rgb{1, 1, 1}));
+}
+
+TEST(Canvas, RefusesEmptyAndOversizedPictures) {
+    Canvas c;
+    EXPECT_FALSE(c.Resize(0, 10));
+    EXPECT_FALSE(c.Resize(-5, 10));
+    EXPECT_FALSE(c.Resize(65000, 65000));
+    EXPECT_FALSE(c.Resize(16001, 16000)); // just over 256 megapixels
+    EXPECT_TRUE(c.Empty());
+    EXPECT_TRUE(c.Resize(100, 100));
+}
+
+enum class Subject { Texture, Skin, None, TextureAllOver };
+
+// A smooth gradient with a subject a fifth of each side in size: grey squares of 16 pixels at
+// random, or a flat face colour. None and TextureAllOver are the pictures with nothing standing
+// out.
+Canvas Scene(int w, int h, PixelRect at, Subject subject) {
+    return test::Painted(w, h, [=](int x, int y) {
+        const bool inside = subject == Subject::TextureAllOver ||
+                            (x >= at.x && x < at.x + at.width && y >= at.y && y < at.y + at.height);
+        if (subject == Subject::None) {
+            return Rgb{120, 130, 140};
+        }
+        if (inside) {
+            if (subject == Subject::Skin) {
+                return Rgb{224, 172, 140};
+            }
+            auto hash = static_cast<std::uint32_t>((y / 16) * 1000 + x / 16) * 2654435761U;
+            hash = (hash ^ (hash >> 15)) * 2246822519U;
+            const auto v = static_cast<std::uint8_t>(hash >> 24);
+            return Rgb{v, v, v};
+        }
+        return Rgb{static_cast<std::uint8_t>(60 + 80 * x / w),
+                   static_cast<std::uint8_t>(90 + 60 * y / h), 140};
+    });
+}
+
+FrameOrder ByContent(int w, int h, Fitting fitting) {
+    return {w, h, fitting, kAnchorByContent, false, 0, {}};
+}
+
+// The kept region holds the whole subject wherever it is, for landscape and portrait pictures
+// and frames of three proportions, filled or cut at the frame's size.
+TEST(ByContent, KeepsTheSubjectWhole) {
+    for (const auto& [w, h] : {std::pair{1200, 800}, std::pair{800, 1200}}) {
+        const int sw = w / 5;
+        const int sh = h / 5;
+        const PixelRect places[] = {{w / 20, (h - sh) / 2, sw, sh},
+                                    {w - w / 20 - sw, (h - sh) / 2, sw, sh},
+                                    {(w - sw) / 2, h / 20, sw, sh},
+                                    {(w - sw) / 2, h - h / 20 - sh, sw, sh}};
+        for (const PixelRect& at : places) {
+            for (const Subject subject : {Subject::Texture, Subject::Skin}) {
+                const Canvas scene = Scene(w, h, at, subject);
+                const Attention attention = FindAttention(ShrunkForAttention(scene));
+                for (const auto& [fw, fh] :
+                     {std::pair{640, 360}, std::pair{640, 480}, std::pair{500, 500}}) {
+                    for (const Fitting fitting : {Fitting::Fill, Fitting::AutoCrop}) {
+                        SCOPED_TRACE(::testing::Message()
+                                     << w << "x" << h << " subject at " << at.x << "," << at.y
+                                     << " kind " << static_cast<int>(subject) << " frame " << fw
+                                     << "x" << fh << " fitting " << static_cast<int>(fitting));
+                        const auto place = PlaceFrame(ByContent(fw, fh, fitting), w, h, &attention);
+                        ASSERT_TRUE(place);
+                        const PixelRect& r = place->from;
+                        EXPECT_LE(r.x, at.x);
+                        EXPECT_LE(r.y, at.y);
+                        EXPECT_GE(r.x + r.width, at.x + at.width);
+                        EXPECT_GE(r.y + r.height, at.y + at.height);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// With nothing standing out the cut is the centred one, through the frame drawing too.
+TEST(ByContent, PlainOrEvenlyDetailedPicturesAreCentred) {
+    for (const Subject subject : {Subject::None, Subject::TextureAllOver}) {
+        const Canvas scene = Scene(1200, 800, {}, subject);
+        for (const Fitting fitting : {Fitting::Fill, Fitting::AutoCrop}) {
+            FrameOrder order = ByContent(500, 500, fitting);
+            Canvas byContent;
+            Canvas centred;
+            ASSERT_TRUE(RenderFrame(scene, byContent, order));
+            order.anchor = 4;
+            ASSERT_TRUE(RenderFrame(scene, centred, order));
+            EXPECT_EQ(test::LargestDifference(centred, byContent), 0)
+                << static_cast<int>(subject) << " " << static_cast<int>(fitting);
+        }
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "exif_date.h"
 #include "output_name.h"
 #include "run_fixture.h"
 
@@ -22,10 +23,7 @@ protected:
         host_.options.prefix = "Hol_";
     }
     // A JPEG taken at 2008:02:20 16:07:33.
-    void AddDated(const std::string& name) {
-        CopyData("exif-datetime.jpg", name);
-        host_.files.push_back({name});
-    }
+    void AddDated(const std::string& name) { AddData("exif-datetime.jpg", name); }
 };
 
 // What the file system reports as the file's creation, read here without the code under test.
@@ -95,8 +93,8 @@ TEST_F(OutputNameTest, OtherFormatsAreDatedFromTheirOwnMetadataAndWrittenAsJpeg)
     host_.options.suffixExisting = true;
     for (const auto& [name, file] : cases) {
         SCOPED_TRACE(name);
-        host_.files = {{name}};
-        CopyData(file, name);
+        host_.files.clear();
+        AddData(file, name);
         const std::string written = "Hol_20080220_160733_" + std::string(name, 8) + ".jpg";
         EXPECT_THAT(Run(), ElementsAre(Saved(written)));
         EXPECT_EQ(test::ReadBytes(Dst(written)).substr(0, 3), "\xFF\xD8\xFF");
@@ -127,7 +125,7 @@ TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
         {"asked, yes", false, false, {MessageAnswer::Yes}, false, {saved}, true},
         {"run", true, true, {}, true, {saved, renamed("IMGa.jpg"), Saved("IMGa.jpg")}, false},
     };
-    CopyData("phone.heic", "IMG.heic");
+    AddData("phone.heic", "IMG.heic");
     AddPicture("IMG.jpg");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rules);
@@ -159,6 +157,21 @@ TEST_F(OutputNameTest, JpegNamesOfOtherFormatsMeetTheClashRules) {
             EXPECT_EQ(test::ReadBytes(Path("old.jpg")), "older");
             EXPECT_EQ(test::ReadBytes(Dst("IMG.jpg")) != "older", c.replaced);
         }
+    }
+}
+
+using ExifDateTest = test::TempFolderTest;
+
+// Dates of each kind, hand-made blocks of every malformation and pictures without any are files
+// under tests/data.
+TEST_F(ExifDateTest, FilesWithoutUsableMetadataGiveNoDate) {
+    test::WriteBytes(Path("text.jpg"), "not a picture");
+    test::WriteBytes(Path("empty.jpg"), "");
+    std::filesystem::create_directory(Path("folder.jpg"));
+    ASSERT_EQ(::mkfifo(Path("pipe.jpg").c_str(), 0600), 0);
+    for (const char* name : {"text.jpg", "empty.jpg", "folder.jpg", "pipe.jpg", "missing.jpg"}) {
+        EXPECT_EQ(ReadExifDate(Path(name)), "") << name;
+        EXPECT_EQ(ReadExifOrientation(Path(name)), 1) << name;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "canvas.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 namespace kalvimo::test {
@@ -24,6 +26,24 @@ inline Rgb CoordinateOf(int x, int y, std::uint8_t blue = 7) {
 // Each pixel tells where it came from: red and green are x and y modulo 251, blue is constant.
 inline Canvas CoordinatePicture(int width, int height, std::uint8_t blue = 7) {
     return Painted(width, height, [blue](int x, int y) { return CoordinateOf(x, y, blue); });
+}
+
+// The largest difference between the channels of two colours.
+inline int Distance(Rgb a, Rgb b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+
+// The largest difference of any channel of any pixel; more than any channel can differ when the
+// sizes differ.
+inline int LargestDifference(const Canvas& a, const Canvas& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        return 256;
+    }
+    int worst = 0;
+    for (std::size_t i = 0; i < a.Stride() * static_cast<std::size_t>(a.Height()); ++i) {
+        worst = std::max(worst, std::abs(a.Data()[i] - b.Data()[i]));
+    }
+    return worst;
 }
 
 } // namespace kalvimo::test

@@ -5,7 +5,6 @@
 #include "picture_maker.h"
 #include "temp_folder.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -40,10 +39,11 @@ protected:
             AddPicture(name);
         }
     }
-    // Copies file of tests/data into the source folder as name.
-    void CopyData(const std::string& file, const std::string& name) const {
+    // Copies file of tests/data into the source folder as name, and lists it.
+    void AddData(const std::string& file, const std::string& name) {
         std::filesystem::copy_file(KALVIMO_TEST_DATA "/" + file, Src(name),
                                    std::filesystem::copy_options::overwrite_existing);
+        host_.files.push_back({name});
     }
     void AddRawFile(const std::string& name, const std::string& bytes) {
         WriteBytes(Src(name), bytes);
@@ -58,14 +58,7 @@ protected:
         run_.PressProcess();
         return host_.Only("log");
     }
-    std::vector<std::string> DestinationNames() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(root_ / "dst")) {
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> DestinationNames() const { return FolderNames(root_ / "dst"); }
 
     cGdiPlus gdip_;
     FakeHost host_;

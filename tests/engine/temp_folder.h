@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace kalvimo::test {
 
@@ -17,6 +19,16 @@ inline std::string ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The names in folder, sorted.
+inline std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A fresh, empty folder for each test, named after the process and the test so that tests run

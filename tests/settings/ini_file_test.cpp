@@ -4,9 +4,7 @@
 #include <array>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -24,19 +22,8 @@ protected:
         TempFolderTest::SetUp();
         file_ = root_ / "Settings.ini";
     }
-    void Put(const std::string& text) const { std::ofstream(file_, std::ios::binary) << text; }
-    std::string Contents() const {
-        std::ostringstream text;
-        text << std::ifstream(file_, std::ios::binary).rdbuf();
-        return text.str();
-    }
-    std::vector<std::string> FolderEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(root_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
+    void Put(const std::string& text) const { test::WriteBytes(file_, text); }
+    std::string Contents() const { return test::ReadBytes(file_); }
 
     fs::path file_;
 };
@@ -139,7 +126,7 @@ TEST_F(IniFileTest, WriteLeavesNoTemporaryFileAndKeepsPermissions) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(WriteIniValue("A", "k", std::to_string(i), file_));
     }
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_EQ(test::FolderNames(root_), std::vector<std::string>{"Settings.ini"});
     EXPECT_EQ(fs::status(file_).permissions(), perms);
 
     // An unchanged value leaves the very same file in place.
@@ -173,7 +160,7 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFileWhole) {
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(Contents(), original);
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_EQ(test::FolderNames(root_), std::vector<std::string>{"Settings.ini"});
 
     // Nor can a file be written in a missing folder or in a folder's place.
     EXPECT_FALSE(WriteIniValue("A", "k", "1", root_ / "missing" / "Settings.ini"));
@@ -181,7 +168,7 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFileWhole) {
     fs::create_directory(file_);
     EXPECT_FALSE(WriteIniValue("A", "k", "1", file_));
     EXPECT_TRUE(fs::is_directory(file_));
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"Settings.ini"});
+    EXPECT_EQ(test::FolderNames(root_), std::vector<std::string>{"Settings.ini"});
 }
 
 } // namespace

@@ -2,9 +2,7 @@
 #include "temp_folder.h"
 
 #include <algorithm>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 
 namespace kalvimo {
@@ -16,9 +14,7 @@ TEST_F(SettingsFileTest, WritingTheDefaultsGivesTheWholeFileInOrder) {
     const auto file = root_ / "Settings.ini";
     const DefaultInputs inputs{"/p/", "/p/Kalvimo/", std::string(kBuiltInPresets[0]), 800, 600, 15};
     ASSERT_TRUE(WriteSettings(DefaultSettings(inputs), file));
-    std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    EXPECT_EQ(text.str(),
+    EXPECT_EQ(test::ReadBytes(file),
               "[Paths]\nLast source=/p/\nLast destination=/p/Kalvimo/\n\n[Options]\n"
               "Preset=QVGA : 320x240\nNew width=320\nNew height=240\n"
               "Filter=*.jpg;*.jpeg;*.bmp;*.gif\nRename=0\nSuffix=0\nPrefix=\nNo Date Prefix=x_\n"

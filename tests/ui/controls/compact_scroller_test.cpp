@@ -1,5 +1,6 @@
 #include "compact_scroller.h"
 #include "control_test_support.h"
+#include "orvel_progress.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
 
 class CompactScrollerTest : public ::testing::Test {
@@ -81,9 +82,7 @@ TEST_F(CompactScrollerTest, ALongerCaptionNarrowsTheBar) {
 // typed digits go; the digits keep the text colour.
 TEST_F(CompactScrollerTest, TheValueBoxShowsTheFocus) {
     const QColor highlight = scroller.palette().color(QPalette::Highlight);
-    const auto frame = [this] {
-        return testing::Rendering(*ValueBox()).At(0, ValueBox()->height() / 2);
-    };
+    const auto frame = [this] { return Rendering(*ValueBox()).At(0, ValueBox()->height() / 2); };
     EXPECT_NE(frame(), highlight);
     scroller.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&scroller));
@@ -107,5 +106,54 @@ TEST_F(CompactScrollerTest, DisablingDisablesEveryPart) {
     }
 }
 
+class OrvelProgressTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bar.resize(200, 22); // 3000 twips wide
+        bar.show();
+    }
+    OrvelProgress bar;
+};
+
+TEST_F(OrvelProgressTest, TheBarFillsItsShareOfTheInsetWidth) {
+    bar.SetValue(50);
+    EXPECT_FLOAT_EQ(bar.FillWidth(), 1470.0);
+    const Rendering drawn(bar);
+    const QColor fill = drawn.At(2, 11);
+    const QColor face = drawn.At(150, 11);
+    EXPECT_NE(fill, face);
+    EXPECT_EQ(drawn.At(99, 11), fill);
+    EXPECT_EQ(drawn.At(100, 11), face);
+    EXPECT_EQ(drawn.At(50, 2), fill);
+    EXPECT_EQ(drawn.At(50, 1), face);
+    EXPECT_EQ(drawn.At(50, 19), fill);
+    EXPECT_EQ(drawn.At(50, 20), face);
+    EXPECT_EQ(drawn.At(0, 11), drawn.At(199, 11)); // the frame
+    EXPECT_NE(drawn.At(0, 11), face);
+
+    // Resizing keeps the share of the new inner width.
+    bar.resize(400, 22);
+    EXPECT_FLOAT_EQ(bar.FillWidth(), 2970.0);
+    EXPECT_EQ(Rendering(bar).At(199, 11), fill);
+    EXPECT_EQ(Rendering(bar).At(200, 11), face);
+}
+
+TEST_F(OrvelProgressTest, ValuesAreHeldWithinZeroToHundred) {
+    bar.SetValue(150);
+    EXPECT_EQ(bar.Value(), 100);
+    const Rendering full(bar);
+    EXPECT_EQ(full.At(197, 11), full.At(2, 11));
+    EXPECT_NE(full.At(198, 11), full.At(2, 11));
+    bar.SetValue(-5);
+    EXPECT_EQ(bar.Value(), 0);
+    const Rendering empty(bar);
+    EXPECT_EQ(empty.At(2, 11), empty.At(100, 11));
+
+    PropertyStore store;
+    store.Write("Value", 250, 0);
+    bar.ReadProperties(store);
+    EXPECT_EQ(bar.Value(), 100);
+}
+
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

@@ -7,12 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::ExpectPixels;
-using testing::Rendering;
-using testing::Rgb;
 
 constexpr unsigned kBorder = 0x743C00;
 
@@ -126,7 +122,7 @@ TEST_F(OrvelSimpleButtonTest, TheFaceIsAVerticalGradientInsideABorder) {
     // Tiny gradients still paint.
     button->SetResolution(1);
     button->resize(30, 12);
-    const testing::Pixel edge[] = {{0, 5, kBorder}};
+    const Pixel edge[] = {{0, 5, kBorder}};
     ExpectPixels(*button, edge);
     button->SetResolution(0);
     ExpectPixels(*button, edge);
@@ -174,4 +170,4 @@ TEST_F(OrvelSimpleButtonTest, MouseAndFocusMoveTheFaceThroughItsStates) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

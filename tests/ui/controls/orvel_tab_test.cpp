@@ -7,12 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::ExpectPixels;
-using testing::Rendering;
-using testing::Rgb;
 
 constexpr unsigned kBorder = 0xFF8080;
 constexpr unsigned kBorderSelected = 0x0080FF;
@@ -54,12 +50,12 @@ TEST_F(OrvelTabTest, TopTabsSitSideBySideAroundTheirCaptions) {
     const int middle = second.top() + second.height() / 2;
     // Both sides, the face, the line along the tabs' foot running on past the last tab, and a
     // square bottom corner; the top corners are round.
-    const testing::Pixel drawn[] = {{left, middle, kBorder},
-                                    {right, middle, kBorder},
-                                    {left + 2, middle + 3, kTabColour},
-                                    {left + 3, foot, kBorder},
-                                    {tab.width() - 1, foot, kBorder},
-                                    {left, foot, kBorder}};
+    const Pixel drawn[] = {{left, middle, kBorder},
+                           {right, middle, kBorder},
+                           {left + 2, middle + 3, kTabColour},
+                           {left + 3, foot, kBorder},
+                           {tab.width() - 1, foot, kBorder},
+                           {left, foot, kBorder}};
     ExpectPixels(tab, drawn);
     EXPECT_NE(Rendering(tab).At(left, second.top()), Rgb(kBorder));
 }
@@ -194,11 +190,11 @@ TEST_F(OrvelTabTest, TheBridgeNeedsFrameBridgeAndSelection) {
     tab.SetSelected(1);
     // The bridge opens the frame's top edge under the tab; beside it the edge stays.
     const int half = tab.width() / 2;
-    const testing::Pixel bridged[] = {{x, foot, kSelectedFill},
-                                      {x, foot - 1, kSelectedFill},
-                                      {second.right() + 5, foot, kBorder},
-                                      {half, tab.height() - 1, kBorder},
-                                      {half, tab.height() - 10, 0xE0E0E0}};
+    const Pixel bridged[] = {{x, foot, kSelectedFill},
+                             {x, foot - 1, kSelectedFill},
+                             {second.right() + 5, foot, kBorder},
+                             {half, tab.height() - 1, kBorder},
+                             {half, tab.height() - 10, 0xE0E0E0}};
     ExpectPixels(tab, bridged);
     tab.SetBridge(false);
     ExpectPixels(tab, {{x, foot, kBorderSelected}});
@@ -244,4 +240,4 @@ TEST_F(OrvelTabTest, LeftTabsStackAndTheStripNarrowsToTheCaptionColumn) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

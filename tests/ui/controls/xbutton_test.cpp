@@ -10,12 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::ExpectPixels;
-using testing::Rendering;
-using testing::Rgb;
 
 constexpr unsigned kShadow = 0x808080;
 constexpr unsigned kHighlight = 0xFFFFFF;
@@ -43,8 +39,8 @@ protected:
 
 TEST_F(XButtonTest, RaisedAndSunkenFacesSwapTheirEdges) {
     const unsigned face = TranslateColour(kButtonFace);
-    const testing::Pixel up[] = {{0, 15, kHighlight}, {1, 15, kHighlight}, {79, 15, kShadow},
-                                 {78, 15, kShadow},   {40, 29, kShadow},   {3, 3, face}};
+    const Pixel up[] = {{0, 15, kHighlight}, {1, 15, kHighlight}, {79, 15, kShadow},
+                        {78, 15, kShadow},   {40, 29, kShadow},   {3, 3, face}};
     ExpectPixels(*button, up);
 
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 15));
@@ -199,4 +195,4 @@ TEST_F(XButtonTest, RoundedButtonsShowTheParentOutsideTheirCorners) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

@@ -5,13 +5,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::Entries;
-using testing::WindowTest;
-using testing::WritePicture;
-using testing::WriteText;
 
 class WindowRunTest : public WindowTest {
 protected:
@@ -233,4 +228,4 @@ TEST_F(WindowRunTest, DoubleClickIsADryRunThatWritesNothingAndThatACloseWaitsFor
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

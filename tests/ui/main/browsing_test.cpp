@@ -2,13 +2,8 @@
 
 #include <QAbstractItemView>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::Entries;
-using testing::WindowTest;
-using testing::WritePicture;
-using testing::WriteText;
 
 // A folder with pictures of several kinds, a text file and two subfolders.
 class BrowsingTest : public WindowTest {
@@ -115,7 +110,7 @@ TEST_F(BrowsingTest, FolderMenuCopiesUsesTheClipboardOpensAndChooses) {
     }
     EXPECT_EQ(Entries(Files(0)), QStringList({"beach.jpg"}));
 
-    testing::OpenedUrls opened;
+    OpenedUrls opened;
     UseMenu(0, "mnOpenFolder");
     EXPECT_EQ(opened.urls, QList<QUrl>({QUrl::fromLocalFile(Path("holiday"))}));
     // A left click opens no menu.
@@ -219,4 +214,4 @@ TEST_F(PreviewTest, ClickedPictureIsFittedIntoTheAreaAndFollowsTheWindow) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

@@ -3,10 +3,8 @@
 
 #include <QTimer>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::WindowTest;
 
 constexpr Colour kRed = 0x0000FF;
 constexpr Colour kBlue = 0xFF0000;
@@ -205,4 +203,4 @@ TEST_F(CropWindowTest, OneDragTakesAllOfATwelveMegapixelPhoto) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

@@ -12,11 +12,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::WindowTest;
-using testing::WritePicture;
 
 QStringList SelectedNames(const FileList& files) {
     QStringList names;
@@ -128,14 +125,14 @@ TEST_F(DesktopTest, DroppedLocalFoldersAndPicturesOpenOthersAreRefused) {
 }
 
 TEST_F(DesktopTest, KeysMoveBetweenPagesOpenTheGuideAndClose) {
-    testing::OpenedUrls opened;
+    OpenedUrls opened;
     // A guide that is not there is said to be missing, and the page stays.
     const QString guide = QDir(appFolder.path()).filePath("user-guide.pdf");
     ClickTab(3);
     QTest::keyClick(window.get(), Qt::Key_F1);
     EXPECT_EQ(script->Texts(), QStringList({"The user guide could not be opened: " + guide}));
     EXPECT_TRUE(opened.urls.isEmpty());
-    testing::WriteText(guide, "%PDF");
+    WriteText(guide, "%PDF");
     QWidget* strip = &Find<OrvelTab>("oTab");
     // From a page, with the focus in a control, a key goes to a page.
     const std::tuple<int, QWidget*, Qt::Key, Qt::KeyboardModifiers, int> cases[] = {
@@ -187,8 +184,8 @@ TEST_F(DesktopTest, MenuKeyAndShiftF10OpenTheFolderMenuOfTheFocusedList) {
 // leaves the page as it is, as F1 does. The window's title is the program's name.
 TEST_F(DesktopTest, IntroLinksOpenByKeyboardAndMouse) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kalvimo"));
-    testing::OpenedUrls opened;
-    testing::WriteText(QDir(appFolder.path()).filePath("user-guide.pdf"), "%PDF");
+    OpenedUrls opened;
+    WriteText(QDir(appFolder.path()).filePath("user-guide.pdf"), "%PDF");
     QLabel& start = Find<QLabel>("lblStart");
     QLabel& link = Find<QLabel>("lblLink");
     // Where the text goes: inside the frame and the margin.
@@ -286,7 +283,7 @@ TEST_F(DesktopTest, ListsFollowFilesAddedAndFoldersRemovedOnDisk) {
     WritePicture(Path("e.jpg"), 8, 8);
     ASSERT_TRUE(QDir(pictures.path()).mkdir("new"));
     EXPECT_TRUE(QTest::qWaitFor([this] { return Files(0).count() == 4; }, 5000));
-    EXPECT_EQ(testing::Entries(Files(0)), QStringList({"a.jpg", "b.jpg", "c.png", "e.jpg"}));
+    EXPECT_EQ(Entries(Files(0)), QStringList({"a.jpg", "b.jpg", "c.png", "e.jpg"}));
     EXPECT_EQ(SelectedNames(Files(0)), QStringList({"a.jpg"}));
     EXPECT_TRUE(QTest::qWaitFor(
         [this] { return !Folders(0).findItems("new", Qt::MatchExactly).isEmpty(); }, 5000));
@@ -336,7 +333,7 @@ TEST_F(DesktopTest, DriveListOffersHomeAndPicturesAndShowsTheNearestPlace) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing
 
 // True once the process catches the signal, read from the masks the kernel shows.
 bool CatchesSignal(qint64 pid, int signal) {

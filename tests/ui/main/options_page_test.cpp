@@ -85,9 +85,14 @@ TEST_F(OptionsPageTest, PreviewFitsTheFrameIntoThePreviewBox) {
     NewWidth().SetScrValue(400);
     NewHeight().SetScrValue(100);
     window->PreviewCustomCrop();
-    const QLabel& preview = *window->CropDialog().picPreview;
-    // Inside the frame of the 1935-twip box, a quarter as high as wide.
+    QLabel& preview = *window->CropDialog().picPreview;
+    // Inside the frame of the 1935-twip box, a quarter as high as wide; shown at that size,
+    // centred, not stretched over the box.
     EXPECT_EQ(preview.pixmap().deviceIndependentSize().toSize(), QSize(127, 32));
+    const QImage face = preview.grab().toImage();
+    const QColor picture = preview.pixmap().toImage().pixelColor(10, 10);
+    EXPECT_EQ(face.pixelColor(face.width() / 2, face.height() / 2), picture);
+    EXPECT_NE(face.pixelColor(face.width() / 2, face.height() / 6), picture);
     EXPECT_TRUE(Find<QPlainTextEdit>("txtLog").toPlainText().isEmpty());
 }
 

@@ -10,10 +10,8 @@
 
 #include <QProcess>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::WriteText;
 
 // Every option in one line, folders made comparable.
 std::string Describe(const JobOptions& o, const CropBox& crop, const QString& startFolder) {
@@ -32,7 +30,7 @@ std::string Describe(const JobOptions& o, const CropBox& crop, const QString& st
     return out.str();
 }
 
-class SettingsWindowTest : public testing::WindowTest {
+class SettingsWindowTest : public WindowTest {
 protected:
     QString SettingsFile() const { return QDir(appFolder.path()).filePath("Settings.ini"); }
     std::string WindowView() {
@@ -92,27 +90,28 @@ TEST_F(SettingsWindowTest, WindowAndCommandAgreeOnEveryFile) {
         "[Options]\nCustomCrop=1\n[Custom Cropping]\nLeft=1500\nTop=750\nRight=300\n"
         "Bottom=99999999999\nRestrain=1\nKeep proportion=1\n",
         "[Options]\nCustomCrop=1\nFilter=*.png\n",
+        "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\nAutoCrop=1\n"
+        "Prefix=  Hol_  \nAnchor=10\nRename=3\n",
         "",
     };
     for (const QByteArray& text : cases) {
+        const std::string what = text.left(200).toStdString();
         WriteText(SettingsFile(), text);
         Start();
-        EXPECT_EQ(WindowView(), CommandView()) << text.left(200).toStdString();
+        EXPECT_EQ(WindowView(), CommandView()) << what;
         // The lists take the stored filter at start, so that a run takes the pictures the box
         // names.
-        EXPECT_EQ(Files(0).Pattern(), Filter().currentText()) << text.left(200).toStdString();
+        EXPECT_EQ(Files(0).Pattern(), Filter().currentText()) << what;
+        // What it cannot take is passed over silently; the controls that hang on others follow.
+        EXPECT_TRUE(script->shown.empty()) << what;
+        const Fitting fitting = window->Options().fitting;
+        EXPECT_EQ(Find<XButton>("butAnchor(0)").isHidden(),
+                  fitting != Fitting::AutoCrop && fitting != Fitting::Fill)
+            << what;
+        EXPECT_EQ(Find<QLineEdit>("txtPrefix").isEnabled(), window->Options().renameWithDate)
+            << what;
         window.reset();
     }
-}
-
-TEST_F(SettingsWindowTest, FileEdgeCasesThroughTheControls) {
-    WriteText(SettingsFile(), "[Options]\nPreset=hd 720 : 1280X720\nNew width=5000\nStretch=1\n"
-                              "AutoCrop=1\nPrefix=  Hol_  \nAnchor=10\nRename=3\n");
-    Start();
-    // The values the controls take are the agreement's above; these are the controls' states.
-    EXPECT_TRUE(script->shown.empty());
-    EXPECT_FALSE(Find<XButton>("butAnchor(0)").isHidden());
-    EXPECT_TRUE(Find<QLineEdit>("txtPrefix").isEnabled());
 }
 
 TEST_F(SettingsWindowTest, RoundTripThroughTheWindow) {
@@ -229,8 +228,8 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
         EXPECT_EQ(used, QDir(config).filePath("kalvimo/Settings.ini"));
 
         const QString made = QDir(pictures).filePath("Kalvimo");
-        auto window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
-                                                programFolder);
+        auto window =
+            std::make_unique<frmMain>(std::make_unique<ScriptedMessageBoxes>(), programFolder);
         EXPECT_EQ(window->findChild<FolderList*>("uDir(0)")->Path(), pictures);
         EXPECT_EQ(window->findChild<FolderList*>("uDir(1)")->Path(), made);
         window->close();
@@ -239,20 +238,18 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
         // Without settings the command takes the same folders, and its run makes the one; so
         // does the window's run.
         QFile::remove(used);
-        testing::WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
+        WritePicture(QDir(pictures).filePath("a.jpg"), 8, 8);
         QProcess run;
         run.start(command, {});
         ASSERT_TRUE(run.waitForFinished());
         EXPECT_EQ(QString::fromUtf8(run.readAllStandardOutput()),
                   "Saved file: " + QDir(made).filePath("a.jpg") + "\n");
         ASSERT_TRUE(QDir(made).removeRecursively());
-        window = std::make_unique<frmMain>(std::make_unique<testing::ScriptedMessageBoxes>(),
-                                           programFolder);
+        window = std::make_unique<frmMain>(std::make_unique<ScriptedMessageBoxes>(), programFolder);
         window->findChild<FileList*>("uFile(0)")->selectAll();
         ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "cmdProcess_Click"));
         EXPECT_TRUE(QFileInfo::exists(QDir(made).filePath("a.jpg")));
-        EXPECT_EQ(testing::Entries(*window->findChild<FileList*>("uFile(1)")),
-                  QStringList({"a.jpg"}));
+        EXPECT_EQ(Entries(*window->findChild<FileList*>("uFile(1)")), QStringList({"a.jpg"}));
         window->close();
         QFile::setPermissions(programFolder,
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -260,4 +257,4 @@ TEST(SettingsPlaceTest, WindowAndCommandUseTheSameSettingsFileAndDefaultFolders)
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing

@@ -4,12 +4,8 @@
 
 #include <QAccessible>
 
-namespace kalvimo {
+namespace kalvimo::testing {
 namespace {
-
-using testing::Entries;
-using testing::WindowTest;
-using testing::WriteText;
 
 class StartUpTest : public WindowTest {};
 
@@ -90,7 +86,7 @@ TEST_F(PresetTest, PresetsWithinTheLimitsApplySilentlyOthersClampWithMessagesWid
         Choose(c.entry);
         ExpectSize(c.width, c.height);
         EXPECT_EQ(script->Texts(), c.messages) << c.entry.toStdString();
-        for (const testing::ShownMessage& message : script->shown) {
+        for (const ShownMessage& message : script->shown) {
             EXPECT_EQ(message.icon, BoxIcon::None);
             EXPECT_EQ(message.buttons, MessageButtons::Ok);
         }
@@ -145,7 +141,7 @@ TEST_F(PagesTest, TextReadsInLightAndDarkThemesAndFacesFollowTheDarkOne) {
     Start();
     const QPalette light = QApplication::palette();
     for (const bool dark : {false, true}) {
-        QApplication::setPalette(dark ? testing::DarkPalette() : light);
+        QApplication::setPalette(dark ? DarkPalette() : light);
         QCoreApplication::processEvents();
         const auto& tab = Find<OrvelTab>("oTab");
         const QWidget& page = Page(0);
@@ -232,4 +228,4 @@ TEST_F(PagesTest, EveryControlHasANameAndARoleForScreenReaders) {
 }
 
 } // namespace
-} // namespace kalvimo
+} // namespace kalvimo::testing
