@@ -93,21 +93,28 @@ inline long PeakKb() {
     return 0;
 }
 
-// Decodes path in a child process, so that the peak memory is this file's alone: the growth of
-// the peak in MB, or -1 when the picture was read.
-inline int RefusalPeakMb(const std::string& path) {
+// Runs work in a child process, so that the peak memory is its alone: the growth of the peak in
+// MB, or -1 when work gives false.
+inline int ChildPeakMb(const std::function<bool()>& work) {
     const pid_t child = ::fork();
     if (child == 0) {
         std::ofstream("/proc/self/clear_refs") << "5";
         const long before = PeakKb();
-        Canvas canvas;
-        std::string error;
-        const bool read = DecodePictureFile(path, canvas, 0, error);
-        ::_exit(read ? 255 : static_cast<int>(std::min((PeakKb() - before) / 1024, 254L)));
+        const bool done = work();
+        ::_exit(done ? static_cast<int>(std::min((PeakKb() - before) / 1024, 254L)) : 255);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+// The growth of the peak in MB while path is decoded, or -1 when the picture was read.
+inline int RefusalPeakMb(const std::string& path) {
+    return ChildPeakMb([&path] {
+        Canvas canvas;
+        std::string error;
+        return !DecodePictureFile(path, canvas, 0, error);
+    });
 }
 
 inline Writer JpegAt(int quality) {

@@ -3,6 +3,7 @@
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs_test_support.h"
 #include "exif_date.h"
+#include "frame_drawer.h"
 #include "job_options.h"
 #include "upright_loader.h"
 
@@ -141,6 +142,16 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
         JpegShrinkReader shrink;
         Canvas small;
         EXPECT_EQ(shrink.Open(path) && shrink.ReadInto(small, 32, 16, error), readable) << error;
+    } else if (e.outcome == "frame-peak") {
+        // Fitted as the batch fits it, never held whole.
+        const int peak = ChildPeakMb([&path] {
+            FrameScratch scratch;
+            Canvas frame;
+            const FrameOrder order{320, 240, Fitting::Letterbox, 4, false, 0, {}, 15};
+            return DrawFrame(path, order, frame, scratch).kind == FrameResult::Kind::Drawn;
+        });
+        EXPECT_GE(peak, 0);
+        EXPECT_LE(peak, std::stoi(e.words.at(0)));
     } else if (e.outcome == "coded-size") {
         std::ifstream in(path, std::ios::binary);
         const Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
