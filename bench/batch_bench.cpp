@@ -111,8 +111,7 @@ int main(int argc, char** argv) {
         for (const std::string& name : names) {
             bool turned = false;
             const auto t0 = Clock::now();
-            if (!kalvimo::ShrinkJpegFrame((source / name).string(), order, frame, turned,
-                                          scratch)) {
+            if (!kalvimo::ShrinkFrame((source / name).string(), order, frame, turned, scratch)) {
                 return 1;
             }
             const auto t1 = Clock::now();

@@ -29,6 +29,12 @@ AreaAxis AreaWeights(int fromStart, int fromLength, int toLength, int sourceLimi
 PixelRect CoveredCells(PixelRect from, int sourceWidth, int sourceHeight, PixelRect to,
                        int targetWidth, int targetHeight);
 
+// A canvas to average a region of a picture into, over all its cells.
+struct ShrinkTarget {
+    Canvas& canvas;
+    PixelRect from;
+};
+
 // Area averaging of a picture fed row by row from the top, so that a picture can be shrunk while
 // it is decoded without ever being held whole. Each cell of `to` becomes the coverage-weighted
 // mean of the part of `from` under it; cells outside the target canvas, or with no source pixel

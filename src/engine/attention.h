@@ -22,7 +22,7 @@ inline constexpr int kAttentionShrink = 8;
 // decoded at an eighth of its size. Empty without memory.
 Canvas ShrunkForAttention(const Canvas& picture);
 
-// Where the subject is in look, a copy from ShrunkForAttention or a JPEG's eighth-size decode.
+// Where the subject is in look, a copy from ShrunkForAttention or a shrinking reader's eighth.
 // Deterministic: the same pixels, the same answer.
 Attention FindAttention(const Canvas& look);
 

@@ -58,7 +58,7 @@ FrameResult DrawFrame(const std::string& path, const FrameOrder& order, Canvas& 
     FrameResult result;
     std::optional<PixelRect> area;
     if (!prompt) {
-        area = ShrinkJpegFrame(path, order, frame, result.pictureTurned, scratch.shrink);
+        area = ShrinkFrame(path, order, frame, result.pictureTurned, scratch.shrink);
     }
     if (!area) {
         result.kind = FrameResult::Kind::Failed;

@@ -31,11 +31,11 @@ struct FrameScratch {
 // skips the picture.
 using CropPrompt = std::function<std::optional<CropBox>(const Canvas& picture)>;
 
-// Draws the frame of the picture at path: JPEGs without holding them at full size (only the
-// kept part is decoded), everything else by decoding the whole picture, setting it upright,
-// turning it when the order asks and fitting it; the frame comes out in sRGB. With a prompt the
-// whole picture is always decoded, shown to it, and cut by the rectangle it gives. Drawn, Failed
-// or, by the prompt, Skipped; never NotDrawn.
+// Draws the frame of the picture at path: JPEGs and TIFFs without holding them at full size
+// (only the kept part is decoded), everything else by decoding the whole picture, setting it
+// upright, turning it when the order asks and fitting it; the frame comes out in sRGB. With a
+// prompt the whole picture is always decoded, shown to it, and cut by the rectangle it gives.
+// Drawn, Failed or, by the prompt, Skipped; never NotDrawn.
 FrameResult DrawFrame(const std::string& path, const FrameOrder& order, Canvas& frame,
                       FrameScratch& scratch, const CropPrompt& prompt = {});
 

@@ -1,6 +1,7 @@
 #include "shrink_frame.h"
 
 #include "area_averager.h"
+#include "attention.h"
 #include "exif_date.h"
 #include "rotation.h"
 
@@ -8,8 +9,16 @@ namespace kalvimo {
 
 namespace {
 
-// A JPEG opened for shrinking: how it is stored and how the run sees it.
-struct OpenedJpeg {
+// How a shrinking reader is opened: only a TIFF has transparent pixels to put on the background.
+bool OpenReader(JpegShrinkReader& reader, const std::string& path, Colour) {
+    return reader.Open(path);
+}
+bool OpenReader(TiffShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
+
+// A picture opened for shrinking: how it is stored and how the run sees it.
+struct OpenedPicture {
     int orientation = 1;
     // Orientations 5 to 8 are stored lying on their side.
     bool stored90 = false;
@@ -24,12 +33,13 @@ struct OpenedJpeg {
     [[nodiscard]] bool ShrunkSideways() const { return stored90 != turned; }
 };
 
-std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& reader,
-                                   const FrameOrder& order) {
-    if (!reader.Open(path)) {
+template <typename Reader>
+std::optional<OpenedPicture> OpenPicture(const std::string& path, Reader& reader,
+                                         const FrameOrder& order) {
+    if (!OpenReader(reader, path, order.backColour)) {
         return std::nullopt;
     }
-    OpenedJpeg opened;
+    OpenedPicture opened;
     opened.orientation = ReadExifOrientation(path);
     opened.stored90 = opened.orientation >= 5 && opened.orientation <= 8;
     opened.uprightWidth = opened.stored90 ? reader.Height() : reader.Width();
@@ -41,7 +51,7 @@ std::optional<OpenedJpeg> OpenJpeg(const std::string& path, JpegShrinkReader& re
 // Averaging commutes with turning and mirroring, so the picture is averaged as stored into
 // scratch.shrunk and set upright and turned afterwards, on a few pixels only. Null without
 // memory.
-const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
+const Canvas* SetUpright(const OpenedPicture& opened, ShrinkScratch& scratch) {
     if (!ApplyOrientation(scratch.shrunk, opened.orientation, scratch.turned)) {
         return nullptr;
     }
@@ -52,7 +62,7 @@ const Canvas* SetUpright(const OpenedJpeg& opened, ShrinkScratch& scratch) {
 }
 
 // The region as stored: back through the turn, then through the orientation.
-PixelRect StoredRegion(const OpenedJpeg& opened, PixelRect region, int storedWidth,
+PixelRect StoredRegion(const OpenedPicture& opened, PixelRect region, int storedWidth,
                        int storedHeight) {
     if (opened.turned) {
         region = OrientedSourceRect(region, 8, opened.uprightWidth, opened.uprightHeight);
@@ -68,9 +78,9 @@ PixelRect StoredRegion(const OpenedJpeg& opened, PixelRect region, int storedWid
 // left at full length along the cut, and at the same time into the eighth-size copy the subject
 // is looked for on; the cut then averages its stretch of the first into scratch.shrunk. That
 // copy holds whole levels, so a cell can come out one level off the exact average.
-bool ShrinkAlongTheCut(const OpenedJpeg& opened, const FrameOrder& order,
+template <typename Reader>
+bool ShrinkAlongTheCut(Reader& reader, const OpenedPicture& opened, const FrameOrder& order,
                        std::optional<FramePlacement>& place, ShrinkScratch& scratch) {
-    JpegShrinkReader& reader = scratch.reader;
     const int width = reader.Width();
     const int height = reader.Height();
     const bool sideways = opened.ShrunkSideways();
@@ -111,13 +121,14 @@ bool ShrinkAlongTheCut(const OpenedJpeg& opened, const FrameOrder& order,
     return true;
 }
 
-} // namespace
-
-std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder& order,
-                                       ShrinkScratch& scratch) {
-    const std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
+// The attention of the picture at path as a cut by content is placed: found on its eighth-size
+// copy, upright and turned as the order turns it.
+template <typename Reader>
+std::optional<Attention> PictureAttention(Reader& reader, const std::string& path,
+                                          const FrameOrder& order, ShrinkScratch& scratch) {
+    const std::optional<OpenedPicture> opened = OpenPicture(path, reader, order);
     std::string error;
-    if (!opened || !scratch.reader.ReadEighth(scratch.shrunk, error)) {
+    if (!opened || !reader.ReadEighth(scratch.shrunk, error)) {
         return std::nullopt;
     }
     const Canvas* look = SetUpright(*opened, scratch);
@@ -127,10 +138,11 @@ std::optional<Attention> JpegAttention(const std::string& path, const FrameOrder
     return FindAttention(*look);
 }
 
-std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrder& order,
-                                         Canvas& frame, bool& pictureTurned,
-                                         ShrinkScratch& scratch) {
-    std::optional<OpenedJpeg> opened = OpenJpeg(path, scratch.reader, order);
+template <typename Reader>
+std::optional<PixelRect> ShrinkWith(Reader& reader, const std::string& path,
+                                    const FrameOrder& order, Canvas& frame, bool& pictureTurned,
+                                    ShrinkScratch& scratch) {
+    std::optional<OpenedPicture> opened = OpenPicture(path, reader, order);
     if (!opened) {
         return std::nullopt;
     }
@@ -145,8 +157,8 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
     const bool alongOneAxis =
         bySubject && (place->from.width == fittedWidth || place->from.height == fittedHeight);
     if (bySubject && !alongOneAxis) {
-        const std::optional<Attention> attention = JpegAttention(path, order, scratch);
-        opened = attention ? OpenJpeg(path, scratch.reader, order) : std::nullopt;
+        const std::optional<Attention> attention = PictureAttention(reader, path, order, scratch);
+        opened = attention ? OpenPicture(path, reader, order) : std::nullopt;
         if (!opened) {
             return std::nullopt;
         }
@@ -157,12 +169,12 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
         return std::nullopt;
     }
     if (alongOneAxis) {
-        if (!ShrinkAlongTheCut(*opened, order, place, scratch)) {
+        if (!ShrinkAlongTheCut(reader, *opened, order, place, scratch)) {
             return std::nullopt;
         }
     } else {
         const PixelRect stored =
-            StoredRegion(*opened, place->from, scratch.reader.Width(), scratch.reader.Height());
+            StoredRegion(*opened, place->from, reader.Width(), reader.Height());
         const bool sideways = opened->ShrunkSideways();
         const PixelRect& to = place->to;
         if (!scratch.shrunk.Resize(sideways ? to.height : to.width,
@@ -173,7 +185,7 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
         scratch.shrunk.FillRect(0, 0, scratch.shrunk.Width(), scratch.shrunk.Height(),
                                 order.backColour);
         std::string error;
-        if (!scratch.reader.ReadRegion(scratch.shrunk, stored, error)) {
+        if (!reader.ReadRegion(scratch.shrunk, stored, error)) {
             return std::nullopt;
         }
     }
@@ -186,6 +198,18 @@ std::optional<PixelRect> ShrinkJpegFrame(const std::string& path, const FrameOrd
     frame.FillRect(0, 0, frame.Width(), frame.Height(), order.backColour);
     PlainCopy(*placed, 0, 0, frame, to.x, to.y, to.width, to.height);
     return CoveredCells(place->from, fittedWidth, fittedHeight, to, frame.Width(), frame.Height());
+}
+
+} // namespace
+
+std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& order,
+                                     Canvas& frame, bool& pictureTurned, ShrinkScratch& scratch) {
+    std::optional<PixelRect> area =
+        ShrinkWith(scratch.jpegReader, path, order, frame, pictureTurned, scratch);
+    if (!area) {
+        area = ShrinkWith(scratch.tiffReader, path, order, frame, pictureTurned, scratch);
+    }
+    return area;
 }
 
 } // namespace kalvimo

@@ -76,27 +76,59 @@ FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {
 
 class ShrinkFrameTest : public test::TempFolderTest {};
 
+// Quadrants stored with every orientation, and every layout of samples the TIFF reader puts row
+// by row: strips of a few rows or one for the whole picture, tiles cut short by the edges.
+std::vector<std::string> ShrunkFiles() {
+    std::vector<std::string> files;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        files.push_back("turned-jpeg-" + std::to_string(orientation) + ".jpg");
+        files.push_back("turned-tiff-" + std::to_string(orientation) + ".tif");
+    }
+    for (const char* name :
+         {"phone-rgb8.tif", "phone-rgb16.tif", "phone-grey8.tif", "phone-grey16.tif",
+          "phone-palette.tif", "phone-cmyk.tif", "phone-alpha8.tif", "phone-alpha16.tif",
+          "phone-tiled-deflate.tif", "tiff-tiles-of-16-uncompressed.tif",
+          "tiff-tiles-deflate-orientation-3.tif", "tiff-one-strip-deflate-orientation-6.tif",
+          "tiff-1-bit-group4-one-strip.tif", "tiff-ycbcr-jpeg.tif", "profile-display-p3.tif"}) {
+        files.emplace_back(name);
+    }
+    return files;
+}
+
 TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTurn) {
     ShrinkScratch scratch;
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        // Quadrants of 480 x 320, stored with this orientation.
-        const std::string path =
-            KALVIMO_TEST_DATA "/turned-jpeg-" + std::to_string(orientation) + ".jpg";
+    for (const std::string& file : ShrunkFiles()) {
+        const std::string path = KALVIMO_TEST_DATA "/" + file;
         for (const FittingCase& fitting : kFittings) {
             for (const bool autoRotate : {false, true}) {
-                SCOPED_TRACE(::testing::Message() << fitting.name << ", orientation " << orientation
-                                                  << ", turn " << autoRotate);
+                SCOPED_TRACE(::testing::Message()
+                             << file << ", " << fitting.name << ", turn " << autoRotate);
                 const FrameOrder order = FittingOrder(fitting, autoRotate);
                 Canvas fast;
                 bool fastTurned = false;
-                ASSERT_TRUE(ShrinkJpegFrame(path, order, fast, fastTurned, scratch));
+                ASSERT_TRUE(ShrinkFrame(path, order, fast, fastTurned, scratch));
                 bool fullTurned = false;
                 const Canvas full = FullPathFrame(path, order, fullTurned);
                 EXPECT_EQ(fastTurned, fullTurned);
+                EXPECT_EQ(fast.IccProfile(), full.IccProfile());
                 // A pixel out of place costs far more than one level.
                 EXPECT_LE(test::LargestDifference(fast, full), 1);
             }
         }
+    }
+}
+
+// Layouts the TIFF reader does not read row by row, and files the full decoder refuses, are left
+// to the full path: it reads the first and tells what is wrong with the others.
+TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
+    ShrinkScratch scratch;
+    for (const char* file : {"tiff-planes-apart.tif", "half.tif", "header-only.tif",
+                             "no-strips.tif", "tiff-of-12000-x-12000-in-1-kb.tif", "huge.tif"}) {
+        SCOPED_TRACE(file);
+        Canvas frame;
+        bool turned = false;
+        EXPECT_FALSE(ShrinkFrame(KALVIMO_TEST_DATA "/" + std::string(file),
+                                 FittingOrder(kFittings[1], false), frame, turned, scratch));
     }
 }
 

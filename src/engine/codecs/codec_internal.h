@@ -17,7 +17,8 @@ bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t
 
 // Pictures decoded at full size are refused above this (twice 1 GiB at 12 bytes a pixel): the
 // canvas alone would take over half a gigabyte. The shrinking JPEG reader, which never holds
-// the whole picture, keeps the canvas's own limit.
+// the whole picture, keeps the canvas's own limit; the shrinking TIFF reader keeps this one, as
+// it shares the full decoder's checks.
 inline constexpr std::int64_t kMaxDecodedPixels = 178'956'970;
 
 // The reason for a file cut short.

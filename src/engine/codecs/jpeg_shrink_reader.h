@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../area_averager.h"
 #include "../canvas.h"
 
 #include <memory>
@@ -7,12 +8,6 @@
 #include <string>
 
 namespace kalvimo {
-
-// A canvas to average a region of a picture into, over all its cells.
-struct ShrinkTarget {
-    Canvas& canvas;
-    PixelRect from;
-};
 
 // Shrinks a colour or greyscale JPEG while decoding it: each decoded row is averaged straight
 // into the target cells, so a large photograph is never held at full size. The result is the

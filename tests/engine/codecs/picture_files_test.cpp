@@ -7,6 +7,7 @@
 #include "codecs/picture_encoder.h"
 #include "colour.h"
 #include "exif_date.h"
+#include "frame_drawer.h"
 #include "job_options.h"
 #include "picture_maker.h"
 #include "temp_folder.h"
@@ -86,21 +87,28 @@ long PeakKb() {
     return 0;
 }
 
-// Decodes path in a child process, so that the peak memory is this file's alone: the growth of
-// the peak in MB, or -1 when the picture was read.
-int RefusalPeakMb(const std::string& path) {
+// Runs work in a child process, so that the peak memory is its alone: the growth of the peak in
+// MB, or -1 when work gives false.
+int ChildPeakMb(const std::function<bool()>& work) {
     const pid_t child = ::fork();
     if (child == 0) {
         std::ofstream("/proc/self/clear_refs") << "5";
         const long before = PeakKb();
-        Canvas canvas;
-        std::string error;
-        const bool read = DecodePictureFile(path, canvas, 0, error);
-        ::_exit(read ? 255 : static_cast<int>(std::min((PeakKb() - before) / 1024, 254L)));
+        const bool done = work();
+        ::_exit(done ? static_cast<int>(std::min((PeakKb() - before) / 1024, 254L)) : 255);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+// The growth of the peak in MB while path is decoded, or -1 when the picture was read.
+int RefusalPeakMb(const std::string& path) {
+    return ChildPeakMb([&path] {
+        Canvas canvas;
+        std::string error;
+        return !DecodePictureFile(path, canvas, 0, error);
+    });
 }
 
 Writer JpegAt(int quality) {
@@ -256,6 +264,16 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
         JpegShrinkReader shrink;
         Canvas small;
         EXPECT_EQ(shrink.Open(path) && shrink.ReadInto(small, 32, 16, error), readable) << error;
+    } else if (e.outcome == "frame-peak") {
+        // Fitted as the batch fits it, never held whole.
+        const int peak = ChildPeakMb([&path] {
+            FrameScratch scratch;
+            Canvas frame;
+            const FrameOrder order{320, 240, Fitting::Letterbox, 4, false, 0, {}, 15};
+            return DrawFrame(path, order, frame, scratch).kind == FrameResult::Kind::Drawn;
+        });
+        EXPECT_GE(peak, 0);
+        EXPECT_LE(peak, std::stoi(e.words.at(0)));
     } else if (e.outcome == "coded-size") {
         std::ifstream in(path, std::ios::binary);
         const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
