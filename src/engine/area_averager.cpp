@@ -162,6 +162,38 @@ void GatherRow(const float* row, int channels, const std::int32_t* firsts, const
 
 } // namespace
 
+PixelRect ResetAveragers(std::span<AreaAverager> averagers, std::span<const ShrinkTarget> targets,
+                         int sourceWidth, int sourceHeight, int channels) {
+    int firstRow = sourceHeight;
+    int endRow = 0;
+    int firstColumn = sourceWidth;
+    int endColumn = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        Canvas& target = targets[i].canvas;
+        AreaAverager& averager = averagers[i];
+        averager.Reset(sourceWidth, sourceHeight, channels, targets[i].from, target,
+                       {0, 0, target.Width(), target.Height()});
+        if (averager.EndRow() > averager.FirstRow()) {
+            firstRow = std::min(firstRow, averager.FirstRow());
+            endRow = std::max(endRow, averager.EndRow());
+            firstColumn = std::min(firstColumn, averager.FirstColumn());
+            endColumn = std::max(endColumn, averager.EndColumn());
+        }
+    }
+    if (endRow <= firstRow) {
+        return {};
+    }
+    return {firstColumn, firstRow, endColumn - firstColumn, endRow - firstRow};
+}
+
+void AddRowToAveragers(std::span<AreaAverager> averagers, int y, const std::uint8_t* row) {
+    for (AreaAverager& averager : averagers) {
+        if (y >= averager.FirstRow() && y < averager.EndRow()) {
+            averager.AddRow(row);
+        }
+    }
+}
+
 void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelRect from,
                          Canvas& target, PixelRect to) {
     target_ = &target;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <vector>
 
 namespace kalvimo {
@@ -34,6 +35,16 @@ struct ShrinkTarget {
     Canvas& canvas;
     PixelRect from;
 };
+
+class AreaAverager;
+
+// Resets one averager per target over a source of sourceWidth x sourceHeight pixels of `channels`
+// samples; returns the source rows and columns any of them reads (empty when none).
+PixelRect ResetAveragers(std::span<AreaAverager> averagers, std::span<const ShrinkTarget> targets,
+                         int sourceWidth, int sourceHeight, int channels);
+
+// Hands source row y to the averagers that take it.
+void AddRowToAveragers(std::span<AreaAverager> averagers, int y, const std::uint8_t* row);
 
 // Area averaging of a picture fed row by row from the top, so that a picture can be shrunk while
 // it is decoded without ever being held whole. Each cell of `to` becomes the coverage-weighted

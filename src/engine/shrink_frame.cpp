@@ -9,11 +9,14 @@ namespace kalvimo {
 
 namespace {
 
-// How a shrinking reader is opened: only a TIFF has transparent pixels to put on the background.
+// How a shrinking reader is opened: a JPEG has no transparent pixels to put on the background.
 bool OpenReader(JpegShrinkReader& reader, const std::string& path, Colour) {
     return reader.Open(path);
 }
 bool OpenReader(TiffShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
+bool OpenReader(HeifShrinkReader& reader, const std::string& path, Colour backColour) {
     return reader.Open(path, backColour);
 }
 
@@ -208,6 +211,9 @@ std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& 
         ShrinkWith(scratch.jpegReader, path, order, frame, pictureTurned, scratch);
     if (!area) {
         area = ShrinkWith(scratch.tiffReader, path, order, frame, pictureTurned, scratch);
+    }
+    if (!area) {
+        area = ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);
     }
     return area;
 }

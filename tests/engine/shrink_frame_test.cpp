@@ -76,20 +76,23 @@ FrameOrder FittingOrder(const FittingCase& fitting, bool autoRotate) {
 
 class ShrinkFrameTest : public test::TempFolderTest {};
 
-// Quadrants stored with every orientation, and every layout of samples the TIFF reader puts row
-// by row: strips of a few rows or one for the whole picture, tiles cut short by the edges.
+// Quadrants stored with every orientation (HEIF's turned by the file's own transformations), and
+// every layout of samples the TIFF reader puts row by row: strips of a few rows or one for the
+// whole picture, tiles cut short by the edges.
 std::vector<std::string> ShrunkFiles() {
     std::vector<std::string> files;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         files.push_back("turned-jpeg-" + std::to_string(orientation) + ".jpg");
         files.push_back("turned-tiff-" + std::to_string(orientation) + ".tif");
+        files.push_back("turned-heic-" + std::to_string(orientation) + ".heic");
     }
     for (const char* name :
          {"phone-rgb8.tif", "phone-rgb16.tif", "phone-grey8.tif", "phone-grey16.tif",
           "phone-palette.tif", "phone-cmyk.tif", "phone-alpha8.tif", "phone-alpha16.tif",
           "phone-tiled-deflate.tif", "tiff-tiles-of-16-uncompressed.tif",
           "tiff-tiles-deflate-orientation-3.tif", "tiff-one-strip-deflate-orientation-6.tif",
-          "tiff-1-bit-group4-one-strip.tif", "tiff-ycbcr-jpeg.tif", "profile-display-p3.tif"}) {
+          "tiff-1-bit-group4-one-strip.tif", "tiff-ycbcr-jpeg.tif", "profile-display-p3.tif",
+          "phone.heic", "phone-alpha.heic", "phone.avif", "profile-display-p3.heic"}) {
         files.emplace_back(name);
     }
     return files;
@@ -123,7 +126,8 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
 TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
     ShrinkScratch scratch;
     for (const char* file : {"tiff-planes-apart.tif", "half.tif", "header-only.tif",
-                             "no-strips.tif", "tiff-of-12000-x-12000-in-1-kb.tif", "huge.tif"}) {
+                             "no-strips.tif", "tiff-of-12000-x-12000-in-1-kb.tif", "huge.tif",
+                             "half.heic", "heif-lying.heic", "huge.heic"}) {
         SCOPED_TRACE(file);
         Canvas frame;
         bool turned = false;

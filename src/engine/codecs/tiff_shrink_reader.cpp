@@ -149,11 +149,7 @@ void AddRow(const Session& session, int y, const std::uint32_t* rgba, int firstC
             out[2] = rgb.b;
         }
     }
-    for (AreaAverager& averager : averagers) {
-        if (y >= averager.FirstRow() && y < averager.EndRow()) {
-            averager.AddRow(row.data());
-        }
-    }
+    AddRowToAveragers(averagers, y, row.data());
 }
 
 // Rows from the start of the strip that holds firstRow: libtiff cannot start a compressed strip
@@ -219,29 +215,16 @@ bool Read(Session& session, std::span<AreaAverager> averagers,
     const auto width = static_cast<int>(session.image.width);
     const auto height = static_cast<int>(session.image.height);
     const int channels = session.grey ? 1 : 3;
-    int firstRow = height;
-    int endRow = 0;
-    int firstColumn = width;
-    int endColumn = 0;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        Canvas& target = targets[i].canvas;
-        AreaAverager& averager = averagers[i];
-        averager.Reset(width, height, channels, targets[i].from, target,
-                       {0, 0, target.Width(), target.Height()});
-        if (averager.EndRow() > averager.FirstRow()) {
-            firstRow = std::min(firstRow, averager.FirstRow());
-            endRow = std::max(endRow, averager.EndRow());
-            firstColumn = std::min(firstColumn, averager.FirstColumn());
-            endColumn = std::max(endColumn, averager.EndColumn());
-        }
-    }
-    if (endRow > firstRow) {
+    const PixelRect needed = ResetAveragers(averagers, targets, width, height, channels);
+    if (needed.height > 0) {
         buffers.row.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(channels));
-        const bool read =
+        const int endRow = needed.y + needed.height;
+        const int endColumn = needed.x + needed.width;
+        const bool done =
             session.tileWidth == 0
-                ? ReadStrips(session, firstRow, endRow, firstColumn, endColumn, averagers, buffers)
-                : ReadTiles(session, firstRow, endRow, firstColumn, endColumn, averagers, buffers);
-        if (!read) {
+                ? ReadStrips(session, needed.y, endRow, needed.x, endColumn, averagers, buffers)
+                : ReadTiles(session, needed.y, endRow, needed.x, endColumn, averagers, buffers);
+        if (!done) {
             return false;
         }
     }

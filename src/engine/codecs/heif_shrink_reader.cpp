@@ -1,0 +1,109 @@
+#include "heif_shrink_reader.h"
+
+#include "codec_internal.h"
+#include "heif_input.h"
+#include "picture_decoder.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace kalvimo {
+
+// The averagers and the row outlive each picture, so a batch allocates them once.
+struct HeifShrinkReader::State {
+    codecs::HeifPicture picture;
+    std::string path;
+    Rgb back;
+    std::vector<AreaAverager> averagers;
+    std::vector<std::uint8_t> row;
+};
+
+HeifShrinkReader::HeifShrinkReader() : state_(std::make_unique<State>()) {}
+HeifShrinkReader::~HeifShrinkReader() = default;
+
+int HeifShrinkReader::Width() const {
+    return state_->picture.Width();
+}
+int HeifShrinkReader::Height() const {
+    return state_->picture.Height();
+}
+
+bool HeifShrinkReader::Open(const std::string& path, Colour backColour) {
+    State& s = *state_;
+    if (s.picture.Width() > 0 && s.path == path && ToRgb(backColour) == s.back) {
+        return true;
+    }
+    s.picture.Clear();
+    s.path.clear();
+    std::int64_t size = 0;
+    std::string reason;
+    const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
+    std::array<std::uint8_t, 12> head{};
+    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
+        SniffFormat(head) != PictureFormat::Heif) {
+        return false;
+    }
+    std::rewind(file.get());
+    if (!s.picture.Decode(file.get(), size, reason)) {
+        return false;
+    }
+    s.path = path;
+    s.back = ToRgb(backColour);
+    return true;
+}
+
+bool HeifShrinkReader::ReadEighth(Canvas& target, std::string& error) {
+    constexpr int kEighth = 8;
+    const int width = (Width() + kEighth - 1) / kEighth;
+    const int height = (Height() + kEighth - 1) / kEighth;
+    if (Width() == 0 || !target.Resize(width, height)) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    const ShrinkTarget only{target, {0, 0, width * kEighth, height * kEighth}};
+    return Average({&only, 1}, error);
+}
+
+bool HeifShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
+    const ShrinkTarget only{target, from};
+    return ReadRegions({&only, 1}, error);
+}
+
+bool HeifShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
+    const bool done = Average(targets, error);
+    state_->picture.Clear();
+    state_->path.clear();
+    return done;
+}
+
+bool HeifShrinkReader::Average(std::span<const ShrinkTarget> targets, std::string& error) {
+    State& s = *state_;
+    const bool usable = std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
+        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
+    });
+    if (Width() == 0 || !usable) {
+        error = "the picture cannot be shrunk to that size";
+        return false;
+    }
+    if (s.averagers.size() < targets.size()) {
+        s.averagers.resize(targets.size());
+    }
+    const std::span<AreaAverager> averagers = std::span(s.averagers).first(targets.size());
+    const PixelRect needed = ResetAveragers(averagers, targets, Width(), Height(), 3);
+    s.row.resize(static_cast<std::size_t>(Width()) * 3);
+    for (int y = needed.y; y < needed.y + needed.height; ++y) {
+        s.picture.Row(y, needed.x, needed.x + needed.width, s.back,
+                      s.row.data() + std::ptrdiff_t{3} * needed.x);
+        AddRowToAveragers(averagers, y, s.row.data());
+    }
+    for (AreaAverager& averager : averagers) {
+        averager.Finish();
+    }
+    for (const ShrinkTarget& target : targets) {
+        target.canvas.SetIccProfile(s.picture.IccProfile());
+    }
+    return true;
+}
+
+} // namespace kalvimo
