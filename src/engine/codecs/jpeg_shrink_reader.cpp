@@ -125,25 +125,15 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
     const int width = static_cast<int>(info.output_width);
     const int height = static_cast<int>(info.output_height);
     const int channels = grey ? 1 : 3;
-    int firstRow = height;
-    int endRow = 0;
-    int firstColumn = width;
-    int endColumn = 0;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        Canvas& target = targets[i].canvas;
-        AreaAverager& averager = averagers[i];
-        averager.Reset(width, height, channels, targets[i].from, target,
-                       {0, 0, target.Width(), target.Height()});
-        if (averager.EndRow() > averager.FirstRow()) {
-            firstRow = std::min(firstRow, averager.FirstRow());
-            endRow = std::max(endRow, averager.EndRow());
-            firstColumn = std::min(firstColumn, averager.FirstColumn());
-            endColumn = std::max(endColumn, averager.EndColumn());
-        }
-    }
+    const std::span<AreaAverager> used = averagers.first(targets.size());
+    const PixelRect needed = ResetAveragers(used, targets, width, height, channels);
+    const int firstRow = needed.y;
+    const int endRow = needed.y + needed.height;
     if (endRow > firstRow) {
-        auto left = static_cast<JDIMENSION>(std::max(firstColumn - kColumnMargin, 0));
-        auto kept = static_cast<JDIMENSION>(std::min(endColumn + kColumnMargin, width)) - left;
+        auto left = static_cast<JDIMENSION>(std::max(needed.x - kColumnMargin, 0));
+        auto kept =
+            static_cast<JDIMENSION>(std::min(needed.x + needed.width + kColumnMargin, width)) -
+            left;
         if (static_cast<int>(kept) < width) {
             jpeg_crop_scanline(&info, &left, &kept);
             for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -168,12 +158,7 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
             const auto first = static_cast<int>(info.output_scanline);
             const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
             for (JDIMENSION i = 0; i < got; ++i) {
-                const int at = first + static_cast<int>(i);
-                for (AreaAverager& averager : averagers.first(targets.size())) {
-                    if (at >= averager.FirstRow() && at < averager.EndRow()) {
-                        averager.AddRow(rows[i]);
-                    }
-                }
+                AddRowToAveragers(used, first + static_cast<int>(i), rows[i]);
             }
         }
         // Below the regions nothing is read: the picture is dropped as it stands.
@@ -181,7 +166,7 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
             jpeg_finish_decompress(&info);
         }
     }
-    for (AreaAverager& averager : averagers.first(targets.size())) {
+    for (AreaAverager& averager : used) {
         averager.Finish();
     }
     return true;
