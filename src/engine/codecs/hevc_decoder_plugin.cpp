@@ -8,6 +8,7 @@
 #include <vector>
 
 #ifdef KALVIMO_HAVE_AVCODEC
+#include <dlfcn.h>
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
@@ -45,6 +46,55 @@ namespace {
 // Above libheif's own decoder, which asks for 100.
 constexpr int kPriority = 120;
 
+#define KALVIMO_STRING(x) #x
+#define KALVIMO_SONAME(library, major) "lib" library ".so." KALVIMO_STRING(major)
+
+// libavcodec and the eighty libraries it brings are loaded at the first HEIC picture, not when
+// the program starts (that tripled its start-up time); the versions the program was built with.
+struct Avcodec {
+    void* codec = nullptr;
+    void* util = nullptr;
+    decltype(&avcodec_find_decoder) findDecoder = nullptr;
+    decltype(&avcodec_alloc_context3) allocContext = nullptr;
+    decltype(&avcodec_free_context) freeContext = nullptr;
+    decltype(&avcodec_open2) open = nullptr;
+    decltype(&avcodec_send_packet) sendPacket = nullptr;
+    decltype(&avcodec_receive_frame) receiveFrame = nullptr;
+    decltype(&av_packet_alloc) packetAlloc = nullptr;
+    decltype(&av_packet_free) packetFree = nullptr;
+    decltype(&av_frame_alloc) frameAlloc = nullptr;
+    decltype(&av_frame_free) frameFree = nullptr;
+    decltype(&av_log_set_level) setLogLevel = nullptr;
+    decltype(&av_pix_fmt_desc_get) pixelFormat = nullptr;
+
+    template <typename Function>
+    static bool Find(void* library, const char* name, Function& function) {
+        function = reinterpret_cast<Function>(::dlsym(library, name));
+        return function != nullptr;
+    }
+
+    bool Load() {
+        util = ::dlopen(KALVIMO_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        codec =
+            ::dlopen(KALVIMO_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        return codec != nullptr && util != nullptr &&
+               Find(codec, "avcodec_find_decoder", findDecoder) &&
+               Find(codec, "avcodec_alloc_context3", allocContext) &&
+               Find(codec, "avcodec_free_context", freeContext) &&
+               Find(codec, "avcodec_open2", open) &&
+               Find(codec, "avcodec_send_packet", sendPacket) &&
+               Find(codec, "avcodec_receive_frame", receiveFrame) &&
+               Find(codec, "av_packet_alloc", packetAlloc) &&
+               Find(codec, "av_packet_free", packetFree) &&
+               Find(util, "av_frame_alloc", frameAlloc) && Find(util, "av_frame_free", frameFree) &&
+               Find(util, "av_log_set_level", setLogLevel) &&
+               Find(util, "av_pix_fmt_desc_get", pixelFormat);
+    }
+};
+
+// Filled once, before the decoder is registered; read only afterwards.
+Avcodec av;
+
 heif_error Failure(const char* message) {
     tRefused = true;
     return {heif_error_Decoder_plugin_error, heif_suberror_Unspecified, message};
@@ -53,13 +103,13 @@ heif_error Failure(const char* message) {
 constexpr heif_error kOk = {heif_error_Ok, heif_suberror_Unspecified, "Success"};
 
 struct ContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+    void operator()(AVCodecContext* context) const { av.freeContext(&context); }
 };
 struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+    void operator()(AVPacket* packet) const { av.packetFree(&packet); }
 };
 struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    void operator()(AVFrame* frame) const { av.frameFree(&frame); }
 };
 struct ImageRelease {
     void operator()(heif_image* image) const { heif_image_release(image); }
@@ -77,7 +127,7 @@ const char* PluginName() {
 
 void InitPlugin() {
     // Damaged files are refused with a reason of their own; the library's own notes go nowhere.
-    av_log_set_level(AV_LOG_QUIET);
+    av.setLogLevel(AV_LOG_QUIET);
 }
 
 int SupportsFormat(heif_compression_format format) {
@@ -114,8 +164,7 @@ heif_error PushData(void* decoder, const void* data, size_t size) {
 
 // The planes of a decoded frame, copied into a picture of libheif's.
 heif_error ToHeifImage(const AVFrame& frame, heif_image** out) {
-    const AVPixFmtDescriptor* format =
-        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    const AVPixFmtDescriptor* format = av.pixelFormat(static_cast<AVPixelFormat>(frame.format));
     if (format == nullptr || (format->flags & (AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_RGB |
                                                AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_ALPHA)) != 0) {
         return Failure("the decoder gave an unknown layout of samples");
@@ -173,19 +222,19 @@ heif_error ToHeifImage(const AVFrame& frame, heif_image** out) {
 heif_error DecodeImage(void* decoder, heif_image** out) {
     *out = nullptr;
     auto& stream = static_cast<Decoder*>(decoder)->stream;
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_HEVC);
+    const AVCodec* codec = av.findDecoder(AV_CODEC_ID_HEVC);
     if (codec == nullptr) {
         return Failure("no HEVC decoder");
     }
-    const std::unique_ptr<AVCodecContext, ContextFree> context(avcodec_alloc_context3(codec));
-    const std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    const std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    const std::unique_ptr<AVCodecContext, ContextFree> context(av.allocContext(codec));
+    const std::unique_ptr<AVPacket, PacketFree> packet(av.packetAlloc());
+    const std::unique_ptr<AVFrame, FrameFree> frame(av.frameAlloc());
     if (!context || !packet || !frame) {
         return Failure("not enough memory");
     }
     // The batch decodes a picture per processor already.
     context->thread_count = 1;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0) {
+    if (av.open(context.get(), codec, nullptr) < 0) {
         return Failure("the HEVC decoder could not start");
     }
     const std::size_t size = stream.size();
@@ -196,9 +245,9 @@ heif_error DecodeImage(void* decoder, heif_image** out) {
     stream.resize(size + AV_INPUT_BUFFER_PADDING_SIZE, 0);
     packet->data = stream.data();
     packet->size = static_cast<int>(size);
-    if (avcodec_send_packet(context.get(), packet.get()) < 0 ||
-        avcodec_send_packet(context.get(), nullptr) < 0 ||
-        avcodec_receive_frame(context.get(), frame.get()) < 0 || frame->decode_error_flags != 0 ||
+    if (av.sendPacket(context.get(), packet.get()) < 0 ||
+        av.sendPacket(context.get(), nullptr) < 0 ||
+        av.receiveFrame(context.get(), frame.get()) < 0 || frame->decode_error_flags != 0 ||
         (frame->flags & AV_FRAME_FLAG_CORRUPT) != 0) {
         return Failure("the HEVC data could not be decoded");
     }
@@ -224,7 +273,7 @@ bool registered = false;
 } // namespace
 
 void RegisterHevcDecoder() {
-    registered = heif_register_decoder_plugin(&kPlugin).code == heif_error_Ok;
+    registered = av.Load() && heif_register_decoder_plugin(&kPlugin).code == heif_error_Ok;
 }
 
 bool HevcDecoderInUse() {
