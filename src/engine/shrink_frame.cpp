@@ -214,6 +214,8 @@ std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& 
     }
     if (!area) {
         area = ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);
+        // Whatever became of it, a decoded picture is not kept for the next one.
+        scratch.heifReader.Close();
     }
     return area;
 }

@@ -72,9 +72,13 @@ bool HeifShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& e
 
 bool HeifShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     const bool done = Average(targets, error);
+    Close();
+    return done;
+}
+
+void HeifShrinkReader::Close() {
     state_->picture.Clear();
     state_->path.clear();
-    return done;
 }
 
 bool HeifShrinkReader::Average(std::span<const ShrinkTarget> targets, std::string& error) {

@@ -34,6 +34,9 @@ public:
     bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
+    // Lets go of the picture, read or not.
+    void Close();
+
 private:
     bool Average(std::span<const ShrinkTarget> targets, std::string& error);
 
