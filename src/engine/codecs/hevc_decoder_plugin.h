@@ -4,7 +4,8 @@ namespace kalvimo::codecs {
 
 // Hands libheif's HEVC pictures to libavcodec's decoder, faster than libheif's own, which stays
 // the fallback: for a stream libavcodec refuses and wherever a HevcFallback is alive. Once, before
-// any decoding; does nothing when the program was built without libavcodec.
+// any decoding; does nothing when the program was built without libavcodec or the machine has
+// none.
 void RegisterHevcDecoder();
 
 // While one lives, this thread's HEVC pictures go to libheif's own decoder.
