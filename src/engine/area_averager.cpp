@@ -162,6 +162,22 @@ void GatherRow(const float* row, int channels, const std::int32_t* firsts, const
 
 } // namespace
 
+bool TargetsUsable(std::span<const ShrinkTarget> targets) {
+    return std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
+        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
+    });
+}
+
+std::optional<PixelRect> ResizeToEighth(Canvas& target, int width, int height) {
+    constexpr int kEighth = 8;
+    const int cellsAcross = (width + kEighth - 1) / kEighth;
+    const int cellsDown = (height + kEighth - 1) / kEighth;
+    if (width <= 0 || height <= 0 || !target.Resize(cellsAcross, cellsDown)) {
+        return std::nullopt;
+    }
+    return PixelRect{0, 0, cellsAcross * kEighth, cellsDown * kEighth};
+}
+
 PixelRect ResetAveragers(std::span<AreaAverager> averagers, std::span<const ShrinkTarget> targets,
                          int sourceWidth, int sourceHeight, int channels) {
     int firstRow = sourceHeight;

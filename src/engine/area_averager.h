@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -37,6 +38,17 @@ struct ShrinkTarget {
 };
 
 class AreaAverager;
+
+// What a shrinking reader says when its targets, or the picture, leave nothing to average.
+inline constexpr const char* kCannotShrink = "the picture cannot be shrunk to that size";
+
+// Whether every target has cells and a region to average into them.
+bool TargetsUsable(std::span<const ShrinkTarget> targets);
+
+// Sizes target an eighth of a width x height picture in each direction and returns the region
+// averaged into it: whole blocks of 8 x 8, the last ones cut short by the picture's edge.
+// Nothing when the picture is empty or the canvas cannot be had.
+std::optional<PixelRect> ResizeToEighth(Canvas& target, int width, int height);
 
 // Resets one averager per target over a source of sourceWidth x sourceHeight pixels of `channels`
 // samples; returns the source rows and columns any of them reads (empty when none).

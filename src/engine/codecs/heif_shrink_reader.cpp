@@ -4,7 +4,6 @@
 #include "heif_input.h"
 #include "picture_decoder.h"
 
-#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -54,14 +53,12 @@ bool HeifShrinkReader::Open(const std::string& path, Colour backColour) {
 }
 
 bool HeifShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    constexpr int kEighth = 8;
-    const int width = (Width() + kEighth - 1) / kEighth;
-    const int height = (Height() + kEighth - 1) / kEighth;
-    if (Width() == 0 || !target.Resize(width, height)) {
-        error = "the picture cannot be shrunk to that size";
+    const std::optional<PixelRect> from = ResizeToEighth(target, Width(), Height());
+    if (!from) {
+        error = kCannotShrink;
         return false;
     }
-    const ShrinkTarget only{target, {0, 0, width * kEighth, height * kEighth}};
+    const ShrinkTarget only{target, *from};
     return Average({&only, 1}, error);
 }
 
@@ -83,11 +80,9 @@ void HeifShrinkReader::Close() {
 
 bool HeifShrinkReader::Average(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
-    const bool usable = std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
-        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
-    });
+    const bool usable = TargetsUsable(targets);
     if (Width() == 0 || !usable) {
-        error = "the picture cannot be shrunk to that size";
+        error = kCannotShrink;
         return false;
     }
     if (s.averagers.size() < targets.size()) {

@@ -177,7 +177,7 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
 bool JpegShrinkReader::ReadInto(Canvas& target, int targetWidth, int targetHeight,
                                 std::string& error) {
     if (!state_->session || !target.Resize(targetWidth, targetHeight)) {
-        error = "the picture cannot be shrunk to that size";
+        error = kCannotShrink;
         return false;
     }
     return ReadRegion(target, {0, 0, Width(), Height()}, error);
@@ -188,7 +188,7 @@ bool JpegShrinkReader::ReadEighth(Canvas& target, std::string& error) {
     const int width = (Width() + kEighth - 1) / kEighth;
     const int height = (Height() + kEighth - 1) / kEighth;
     if (!state_->session || !target.Resize(width, height)) {
-        error = "the picture cannot be shrunk to that size";
+        error = kCannotShrink;
         return false;
     }
     // libjpeg rounds the scaled sizes up, as above.
@@ -204,11 +204,9 @@ bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& e
 
 bool JpegShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
-    const bool usable = std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
-        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
-    });
+    const bool usable = TargetsUsable(targets);
     if (!s.session || !usable) {
-        error = "the picture cannot be shrunk to that size";
+        error = kCannotShrink;
         return false;
     }
     if (s.averagers.size() < targets.size()) {

@@ -237,14 +237,13 @@ bool Read(Session& session, std::span<AreaAverager> averagers,
 } // namespace
 
 bool TiffShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    constexpr int kEighth = 8;
-    const int width = (Width() + kEighth - 1) / kEighth;
-    const int height = (Height() + kEighth - 1) / kEighth;
-    if (!state_->session || !target.Resize(width, height)) {
-        error = "the picture cannot be shrunk to that size";
+    const std::optional<PixelRect> from =
+        state_->session ? ResizeToEighth(target, Width(), Height()) : std::nullopt;
+    if (!from) {
+        error = kCannotShrink;
         return false;
     }
-    return ReadRegion(target, {0, 0, width * kEighth, height * kEighth}, error);
+    return ReadRegion(target, *from, error);
 }
 
 bool TiffShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
@@ -254,11 +253,9 @@ bool TiffShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& e
 
 bool TiffShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
-    const bool usable = std::all_of(targets.begin(), targets.end(), [](const ShrinkTarget& t) {
-        return !t.canvas.Empty() && t.from.width > 0 && t.from.height > 0;
-    });
+    const bool usable = TargetsUsable(targets);
     if (!s.session || !usable) {
-        error = "the picture cannot be shrunk to that size";
+        error = kCannotShrink;
         return false;
     }
     if (s.averagers.size() < targets.size()) {
