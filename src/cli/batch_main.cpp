@@ -26,7 +26,7 @@ constexpr int kExitUsage = 2;
 // The arguments are the settings file looked for without --settings, the presets file and the
 // user guide.
 constexpr const char* kUsage =
-    "Usage: kalvimo-batch [--settings FILE] [--jobs N] [SOURCE [DESTINATION]]\n"
+    "Usage: kalvimo-batch [--settings FILE] [--jobs N] [--memory MB] [SOURCE [DESTINATION]]\n"
     "\n"
     "Resizes every picture of SOURCE that matches the settings' \"Filter\" into DESTINATION,\n"
     "with the options of a settings file written by the Kalvimo window, and prints one log\n"
@@ -34,6 +34,8 @@ constexpr const char* kUsage =
     "\n"
     "  --settings FILE  the settings file (default: %s)\n"
     "  --jobs N         pictures prepared at once (default: the number of processors)\n"
+    "  --memory MB      the memory, in megabytes, those pictures share (default: 512); a\n"
+    "                   picture that needs more than its share waits to be prepared alone\n"
     "  --help           show this help\n"
     "  --version        show the version\n"
     "\n"
@@ -70,15 +72,20 @@ std::string ExecutableFolder() {
 struct Arguments {
     std::optional<std::string> settings;
     int jobs = 0;
+    int memoryMb = kalvimo::MemoryBudget::kDefaultBytes >> 20;
     std::vector<std::string> folders;
     bool help = false;
     bool version = false;
 };
 
-std::optional<int> ParseJobs(std::string_view text) {
+constexpr int kMaxJobs = 256;
+constexpr int kMinMemoryMb = 16;
+constexpr int kMaxMemoryMb = 1 << 20;
+
+std::optional<int> ParseWhole(std::string_view text, int least, int most) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 256) {
+    if (error != std::errc() || end != text.data() + text.size() || value < least || value > most) {
         return std::nullopt;
     }
     return value;
@@ -95,18 +102,28 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
             args.help = true;
         } else if (!optionsEnded && arg == "--version") {
             args.version = true;
-        } else if (!optionsEnded && (arg == "--settings" || arg == "--jobs")) {
+        } else if (!optionsEnded && (arg == "--settings" || arg == "--jobs" || arg == "--memory")) {
             if (i + 1 >= argc) {
                 return std::string(arg) + " needs a value";
             }
             const std::string_view value = argv[++i];
             if (arg == "--settings") {
                 args.settings = std::string(value);
-            } else if (const std::optional<int> jobs = ParseJobs(value)) {
+            } else if (arg == "--jobs") {
+                const std::optional<int> jobs = ParseWhole(value, 1, kMaxJobs);
+                if (!jobs) {
+                    return "--jobs needs a whole number from 1 to " + std::to_string(kMaxJobs) +
+                           ", not '" + std::string(value) + "'";
+                }
                 args.jobs = *jobs;
             } else {
-                return "--jobs needs a whole number from 1 to 256, not '" + std::string(value) +
-                       "'";
+                const std::optional<int> memory = ParseWhole(value, kMinMemoryMb, kMaxMemoryMb);
+                if (!memory) {
+                    return "--memory needs a whole number of megabytes from " +
+                           std::to_string(kMinMemoryMb) + " to " + std::to_string(kMaxMemoryMb) +
+                           ", not '" + std::string(value) + "'";
+                }
+                args.memoryMb = *memory;
             }
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return "unknown option '" + std::string(arg) + "'";
@@ -179,9 +196,9 @@ int main(int argc, char** argv) {
                               ::isatty(STDERR_FILENO) ? stderr : nullptr);
     kalvimo::cGdiPlus gdip;
     kalvimo::BatchRun run(host, gdip);
-    run.SetJobs(args.jobs > 0
-                    ? args.jobs
-                    : static_cast<int>(std::max(1U, std::thread::hardware_concurrency())));
+    run.SetJobs(args.jobs > 0 ? args.jobs
+                              : static_cast<int>(std::max(1U, std::thread::hardware_concurrency())),
+                std::int64_t{args.memoryMb} << 20);
     run.PressProcess();
     return host.AnyFailure() ? 1 : 0;
 }

@@ -37,11 +37,11 @@ BatchRun::BatchRun(BatchHost& host, cGdiPlus& gdip) : host_(host), gdip_(gdip) {
 
 BatchRun::~BatchRun() = default;
 
-void BatchRun::SetJobs(int jobs) {
+void BatchRun::SetJobs(int jobs, std::int64_t memoryBytes) {
     jobs_ = std::max(jobs, 1);
     prefetcher_.reset();
     if (jobs_ > 1) {
-        prefetcher_ = std::make_unique<FramePrefetcher>(jobs_);
+        prefetcher_ = std::make_unique<FramePrefetcher>(jobs_, memoryBytes);
     }
 }
 
@@ -68,6 +68,11 @@ FrameResult BatchRun::DrawPictureFrame(const std::string& path, const FrameOrder
         result = prefetcher_->Take(path, order, picDest_, [this] { host_.PumpMessages(); });
     }
     if (result.kind == FrameResult::Kind::NotDrawn) {
+        // Drawn here beside the prefetcher's pictures, it keeps to their budget.
+        std::optional<MemoryBudget::Drawing> drawing;
+        if (prefetcher_) {
+            drawing.emplace(prefetcher_->Budget());
+        }
         result = DrawFrame(path, order, picDest_, scratch_, prompt);
     }
     pictureTurned_ = result.pictureTurned;

@@ -37,8 +37,9 @@ public:
 
     // How many pictures a run prepares at once: with more than one, the frames of the next
     // pictures are drawn on other threads while the current one is written. Nothing else
-    // changes: names, log lines and files are those of a run with one job.
-    void SetJobs(int jobs);
+    // changes: names, log lines and files are those of a run with one job. The pictures drawn at
+    // once share memoryBytes (see MemoryBudget).
+    void SetJobs(int jobs, std::int64_t memoryBytes = MemoryBudget::kDefaultBytes);
 
     // The process button: starts a run, or asks the run under way to stop after its picture.
     void PressProcess();

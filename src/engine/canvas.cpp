@@ -35,7 +35,8 @@ bool Canvas::Resize(int width, int height) {
 void Canvas::Clear() {
     width_ = 0;
     height_ = 0;
-    pixels_.clear();
+    // Given back, not kept: a canvas is cleared when its picture's memory is wanted elsewhere.
+    std::vector<std::uint8_t>().swap(pixels_);
     iccProfile_.clear();
 }
 

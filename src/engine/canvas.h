@@ -21,6 +21,7 @@ public:
 
     // False (and the canvas left empty) when a size is not positive or the picture too large.
     [[nodiscard]] bool Resize(int width, int height);
+    // Empties the canvas and gives its memory back.
     void Clear();
 
     [[nodiscard]] int Width() const { return width_; }

@@ -9,7 +9,7 @@
 
 namespace kalvimo {
 
-FramePrefetcher::FramePrefetcher(int threads) {
+FramePrefetcher::FramePrefetcher(int threads, std::int64_t memoryBytes) : budget_(memoryBytes) {
     PrepareMetadataReader();
     for (int i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { Work(); });
@@ -127,15 +127,18 @@ void FramePrefetcher::Work() {
         }
         // The stamp is taken before reading, so a change during the read is noticed too.
         job->stamp = StampOf(job->path);
-        try {
-            job->result = DrawFrame(job->path, job->order, job->frame, scratch);
-        } catch (const std::exception&) {
-            // Out of memory here is no failure yet: the run's own thread tries again.
-            job->result = {};
+        {
+            const MemoryBudget::Drawing drawing(budget_);
+            try {
+                job->result = DrawFrame(job->path, job->order, job->frame, scratch);
+            } catch (const std::exception&) {
+                // Out of memory here is no failure yet: the run's own thread tries again.
+                job->result = {};
+            }
+            // A whole picture stays only while it is being fitted.
+            scratch.picture.Clear();
+            scratch.buffer.Clear();
         }
-        // A whole picture stays only while it is being fitted.
-        scratch.picture.Clear();
-        scratch.buffer.Clear();
         {
             const std::lock_guard lock(mutex_);
             job->finished = true;

@@ -2,6 +2,7 @@
 
 #include "canvas.h"
 #include "frame_drawer.h"
+#include "memory_budget.h"
 
 #include <condition_variable>
 #include <deque>
@@ -20,7 +21,8 @@ namespace kalvimo {
 // drives it: Schedule, Take, Clear and Recycle are never called from two threads at once.
 class FramePrefetcher {
 public:
-    explicit FramePrefetcher(int threads);
+    // Its pictures share memoryBytes.
+    FramePrefetcher(int threads, std::int64_t memoryBytes);
     ~FramePrefetcher();
     FramePrefetcher(const FramePrefetcher&) = delete;
     FramePrefetcher& operator=(const FramePrefetcher&) = delete;
@@ -40,6 +42,9 @@ public:
 
     // Hands back a canvas no longer needed, so later frames reuse its memory.
     void Recycle(Canvas&& canvas);
+
+    // What a picture drawn beside the prefetcher's keeps to.
+    MemoryBudget& Budget() { return budget_; }
 
 private:
     struct FileStamp {
@@ -68,6 +73,7 @@ private:
     std::deque<std::shared_ptr<Job>> jobs_;
     std::vector<Canvas> spare_;
     bool stopping_ = false;
+    MemoryBudget budget_;
     std::vector<std::thread> threads_;
 };
 

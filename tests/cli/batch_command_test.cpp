@@ -76,8 +76,8 @@ TEST_F(BatchCommandTest, VersionHelpAndUsageErrors) {
     EXPECT_THAT(help.lines,
                 Contains("  --settings FILE  the settings file (default: " + beside + ")"));
     // Misuse exits with 2 and points to the help.
-    for (const char* bad :
-         {"--frobnicate", "--jobs 0", "--jobs x", "--jobs", "a b c", "/no/such/folder"}) {
+    for (const char* bad : {"--frobnicate", "--jobs 0", "--jobs x", "--jobs", "--memory 15",
+                            "--memory 1e3", "a b c", "/no/such/folder"}) {
         const Outcome outcome = Run(bad);
         EXPECT_EQ(outcome.status, 2) << bad;
         EXPECT_TRUE(outcome.lines.empty()) << bad;

@@ -1,15 +1,20 @@
 #include "codecs/picture_decoder.h"
+#include "memory_budget.h"
 #include "run_fixture.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <semaphore>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kalvimo {
@@ -272,6 +277,63 @@ TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPictureButItIsNotStartedA
     EXPECT_GT(pumpsWhileDrawn, 0);
     EXPECT_THAT(host_.Only("status"),
                 ElementsAre("Processing large.bmp...", "Finished processing large.bmp"));
+}
+
+// Pictures drawn at once share the budget: one that fits beside the others starts at once, one
+// that does not waits until it fits or runs alone, however large, and those that ask after it
+// wait their turn.
+TEST(MemoryBudgetTest, APictureThatDoesNotFitWaitsForTheOthersAndThoseAfterItWaitTheirTurn) {
+    MemoryBudget budget(100);
+    std::atomic<int> admissions = 0;
+    struct Picture {
+        explicit Picture(std::int64_t need) : bytes(need) {}
+        std::int64_t bytes;
+        std::atomic<int> admitted = 0;
+        std::binary_semaphore end{0};
+        std::thread thread;
+    };
+    const auto start = [&](Picture& picture) {
+        picture.thread = std::thread([&] {
+            const MemoryBudget::Drawing drawing(budget);
+            MemoryBudget::Reserve(picture.bytes);
+            picture.admitted = ++admissions;
+            picture.end.acquire();
+        });
+    };
+    const auto waitFor = [](const Picture& picture) {
+        for (int i = 0; i < 1000 && picture.admitted == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return picture.admitted.load();
+    };
+    const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
+    Picture first(60);
+    Picture fits(30);
+    Picture large(500);
+    Picture small(10);
+    start(first);
+    EXPECT_EQ(waitFor(first), 1);
+    start(fits);
+    EXPECT_EQ(waitFor(fits), 2);
+    start(large);
+    settle();
+    start(small);
+    settle();
+    EXPECT_EQ(large.admitted, 0);
+    EXPECT_EQ(small.admitted, 0);
+    first.end.release();
+    settle();
+    EXPECT_EQ(large.admitted, 0);
+    fits.end.release();
+    EXPECT_EQ(waitFor(large), 3);
+    settle();
+    EXPECT_EQ(small.admitted, 0);
+    large.end.release();
+    EXPECT_EQ(waitFor(small), 4);
+    small.end.release();
+    for (Picture* picture : {&first, &fits, &large, &small}) {
+        picture->thread.join();
+    }
 }
 
 TEST_F(BatchRunTest, UnreadableSourceAndReadOnlyDestinationAreReported) {

@@ -406,6 +406,7 @@ bool ReadPlain(std::FILE* file, std::int64_t fileSize, BmpLayout& layout, Canvas
     if (layout.hasAlpha && !AnyAlpha(file, layout, layout.hasAlpha)) {
         return Refuse(reason, "the pixel data could not be read");
     }
+    ReserveWholePicture(layout.width, layout.height);
     if (!canvas.Resize(static_cast<int>(layout.width), static_cast<int>(layout.height))) {
         reason = TooLargeReason(layout.width, layout.height);
         return false;
@@ -497,6 +498,7 @@ bool ReadRle(std::FILE* file, std::int64_t fileSize, const BmpLayout& layout, Ca
                          fileSize - layout.dataOffset, kRlePixelsPerByte, reason)) {
         return false;
     }
+    ReserveWholePicture(layout.width, layout.height);
     if (!canvas.Resize(static_cast<int>(layout.width), static_cast<int>(layout.height))) {
         reason = TooLargeReason(layout.width, layout.height);
         return false;

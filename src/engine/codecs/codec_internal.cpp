@@ -1,5 +1,7 @@
 #include "codec_internal.h"
 
+#include "../memory_budget.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +27,11 @@ bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t
 std::string TooLargeReason(std::int64_t width, std::int64_t height) {
     return "the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) +
            " pixels)";
+}
+
+void ReserveWholePicture(std::int64_t width, std::int64_t height, int decoderBytesPerPixel) {
+    constexpr int kCanvasAndCopy = 2 * 3;
+    MemoryBudget::Reserve(width * height * (kCanvasAndCopy + decoderBytesPerPixel));
 }
 
 bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPixels,

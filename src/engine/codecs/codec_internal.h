@@ -33,6 +33,11 @@ std::string TooLargeReason(std::int64_t width, std::int64_t height);
 bool SizeIsPlausible(std::int64_t width, std::int64_t height, std::int64_t maxPixels,
                      std::int64_t fileSize, std::int64_t pixelsPerByte, std::string& reason);
 
+// Reserves, from the memory budget of the run drawing this picture, what decoding a picture of
+// width x height pixels whole takes: its canvas, a copy of it set upright or turned, and
+// decoderBytesPerPixel of the decoder's own. Called before those allocations; it may wait.
+void ReserveWholePicture(std::int64_t width, std::int64_t height, int decoderBytesPerPixel = 0);
+
 // rgb painted with the given opacity over back.
 Rgb OverBackground(Rgb rgb, int alpha, Rgb back);
 // The same for a colour already multiplied by its opacity.

@@ -134,6 +134,7 @@ bool ReadFirstImage(GifFileType* gif, std::int64_t fileSize, Canvas& canvas, Col
         frame.Left = 0;
         frame.Top = 0;
     }
+    ReserveWholePicture(width, height);
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reason = TooLargeReason(width, height);
         return false;

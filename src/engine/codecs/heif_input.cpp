@@ -1,5 +1,6 @@
 #include "heif_input.h"
 
+#include "../memory_budget.h"
 #include "codec_internal.h"
 #include "heif_coded_size.h"
 #include "hevc_decoder_plugin.h"
@@ -108,6 +109,9 @@ bool HeifPicture::Decode(std::FILE* file, std::int64_t fileSize, std::string& re
         reason = "it codes a larger picture than it states";
         return false;
     }
+    // The decoder's picture and its copy as planes of RGB, 1.5 and 3 bytes a pixel, and the
+    // decoder's own pictures of reference.
+    MemoryBudget::Reserve(codedWidth * codedHeight * 6);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(
         heif_decoding_options_alloc());

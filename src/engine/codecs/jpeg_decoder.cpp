@@ -75,6 +75,9 @@ bool Decode(JpegReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& 
     if (!JpegSizeIsPlausible(info, fileSize, kMaxDecodedPixels, reader.reason)) {
         return false;
     }
+    // A file of several scans is held whole as coefficients, 2 bytes a sample.
+    ReserveWholePicture(info.image_width, info.image_height,
+                        jpeg_has_multiple_scans(&info) ? 2 * info.num_components : 0);
     reader.icc.Read(info);
     if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
         info.out_color_space = JCS_CMYK;

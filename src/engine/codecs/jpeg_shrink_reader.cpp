@@ -1,6 +1,7 @@
 #include "jpeg_shrink_reader.h"
 
 #include "../area_averager.h"
+#include "../memory_budget.h"
 #include "codec_internal.h"
 #include "jpeg_errors.h"
 
@@ -76,6 +77,11 @@ bool ReadHeader(Session& session, std::string& reason) {
     if (!(colour || grey) ||
         !codecs::JpegSizeIsPlausible(info, session.fileSize, Canvas::kMaxPixels, reason)) {
         return false;
+    }
+    if (jpeg_has_multiple_scans(&info)) {
+        // Its scans are held whole as coefficients, 2 bytes a sample.
+        MemoryBudget::Reserve(std::int64_t{info.image_width} * info.image_height * 2 *
+                              info.num_components);
     }
     session.icc.Read(info);
     return true;

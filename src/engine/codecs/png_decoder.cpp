@@ -130,6 +130,9 @@ bool Decode(PngReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& c
                          kDeflateRatio * 8 / bitsPerPixel, reader.reason)) {
         return false;
     }
+    // An interlaced picture with alpha is read whole before it is put on the background.
+    const bool interlaced = png_get_interlace_type(reader.png, reader.info) != PNG_INTERLACE_NONE;
+    ReserveWholePicture(width, height, interlaced ? 4 : 0);
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reader.reason = TooLargeReason(width, height);
         return false;

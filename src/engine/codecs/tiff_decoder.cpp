@@ -28,6 +28,7 @@ bool ReadPage(TIFF* tiff, TiffInput& input, Canvas& canvas, Rgb back, std::strin
     const std::unique_ptr<TIFFRGBAImage, ImageEnd> ending(&image);
     const std::int64_t width = image.width;
     const std::int64_t height = image.height;
+    ReserveWholePicture(width, height);
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reason = TooLargeReason(width, height);
         return false;

@@ -117,6 +117,9 @@ bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour b
         return false;
     }
     const std::unique_ptr<WebPIterator, IteratorRelease> release(&frame);
+    // A lossless picture is held by libwebp whole at 4 bytes a pixel, one with alpha is decoded
+    // through a buffer of as much.
+    ReserveWholePicture(width, height, 8);
     if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
         reason = TooLargeReason(width, height);
         return false;
