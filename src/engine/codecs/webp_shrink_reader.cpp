@@ -113,6 +113,8 @@ bool DecodeScaled(const WebPData& data, const AxisPlan& across, const AxisPlan& 
     options.use_scaling = across.scaled != across.length || down.scaled != down.length ? 1 : 0;
     options.scaled_width = across.scaled;
     options.scaled_height = down.scaled;
+    // Parsing and reconstructing on one thread, scaling and colour conversion on another.
+    options.use_threads = 1;
     config.output.colorspace = MODE_RGB;
     config.output.is_external_memory = 1;
     WebPRGBABuffer& rgb = config.output.u.RGBA;
