@@ -4,7 +4,9 @@
 # bench/compare-peers.sh, against vipsthumbnail and ImageMagick in two processes each, side by side
 # in one hyperfine run per kind: each picture fitted into 800 x 600 and written as JPEG quality
 # 85, kalvimo-batch with two jobs. With KALVIMO_BASELINE set to another kalvimo-batch, that one
-# runs beside it too. Then the peak memory of kalvimo-batch per kind with two jobs.
+# runs beside it too. Then the peak memory of kalvimo-batch per kind with two jobs, and the quality
+# of the WebP frames (which libwebp shrinks while it decodes them) against the exact area average
+# of the full decoding, on the photographs and on a saturated pattern.
 # Run from anywhere, after bench/compare-peers.sh has made its photographs:
 #   bench/compare-formats.sh [RUNS]
 # Needs hyperfine, libvips-tools, ImageMagick, libheif-examples, libtiff-tools and time.
@@ -21,7 +23,7 @@ baseline=${KALVIMO_BASELINE:-}
     exit 1
 }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVIMO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target kalvimo-batch >/dev/null
+cmake --build "$build" --target kalvimo-batch psnr_check >/dev/null
 batch=$PWD/$build/src/cli/kalvimo-batch
 
 kinds=(heic webp png tiff-lzw tiff-none)
@@ -75,3 +77,24 @@ print(f"| {sys.argv[2]} | {ours:.3f} | {ratio('vips')} | {ratio('magick')} | {ra
 PY
 done
 cat "$table"
+
+# One-pixel columns of red, green and blue, where a full decoding clamps each pixel's colour.
+pattern=$work/webp-pattern
+mkdir -p "$pattern"
+if [ ! -f "$pattern/columns.webp" ]; then
+    python3 - >"$pattern/columns.ppm" <<'PY'
+import sys
+c = [b"\xff\x00\x00", b"\x00\xff\x00", b"\x00\x00\xff"]
+sys.stdout.buffer.write(b"P6 4000 3000 255\n" + b"".join(c[x % 3] for x in range(4000)) * 3000)
+PY
+    convert "$pattern/columns.ppm" -quality 85 "$pattern/columns.webp"
+    rm "$pattern/columns.ppm"
+fi
+# The pictures linked under .bmp names, so that the frames are written losslessly.
+for set in "$work/webp" "$pattern"; do
+    rm -rf "$work/bmpsrc" "$work/bmp" && mkdir -p "$work/bmpsrc" "$work/bmp"
+    for f in "$set"/*.webp; do ln -s "$f" "$work/bmpsrc/$(basename "${f%.webp}").bmp"; done
+    sed 's/^Filter=.*/Filter=*.bmp/' "$work/fit.ini" >"$work/quality.ini"
+    "$batch" --jobs 2 --settings "$work/quality.ini" "$work/bmpsrc" "$work/bmp" >/dev/null
+    echo "WebP quality, $(basename "$set"): $("$PWD/$build/bench/psnr_check" --turn "$work/bmp" "$set"/*.webp)"
+done

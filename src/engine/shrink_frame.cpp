@@ -19,6 +19,9 @@ bool OpenReader(TiffShrinkReader& reader, const std::string& path, Colour backCo
 bool OpenReader(HeifShrinkReader& reader, const std::string& path, Colour backColour) {
     return reader.Open(path, backColour);
 }
+bool OpenReader(WebpShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
 
 // A picture opened for shrinking: how it is stored and how the run sees it.
 struct OpenedPicture {
@@ -216,6 +219,10 @@ std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& 
         area = ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);
         // Whatever became of it, a decoded picture is not kept for the next one.
         scratch.heifReader.Close();
+    }
+    if (!area) {
+        area = ShrinkWith(scratch.webpReader, path, order, frame, pictureTurned, scratch);
+        scratch.webpReader.Close();
     }
     return area;
 }

@@ -4,6 +4,7 @@
 #include "codecs/heif_shrink_reader.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/tiff_shrink_reader.h"
+#include "codecs/webp_shrink_reader.h"
 #include "geometry.h"
 
 #include <optional>
@@ -16,14 +17,16 @@ struct ShrinkScratch {
     JpegShrinkReader jpegReader;
     TiffShrinkReader tiffReader;
     HeifShrinkReader heifReader;
+    WebpShrinkReader webpReader;
     Canvas shrunk;
     Canvas turned;
     // A cut by content's picture, shrunk along the axis it keeps whole.
     Canvas spread;
 };
 
-// Draws the frame of a JPEG, a TIFF or a HEIF picture without holding it at full size: only the
-// region the fitting keeps is read (a HEIF picture is decoded whole, but to planes, not a canvas),
+// Draws the frame of a JPEG, a TIFF, a HEIF or a WebP picture without holding it at full size: only
+// the region the fitting keeps is read (a HEIF picture is decoded whole, but to planes, not a
+// canvas; libwebp averages a WebP picture down as it decodes it),
 // averaged straight into the cells it covers in the frame, then set upright and turned as the full
 // path would have done to the whole picture. Returns the pixels that show the picture (frame holds
 // its ICC profile); nothing when this picture needs the full path (not a picture a shrinking reader

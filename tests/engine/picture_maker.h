@@ -3,6 +3,7 @@
 #include "canvas.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
@@ -44,6 +45,20 @@ inline int LargestDifference(const Canvas& a, const Canvas& b) {
         worst = std::max(worst, std::abs(a.Data()[i] - b.Data()[i]));
     }
     return worst;
+}
+
+// The peak signal-to-noise ratio of b against a, in dB: 0 when the sizes differ, 99 when equal.
+inline double Psnr(const Canvas& a, const Canvas& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height()) {
+        return 0;
+    }
+    const std::size_t n = a.Stride() * static_cast<std::size_t>(a.Height());
+    double squares = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double d = a.Data()[i] - b.Data()[i];
+        squares += d * d;
+    }
+    return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * static_cast<double>(n) / squares);
 }
 
 } // namespace kalvimo::test

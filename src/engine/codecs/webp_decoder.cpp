@@ -1,38 +1,12 @@
 #include "codec_internal.h"
 #include "codec_table.h"
+#include "webp_input.h"
 
-#include <memory>
 #include <vector>
-#include <webp/decode.h>
-#include <webp/demux.h>
 
 namespace kalvimo::codecs {
 
 namespace {
-
-// Lossless WebP can spend almost nothing on a picture of one colour; this many pixels a byte is
-// far beyond any picture with something to show, and keeps a few bytes from asking for gigabytes.
-constexpr std::int64_t kPixelsPerByte = std::int64_t{1} << 14;
-
-struct DemuxDelete {
-    void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
-};
-struct IteratorRelease {
-    void operator()(WebPIterator* iterator) const { WebPDemuxReleaseIterator(iterator); }
-};
-
-const char* StatusText(VP8StatusCode status) {
-    switch (status) {
-    case VP8_STATUS_OUT_OF_MEMORY:
-        return "not enough memory";
-    case VP8_STATUS_NOT_ENOUGH_DATA:
-        return kEndsEarly;
-    case VP8_STATUS_UNSUPPORTED_FEATURE:
-        return "the picture uses a feature this program cannot read";
-    default:
-        return "the picture data is damaged";
-    }
-}
 
 // Decodes one frame straight into the canvas at (left, top); a frame with alpha goes through a
 // buffer of its own to be painted over back.
@@ -51,7 +25,7 @@ bool DecodeFrame(const WebPData& data, int left, int top, Canvas& canvas, Rgb ba
         status = VP8_STATUS_BITSTREAM_ERROR;
     }
     if (status != VP8_STATUS_OK) {
-        reason = StatusText(status);
+        reason = WebpStatusText(status);
         return false;
     }
     const bool alpha = config.input.has_alpha != 0;
@@ -73,7 +47,7 @@ bool DecodeFrame(const WebPData& data, int left, int top, Canvas& canvas, Rgb ba
     status = WebPDecode(data.bytes, data.size, &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK) {
-        reason = StatusText(status);
+        reason = WebpStatusText(status);
         return false;
     }
     for (int y = 0; alpha && y < height; ++y) {
@@ -97,45 +71,28 @@ bool IsWebp(std::span<const std::uint8_t> head) {
 
 bool DecodeWebp(std::FILE* file, std::int64_t fileSize, Canvas& canvas, Colour backColour,
                 std::string& reason) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(fileSize));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    const WebPData data{bytes.data(), bytes.size()};
-    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
-    const std::unique_ptr<WebPDemuxer, DemuxDelete> demux(WebPDemuxPartial(&data, &state));
-    if (!demux || state != WEBP_DEMUX_DONE) {
-        reason = state == WEBP_DEMUX_PARSE_ERROR ? "the file is damaged" : kEndsEarly;
+    WebpFile webp;
+    if (!webp.Read(file, fileSize, reason)) {
         return false;
     }
-    const std::int64_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
-    const std::int64_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
-    if (!SizeIsPlausible(width, height, kMaxDecodedPixels, fileSize, kPixelsPerByte, reason)) {
-        return false;
-    }
-    WebPIterator frame{};
-    if (WebPDemuxGetFrame(demux.get(), 1, &frame) == 0) {
-        reason = "the file holds no picture";
-        return false;
-    }
-    const std::unique_ptr<WebPIterator, IteratorRelease> release(&frame);
+    const int width = webp.Width();
+    const int height = webp.Height();
     // A lossless picture is held by libwebp whole at 4 bytes a pixel, one with alpha is decoded
     // through a buffer of as much.
     ReserveWholePicture(width, height, 8);
-    if (!canvas.Resize(static_cast<int>(width), static_cast<int>(height))) {
+    if (!canvas.Resize(width, height)) {
         reason = TooLargeReason(width, height);
         return false;
     }
-    WebPChunkIterator profile{};
-    if (WebPDemuxGetChunk(demux.get(), "ICCP", 1, &profile) != 0) {
-        canvas.SetIccProfile({profile.chunk.bytes, profile.chunk.bytes + profile.chunk.size});
-        WebPDemuxReleaseChunkIterator(&profile);
-    }
-    const Rgb back = ToRgb(backColour);
+    canvas.SetIccProfile(webp.IccProfile());
+    const WebPIterator& frame = webp.FirstFrame();
     // An animation's first frame may cover only part of the canvas; the rest is background.
     if (frame.x_offset != 0 || frame.y_offset != 0 || frame.width != width ||
         frame.height != height || frame.has_alpha != 0) {
         canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), backColour);
     }
-    return DecodeFrame(frame.fragment, frame.x_offset, frame.y_offset, canvas, back, reason);
+    return DecodeFrame(frame.fragment, frame.x_offset, frame.y_offset, canvas, ToRgb(backColour),
+                       reason);
 }
 
 } // namespace
