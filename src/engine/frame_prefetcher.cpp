@@ -9,7 +9,8 @@
 
 namespace kalvimo {
 
-FramePrefetcher::FramePrefetcher(int threads, std::int64_t memoryBytes) : budget_(memoryBytes) {
+FramePrefetcher::FramePrefetcher(int threads, std::int64_t memoryBytes)
+    : budget_(memoryBytes), keptBytes_(memoryBytes / (4 * std::int64_t{std::max(threads, 1)})) {
     PrepareMetadataReader();
     for (int i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { Work(); });
@@ -135,9 +136,15 @@ void FramePrefetcher::Work() {
                 // Out of memory here is no failure yet: the run's own thread tries again.
                 job->result = {};
             }
-            // A whole picture stays only while it is being fitted.
-            scratch.picture.Clear();
-            scratch.buffer.Clear();
+            // The pictures of a batch are much alike, so a whole picture's memory serves the
+            // next one while it is small beside the budget; a larger one is given back at once.
+            const auto bytes = [](const Canvas& c) {
+                return static_cast<std::int64_t>(c.Stride()) * c.Height();
+            };
+            if (bytes(scratch.picture) + bytes(scratch.buffer) > keptBytes_) {
+                scratch.picture.Clear();
+                scratch.buffer.Clear();
+            }
         }
         {
             const std::lock_guard lock(mutex_);

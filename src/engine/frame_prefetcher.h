@@ -74,6 +74,9 @@ private:
     std::vector<Canvas> spare_;
     bool stopping_ = false;
     MemoryBudget budget_;
+    // What a worker keeps of a picture for the next, its two canvases together: at most a quarter
+    // of the budget between all workers.
+    const std::int64_t keptBytes_;
     std::vector<std::thread> threads_;
 };
 
