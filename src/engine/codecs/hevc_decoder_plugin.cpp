@@ -64,6 +64,7 @@ struct Avcodec {
     decltype(&av_packet_free) packetFree = nullptr;
     decltype(&av_frame_alloc) frameAlloc = nullptr;
     decltype(&av_frame_free) frameFree = nullptr;
+    decltype(&av_buffer_unref) bufferUnref = nullptr;
     decltype(&av_log_set_level) setLogLevel = nullptr;
     decltype(&av_pix_fmt_desc_get) pixelFormat = nullptr;
 
@@ -87,6 +88,7 @@ struct Avcodec {
                Find(codec, "av_packet_alloc", packetAlloc) &&
                Find(codec, "av_packet_free", packetFree) &&
                Find(util, "av_frame_alloc", frameAlloc) && Find(util, "av_frame_free", frameFree) &&
+               Find(util, "av_buffer_unref", bufferUnref) &&
                Find(util, "av_log_set_level", setLogLevel) &&
                Find(util, "av_pix_fmt_desc_get", pixelFormat);
     }
@@ -162,8 +164,9 @@ heif_error PushData(void* decoder, const void* data, size_t size) {
     return at == size ? kOk : Failure("the picture data ends inside a NAL unit's length");
 }
 
-// The planes of a decoded frame, copied into a picture of libheif's.
-heif_error ToHeifImage(const AVFrame& frame, heif_image** out) {
+// The planes of a decoded frame, moved into a picture of libheif's: each is let go once copied,
+// so the two pictures are never whole side by side.
+heif_error ToHeifImage(AVFrame& frame, heif_image** out) {
     const AVPixFmtDescriptor* format = av.pixelFormat(static_cast<AVPixelFormat>(frame.format));
     if (format == nullptr || (format->flags & (AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_RGB |
                                                AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_ALPHA)) != 0) {
@@ -193,8 +196,14 @@ heif_error ToHeifImage(const AVFrame& frame, heif_image** out) {
         return error;
     }
     const heif_channel channels[] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
+    const int planes = grey ? 1 : 3;
+    // Only a plane in a buffer of its own can be let go before the others are copied.
+    bool ownBuffers = true;
+    for (int c = 0; c < planes; ++c) {
+        ownBuffers = ownBuffers && frame.buf[c] != nullptr && frame.buf[c]->data == frame.data[c];
+    }
     const int bytesPerSample = bits > 8 ? 2 : 1;
-    for (int c = 0; c < (grey ? 1 : 3); ++c) {
+    for (int c = 0; c < planes; ++c) {
         const int shiftX = c == 0 ? 0 : format->log2_chroma_w;
         const int shiftY = c == 0 ? 0 : format->log2_chroma_h;
         const int width = -((-frame.width) >> shiftX);
@@ -214,6 +223,10 @@ heif_error ToHeifImage(const AVFrame& frame, heif_image** out) {
                         frame.data[c] + static_cast<std::ptrdiff_t>(frame.linesize[c]) * y,
                         rowBytes);
         }
+        if (ownBuffers) {
+            av.bufferUnref(&frame.buf[c]);
+            frame.data[c] = nullptr;
+        }
     }
     *out = image.release();
     return kOk;
@@ -226,7 +239,7 @@ heif_error DecodeImage(void* decoder, heif_image** out) {
     if (codec == nullptr) {
         return Failure("no HEVC decoder");
     }
-    const std::unique_ptr<AVCodecContext, ContextFree> context(av.allocContext(codec));
+    std::unique_ptr<AVCodecContext, ContextFree> context(av.allocContext(codec));
     const std::unique_ptr<AVPacket, PacketFree> packet(av.packetAlloc());
     const std::unique_ptr<AVFrame, FrameFree> frame(av.frameAlloc());
     if (!context || !packet || !frame) {
@@ -251,6 +264,9 @@ heif_error DecodeImage(void* decoder, heif_image** out) {
         (frame->flags & AV_FRAME_FLAG_CORRUPT) != 0) {
         return Failure("the HEVC data could not be decoded");
     }
+    // The frame holds its planes on its own: the decoder's memory and the coded data go first.
+    context.reset();
+    std::vector<std::uint8_t>().swap(stream);
     return ToHeifImage(*frame, out);
 }
 
