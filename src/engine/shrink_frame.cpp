@@ -16,6 +16,9 @@ bool OpenReader(JpegShrinkReader& reader, const std::string& path, Colour) {
 bool OpenReader(TiffShrinkReader& reader, const std::string& path, Colour backColour) {
     return reader.Open(path, backColour);
 }
+bool OpenReader(PngShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
 bool OpenReader(HeifShrinkReader& reader, const std::string& path, Colour backColour) {
     return reader.Open(path, backColour);
 }
@@ -214,6 +217,9 @@ std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& 
         ShrinkWith(scratch.jpegReader, path, order, frame, pictureTurned, scratch);
     if (!area) {
         area = ShrinkWith(scratch.tiffReader, path, order, frame, pictureTurned, scratch);
+    }
+    if (!area) {
+        area = ShrinkWith(scratch.pngReader, path, order, frame, pictureTurned, scratch);
     }
     if (!area) {
         area = ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);

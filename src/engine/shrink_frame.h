@@ -3,6 +3,7 @@
 #include "canvas.h"
 #include "codecs/heif_shrink_reader.h"
 #include "codecs/jpeg_shrink_reader.h"
+#include "codecs/png_shrink_reader.h"
 #include "codecs/tiff_shrink_reader.h"
 #include "codecs/webp_shrink_reader.h"
 #include "geometry.h"
@@ -16,6 +17,7 @@ namespace kalvimo {
 struct ShrinkScratch {
     JpegShrinkReader jpegReader;
     TiffShrinkReader tiffReader;
+    PngShrinkReader pngReader;
     HeifShrinkReader heifReader;
     WebpShrinkReader webpReader;
     Canvas shrunk;
@@ -24,10 +26,10 @@ struct ShrinkScratch {
     Canvas spread;
 };
 
-// Draws the frame of a JPEG, a TIFF, a HEIF or a WebP picture without holding it at full size: only
-// the region the fitting keeps is read (a HEIF picture is decoded whole, but to planes, not a
-// canvas; libwebp averages a WebP picture down as it decodes it),
-// averaged straight into the cells it covers in the frame, then set upright and turned as the full
+// Draws the frame of a JPEG, a TIFF, a PNG, a HEIF or a WebP picture without holding it at full
+// size: only the region the fitting keeps is read (a HEIF picture is decoded whole, but to planes,
+// not a canvas; libwebp averages a WebP picture down as it decodes it), averaged straight into the
+// cells it covers in the frame, then set upright and turned as the full
 // path would have done to the whole picture. Returns the pixels that show the picture (frame holds
 // its ICC profile); nothing when this picture needs the full path (not a picture a shrinking reader
 // can read, or any failure: the full path then tells what is wrong).

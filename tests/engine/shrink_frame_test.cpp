@@ -79,7 +79,7 @@ class ShrinkFrameTest : public test::TempFolderTest {};
 // Quadrants stored with every orientation (HEIF's turned by the file's own transformations), and
 // every layout of samples the TIFF reader puts row by row: strips of a few rows or one for the
 // whole picture, tiles cut short by the edges; WebP pictures small enough to be grown and large
-// enough for libwebp to shrink, lossy and lossless.
+// enough for libwebp to shrink, lossy and lossless; PNGs of every depth and kind of transparency.
 std::vector<std::string> ShrunkFiles() {
     std::vector<std::string> files;
     for (int orientation = 1; orientation <= 8; ++orientation) {
@@ -98,7 +98,9 @@ std::vector<std::string> ShrunkFiles() {
         files.emplace_back(name);
     }
     files.insert(files.end(), {"phone-lossy.webp", "phone-lossless.webp", "quadrants-lossy.webp",
-                               "quadrants-lossless.webp"});
+                               "quadrants-lossless.webp", "png-37x23-16-bits-with-alpha.png",
+                               "png-37x23-grey.png", "png-37x23-palette-with-transparency.png",
+                               "profile-display-p3.png"});
     return files;
 }
 
@@ -133,14 +135,16 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
 }
 
 // Layouts the TIFF reader does not read row by row, WebP pictures with transparent parts or
-// several frames, and files the full decoder refuses, are left to the full path: it reads the
-// first and tells what is wrong with the others.
+// several frames, interlaced PNGs, and files the full decoder refuses, are left to the full path:
+// it reads the first and tells what is wrong with the others.
 TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
     ShrinkScratch scratch;
     for (const char* file :
          {"tiff-planes-apart.tif", "half.tif", "header-only.tif", "no-strips.tif",
           "tiff-of-12000-x-12000-in-1-kb.tif", "huge.tif", "half.heic", "heif-lying.heic",
-          "huge.heic", "phone-alpha.webp", "phone-animated.webp", "half.webp", "huge.webp"}) {
+          "huge.heic", "phone-alpha.webp", "phone-animated.webp", "half.webp", "huge.webp",
+          "png-interlaced.png", "png-interlaced-with-alpha.png", "half.png",
+          "png-of-13000-x-13000-cut-short.png"}) {
         SCOPED_TRACE(file);
         Canvas frame;
         bool turned = false;
@@ -151,7 +155,7 @@ TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
 
 // Other formats are fitted at full size; a turned one is fitted before it is turned.
 TEST_F(ShrinkFrameTest, TurnedPicturesOfTheFullPathComeOutAsTurnedWholeAndFitted) {
-    const std::string path = Path("p.png");
+    const std::string path = Path("p.bmp");
     FrameScratch scratch;
     for (const auto& [width, height] : {std::pair{320, 480}, std::pair{317, 479}}) {
         ASSERT_TRUE(cGdiPlus().PictureBoxToFile(Quadrants(width, height), path));
