@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times kalvimo-batch on five 12-megapixel photographs of each kind a phone or a scanner gives
-# (HEIC, WebP, PNG 8-bit, TIFF LZW, TIFF uncompressed), made from the photographs of
+# (HEIC whole and as a phone writes it, in 512 x 512 tiles of a grid made by bench/heif-grid.py;
+# WebP, PNG 8-bit, TIFF LZW, TIFF uncompressed), made from the photographs of
 # bench/compare-peers.sh, against vipsthumbnail and ImageMagick in two processes each, side by side
 # in one hyperfine run per kind: each picture fitted into 800 x 600 and written as JPEG quality
 # 85, kalvimo-batch with two jobs. With KALVIMO_BASELINE set to another kalvimo-batch, that one
@@ -26,11 +27,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVIMO_BUILD_TESTS
 cmake --build "$build" --target kalvimo-batch psnr_check >/dev/null
 batch=$PWD/$build/src/cli/kalvimo-batch
 
-kinds=(heic webp png tiff-lzw tiff-none)
+kinds=(heic heic-grid webp png tiff-lzw tiff-none)
 make_kind() { # KIND SOURCE OUT-FOLDER
     local name=$(basename "${2%.jpg}")
     case $1 in
     heic) heif-enc -q 80 -o "$3/$name.heic" "$2" >/dev/null ;;
+    heic-grid) bench/heif-grid.py --quality 80 "$2" "$3/$name.heic" ;;
     webp) convert "$2" -quality 85 "$3/$name.webp" ;;
     png) convert "$2" "$3/$name.png" ;;
     tiff-lzw) convert "$2" -compress lzw "$3/$name.tif" ;;
