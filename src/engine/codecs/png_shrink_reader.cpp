@@ -9,11 +9,15 @@
 
 namespace kalvimo {
 
+namespace {
+
 // One file being read; made anew for each picture.
 struct Session {
     codecs::FilePtr file;
     codecs::PngInput input;
 };
+
+} // namespace
 
 // The averagers and the rows outlive each picture, so a batch allocates them once.
 struct PngShrinkReader::State {
