@@ -106,6 +106,19 @@ int ChildPeakMb(const std::function<bool()>& work) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
 }
 
+// Under AddressSanitizer freed memory waits in quarantine before it is given back, so a peak
+// there tells nothing of the program's own.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KALVIMO_ADDRESS_SANITIZER
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KALVIMO_ADDRESS_SANITIZER)
+constexpr bool kPeaksTell = false;
+#else
+constexpr bool kPeaksTell = true;
+#endif
+
 // How the memory cases fit a picture: as the batch does, into 320 x 240 by letterbox.
 const FrameOrder kPeakOrder{320, 240, Fitting::Letterbox, 4, false, 0, {}, 15};
 
@@ -279,7 +292,7 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
             return DrawFrame(path, kPeakOrder, frame, scratch).kind == FrameResult::Kind::Drawn;
         });
         EXPECT_GE(peak, 0);
-        EXPECT_LE(peak, std::stoi(e.words.at(0)));
+        EXPECT_TRUE(!kPeaksTell || peak <= std::stoi(e.words.at(0))) << peak << " MB";
     } else if (e.outcome == "run-peak") {
         // Three copies drawn by two threads that share 16 MB, as a run of two jobs draws them.
         const int peak = ChildPeakMb([&path] {
@@ -304,7 +317,7 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
             return drawn;
         });
         EXPECT_GE(peak, 0);
-        EXPECT_LE(peak, std::stoi(e.words.at(0)));
+        EXPECT_TRUE(!kPeaksTell || peak <= std::stoi(e.words.at(0))) << peak << " MB";
     } else if (e.outcome == "coded-size") {
         std::ifstream in(path, std::ios::binary);
         const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
