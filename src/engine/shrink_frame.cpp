@@ -2,6 +2,7 @@
 
 #include "area_averager.h"
 #include "attention.h"
+#include "codecs/picture_decoder.h"
 #include "exif_date.h"
 #include "rotation.h"
 
@@ -213,24 +214,29 @@ std::optional<PixelRect> ShrinkWith(Reader& reader, const std::string& path,
 
 std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& order,
                                      Canvas& frame, bool& pictureTurned, ShrinkScratch& scratch) {
-    std::optional<PixelRect> area =
-        ShrinkWith(scratch.jpegReader, path, order, frame, pictureTurned, scratch);
-    if (!area) {
-        area = ShrinkWith(scratch.tiffReader, path, order, frame, pictureTurned, scratch);
-    }
-    if (!area) {
-        area = ShrinkWith(scratch.pngReader, path, order, frame, pictureTurned, scratch);
-    }
-    if (!area) {
-        area = ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);
-        // Whatever became of it, a decoded picture is not kept for the next one.
+    // Whatever became of it, a decoded HEIF or WebP picture is not kept for the next one.
+    switch (SniffFile(path)) {
+    case PictureFormat::Jpeg:
+        return ShrinkWith(scratch.jpegReader, path, order, frame, pictureTurned, scratch);
+    case PictureFormat::Tiff:
+        return ShrinkWith(scratch.tiffReader, path, order, frame, pictureTurned, scratch);
+    case PictureFormat::Png:
+        return ShrinkWith(scratch.pngReader, path, order, frame, pictureTurned, scratch);
+    case PictureFormat::Heif: {
+        const std::optional<PixelRect> area =
+            ShrinkWith(scratch.heifReader, path, order, frame, pictureTurned, scratch);
         scratch.heifReader.Close();
+        return area;
     }
-    if (!area) {
-        area = ShrinkWith(scratch.webpReader, path, order, frame, pictureTurned, scratch);
+    case PictureFormat::Webp: {
+        const std::optional<PixelRect> area =
+            ShrinkWith(scratch.webpReader, path, order, frame, pictureTurned, scratch);
         scratch.webpReader.Close();
+        return area;
     }
-    return area;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace kalvimo

@@ -46,6 +46,15 @@ PictureFormat SniffFormat(std::span<const std::uint8_t> head) {
     return reader == nullptr ? PictureFormat::Unknown : reader->format;
 }
 
+PictureFormat SniffFile(const std::string& path) {
+    std::int64_t size = 0;
+    std::string reason;
+    const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
+    std::array<std::uint8_t, 12> head{};
+    const std::size_t got = file ? std::fread(head.data(), 1, head.size(), file.get()) : 0;
+    return SniffFormat(std::span(head.data(), got));
+}
+
 bool DecodePictureFile(const std::string& path, Canvas& canvas, Colour backColour,
                        std::string& error) {
     std::string reason;
