@@ -5,16 +5,23 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace kalvimo::codecs {
 
 namespace {
 
-constexpr const char* kDamaged = "the lossless picture data is damaged";
 constexpr const char* kCutShort = "the lossless picture data ends too early";
 constexpr const char* kCodesTooLarge = "the lossless picture's prefix codes are too large";
+constexpr const char* kBadCode =
+    "the lossless picture data is damaged: a prefix code is incomplete or over-subscribed";
+constexpr const char* kBadLengths =
+    "the lossless picture data is damaged: code lengths run past their alphabet";
+constexpr const char* kBadReference =
+    "the lossless picture data is damaged: a backward reference reaches outside the picture";
 
 // Reads the bitstream from the least significant bit of each byte up. Past the end it reads
 // zeros: libwebp's reader always holds at least 8 bytes, and a picture that needs more bits than
@@ -285,7 +292,8 @@ public:
 private:
     bool ReadGroups(int count, std::span<const std::int32_t> keep, std::string& reason);
     bool ReadCode(int alphabet, std::uint32_t& start, int& rootBits, std::string& reason);
-    bool ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths, int alphabet);
+    bool ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths, int alphabet,
+                         std::string& reason);
     void CopyPending(std::uint32_t* row, int& x);
     void Remember(std::uint32_t argb) {
         if (cacheShift_ < 32) {
@@ -344,7 +352,8 @@ bool CodedImage::Begin(BitReader& bits, int width, int height, bool picture, std
     if (bits.Read(1) != 0) {
         const int cacheBits = static_cast<int>(bits.Read(4));
         if (cacheBits < 1 || cacheBits > kMaxCacheBits) {
-            reason = kDamaged;
+            reason = "the lossless picture data is damaged: a colour cache of " +
+                     std::to_string(cacheBits) + " bits";
             return false;
         }
         cacheShift_ = 32 - cacheBits;
@@ -453,8 +462,7 @@ bool CodedImage::ReadCode(int alphabet, std::uint32_t& start, int& rootBits, std
             lengthLengths[kLengthCodeOrder[static_cast<std::size_t>(i)]] =
                 static_cast<std::uint8_t>(bits.Read(3));
         }
-        if (!ReadCodeLengths(lengthLengths, alphabet)) {
-            reason = kDamaged;
+        if (!ReadCodeLengths(lengthLengths, alphabet, reason)) {
             return false;
         }
     }
@@ -464,18 +472,20 @@ bool CodedImage::ReadCode(int alphabet, std::uint32_t& start, int& rootBits, std
     }
     if (!builder_.Build(std::span(lengths_).first(static_cast<std::size_t>(alphabet)), tables_,
                         start, rootBits)) {
-        reason = kDamaged;
+        reason = kBadCode;
         return false;
     }
     return true;
 }
 
-bool CodedImage::ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths, int alphabet) {
+bool CodedImage::ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths, int alphabet,
+                                 std::string& reason) {
     BitReader& bits = *bits_;
     lengthTable_.clear();
     std::uint32_t start = 0;
     int rootBits = 0;
     if (!builder_.Build(lengthLengths, lengthTable_, start, rootBits)) {
+        reason = kBadCode;
         return false;
     }
     int left = alphabet;
@@ -483,6 +493,7 @@ bool CodedImage::ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths
         const int lengthBits = 2 + 2 * static_cast<int>(bits.Read(3));
         left = 2 + static_cast<int>(bits.Read(lengthBits));
         if (left > alphabet) {
+            reason = kBadLengths;
             return false;
         }
     }
@@ -500,6 +511,7 @@ bool CodedImage::ReadCodeLengths(std::span<const std::uint8_t, 19> lengthLengths
         const auto slot = static_cast<std::size_t>(code - 16);
         const int repeat = static_cast<int>(bits.Read(kExtraBits[slot])) + kLeast[slot];
         if (symbol + repeat > alphabet) {
+            reason = kBadLengths;
             return false;
         }
         std::fill_n(lengths_.begin() + symbol, repeat,
@@ -547,9 +559,12 @@ const std::uint32_t* CodedImage::NextRow(std::string& reason) {
                 ReadSymbol(tables + group.start[kDistance], group.rootBits[kDistance], bits);
             const int distance = PlaneDistance(width_, PrefixValue(distanceSymbol, bits));
             const std::int64_t position = std::int64_t{y_} * width_ + x;
-            if (distance > position || length > std::int64_t{width_} * height_ - position ||
-                bits.Overrun()) {
-                reason = bits.Overrun() ? kCutShort : kDamaged;
+            if (bits.Overrun()) {
+                reason = kCutShort;
+                return nullptr;
+            }
+            if (distance > position || length > std::int64_t{width_} * height_ - position) {
+                reason = kBadReference;
                 return nullptr;
             }
             pendingLength_ = length;
@@ -810,7 +825,7 @@ bool WebpLosslessDecoder::State::ReadTransform(int& codedWidth, std::string& rea
     t.width = codedWidth;
     if (std::any_of(transforms.begin(), transforms.end(),
                     [&t](const Transform& seen) { return seen.kind == t.kind; })) {
-        reason = kDamaged;
+        reason = "the lossless picture data is damaged: a transform comes twice";
         return false;
     }
     if (t.kind == kPredictor || t.kind == kCrossColour) {
@@ -884,7 +899,7 @@ bool WebpLosslessDecoder::Begin(std::span<const std::uint8_t> bytes, std::string
     bits.Reset(bytes);
     constexpr std::uint32_t kSignature = 0x2F;
     if (bytes.size() < 5 || bits.Read(8) != kSignature) {
-        reason = kDamaged;
+        reason = "the lossless picture data does not start as it should";
         return false;
     }
     const int width = static_cast<int>(bits.Read(14)) + 1;
@@ -918,7 +933,7 @@ bool WebpLosslessDecoder::Begin(std::span<const std::uint8_t> bytes, std::string
 const std::uint32_t* WebpLosslessDecoder::ReadRow(std::string& reason) {
     State& s = *state_;
     if (s.width == 0) {
-        reason = kDamaged;
+        reason = "the lossless picture has not been read";
         return nullptr;
     }
     const std::uint32_t* in = s.image.NextRow(reason);
