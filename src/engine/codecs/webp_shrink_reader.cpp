@@ -171,6 +171,8 @@ bool WebpShrinkReader::State::ReadLossless(std::span<const ShrinkTarget> targets
     const std::span<AreaAverager> used = std::span(averagers).first(targets.size());
     const PixelRect needed = ResetAveragers(used, targets, width, decoder.Height(), 3);
     row.resize(static_cast<std::size_t>(width) * 3);
+    // A picture that says it has no transparency is drawn opaque, whatever its alpha.
+    const bool alpha = decoder.Alpha();
     for (int y = 0; y < needed.y + needed.height; ++y) {
         const std::uint32_t* argb = decoder.ReadRow(error);
         if (argb == nullptr) {
@@ -182,15 +184,14 @@ bool WebpShrinkReader::State::ReadLossless(std::span<const ShrinkTarget> targets
         if (y < needed.y) {
             continue;
         }
-        // A picture that says it has no transparency is drawn opaque, whatever its alpha.
-        for (int x = 0; x < width; ++x) {
+        std::uint8_t* out = row.data();
+        for (int x = 0; x < width; ++x, out += 3) {
             const std::uint32_t pixel = argb[x];
             Rgb rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
                     static_cast<std::uint8_t>(pixel)};
-            if (decoder.Alpha()) {
+            if (alpha) {
                 rgb = codecs::OverBackground(rgb, static_cast<int>(pixel >> 24), back);
             }
-            std::uint8_t* out = &row[static_cast<std::size_t>(x) * 3];
             out[0] = rgb.r;
             out[1] = rgb.g;
             out[2] = rgb.b;
