@@ -60,7 +60,7 @@ struct WebpShrinkReader::State {
     Canvas decoded;
     // A lossless picture is decoded here a row at a time; a lossy one by libwebp.
     bool lossless = false;
-    codecs::WebpLosslessDecoder decoder;
+    std::optional<codecs::WebpLosslessDecoder> rowDecoder;
     Rgb back;
     std::vector<AreaAverager> averagers;
     std::vector<std::uint8_t> row;
@@ -161,6 +161,7 @@ bool WebpShrinkReader::State::ReadLossless(std::span<const ShrinkTarget> targets
         error = kCannotShrink;
         return false;
     }
+    codecs::WebpLosslessDecoder& decoder = rowDecoder.emplace();
     if (!decoder.Begin({fragment.bytes + kChunkHeader, fragment.size - kChunkHeader}, error)) {
         return false;
     }
@@ -271,8 +272,10 @@ bool WebpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::s
 
 void WebpShrinkReader::Close() {
     state_->file.Clear();
-    // A region decoded at full size along an axis can be large.
+    // A region decoded at full size along an axis can be large, and so can what the lossless
+    // decoder holds for a hostile file.
     state_->decoded.Clear();
+    state_->rowDecoder.reset();
 }
 
 } // namespace kalvimo
