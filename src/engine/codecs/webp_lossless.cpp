@@ -306,8 +306,8 @@ private:
     int height_ = 0;
     int cacheShift_ = 32;
     std::vector<std::uint32_t> cache_;
-    // Which group of codes codes each area of 1 << groupBits_ pixels square; all use group 0
-    // when groupBits_ is 0.
+    // The group of codes of each area of 1 << groupBits_ pixels square; when groupBits_ is 0,
+    // there is one group for the whole image.
     int groupBits_ = 0;
     int groupsAcross_ = 0;
     std::vector<std::uint16_t> groupImage_;
