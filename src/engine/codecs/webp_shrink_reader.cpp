@@ -54,7 +54,6 @@ std::optional<AxisPlan> PlanAxis(int from, int length, int cells, int limit) {
 
 } // namespace
 
-// The averagers and rows outlive each picture, so a batch allocates them once.
 struct WebpShrinkReader::State {
     codecs::WebpFile file;
     Canvas decoded;
@@ -62,6 +61,7 @@ struct WebpShrinkReader::State {
     bool lossless = false;
     std::optional<codecs::WebpLosslessDecoder> rowDecoder;
     Rgb back;
+    // The averagers and the row outlive each picture, so a batch allocates them once.
     std::vector<AreaAverager> averagers;
     std::vector<std::uint8_t> row;
 
@@ -93,8 +93,9 @@ bool WebpShrinkReader::Open(const std::string& path, Colour backColour) {
     if (!webp.Read(file.get(), size, reason)) {
         return false;
     }
-    // libwebp scales colour and transparency apart, where the frame needs colour weighted by
-    // transparency; an animation's first frame may leave parts of the canvas to the background.
+    // A lossy picture with transparent parts is left to the full decoder, as libwebp scales colour
+    // and transparency apart where the frame needs colour weighted by transparency; an
+    // animation's first frame may leave parts of the canvas to the background.
     const WebPIterator& frame = webp.FirstFrame();
     static constexpr std::uint8_t kLossless[] = {'V', 'P', '8', 'L'};
     state_->lossless = codecs::StartsWith({frame.fragment.bytes, frame.fragment.size}, kLossless) &&
