@@ -267,9 +267,11 @@ LosslessReadings ReadLosslessWebp(const std::string& path) {
     if (!file || !webp.Read(file.get(), size, reason)) {
         return readings;
     }
+    // libwebp takes the frame's chunk, the decoder what follows the chunk's name and size.
     const WebPData& fragment = webp.FirstFrame().fragment;
+    constexpr std::size_t kChunkHeader = 8;
     readings.lossless =
-        fragment.size > 8 &&
+        fragment.size > kChunkHeader &&
         std::string_view(reinterpret_cast<const char*>(fragment.bytes), 4) == "VP8L";
     if (!readings.lossless) {
         return readings;
@@ -279,7 +281,8 @@ LosslessReadings ReadLosslessWebp(const std::string& path) {
     std::uint8_t* rgba = WebPDecodeRGBA(fragment.bytes, fragment.size, &width, &height);
     readings.libwebpRead = rgba != nullptr;
     codecs::WebpLosslessDecoder decoder;
-    readings.ownRead = decoder.Begin({fragment.bytes + 8, fragment.size - 8}, readings.ownReason);
+    readings.ownRead = decoder.Begin({fragment.bytes + kChunkHeader, fragment.size - kChunkHeader},
+                                     readings.ownReason);
     for (int y = 0; readings.ownRead && y < decoder.Height(); ++y) {
         const std::uint32_t* row = decoder.ReadRow(readings.ownReason);
         readings.ownRead = row != nullptr;
