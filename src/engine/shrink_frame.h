@@ -28,11 +28,11 @@ struct ShrinkScratch {
 
 // Draws the frame of a JPEG, a TIFF, a PNG, a HEIF or a WebP picture without holding it at full
 // size: only the region the fitting keeps is read (a HEIF picture is decoded whole, but to planes,
-// not a canvas; libwebp averages a WebP picture down as it decodes it), averaged straight into the
-// cells it covers in the frame, then set upright and turned as the full
-// path would have done to the whole picture. Returns the pixels that show the picture (frame holds
-// its ICC profile); nothing when this picture needs the full path (not a picture a shrinking reader
-// can read, or any failure: the full path then tells what is wrong).
+// not a canvas; libwebp averages a lossy WebP picture down as it decodes it), averaged straight
+// into the cells it covers in the frame, then set upright and turned as the full path would have
+// done to the whole picture. Returns the pixels that show the picture (frame holds its ICC
+// profile); nothing when this picture needs the full path (not a picture a shrinking reader can
+// read, or any failure: the full path then tells what is wrong).
 std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& order,
                                      Canvas& frame, bool& pictureTurned, ShrinkScratch& scratch);
 

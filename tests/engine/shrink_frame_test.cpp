@@ -79,7 +79,8 @@ class ShrinkFrameTest : public test::TempFolderTest {};
 // Quadrants stored with every orientation (HEIF's turned by the file's own transformations), and
 // every layout of samples the TIFF reader puts row by row: strips of a few rows or one for the
 // whole picture, tiles cut short by the edges; WebP pictures small enough to be grown and large
-// enough for libwebp to shrink, lossy and lossless; PNGs of every depth and kind of transparency.
+// enough to be shrunk, lossy and lossless, lossless ones with transparent parts; PNGs of every
+// depth and kind of transparency.
 std::vector<std::string> ShrunkFiles() {
     std::vector<std::string> files;
     for (int orientation = 1; orientation <= 8; ++orientation) {
@@ -97,10 +98,12 @@ std::vector<std::string> ShrunkFiles() {
           "phone.heic", "phone-alpha.heic", "phone.avif", "profile-display-p3.heic"}) {
         files.emplace_back(name);
     }
-    files.insert(files.end(), {"phone-lossy.webp", "phone-lossless.webp", "quadrants-lossy.webp",
-                               "quadrants-lossless.webp", "png-37x23-16-bits-with-alpha.png",
-                               "png-37x23-grey.png", "png-37x23-palette-with-transparency.png",
-                               "profile-display-p3.png"});
+    files.insert(files.end(),
+                 {"phone-lossy.webp", "phone-lossless.webp", "phone-alpha.webp",
+                  "webp-lossless-4-colours-with-alpha.webp", "webp-lossless-exact-alpha.webp",
+                  "quadrants-lossy.webp", "quadrants-lossless.webp",
+                  "png-37x23-16-bits-with-alpha.png", "png-37x23-grey.png",
+                  "png-37x23-palette-with-transparency.png", "profile-display-p3.png"});
     return files;
 }
 
@@ -134,15 +137,16 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
     }
 }
 
-// Layouts the TIFF reader does not read row by row, WebP pictures with transparent parts or
-// several frames, interlaced PNGs, and files the full decoder refuses, are left to the full path:
-// it reads the first and tells what is wrong with the others.
+// Layouts the TIFF reader does not read row by row, WebP pictures of several frames, interlaced
+// PNGs, and files the full decoder refuses, are left to the full path: it reads the first and
+// tells what is wrong with the others.
 TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
     ShrinkScratch scratch;
     for (const char* file :
          {"tiff-planes-apart.tif", "half.tif", "header-only.tif", "no-strips.tif",
           "tiff-of-12000-x-12000-in-1-kb.tif", "huge.tif", "half.heic", "heif-lying.heic",
-          "huge.heic", "phone-alpha.webp", "phone-animated.webp", "half.webp", "huge.webp",
+          "huge.heic", "phone-animated.webp", "half.webp", "huge.webp",
+          "webp-lossless-cut-short.webp", "webp-lossless-reference-before-the-start.webp",
           "png-interlaced.png", "png-interlaced-with-alpha.png", "half.png",
           "png-of-13000-x-13000-cut-short.png"}) {
         SCOPED_TRACE(file);

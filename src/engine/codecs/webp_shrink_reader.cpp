@@ -4,14 +4,19 @@
 #include "codec_internal.h"
 #include "picture_decoder.h"
 #include "webp_input.h"
+#include "webp_lossless.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace kalvimo {
 
 namespace {
+
+// A frame's data starts with the header of its chunk: its name and its size.
+constexpr std::size_t kChunkHeader = 8;
 
 // A crop libwebp decodes at full size is widened by this much on each side, so that its kept
 // pixels take their colour from the same neighbours as in a full decoding.
@@ -52,6 +57,15 @@ std::optional<AxisPlan> PlanAxis(int from, int length, int cells, int limit) {
 struct WebpShrinkReader::State {
     codecs::WebpFile file;
     Canvas decoded;
+    // A lossless picture is decoded here a row at a time; a lossy one by libwebp.
+    bool lossless = false;
+    std::optional<codecs::WebpLosslessDecoder> rowDecoder;
+    Rgb back;
+    // The averagers and the row outlive each picture, so a batch allocates them once.
+    std::vector<AreaAverager> averagers;
+    std::vector<std::uint8_t> row;
+
+    bool ReadLossless(std::span<const ShrinkTarget> targets, std::string& error);
 };
 
 WebpShrinkReader::WebpShrinkReader() : state_(std::make_unique<State>()) {}
@@ -64,7 +78,7 @@ int WebpShrinkReader::Height() const {
     return state_->file.Height();
 }
 
-bool WebpShrinkReader::Open(const std::string& path, Colour) {
+bool WebpShrinkReader::Open(const std::string& path, Colour backColour) {
     codecs::WebpFile& webp = state_->file;
     webp.Clear();
     std::int64_t size = 0;
@@ -79,14 +93,20 @@ bool WebpShrinkReader::Open(const std::string& path, Colour) {
     if (!webp.Read(file.get(), size, reason)) {
         return false;
     }
-    // libwebp scales colour and transparency apart, where the frame needs colour weighted by
-    // transparency; an animation's first frame may leave parts of the canvas to the background.
+    // A lossy picture with transparent parts is left to the full decoder, as libwebp scales colour
+    // and transparency apart where the frame needs colour weighted by transparency; an
+    // animation's first frame may leave parts of the canvas to the background.
     const WebPIterator& frame = webp.FirstFrame();
-    if (webp.FrameCount() != 1 || frame.has_alpha != 0 || frame.x_offset != 0 ||
-        frame.y_offset != 0 || frame.width != webp.Width() || frame.height != webp.Height()) {
+    static constexpr std::uint8_t kLossless[] = {'V', 'P', '8', 'L'};
+    state_->lossless = codecs::StartsWith({frame.fragment.bytes, frame.fragment.size}, kLossless) &&
+                       frame.fragment.size > kChunkHeader;
+    if (webp.FrameCount() != 1 || (frame.has_alpha != 0 && !state_->lossless) ||
+        frame.x_offset != 0 || frame.y_offset != 0 || frame.width != webp.Width() ||
+        frame.height != webp.Height()) {
         webp.Clear();
         return false;
     }
+    state_->back = ToRgb(backColour);
     return true;
 }
 
@@ -95,12 +115,7 @@ namespace {
 // Decodes the crop of across and down, scaled as they say, into `out`.
 bool DecodeScaled(const WebPData& data, const AxisPlan& across, const AxisPlan& down, Canvas& out,
                   std::string& error) {
-    // A lossless picture is held by libwebp whole, 4 bytes a pixel, however it is scaled.
-    WebPBitstreamFeatures features{};
-    const bool lossless =
-        WebPGetFeatures(data.bytes, data.size, &features) == VP8_STATUS_OK && features.format == 2;
-    MemoryBudget::Reserve(std::int64_t{across.scaled} * down.scaled * 3 +
-                          (lossless ? std::int64_t{features.width} * features.height * 4 : 0));
+    MemoryBudget::Reserve(std::int64_t{across.scaled} * down.scaled * 3);
     if (!out.Resize(across.scaled, down.scaled)) {
         error = codecs::TooLargeReason(across.scaled, down.scaled);
         return false;
@@ -138,12 +153,73 @@ bool DecodeScaled(const WebPData& data, const AxisPlan& across, const AxisPlan& 
 
 } // namespace
 
+// Rows come from the top, each averaged into the targets; those under no cell are decoded and
+// passed over, as the rows below them depend on them, and the rest of the picture is not read.
+bool WebpShrinkReader::State::ReadLossless(std::span<const ShrinkTarget> targets,
+                                           std::string& error) {
+    const WebPData& fragment = file.FirstFrame().fragment;
+    if (!TargetsUsable(targets)) {
+        error = kCannotShrink;
+        return false;
+    }
+    codecs::WebpLosslessDecoder& decoder = rowDecoder.emplace();
+    if (!decoder.Begin({fragment.bytes + kChunkHeader, fragment.size - kChunkHeader}, error)) {
+        return false;
+    }
+    const int width = decoder.Width();
+    if (averagers.size() < targets.size()) {
+        averagers.resize(targets.size());
+    }
+    const std::span<AreaAverager> used = std::span(averagers).first(targets.size());
+    const PixelRect needed = ResetAveragers(used, targets, width, decoder.Height(), 3);
+    row.resize(static_cast<std::size_t>(width) * 3);
+    // A picture that says it has no transparency is drawn opaque, whatever its alpha.
+    const bool alpha = decoder.Alpha();
+    for (int y = 0; y < needed.y + needed.height; ++y) {
+        const std::uint32_t* argb = decoder.ReadRow(error);
+        if (argb == nullptr) {
+            for (const ShrinkTarget& target : targets) {
+                target.canvas.Clear();
+            }
+            return false;
+        }
+        if (y < needed.y) {
+            continue;
+        }
+        std::uint8_t* out = row.data();
+        for (int x = 0; x < width; ++x, out += 3) {
+            const std::uint32_t pixel = argb[x];
+            Rgb rgb{static_cast<std::uint8_t>(pixel >> 16), static_cast<std::uint8_t>(pixel >> 8),
+                    static_cast<std::uint8_t>(pixel)};
+            if (alpha) {
+                rgb = codecs::OverBackground(rgb, static_cast<int>(pixel >> 24), back);
+            }
+            out[0] = rgb.r;
+            out[1] = rgb.g;
+            out[2] = rgb.b;
+        }
+        AddRowToAveragers(used, y, row.data());
+    }
+    for (AreaAverager& averager : used) {
+        averager.Finish();
+    }
+    const std::vector<std::uint8_t> profile = file.IccProfile();
+    for (const ShrinkTarget& target : targets) {
+        target.canvas.SetIccProfile(profile);
+    }
+    return true;
+}
+
 bool WebpShrinkReader::ReadEighth(Canvas& target, std::string& error) {
     State& s = *state_;
     const std::optional<PixelRect> from = ResizeToEighth(target, Width(), Height());
     if (!from) {
         error = kCannotShrink;
         return false;
+    }
+    if (s.lossless) {
+        const ShrinkTarget only{target, *from};
+        return s.ReadLossless({&only, 1}, error);
     }
     const AxisPlan across{0, Width(), target.Width(), 0, target.Width()};
     const AxisPlan down{0, Height(), target.Height(), 0, target.Height()};
@@ -161,6 +237,11 @@ bool WebpShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& e
 
 bool WebpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
+    if (s.lossless && Width() > 0) {
+        const bool done = s.ReadLossless(targets, error);
+        Close();
+        return done;
+    }
     bool done = Width() > 0 && TargetsUsable(targets);
     if (!done) {
         error = kCannotShrink;
@@ -192,8 +273,10 @@ bool WebpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::s
 
 void WebpShrinkReader::Close() {
     state_->file.Clear();
-    // A region decoded at full size along an axis can be large.
+    // A region decoded at full size along an axis can be large, and so can what the lossless
+    // decoder holds for a hostile file.
     state_->decoded.Clear();
+    state_->rowDecoder.reset();
 }
 
 } // namespace kalvimo

@@ -1,10 +1,13 @@
 #include "canvas.h"
+#include "codecs/codec_internal.h"
 #include "codecs/codec_table.h"
 #include "codecs/heif_coded_size.h"
 #include "codecs/hevc_decoder_plugin.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "codecs/picture_encoder.h"
+#include "codecs/webp_input.h"
+#include "codecs/webp_lossless.h"
 #include "colour.h"
 #include "exif_date.h"
 #include "frame_drawer.h"
@@ -246,6 +249,54 @@ void ExpectPixels(const Canvas& picture, const std::vector<std::string>& words) 
     }
 }
 
+// A lossless WebP picture read by libwebp and by the row-by-row decoder.
+struct LosslessReadings {
+    bool lossless = false; // the first frame is lossless
+    bool libwebpRead = false;
+    bool ownRead = false;
+    std::string ownReason;
+    long differing = 0; // pixels
+};
+
+LosslessReadings ReadLosslessWebp(const std::string& path) {
+    LosslessReadings readings;
+    std::int64_t size = 0;
+    std::string reason;
+    const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
+    codecs::WebpFile webp;
+    if (!file || !webp.Read(file.get(), size, reason)) {
+        return readings;
+    }
+    // libwebp takes the frame's chunk, the decoder what follows the chunk's name and size.
+    const WebPData& fragment = webp.FirstFrame().fragment;
+    constexpr std::size_t kChunkHeader = 8;
+    readings.lossless =
+        fragment.size > kChunkHeader &&
+        std::string_view(reinterpret_cast<const char*>(fragment.bytes), 4) == "VP8L";
+    if (!readings.lossless) {
+        return readings;
+    }
+    int width = 0;
+    int height = 0;
+    std::uint8_t* rgba = WebPDecodeRGBA(fragment.bytes, fragment.size, &width, &height);
+    readings.libwebpRead = rgba != nullptr;
+    codecs::WebpLosslessDecoder decoder;
+    readings.ownRead = decoder.Begin({fragment.bytes + kChunkHeader, fragment.size - kChunkHeader},
+                                     readings.ownReason);
+    for (int y = 0; readings.ownRead && y < decoder.Height(); ++y) {
+        const std::uint32_t* row = decoder.ReadRow(readings.ownReason);
+        readings.ownRead = row != nullptr;
+        for (int x = 0; row != nullptr && rgba != nullptr && x < width; ++x) {
+            const std::uint8_t* p = rgba + (static_cast<std::size_t>(y) * width + x) * 4;
+            const std::uint32_t argb = std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 |
+                                       std::uint32_t{p[1]} << 8 | p[2];
+            readings.differing += argb != row[x] ? 1 : 0;
+        }
+    }
+    WebPFree(rgba);
+    return readings;
+}
+
 class PictureFilesTest : public ::testing::TestWithParam<Entry> {};
 
 TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
@@ -318,6 +369,20 @@ TEST_P(PictureFilesTest, ReadAsTheManifestSays) {
         });
         EXPECT_GE(peak, 0);
         EXPECT_TRUE(!kPeaksTell || peak <= std::stoi(e.words.at(0))) << peak << " MB";
+    } else if (e.outcome == "lossless-webp") {
+        const LosslessReadings read = ReadLosslessWebp(path);
+        ASSERT_TRUE(read.lossless);
+        if (e.words.at(0) == "same") {
+            EXPECT_TRUE(read.libwebpRead);
+            EXPECT_TRUE(read.ownRead) << read.ownReason;
+            EXPECT_EQ(read.differing, 0);
+        } else {
+            EXPECT_FALSE(read.libwebpRead);
+            EXPECT_FALSE(read.ownRead);
+            EXPECT_NE(read.ownReason.find(e.rest.substr(e.rest.find(' ') + 1)), std::string::npos)
+                << read.ownReason;
+            ExpectRefused(path, "");
+        }
     } else if (e.outcome == "coded-size") {
         std::ifstream in(path, std::ios::binary);
         const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
@@ -513,6 +578,26 @@ TEST_F(RoundTripTest, WritersRefuseAnEmptyCanvasAndReportAFullDisk) {
         EXPECT_FALSE(error.empty());
         std::fclose(full);
     }
+}
+
+// The row-by-row decoder reads every other lossless WebP picture as libwebp does, to the pixel;
+// those too large to be held whole twice are left to the peak cases.
+TEST(WebpLosslessDecoder, ReadsEveryLosslessPictureAsLibwebpDoes) {
+    int compared = 0;
+    for (const Entry& entry : Manifest()) {
+        if (!entry.file.ends_with(".webp") || entry.outcome == "lossless-webp" ||
+            entry.outcome.ends_with("-peak")) {
+            continue;
+        }
+        SCOPED_TRACE(entry.file);
+        const LosslessReadings read = ReadLosslessWebp(DataPath(entry.file));
+        if (read.lossless) {
+            EXPECT_EQ(read.ownRead, read.libwebpRead) << read.ownReason;
+            EXPECT_EQ(read.differing, 0);
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 10);
 }
 
 // libavcodec decodes every HEIC picture as libheif's own decoder does, to the last bit, and
