@@ -13,39 +13,10 @@ build=${KALVIMO_BENCH_BUILD:-build-bench}
 work=${KALVIMO_BENCH_DIR:-$PWD/$build/tiff-bench}
 mkdir -p "$work"
 
-# Blocks of 2048 pixels, so that deflate packs them nearly as far as it goes.
 if [ ! -f "$work/bilevel/bilevel.tif" ]; then
     mkdir -p "$work/grey" "$work/bilevel"
-    python3 - "$work" <<'END'
-import struct, sys, zlib
-
-def write(path, size, bits, row):
-    packer = zlib.compressobj(9)
-    strip = b"".join(packer.compress(row(y)) for y in range(size)) + packer.flush()
-    strip += b"\0" * (len(strip) % 2)
-    entries = [(256, 4, size), (257, 4, size), (258, 3, bits), (259, 3, 8), (262, 3, 1),
-               (273, 4, 8), (277, 3, 1), (278, 4, size), (279, 4, len(strip))]
-    ifd = struct.pack("<H", len(entries))
-    for tag, kind, value in entries:
-        ifd += struct.pack("<HHII" if kind == 4 else "<HHIHH", tag, kind, 1, value,
-                           *([] if kind == 4 else [0]))
-    with open(path, "wb") as out:
-        out.write(b"II*\0" + struct.pack("<I", 8 + len(strip)) + strip + ifd + b"\0" * 4)
-
-rows = {}
-def grey(y):
-    key = ("grey", y >> 11)
-    if key not in rows:
-        rows[key] = bytes(((x >> 11) * 9 + (y >> 11) * 13) & 255 for x in range(13376))
-    return rows[key]
-def bilevel(y):
-    key = ("bilevel", (y >> 11) & 1)
-    if key not in rows:
-        rows[key] = bytes(0xFF if ((x >> 11) ^ key[1]) & 1 else 0 for x in range(1625))
-    return rows[key]
-write(sys.argv[1] + "/grey/grey.tif", 13376, 8, grey)
-write(sys.argv[1] + "/bilevel/bilevel.tif", 13000, 1, bilevel)
-END
+    python3 bench/large_pictures.py tiff-grey "$work/grey/grey.tif"
+    python3 bench/large_pictures.py tiff-bilevel "$work/bilevel/bilevel.tif"
 fi
 if [ ! -d "$work/none" ]; then
     [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
