@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <random>
@@ -68,8 +69,8 @@ class ShrinkFrameTest : public test::TempFolderTest {};
 // every layout of samples the TIFF reader puts row by row: strips of a few rows or one for the
 // whole picture, tiles cut short by the edges; WebP pictures small enough to be grown and large
 // enough for libwebp to shrink, lossy and lossless; PNGs of every depth and kind of transparency;
-// uncompressed BMPs of every depth, stored either way up, with masks and alpha; GIFs placed on
-// their screens, transparent or with data that stops early.
+// BMPs of every depth, stored either way up, with masks and alpha, or as runs that jump; GIFs
+// placed on their screens, transparent or with data that stops early.
 std::vector<std::string> ShrunkFiles() {
     std::vector<std::string> files;
     for (int orientation = 1; orientation <= 8; ++orientation) {
@@ -99,15 +100,28 @@ std::vector<std::string> ShrunkFiles() {
     for (const char* header : {"40", "52", "56", "108", "124", "124-zero-alpha"}) {
         files.push_back(std::string("bmp-alpha-in-a-header-of-") + header + ".bmp");
     }
-    files.insert(
-        files.end(),
-        {"bmp-200x150-8-bits-bottom-up.bmp", "bmp-200x150-8-bits-top-down.bmp",
-         "bmp-16-bits-5-5-5.bmp", "bmp-16-bits-5-6-5.bmp", "bmp-masks-in-a-header-of-52.bmp",
-         "bmp-masks-in-a-header-of-124.bmp", "bmp-old-core-header-with-a-three-byte-palette.bmp",
-         "bmp-pixels-after-a-gap.bmp", "bmp-pixels-inside-the-palette.bmp",
-         "gif-37x23-transparent-frame-in-a-larger-screen.gif", "gif-frame-inside-its-screen.gif",
-         "gif-frame-past-its-screen.gif", "gif-screen-past-frame.gif",
-         "gif-without-a-colour-table.gif", "gif-data-stops.gif"});
+    for (const char* name : {"bmp-200x150-8-bits-bottom-up.bmp",
+                             "bmp-200x150-8-bits-top-down.bmp",
+                             "bmp-200x150-8-bit-runs-bottom-up.bmp",
+                             "bmp-200x150-8-bit-runs-top-down.bmp",
+                             "bmp-8-bit-runs-literals-jumps-and-line-ends.bmp",
+                             "bmp-4-bit-runs-alternate-nibbles.bmp",
+                             "bmp-run-past-the-row-end-compression-1.bmp",
+                             "bmp-16-bits-5-5-5.bmp",
+                             "bmp-16-bits-5-6-5.bmp",
+                             "bmp-masks-in-a-header-of-52.bmp",
+                             "bmp-masks-in-a-header-of-124.bmp",
+                             "bmp-old-core-header-with-a-three-byte-palette.bmp",
+                             "bmp-pixels-after-a-gap.bmp",
+                             "bmp-pixels-inside-the-palette.bmp",
+                             "gif-37x23-transparent-frame-in-a-larger-screen.gif",
+                             "gif-frame-inside-its-screen.gif",
+                             "gif-frame-past-its-screen.gif",
+                             "gif-screen-past-frame.gif",
+                             "gif-without-a-colour-table.gif",
+                             "gif-data-stops.gif"}) {
+        files.emplace_back(name);
+    }
     return files;
 }
 
@@ -150,8 +164,8 @@ TEST_F(ShrinkFrameTest, DrawsWhatTheFullPathDrawsForEveryFittingOrientationAndTu
 }
 
 // Layouts the TIFF reader does not read row by row, WebP pictures with transparent parts or
-// several frames, interlaced PNGs and GIFs, run-length BMPs, and files the full decoder refuses,
-// are left to the full path: it reads the first and tells what is wrong with the others.
+// several frames, interlaced PNGs and GIFs, and files the full decoder refuses, are left to the
+// full path: it reads the first and tells what is wrong with the others.
 TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
     ShrinkScratch scratch;
     for (const char* file : {"tiff-planes-apart.tif",
@@ -177,16 +191,20 @@ TEST_F(ShrinkFrameTest, LeavesToTheFullPathWhatItCannotShrink) {
                              "lzw.gif",
                              "huge.gif",
                              "gif-of-16000-x-16000-in-35-bytes.gif",
-                             "bmp-200x150-8-bit-runs.bmp",
                              "truncated-pixels.bmp",
                              "scattered-mask.bmp",
                              "large-with-no-data.bmp",
-                             "beyond-the-canvas.bmp"}) {
+                             "beyond-the-canvas.bmp",
+                             "rle-past-the-last-row.bmp",
+                             "rle-jump-out.bmp",
+                             "rle-cut-short.bmp",
+                             "rle-bmp-of-12000-x-12000-in-1-kb.bmp"}) {
         SCOPED_TRACE(file);
+        const std::string path = KALVIMO_TEST_DATA "/" + std::string(file);
+        ASSERT_TRUE(std::filesystem::is_regular_file(path));
         Canvas frame;
         bool turned = false;
-        EXPECT_FALSE(ShrinkFrame(KALVIMO_TEST_DATA "/" + std::string(file),
-                                 FittingOrder(kFittings[1], false), frame, turned, scratch));
+        EXPECT_FALSE(ShrinkFrame(path, FittingOrder(kFittings[1], false), frame, turned, scratch));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "codec_internal.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <optional>
@@ -347,9 +348,18 @@ bool BmpInput::Begin(std::FILE* file, std::int64_t fileSize, std::int64_t maxPix
     if (!layout_.RunLength()) {
         return CheckPlainPixels(fileSize, reason);
     }
-    return layout_.width * layout_.height <= kRleSmallPicture ||
-           SizeIsPlausible(layout_.width, layout_.height, maxPixels, fileSize - layout_.dataOffset,
-                           kRlePixelsPerByte, reason);
+    if (layout_.width * layout_.height > kRleSmallPicture &&
+        !SizeIsPlausible(layout_.width, layout_.height, maxPixels, fileSize - layout_.dataOffset,
+                         kRlePixelsPerByte, reason)) {
+        return false;
+    }
+    x_ = 0;
+    line_ = 0;
+    runRowLine_ = -1;
+    runsEnded_ = false;
+    runRow_.resize(static_cast<std::size_t>(layout_.width) * 3);
+    return ::fseeko(file, static_cast<off_t>(layout_.dataOffset), SEEK_SET) == 0 ||
+           Refuse(reason, "the pixel data could not be read");
 }
 
 bool BmpInput::CheckPlainPixels(std::int64_t fileSize, std::string& reason) {
@@ -394,12 +404,122 @@ bool BmpInput::AnyAlpha(bool& any) {
     return true;
 }
 
-bool BmpInput::ReadRow(int i, std::uint8_t* rgb) {
+bool BmpInput::ReadRow(int i, std::uint8_t* rgb, std::string& reason) {
+    if (layout_.RunLength()) {
+        return ReadRunRow(i, rgb, reason);
+    }
     if (!ReadStoredRow(i)) {
-        return false;
+        return Refuse(reason, "the pixel data could not be read");
     }
     ConvertRow(layout_, stored_.data(), rgb);
     return true;
+}
+
+// Row i is drawn while the runs stand on it; a jump past it or the end leaves it as it is.
+bool BmpInput::ReadRunRow(int i, std::uint8_t* rgb, std::string& reason) {
+    while (!runsEnded_ && line_ == i) {
+        if (!NextRun(reason)) {
+            return false;
+        }
+    }
+    if (runRowLine_ == i) {
+        std::copy(runRow_.begin(), runRow_.end(), rgb);
+        return true;
+    }
+    for (int x = 0; x < Width(); ++x, rgb += 3) {
+        rgb[0] = layout_.back.r;
+        rgb[1] = layout_.back.g;
+        rgb[2] = layout_.back.b;
+    }
+    return true;
+}
+
+bool BmpInput::Finish(std::string& reason) {
+    while (layout_.RunLength() && !runsEnded_) {
+        if (!NextRun(reason)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Some writers stop after the last line without an end marker.
+bool BmpInput::EndRuns(std::string& reason) {
+    runsEnded_ = true;
+    return line_ >= layout_.height || Refuse(reason, "the pixel data is truncated");
+}
+
+bool BmpInput::NextRun(std::string& reason) {
+    const bool four = layout_.compression == kBiRle4;
+    std::array<std::uint8_t, 2> code{};
+    if (std::fread(code.data(), 1, code.size(), file_) != code.size()) {
+        return EndRuns(reason);
+    }
+    const int count = code[0];
+    const int value = code[1];
+    if (count > 0) {
+        if (line_ >= layout_.height) {
+            return Refuse(reason, "a run lies past the last row");
+        }
+        for (int i = 0; i < count; ++i) {
+            PutRunPixel(four ? ((i & 1) != 0 ? value & 0x0F : value >> 4) : value);
+        }
+        return true;
+    }
+    if (value == 0) {
+        x_ = 0;
+        ++line_;
+        return true;
+    }
+    if (value == 1) {
+        runsEnded_ = true;
+        return true;
+    }
+    if (value == 2) {
+        std::array<std::uint8_t, 2> jump{};
+        if (std::fread(jump.data(), 1, jump.size(), file_) != jump.size()) {
+            return EndRuns(reason);
+        }
+        x_ += jump[0];
+        line_ += jump[1];
+        return (x_ <= layout_.width && line_ <= layout_.height) ||
+               Refuse(reason, "a jump leaves the picture");
+    }
+    // Pixels given one by one, padded to a whole number of 16-bit words.
+    std::array<std::uint8_t, 256> literal{};
+    const auto bytes = static_cast<std::size_t>(four ? (value + 3) / 4 * 2 : (value + 1) / 2 * 2);
+    if (std::fread(literal.data(), 1, bytes, file_) != bytes) {
+        return EndRuns(reason);
+    }
+    if (line_ >= layout_.height) {
+        return Refuse(reason, "a run lies past the last row");
+    }
+    for (int i = 0; i < value; ++i) {
+        const int byte = literal[static_cast<std::size_t>(four ? i / 2 : i)];
+        PutRunPixel(four ? ((i & 1) != 0 ? byte & 0x0F : byte >> 4) : byte);
+    }
+    return true;
+}
+
+// Pixels of a run past the end of its row are dropped, as other readers do.
+void BmpInput::PutRunPixel(int index) {
+    if (x_ >= layout_.width) {
+        return;
+    }
+    if (runRowLine_ != line_) {
+        for (std::size_t i = 0; i < runRow_.size(); i += 3) {
+            runRow_[i] = layout_.back.r;
+            runRow_[i + 1] = layout_.back.g;
+            runRow_[i + 2] = layout_.back.b;
+        }
+        runRowLine_ = line_;
+    }
+    const Rgb rgb = layout_.palette[static_cast<std::size_t>(index)];
+    std::uint8_t* out = &runRow_[static_cast<std::size_t>(x_) * 3];
+    out[0] = rgb.r;
+    out[1] = rgb.g;
+    out[2] = rgb.b;
+    ++x_;
 }
 
 } // namespace kalvimo::codecs

@@ -69,14 +69,23 @@ public:
     // turns a row of the picture into its place in the file.
     [[nodiscard]] int PictureRow(int i) const { return layout_.topDown ? i : Height() - 1 - i; }
 
-    // Uncompressed pixels only: row i of the pixel data, Width() pixels of RGB. Rows read in
-    // file order follow on without seeking.
-    bool ReadRow(int i, std::uint8_t* rgb);
+    // Row i of the pixel data, Width() pixels of RGB; false, with the reason, when it cannot be
+    // had. Uncompressed rows come in any order, those in file order without seeking. Run-length
+    // rows come only in file order, each after the one before: runs draw on them, and what they
+    // leave, and rows a jump skips, keep the background colour.
+    bool ReadRow(int i, std::uint8_t* rgb, std::string& reason);
+    // After the rows wanted: the rest of the runs, which must draw nothing past the last row and
+    // end well.
+    bool Finish(std::string& reason);
 
 private:
     bool CheckPlainPixels(std::int64_t fileSize, std::string& reason);
     bool ReadStoredRow(int i);
     bool AnyAlpha(bool& any);
+    bool ReadRunRow(int i, std::uint8_t* rgb, std::string& reason);
+    bool NextRun(std::string& reason);
+    bool EndRuns(std::string& reason);
+    void PutRunPixel(int index);
 
     std::FILE* file_ = nullptr;
     BmpLayout layout_;
@@ -86,6 +95,13 @@ private:
     std::vector<std::uint8_t> stored_;
     // The row the file stands at; -1 when unknown.
     int next_ = -1;
+
+    // Where the runs draw next; the row drawn on, runRowLine_, is kept in runRow_.
+    std::int64_t x_ = 0;
+    std::int64_t line_ = 0;
+    std::vector<std::uint8_t> runRow_;
+    std::int64_t runRowLine_ = -1;
+    bool runsEnded_ = false;
 };
 
 } // namespace kalvimo::codecs

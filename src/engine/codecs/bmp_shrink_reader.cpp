@@ -4,12 +4,19 @@
 #include "codec_internal.h"
 #include "picture_decoder.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
 namespace kalvimo {
 
 namespace {
+
+void TurnUpsideDown(Canvas& canvas) {
+    for (int top = 0, bottom = canvas.Height() - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(canvas.Row(top), canvas.Row(top) + canvas.Stride(), canvas.Row(bottom));
+    }
+}
 
 // One file being read; made anew for each picture.
 struct Session {
@@ -50,8 +57,7 @@ bool BmpShrinkReader::Open(const std::string& path, Colour backColour) {
     auto session = std::make_unique<Session>();
     session->file = std::move(file);
     // Held a row at a time, a picture may be as large as a canvas could be.
-    if (!session->input.Begin(session->file.get(), size, Canvas::kMaxPixels, backColour, reason) ||
-        session->input.Layout().RunLength()) {
+    if (!session->input.Begin(session->file.get(), size, Canvas::kMaxPixels, backColour, reason)) {
         return false;
     }
     s.session = std::move(session);
@@ -82,27 +88,50 @@ bool BmpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::st
     }
     const std::unique_ptr<Session> session = std::move(s.session);
     codecs::BmpInput& input = session->input;
+    const int height = input.Height();
+    // Runs come only in file order, a bottom-up picture's bottom row first: the picture is then
+    // averaged upside down into its targets turned upside down, and they are turned back after.
+    const bool runs = input.Layout().RunLength();
+    const bool upsideDown = runs && !input.Layout().topDown;
+    std::vector<ShrinkTarget> averaged(targets.begin(), targets.end());
+    if (upsideDown) {
+        averaged.clear();
+        for (const ShrinkTarget& target : targets) {
+            TurnUpsideDown(target.canvas);
+            const PixelRect& from = target.from;
+            averaged.push_back(
+                {target.canvas, {from.x, height - from.y - from.height, from.width, from.height}});
+        }
+    }
     if (s.averagers.size() < targets.size()) {
         s.averagers.resize(targets.size());
     }
     const std::span<AreaAverager> averagers = std::span(s.averagers).first(targets.size());
-    const PixelRect needed = ResetAveragers(averagers, targets, input.Width(), input.Height(), 3);
+    const PixelRect needed = ResetAveragers(averagers, averaged, input.Width(), height, 3);
     s.row.resize(static_cast<std::size_t>(input.Width()) * 3);
-    // Only the rows under some cell are read; a bottom-up picture's from its end backwards.
-    for (int y = needed.y; y < needed.y + needed.height; ++y) {
-        if (!input.ReadRow(input.PictureRow(y), s.row.data())) {
-            error = "the pixel data could not be read";
-            for (const ShrinkTarget& target : targets) {
-                target.canvas.Clear();
-            }
-            return false;
+    // Only the rows under some cell are read, and of the runs those before them; an
+    // uncompressed bottom-up picture's from the end of the file backwards.
+    bool read = true;
+    for (int y = runs ? 0 : needed.y; y < needed.y + needed.height && read; ++y) {
+        read = input.ReadRow(runs ? y : input.PictureRow(y), s.row.data(), error);
+        if (read && y >= needed.y) {
+            AddRowToAveragers(averagers, y, s.row.data());
         }
-        AddRowToAveragers(averagers, y, s.row.data());
+    }
+    // The rest of the runs is checked, so that a picture the full decoder refuses is not drawn.
+    if (!read || !input.Finish(error)) {
+        for (const ShrinkTarget& target : targets) {
+            target.canvas.Clear();
+        }
+        return false;
     }
     for (AreaAverager& averager : averagers) {
         averager.Finish();
     }
     for (const ShrinkTarget& target : targets) {
+        if (upsideDown) {
+            TurnUpsideDown(target.canvas);
+        }
         target.canvas.SetIccProfile({});
     }
     return true;

@@ -10,10 +10,9 @@
 
 namespace kalvimo {
 
-// Shrinks an uncompressed BMP while reading it: the rows the region covers are read from the top
-// of the picture down, wherever the file keeps them, and each is averaged straight into the
-// target cells, so a large picture is never held whole. The result is the area average of the
-// picture as the full decoder decodes it.
+// Shrinks a BMP while reading it: each row the region covers is averaged straight into the target
+// cells as it is read, so a large picture is never held whole. The result is the area average of
+// the picture as the full decoder decodes it.
 class BmpShrinkReader {
 public:
     BmpShrinkReader();
@@ -21,9 +20,8 @@ public:
     BmpShrinkReader(const BmpShrinkReader&) = delete;
     BmpShrinkReader& operator=(const BmpShrinkReader&) = delete;
 
-    // Reads the header; false when the file is not a BMP this reader can shrink (run-length
-    // pixels, which skip about and come bottom row first, or anything the full decoder refuses):
-    // the full decoder then has its say. Pixels with alpha below full take backColour.
+    // Reads the header; false when the file is not a BMP the full decoder reads, which then has
+    // its say. Pixels with alpha below full take backColour.
     bool Open(const std::string& path, Colour backColour);
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;
