@@ -9,7 +9,7 @@
 #include <vector>
 
 // What the full BMP decoder and the shrinking BMP reader share: the headers, read and checked in
-// front of any pixels, and rows of uncompressed pixels as 8-bit RGB.
+// front of any pixels, and the rows, uncompressed or drawn by runs, as 8-bit RGB.
 namespace kalvimo::codecs {
 
 inline constexpr std::uint32_t kBiRgb = 0;
