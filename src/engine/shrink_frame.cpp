@@ -26,6 +26,12 @@ bool OpenReader(HeifShrinkReader& reader, const std::string& path, Colour backCo
 bool OpenReader(WebpShrinkReader& reader, const std::string& path, Colour backColour) {
     return reader.Open(path, backColour);
 }
+bool OpenReader(BmpShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
+bool OpenReader(GifShrinkReader& reader, const std::string& path, Colour backColour) {
+    return reader.Open(path, backColour);
+}
 
 // A picture opened for shrinking: how it is stored and how the run sees it.
 struct OpenedPicture {
@@ -234,6 +240,10 @@ std::optional<PixelRect> ShrinkFrame(const std::string& path, const FrameOrder& 
         scratch.webpReader.Close();
         return area;
     }
+    case PictureFormat::Bmp:
+        return ShrinkWith(scratch.bmpReader, path, order, frame, pictureTurned, scratch);
+    case PictureFormat::Gif:
+        return ShrinkWith(scratch.gifReader, path, order, frame, pictureTurned, scratch);
     default:
         return std::nullopt;
     }

@@ -262,21 +262,21 @@ TEST_F(BatchRunTest, BadInputFailsThatPictureOnlyAndLeavesTheDiskAlone) {
 }
 
 // The window's events go on while another thread draws a picture; a second call made from them
-// returns at once.
+// returns at once. An interlaced picture of 16 megapixels is decoded whole, which takes a while.
 TEST_F(BatchRunTest, EventsGoOnWhileAnotherThreadDrawsAPictureButItIsNotStartedAgain) {
-    AddPicture("large.bmp", 4000, 3000);
+    AddData("png-interlaced-of-4000-x-4000-in-one-colour.png", "large.png");
     host_.options.fitting = Fitting::AutoCrop;
     run_.SetJobs(2);
     int pumpsWhileDrawn = 0;
     host_.onPump = [&] {
         if (run_.fileBusy() && pumpsWhileDrawn++ == 0) {
-            run_.ProcessFile(host_.options.sourceFolder, "large.bmp", false);
+            run_.ProcessFile(host_.options.sourceFolder, "large.png", false);
         }
     };
-    EXPECT_THAT(Run(), ElementsAre(Saved("large.bmp")));
+    EXPECT_THAT(Run(), ElementsAre(Saved("large.png")));
     EXPECT_GT(pumpsWhileDrawn, 0);
     EXPECT_THAT(host_.Only("status"),
-                ElementsAre("Processing large.bmp...", "Finished processing large.bmp"));
+                ElementsAre("Processing large.png...", "Finished processing large.png"));
 }
 
 // Pictures drawn at once share the budget: one that fits beside the others starts at once, one

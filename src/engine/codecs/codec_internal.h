@@ -16,9 +16,9 @@ namespace kalvimo::codecs {
 bool StartsWith(std::span<const std::uint8_t> head, std::span<const std::uint8_t> signature);
 
 // Pictures decoded at full size are refused above this (twice 1 GiB at 12 bytes a pixel): the
-// canvas alone would take over half a gigabyte. The shrinking JPEG reader, which never holds
-// the whole picture, keeps the canvas's own limit; the shrinking TIFF reader keeps this one, as
-// it shares the full decoder's checks.
+// canvas alone would take over half a gigabyte. The shrinking JPEG, BMP and GIF readers, which
+// hold a row at a time, keep the canvas's own limit; the other shrinking readers keep this one, as
+// they share the full decoders' checks.
 inline constexpr std::int64_t kMaxDecodedPixels = 178'956'970;
 
 // The reason for a file cut short.
