@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kalvimo {
@@ -49,6 +50,27 @@ bool TargetsUsable(std::span<const ShrinkTarget> targets);
 // averaged into it: whole blocks of 8 x 8, the last ones cut short by the picture's edge.
 // Nothing when the picture is empty or the canvas cannot be had.
 std::optional<PixelRect> ResizeToEighth(Canvas& target, int width, int height);
+
+// The eighth-size copy and one region for a shrinking reader that reads any regions in one pass
+// through its ReadRegions(targets, error) and tells its Width() and Height() (none when nothing is
+// open): both as ReadRegions leaves its targets.
+template <typename Reader> class ReadsRegions {
+public:
+    bool ReadEighth(Canvas& target, std::string& error) {
+        Reader& reader = static_cast<Reader&>(*this);
+        const std::optional<PixelRect> from =
+            ResizeToEighth(target, reader.Width(), reader.Height());
+        if (!from) {
+            error = kCannotShrink;
+            return false;
+        }
+        return ReadRegion(target, *from, error);
+    }
+    bool ReadRegion(Canvas& target, PixelRect from, std::string& error) {
+        const ShrinkTarget only{target, from};
+        return static_cast<Reader&>(*this).ReadRegions({&only, 1}, error);
+    }
+};
 
 // Resets one averager per target over a source of sourceWidth x sourceHeight pixels of `channels`
 // samples; returns the source rows and columns any of them reads (empty when none).

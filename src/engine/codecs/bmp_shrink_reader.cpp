@@ -48,10 +48,8 @@ bool BmpShrinkReader::Open(const std::string& path, Colour backColour) {
     s.session.reset();
     std::int64_t size = 0;
     std::string reason;
-    codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 12> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Bmp) {
+    codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Bmp, path, size);
+    if (!file) {
         return false;
     }
     auto session = std::make_unique<Session>();
@@ -62,21 +60,6 @@ bool BmpShrinkReader::Open(const std::string& path, Colour backColour) {
     }
     s.session = std::move(session);
     return true;
-}
-
-bool BmpShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    const std::optional<PixelRect> from =
-        state_->session ? ResizeToEighth(target, Width(), Height()) : std::nullopt;
-    if (!from) {
-        error = kCannotShrink;
-        return false;
-    }
-    return ReadRegion(target, *from, error);
-}
-
-bool BmpShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
 }
 
 bool BmpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {

@@ -13,7 +13,7 @@ namespace kalvimo {
 // Shrinks a BMP while reading it: each row the region covers is averaged straight into the target
 // cells as it is read, so a large picture is never held whole. The result is the area average of
 // the picture as the full decoder decodes it.
-class BmpShrinkReader {
+class BmpShrinkReader : public ReadsRegions<BmpShrinkReader> {
 public:
     BmpShrinkReader();
     ~BmpShrinkReader();
@@ -27,8 +27,6 @@ public:
     [[nodiscard]] int Height() const;
 
     // As TiffShrinkReader's; each reading is the last of the opened picture.
-    bool ReadEighth(Canvas& target, std::string& error);
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
 private:

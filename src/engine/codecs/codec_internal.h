@@ -2,6 +2,7 @@
 
 #include "../canvas.h"
 #include "../colour.h"
+#include "picture_decoder.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -51,6 +52,10 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Opens path for reading if it is a regular file, never waiting on a named pipe or device;
 // null with a reason otherwise.
 FilePtr OpenRegularFile(const std::string& path, std::int64_t& size, std::string& reason);
+
+// The file at path, at its start, when its first bytes tell it is a picture of format; null when
+// not, or when it cannot be opened.
+FilePtr OpenPictureOf(PictureFormat format, const std::string& path, std::int64_t& size);
 
 // The system's words for an errno value; unlike strerror, safe on any thread.
 std::string ErrnoText(int code);

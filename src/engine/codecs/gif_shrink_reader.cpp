@@ -42,13 +42,10 @@ bool GifShrinkReader::Open(const std::string& path, Colour backColour) {
     s.session.reset();
     std::int64_t size = 0;
     std::string reason;
-    codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 12> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Gif) {
+    codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Gif, path, size);
+    if (!file) {
         return false;
     }
-    std::rewind(file.get());
     auto session = std::make_unique<Session>();
     session->file = std::move(file);
     // Held a row at a time, a picture may be as large as a canvas could be.
@@ -58,21 +55,6 @@ bool GifShrinkReader::Open(const std::string& path, Colour backColour) {
     }
     s.session = std::move(session);
     return true;
-}
-
-bool GifShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    const std::optional<PixelRect> from =
-        state_->session ? ResizeToEighth(target, Width(), Height()) : std::nullopt;
-    if (!from) {
-        error = kCannotShrink;
-        return false;
-    }
-    return ReadRegion(target, *from, error);
-}
-
-bool GifShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
 }
 
 bool GifShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {

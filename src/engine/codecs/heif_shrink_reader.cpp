@@ -37,13 +37,10 @@ bool HeifShrinkReader::Open(const std::string& path, Colour backColour) {
     s.path.clear();
     std::int64_t size = 0;
     std::string reason;
-    const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 12> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Heif) {
+    const codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Heif, path, size);
+    if (!file) {
         return false;
     }
-    std::rewind(file.get());
     if (!s.picture.Decode(file.get(), size, reason)) {
         return false;
     }
@@ -60,11 +57,6 @@ bool HeifShrinkReader::ReadEighth(Canvas& target, std::string& error) {
     }
     const ShrinkTarget only{target, *from};
     return Average({&only, 1}, error);
-}
-
-bool HeifShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
 }
 
 bool HeifShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {

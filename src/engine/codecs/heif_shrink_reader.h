@@ -14,7 +14,7 @@ namespace kalvimo {
 // decoded in parts, so it is decoded once, to planes, and each row is averaged from them
 // straight into the target cells. The result is the area average of the picture as the full
 // decoder decodes it.
-class HeifShrinkReader {
+class HeifShrinkReader : public ReadsRegions<HeifShrinkReader> {
 public:
     HeifShrinkReader();
     ~HeifShrinkReader();
@@ -31,7 +31,6 @@ public:
     // As TiffShrinkReader's. ReadEighth keeps the picture for a ReadRegion after it; ReadRegion
     // and ReadRegions let it go.
     bool ReadEighth(Canvas& target, std::string& error);
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
     // Lets go of the picture, read or not.

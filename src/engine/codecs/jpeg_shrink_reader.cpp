@@ -203,11 +203,6 @@ bool JpegShrinkReader::ReadEighth(Canvas& target, std::string& error) {
     return ReadRegion(target, {0, 0, width, height}, error);
 }
 
-bool JpegShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
-}
-
 bool JpegShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;
     const bool usable = TargetsUsable(targets);

@@ -12,7 +12,7 @@ namespace kalvimo {
 // Shrinks a colour or greyscale JPEG while decoding it: each decoded row is averaged straight
 // into the target cells, so a large photograph is never held at full size. The result is the
 // area average of the whole picture as the full decoder decodes it.
-class JpegShrinkReader {
+class JpegShrinkReader : public ReadsRegions<JpegShrinkReader> {
 public:
     JpegShrinkReader();
     ~JpegShrinkReader();
@@ -33,12 +33,9 @@ public:
     // lowest frequencies: a rough copy for a fraction of a full decoding.
     bool ReadEighth(Canvas& target, std::string& error);
 
-    // Averages the region `from` of the opened picture (it may reach past the picture) into every
-    // cell of target; cells with no part of the picture under them keep what they hold. Rows
-    // and columns outside the region are not decoded. On failure target is left empty.
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
-
-    // ReadRegion into several targets from one decoding; the rows and columns no region takes
+    // Averages each target's region `from` of the opened picture (it may reach past the picture)
+    // into every cell of the target, all from one decoding (ReadRegion does one); cells with no
+    // part of the picture under them keep what they hold. The rows and columns no region takes
     // are not decoded. On failure every target is left empty.
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 

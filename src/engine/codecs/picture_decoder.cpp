@@ -55,6 +55,19 @@ PictureFormat SniffFile(const std::string& path) {
     return SniffFormat(std::span(head.data(), got));
 }
 
+codecs::FilePtr codecs::OpenPictureOf(PictureFormat format, const std::string& path,
+                                      std::int64_t& size) {
+    std::string reason;
+    FilePtr file = OpenRegularFile(path, size, reason);
+    std::array<std::uint8_t, 12> head{};
+    const std::size_t got = file ? std::fread(head.data(), 1, head.size(), file.get()) : 0;
+    if (got == 0 || SniffFormat(std::span(head.data(), got)) != format) {
+        return nullptr;
+    }
+    std::rewind(file.get());
+    return file;
+}
+
 bool DecodePictureFile(const std::string& path, Canvas& canvas, Colour backColour,
                        std::string& error) {
     std::string reason;

@@ -43,13 +43,10 @@ bool PngShrinkReader::Open(const std::string& path, Colour backColour) {
     s.session.reset();
     std::int64_t size = 0;
     std::string reason;
-    codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 12> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Png) {
+    codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Png, path, size);
+    if (!file) {
         return false;
     }
-    std::rewind(file.get());
     auto session = std::make_unique<Session>();
     session->file = std::move(file);
     if (!session->input.Begin(session->file.get(), size, reason) || session->input.Interlaced()) {
@@ -58,21 +55,6 @@ bool PngShrinkReader::Open(const std::string& path, Colour backColour) {
     s.session = std::move(session);
     s.back = ToRgb(backColour);
     return true;
-}
-
-bool PngShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    const std::optional<PixelRect> from =
-        state_->session ? ResizeToEighth(target, Width(), Height()) : std::nullopt;
-    if (!from) {
-        error = kCannotShrink;
-        return false;
-    }
-    return ReadRegion(target, *from, error);
-}
-
-bool PngShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
 }
 
 bool PngShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {

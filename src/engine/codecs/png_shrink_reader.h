@@ -13,7 +13,7 @@ namespace kalvimo {
 // Shrinks a PNG while reading it: each row is averaged straight into the target cells as libpng
 // gives it, so a large picture is never held whole. The result is the area average of the
 // picture as the full decoder decodes it.
-class PngShrinkReader {
+class PngShrinkReader : public ReadsRegions<PngShrinkReader> {
 public:
     PngShrinkReader();
     ~PngShrinkReader();
@@ -28,8 +28,6 @@ public:
     [[nodiscard]] int Height() const;
 
     // As TiffShrinkReader's; each reading is the last of the opened picture.
-    bool ReadEighth(Canvas& target, std::string& error);
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
 private:

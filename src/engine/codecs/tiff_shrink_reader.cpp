@@ -94,13 +94,10 @@ bool TiffShrinkReader::Open(const std::string& path, Colour backColour) {
     s.session.reset();
     std::int64_t size = 0;
     std::string reason;
-    codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 4> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Tiff) {
+    codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Tiff, path, size);
+    if (!file) {
         return false;
     }
-    std::rewind(file.get());
     auto session = std::make_unique<Session>(std::move(file), size, ToRgb(backColour));
     session->tiff = codecs::OpenTiff(session->input);
     if (!session->tiff || !codecs::BeginTiffPage(session->tiff.get(), session->input,
@@ -235,21 +232,6 @@ bool Read(Session& session, std::span<AreaAverager> averagers,
 }
 
 } // namespace
-
-bool TiffShrinkReader::ReadEighth(Canvas& target, std::string& error) {
-    const std::optional<PixelRect> from =
-        state_->session ? ResizeToEighth(target, Width(), Height()) : std::nullopt;
-    if (!from) {
-        error = kCannotShrink;
-        return false;
-    }
-    return ReadRegion(target, *from, error);
-}
-
-bool TiffShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
-}
 
 bool TiffShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {
     State& s = *state_;

@@ -13,7 +13,7 @@ namespace kalvimo {
 // Shrinks a TIFF while reading it: its strips or rows of tiles are read once, in order, and each
 // row is averaged straight into the target cells, so a large picture is never held whole. The
 // result is the area average of the picture as the full decoder decodes it.
-class TiffShrinkReader {
+class TiffShrinkReader : public ReadsRegions<TiffShrinkReader> {
 public:
     TiffShrinkReader();
     ~TiffShrinkReader();
@@ -27,15 +27,11 @@ public:
     [[nodiscard]] int Width() const;
     [[nodiscard]] int Height() const;
 
-    // Averages the opened picture in blocks of 8 x 8 (the last ones cut short by its edge) into
-    // a target an eighth of its size in each direction.
-    bool ReadEighth(Canvas& target, std::string& error);
-
-    // As JpegShrinkReader's: the region `from` (it may reach past the picture) averaged into
-    // every cell of target, rows outside it not read; on failure target is left empty.
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
-
-    // ReadRegion into several targets from one reading; on failure every target is left empty.
+    // ReadEighth averages the opened picture in blocks of 8 x 8 (the last ones cut short by its
+    // edge) into a target an eighth of its size in each direction; ReadRegion, as
+    // JpegShrinkReader's, the region `from` (it may reach past the picture) into every cell of
+    // target, rows outside it not read; ReadRegions several targets from one reading. On failure
+    // every target is left empty.
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
 private:

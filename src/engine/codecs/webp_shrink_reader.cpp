@@ -83,13 +83,10 @@ bool WebpShrinkReader::Open(const std::string& path, Colour backColour) {
     webp.Clear();
     std::int64_t size = 0;
     std::string reason;
-    const codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    std::array<std::uint8_t, 12> head{};
-    if (!file || std::fread(head.data(), 1, head.size(), file.get()) != head.size() ||
-        SniffFormat(head) != PictureFormat::Webp) {
+    const codecs::FilePtr file = codecs::OpenPictureOf(PictureFormat::Webp, path, size);
+    if (!file) {
         return false;
     }
-    std::rewind(file.get());
     if (!webp.Read(file.get(), size, reason)) {
         return false;
     }
@@ -228,11 +225,6 @@ bool WebpShrinkReader::ReadEighth(Canvas& target, std::string& error) {
     }
     target.SetIccProfile(s.file.IccProfile());
     return true;
-}
-
-bool WebpShrinkReader::ReadRegion(Canvas& target, PixelRect from, std::string& error) {
-    const ShrinkTarget only{target, from};
-    return ReadRegions({&only, 1}, error);
 }
 
 bool WebpShrinkReader::ReadRegions(std::span<const ShrinkTarget> targets, std::string& error) {

@@ -16,7 +16,7 @@ namespace kalvimo {
 // lossy one is decoded by libwebp, which crops the region and averages it down to a few pixels a
 // cell; cells average what it gives, and an axis libwebp would have to grow, or whose cells would
 // not fall on the edges of its pixels, is decoded at full size instead and averaged here.
-class WebpShrinkReader {
+class WebpShrinkReader : public ReadsRegions<WebpShrinkReader> {
 public:
     WebpShrinkReader();
     ~WebpShrinkReader();
@@ -34,7 +34,6 @@ public:
     // the whole picture straight down to it. ReadEighth keeps the file for a ReadRegion after it;
     // ReadRegion and ReadRegions let it go.
     bool ReadEighth(Canvas& target, std::string& error);
-    bool ReadRegion(Canvas& target, PixelRect from, std::string& error);
     bool ReadRegions(std::span<const ShrinkTarget> targets, std::string& error);
 
     // Lets go of the file, read or not.
