@@ -88,17 +88,48 @@ namespace {
 #define KALVIMO_VECTOR_CLONES
 #endif
 
-KALVIMO_VECTOR_CLONES
-void ScaleRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+// Inlined into the versions below, for each vector unit: multi-versioning takes no templates.
+template <typename In>
+[[gnu::always_inline]] inline void Scale(const In* in, float weight, float* out, std::size_t n) {
     for (std::size_t x = 0; x < n; ++x) {
         out[x] = weight * static_cast<float>(in[x]);
     }
 }
-
-KALVIMO_VECTOR_CLONES
-void AddScaledRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+template <typename In>
+[[gnu::always_inline]] inline void AddScaled(const In* in, float weight, float* out,
+                                             std::size_t n) {
     for (std::size_t x = 0; x < n; ++x) {
         out[x] += weight * static_cast<float>(in[x]);
+    }
+}
+
+KALVIMO_VECTOR_CLONES
+void ScaleRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+    Scale(in, weight, out, n);
+}
+KALVIMO_VECTOR_CLONES
+void AddScaledRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
+    AddScaled(in, weight, out, n);
+}
+KALVIMO_VECTOR_CLONES
+void ScaleTotals(const std::uint16_t* in, float weight, float* out, std::size_t n) {
+    Scale(in, weight, out, n);
+}
+KALVIMO_VECTOR_CLONES
+void AddScaledTotals(const std::uint16_t* in, float weight, float* out, std::size_t n) {
+    AddScaled(in, weight, out, n);
+}
+
+KALVIMO_VECTOR_CLONES
+void StartTotals(const std::uint8_t* in, std::uint16_t* out, std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] = in[x];
+    }
+}
+KALVIMO_VECTOR_CLONES
+void AddToTotals(const std::uint8_t* in, std::uint16_t* out, std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] = static_cast<std::uint16_t>(out[x] + in[x]);
     }
 }
 
@@ -157,6 +188,19 @@ void GatherRow(const float* row, int channels, const std::int32_t* firsts, const
         GatherAny<1>(row, firsts, weights, taps, cells, out);
     } else {
         GatherAny<3>(row, firsts, weights, taps, cells, out);
+    }
+}
+
+KALVIMO_VECTOR_CLONES
+void WriteCells(const float* cells, int channels, std::uint8_t* out, std::size_t count) {
+    if (channels == 1) {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = RoundToByte(cells[i]);
+        }
+    } else {
+        for (std::size_t i = 0; i < 3 * count; ++i) {
+            out[i] = RoundToByte(cells[i]);
+        }
     }
 }
 
@@ -235,13 +279,15 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
     const auto cells = static_cast<std::size_t>(std::max(to.width, 0));
     first_.assign(cells, 0);
     across_.assign(cells * static_cast<std::size_t>(taps_), 0.0F);
-    covered_.assign(cells, false);
+    firstCovered_ = static_cast<int>(cells);
+    endCovered_ = 0;
     for (std::size_t i = 0; i < cells; ++i) {
         const AreaSpan& span = across.spans[i];
         if (span.count == 0) {
             continue;
         }
-        covered_[i] = true;
+        firstCovered_ = std::min(firstCovered_, static_cast<int>(i));
+        endCovered_ = static_cast<int>(i) + 1;
         const int first = std::max(std::min(span.first, endColumn_ - taps_), firstColumn_);
         first_[i] = first - firstColumn_;
         for (int k = 0; k < span.count; ++k) {
@@ -275,7 +321,19 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
             lastTarget[s] = static_cast<int>(j);
         }
     }
+    // Rows of the same weight in a target row (most of them when shrinking) are added up as whole
+    // numbers and weighted once; 257 rows of 255 still fit 16 bits.
+    constexpr int kMostTotalled = 257;
+    common_.assign(down_.spans.size(), -1.0F);
+    for (std::size_t j = 0; j < down_.spans.size(); ++j) {
+        const AreaSpan& span = down_.spans[j];
+        if (span.count > 0 && span.count <= kMostTotalled) {
+            common_[j] =
+                down_.weights[span.weightOffset + static_cast<std::size_t>(span.count / 2)];
+        }
+    }
     reachWeights_.clear();
+    reachTotalled_.clear();
     for (std::size_t s = 0; s < sourceRows; ++s) {
         Reach& r = reach_[s];
         r.weightOffset = reachWeights_.size();
@@ -283,10 +341,12 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
         for (int j = r.first; j < r.first + r.count; ++j) {
             const AreaSpan& span = down_.spans[static_cast<std::size_t>(j)];
             const int k = static_cast<int>(s) + firstRow_ - span.first;
-            reachWeights_.push_back(
+            const float weight =
                 k >= 0 && k < span.count
                     ? down_.weights[span.weightOffset + static_cast<std::size_t>(k)]
-                    : 0.0F);
+                    : 0.0F;
+            reachWeights_.push_back(weight);
+            reachTotalled_.push_back(weight == common_[static_cast<std::size_t>(j)] ? 1 : 0);
         }
     }
 
@@ -299,6 +359,7 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
     open_.clear();
     for (OpenRow& row : spare_) {
         row.sums.resize(rowSize);
+        row.totals.resize(rowSize);
     }
 }
 
@@ -315,6 +376,7 @@ void AreaAverager::AddRow(const std::uint8_t* row) {
     }
     const std::uint8_t* kept = row + static_cast<std::ptrdiff_t>(firstColumn_) * channels_;
     const float* w = reachWeights_.data() + reach.weightOffset;
+    const std::uint8_t* totalled = reachTotalled_.data() + reach.weightOffset;
     for (int k = 0; k < reach.count; ++k) {
         const auto index = static_cast<std::size_t>(reach.first + k - nextTargetRow_);
         while (open_.size() <= index) {
@@ -323,16 +385,21 @@ void AreaAverager::AddRow(const std::uint8_t* row) {
                 fresh = std::move(spare_.back());
                 spare_.pop_back();
             }
-            fresh.sums.resize(static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_);
-            fresh.fresh = true;
+            const auto rowSize = static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_;
+            fresh.sums.resize(rowSize);
+            fresh.totals.resize(rowSize);
+            fresh.summed = false;
+            fresh.totalled = false;
             open_.push_back(std::move(fresh));
         }
         OpenRow& open = open_[index];
-        if (open.fresh) {
-            ScaleRow(kept, w[k], open.sums.data(), open.sums.size());
-            open.fresh = false;
+        const std::size_t n = open.sums.size();
+        if (totalled[k] == 0) {
+            (open.summed ? AddScaledRow : ScaleRow)(kept, w[k], open.sums.data(), n);
+            open.summed = true;
         } else {
-            AddScaledRow(kept, w[k], open.sums.data(), open.sums.size());
+            (open.totalled ? AddToTotals : StartTotals)(kept, open.totals.data(), n);
+            open.totalled = true;
         }
     }
 }
@@ -346,26 +413,22 @@ void AreaAverager::CompleteRow() {
         open_.pop_front();
     }
     const int y = to_.y + j;
-    if (any && !row.fresh && down_.spans[static_cast<std::size_t>(j)].count > 0 && y >= 0 &&
-        y < target_->Height()) {
+    if (any && (row.summed || row.totalled) && down_.spans[static_cast<std::size_t>(j)].count > 0 &&
+        y >= 0 && y < target_->Height()) {
+        if (row.totalled) {
+            (row.summed ? AddScaledTotals : ScaleTotals)(row.totals.data(),
+                                                         common_[static_cast<std::size_t>(j)],
+                                                         row.sums.data(), row.sums.size());
+        }
         GatherRow(row.sums.data(), channels_, first_.data(), across_.data(), taps_,
                   static_cast<int>(first_.size()), cells_.data());
-        std::uint8_t* out = target_->Row(y);
-        const int begin = std::max(0, -to_.x);
-        const int end = std::min(to_.width, target_->Width() - to_.x);
-        for (int i = begin; i < end; ++i) {
-            if (!covered_[static_cast<std::size_t>(i)]) {
-                continue;
-            }
-            const float* v = cells_.data() + static_cast<std::size_t>(i) * channels_;
-            std::uint8_t* p = out + 3 * static_cast<std::size_t>(to_.x + i);
-            if (channels_ == 1) {
-                p[0] = p[1] = p[2] = RoundToByte(v[0]);
-            } else {
-                p[0] = RoundToByte(v[0]);
-                p[1] = RoundToByte(v[1]);
-                p[2] = RoundToByte(v[2]);
-            }
+        // The covered cells are one run, as the region is one interval.
+        const int begin = std::max(firstCovered_, -to_.x);
+        const int end = std::min(endCovered_, target_->Width() - to_.x);
+        if (end > begin) {
+            WriteCells(cells_.data() + static_cast<std::size_t>(begin) * channels_, channels_,
+                       target_->Row(y) + 3 * static_cast<std::size_t>(to_.x + begin),
+                       static_cast<std::size_t>(end - begin));
         }
     }
     if (any) {

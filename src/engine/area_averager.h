@@ -121,7 +121,9 @@ private:
     int taps_ = 1;
     std::vector<std::int32_t> first_;
     std::vector<float> across_;
-    std::vector<bool> covered_;
+    // The cells with source pixels under them: [firstCovered_, endCovered_).
+    int firstCovered_ = 0;
+    int endCovered_ = 0;
     AreaAxis down_;
     // Per source row: the target rows it reaches, with its weight in each.
     struct Reach {
@@ -131,13 +133,19 @@ private:
     };
     std::vector<Reach> reach_;
     std::vector<float> reachWeights_;
+    // Per reach weight: 1 when its row is totalled rather than summed (see below).
+    std::vector<std::uint8_t> reachTotalled_;
+    // Per target row: the weight of the source rows it totals, or -1 when none.
+    std::vector<float> common_;
     std::vector<float> cells_;
     // Weighted column sums of the target rows still open, the first being nextTargetRow_: rows
     // are summed down first, at full width, where the loops run widest, and across once per
-    // target row.
+    // target row. The rows of the target row's common weight are totalled unweighted apart.
     struct OpenRow {
         std::vector<float> sums;
-        bool fresh = true;
+        std::vector<std::uint16_t> totals;
+        bool summed = false;
+        bool totalled = false;
     };
     std::deque<OpenRow> open_;
     std::vector<OpenRow> spare_;

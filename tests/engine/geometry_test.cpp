@@ -209,6 +209,18 @@ TEST(ScaledCopy, RoundsHalvesToEven) {
               (Rgb{0, 2, 2})); // 0.5, 1.5, 2.5
 }
 
+// Within a cell, rows of one weight are added up apart from the rest and weighed once.
+TEST(ScaledCopy, AddsRowsOfEveryWeightWithoutOverflow) {
+    // Thirds: 2/3 of 60 and 1/3 of 30, then 1/3 of 30 and 2/3 of 90.
+    const Canvas three = Scaled(Pixels(1, {{60, 60, 60}, {30, 30, 30}, {90, 90, 90}}), 1, 2);
+    EXPECT_EQ(three.Pixel(0, 0), (Rgb{50, 50, 50}));
+    EXPECT_EQ(three.Pixel(0, 1), (Rgb{70, 70, 70}));
+    for (const int rows : {257, 258, 600, 2000}) {
+        const Canvas tall(3, rows, PackColour({255, 254, 1}));
+        EXPECT_EQ(Scaled(tall, 1, 1).Pixel(0, 0), (Rgb{255, 254, 1})) << rows;
+    }
+}
+
 // A constant picture staying constant at any scale is told by the letterbox test's flat pictures.
 TEST(ScaledCopy, EnlargingRepeatsEachPixel) {
     const Canvas doubled = Scaled(test::CoordinatePicture(4, 3), 8, 6);
