@@ -18,8 +18,9 @@ namespace kalvimo {
 
 namespace {
 
-// libjpeg asks for 4 KiB at a time; a larger stream buffer saves most of the system calls.
-constexpr std::size_t kReadBufferSize = std::size_t{1} << 20;
+// libjpeg asks for 4 KiB at a time; a larger stream buffer saves most of the system calls. Below
+// the size malloc maps on its own, it stays in the heap from one reader to the next.
+constexpr std::size_t kReadBufferSize = std::size_t{256} << 10;
 
 // One file being read; made anew for each picture.
 struct Session {
@@ -45,7 +46,9 @@ struct Session {
 // The averagers and row buffers outlive each picture, so a batch allocates them once.
 struct JpegShrinkReader::State {
     std::unique_ptr<Session> session;
-    std::vector<char> readBuffer = std::vector<char>(kReadBufferSize);
+    // Taken at the first picture, as the run's own reader may never read one, and left as it
+    // comes: the file fills it.
+    std::unique_ptr<char[]> readBuffer;
     std::vector<AreaAverager> averagers;
     // The rows libjpeg hands out at a time.
     std::vector<JSAMPLE> rows;
@@ -95,7 +98,10 @@ bool JpegShrinkReader::Open(const std::string& path) {
     std::int64_t size = 0;
     std::string reason;
     codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
-    if (!file || std::setvbuf(file.get(), s.readBuffer.data(), _IOFBF, s.readBuffer.size()) != 0) {
+    if (!s.readBuffer) {
+        s.readBuffer.reset(new char[kReadBufferSize]);
+    }
+    if (!file || std::setvbuf(file.get(), s.readBuffer.get(), _IOFBF, kReadBufferSize) != 0) {
         return false;
     }
     s.session = std::make_unique<Session>(std::move(file), size);
