@@ -121,6 +121,21 @@ void AddScaledTotals(const std::uint16_t* in, float weight, float* out, std::siz
 }
 
 KALVIMO_VECTOR_CLONES
+void StartPairTotals(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out,
+                     std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] = static_cast<std::uint16_t>(a[x] + b[x]);
+    }
+}
+KALVIMO_VECTOR_CLONES
+void AddPairToTotals(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out,
+                     std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        out[x] = static_cast<std::uint16_t>(out[x] + a[x] + b[x]);
+    }
+}
+
+KALVIMO_VECTOR_CLONES
 void StartTotals(const std::uint8_t* in, std::uint16_t* out, std::size_t n) {
     for (std::size_t x = 0; x < n; ++x) {
         out[x] = in[x];
@@ -363,6 +378,63 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
     }
 }
 
+void AddRowsToAveragers(std::span<AreaAverager> averagers, int y,
+                        std::span<const std::uint8_t* const> rows) {
+    const int end = y + static_cast<int>(rows.size());
+    for (AreaAverager& averager : averagers) {
+        const int from = std::max(y, averager.FirstRow());
+        const int to = std::min(end, averager.EndRow());
+        if (to > from) {
+            averager.AddRows(rows.subspan(static_cast<std::size_t>(from - y),
+                                          static_cast<std::size_t>(to - from)));
+        }
+    }
+}
+
+AreaAverager::OpenRow& AreaAverager::OpenRowOf(int targetRow) {
+    const auto index = static_cast<std::size_t>(targetRow - nextTargetRow_);
+    while (open_.size() <= index) {
+        OpenRow fresh;
+        if (!spare_.empty()) {
+            fresh = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        const auto rowSize = static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_;
+        fresh.sums.resize(rowSize);
+        fresh.totals.resize(rowSize);
+        fresh.summed = false;
+        fresh.totalled = false;
+        open_.push_back(std::move(fresh));
+    }
+    return open_[index];
+}
+
+void AreaAverager::AddRows(std::span<const std::uint8_t* const> rows) {
+    std::size_t i = 0;
+    while (i < rows.size()) {
+        // Two rows totalled into the same target row alone go in one pass.
+        const auto s = static_cast<std::size_t>(nextSourceRow_ - firstRow_);
+        if (i + 1 < rows.size() && nextSourceRow_ + 1 < endRow_ && reach_[s].count == 1 &&
+            reach_[s + 1].count == 1 && reach_[s].first == reach_[s + 1].first &&
+            reachTotalled_[reach_[s].weightOffset] != 0 &&
+            reachTotalled_[reach_[s + 1].weightOffset] != 0) {
+            nextSourceRow_ += 2;
+            while (nextTargetRow_ < reach_[s].first) {
+                CompleteRow();
+            }
+            OpenRow& open = OpenRowOf(reach_[s].first);
+            const std::ptrdiff_t skip = static_cast<std::ptrdiff_t>(firstColumn_) * channels_;
+            (open.totalled ? AddPairToTotals : StartPairTotals)(
+                rows[i] + skip, rows[i + 1] + skip, open.totals.data(), open.totals.size());
+            open.totalled = true;
+            i += 2;
+        } else {
+            AddRow(rows[i]);
+            ++i;
+        }
+    }
+}
+
 void AreaAverager::AddRow(const std::uint8_t* row) {
     if (nextSourceRow_ >= endRow_) {
         return;
@@ -378,21 +450,7 @@ void AreaAverager::AddRow(const std::uint8_t* row) {
     const float* w = reachWeights_.data() + reach.weightOffset;
     const std::uint8_t* totalled = reachTotalled_.data() + reach.weightOffset;
     for (int k = 0; k < reach.count; ++k) {
-        const auto index = static_cast<std::size_t>(reach.first + k - nextTargetRow_);
-        while (open_.size() <= index) {
-            OpenRow fresh;
-            if (!spare_.empty()) {
-                fresh = std::move(spare_.back());
-                spare_.pop_back();
-            }
-            const auto rowSize = static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_;
-            fresh.sums.resize(rowSize);
-            fresh.totals.resize(rowSize);
-            fresh.summed = false;
-            fresh.totalled = false;
-            open_.push_back(std::move(fresh));
-        }
-        OpenRow& open = open_[index];
+        OpenRow& open = OpenRowOf(reach.first + k);
         const std::size_t n = open.sums.size();
         if (totalled[k] == 0) {
             (open.summed ? AddScaledRow : ScaleRow)(kept, w[k], open.sums.data(), n);

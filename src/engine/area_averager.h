@@ -79,6 +79,9 @@ PixelRect ResetAveragers(std::span<AreaAverager> averagers, std::span<const Shri
 
 // Hands source row y to the averagers that take it.
 void AddRowToAveragers(std::span<AreaAverager> averagers, int y, const std::uint8_t* row);
+// The same for rows y, y + 1, ..., all readable at once.
+void AddRowsToAveragers(std::span<AreaAverager> averagers, int y,
+                        std::span<const std::uint8_t* const> rows);
 
 // Area averaging of a picture fed row by row from the top, so that a picture can be shrunk while
 // it is decoded without ever being held whole. Each cell of `to` becomes the coverage-weighted
@@ -100,11 +103,16 @@ public:
 
     // The next source row; `row` points at its sample of column 0.
     void AddRow(const std::uint8_t* row);
+    // The next rows, in order, all readable at once: the same as adding each, but sooner.
+    void AddRows(std::span<const std::uint8_t* const> rows);
 
     // After the last row: writes the rows still open.
     void Finish();
 
 private:
+    struct OpenRow;
+    // The open row of targetRow (not yet complete), opened if need be.
+    OpenRow& OpenRowOf(int targetRow);
     void CompleteRow();
 
     Canvas* target_ = nullptr;

@@ -156,10 +156,11 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
                                    {0, 0, target.Width(), target.Height()});
             }
         }
-        const int batch = std::clamp(info.rec_outbuf_height, 1, 4);
+        // libjpeg hands out one row at a time or two; the averagers take pairs faster.
+        constexpr int batch = 4;
         const auto stride = static_cast<std::size_t>(kept) * static_cast<std::size_t>(channels);
         buffer.resize(stride * static_cast<std::size_t>(batch));
-        JSAMPROW rows[4] = {};
+        JSAMPROW rows[batch] = {};
         for (int i = 0; i < batch; ++i) {
             rows[i] = buffer.data() + stride * static_cast<std::size_t>(i);
         }
@@ -168,10 +169,11 @@ bool Decode(jpeg_decompress_struct& info, codecs::JpegErrors& errors,
         }
         while (info.output_scanline < static_cast<JDIMENSION>(endRow)) {
             const auto first = static_cast<int>(info.output_scanline);
-            const JDIMENSION got = jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(batch));
-            for (JDIMENSION i = 0; i < got; ++i) {
-                AddRowToAveragers(used, first + static_cast<int>(i), rows[i]);
+            JDIMENSION got = 0;
+            while (got < batch && info.output_scanline < static_cast<JDIMENSION>(endRow)) {
+                got += jpeg_read_scanlines(&info, rows + got, batch - got);
             }
+            AddRowsToAveragers(used, first, {rows, got});
         }
         // Below the regions nothing is read: the picture is dropped as it stands.
         if (info.output_scanline == info.output_height) {
