@@ -82,7 +82,7 @@ for f in "${list[@]}"; do ln -sf "$f" "$out/bmpsrc/$(basename "${f%.jpg}").bmp";
 "$batch" --settings "$work/bmp.ini" "$out/bmpsrc" "$out/bmp" >/dev/null
 psnr=$("$root/build-bench/bench/psnr_check" "$out/bmp" "${list[@]}")
 
-python3 - "$work/times.json" "$peak1" "$peak20" "$peak200" "$psnr" "$runs" <<'PY' >"$work/table.md"
+python3 - "$work/times.json" "$peak1" "$peak20" "$peak200" "$psnr" "$runs" "${#list[@]}" <<'PY' >"$work/table.md"
 import json, statistics, sys
 times = json.load(open(sys.argv[1]))["results"]
 median = {r["command"]: statistics.median(r["times"]) for r in times}
@@ -94,6 +94,12 @@ for r in times:
     m = median[r["command"]]
     print(f"| {r['command']} | {m:.3f} | {ours / m:.2f} |")
 print(f"| half of djpeg's full decode (two-core floor) | {djpeg_half:.3f} | {ours / djpeg_half:.2f} |")
+print()
+cpu = {r["command"]: r["user"] + r["system"] for r in times}
+print(f"Pictures a second: {int(sys.argv[7]) / ours:.1f}. Processor time (user and system, mean of "
+      f"the runs): kalvimo-batch {cpu['kalvimo-batch']:.2f} s, djpeg's full decode "
+      f"{cpu['djpeg, full decode']:.2f} s, a ratio of "
+      f"{cpu['kalvimo-batch'] / cpu['djpeg, full decode']:.2f}.")
 print()
 print(f"Runs per command: {sys.argv[6]}. Peak resident memory of kalvimo-batch: "
       f"{int(sys.argv[2]) / 1024:.1f} MB for 1 picture, {int(sys.argv[3]) / 1024:.1f} MB for 20, "
