@@ -89,62 +89,54 @@ namespace {
 #endif
 
 // Inlined into the versions below, for each vector unit: multi-versioning takes no templates.
+// out = weight * in, or out += weight * in when adding.
 template <typename In>
-[[gnu::always_inline]] inline void Scale(const In* in, float weight, float* out, std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] = weight * static_cast<float>(in[x]);
-    }
-}
-template <typename In>
-[[gnu::always_inline]] inline void AddScaled(const In* in, float weight, float* out,
-                                             std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] += weight * static_cast<float>(in[x]);
-    }
-}
-
-KALVIMO_VECTOR_CLONES
-void ScaleRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
-    Scale(in, weight, out, n);
-}
-KALVIMO_VECTOR_CLONES
-void AddScaledRow(const std::uint8_t* in, float weight, float* out, std::size_t n) {
-    AddScaled(in, weight, out, n);
-}
-KALVIMO_VECTOR_CLONES
-void ScaleTotals(const std::uint16_t* in, float weight, float* out, std::size_t n) {
-    Scale(in, weight, out, n);
-}
-KALVIMO_VECTOR_CLONES
-void AddScaledTotals(const std::uint16_t* in, float weight, float* out, std::size_t n) {
-    AddScaled(in, weight, out, n);
-}
-
-KALVIMO_VECTOR_CLONES
-void StartPairTotals(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out,
-                     std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] = static_cast<std::uint16_t>(a[x] + b[x]);
-    }
-}
-KALVIMO_VECTOR_CLONES
-void AddPairToTotals(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out,
-                     std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] = static_cast<std::uint16_t>(out[x] + a[x] + b[x]);
+[[gnu::always_inline]] inline void Weigh(const In* in, float weight, float* out, std::size_t n,
+                                         bool adding) {
+    if (adding) {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] += weight * static_cast<float>(in[x]);
+        }
+    } else {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] = weight * static_cast<float>(in[x]);
+        }
     }
 }
 
 KALVIMO_VECTOR_CLONES
-void StartTotals(const std::uint8_t* in, std::uint16_t* out, std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] = in[x];
+void WeighRow(const std::uint8_t* in, float weight, float* out, std::size_t n, bool adding) {
+    Weigh(in, weight, out, n, adding);
+}
+KALVIMO_VECTOR_CLONES
+void WeighTotals(const std::uint16_t* in, float weight, float* out, std::size_t n, bool adding) {
+    Weigh(in, weight, out, n, adding);
+}
+
+// out = a (+ b), or out += a (+ b) when adding.
+KALVIMO_VECTOR_CLONES
+void Total(const std::uint8_t* a, std::uint16_t* out, std::size_t n, bool adding) {
+    if (adding) {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] = static_cast<std::uint16_t>(out[x] + a[x]);
+        }
+    } else {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] = a[x];
+        }
     }
 }
 KALVIMO_VECTOR_CLONES
-void AddToTotals(const std::uint8_t* in, std::uint16_t* out, std::size_t n) {
-    for (std::size_t x = 0; x < n; ++x) {
-        out[x] = static_cast<std::uint16_t>(out[x] + in[x]);
+void TotalPair(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out, std::size_t n,
+               bool adding) {
+    if (adding) {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] = static_cast<std::uint16_t>(out[x] + a[x] + b[x]);
+        }
+    } else {
+        for (std::size_t x = 0; x < n; ++x) {
+            out[x] = static_cast<std::uint16_t>(a[x] + b[x]);
+        }
     }
 }
 
@@ -424,8 +416,8 @@ void AreaAverager::AddRows(std::span<const std::uint8_t* const> rows) {
             }
             OpenRow& open = OpenRowOf(reach_[s].first);
             const std::ptrdiff_t skip = static_cast<std::ptrdiff_t>(firstColumn_) * channels_;
-            (open.totalled ? AddPairToTotals : StartPairTotals)(
-                rows[i] + skip, rows[i + 1] + skip, open.totals.data(), open.totals.size());
+            TotalPair(rows[i] + skip, rows[i + 1] + skip, open.totals.data(), open.totals.size(),
+                      open.totalled);
             open.totalled = true;
             i += 2;
         } else {
@@ -453,10 +445,10 @@ void AreaAverager::AddRow(const std::uint8_t* row) {
         OpenRow& open = OpenRowOf(reach.first + k);
         const std::size_t n = open.sums.size();
         if (totalled[k] == 0) {
-            (open.summed ? AddScaledRow : ScaleRow)(kept, w[k], open.sums.data(), n);
+            WeighRow(kept, w[k], open.sums.data(), n, open.summed);
             open.summed = true;
         } else {
-            (open.totalled ? AddToTotals : StartTotals)(kept, open.totals.data(), n);
+            Total(kept, open.totals.data(), n, open.totalled);
             open.totalled = true;
         }
     }
@@ -474,9 +466,8 @@ void AreaAverager::CompleteRow() {
     if (any && (row.summed || row.totalled) && down_.spans[static_cast<std::size_t>(j)].count > 0 &&
         y >= 0 && y < target_->Height()) {
         if (row.totalled) {
-            (row.summed ? AddScaledTotals : ScaleTotals)(row.totals.data(),
-                                                         common_[static_cast<std::size_t>(j)],
-                                                         row.sums.data(), row.sums.size());
+            WeighTotals(row.totals.data(), common_[static_cast<std::size_t>(j)], row.sums.data(),
+                        row.sums.size(), row.summed);
         }
         GatherRow(row.sums.data(), channels_, first_.data(), across_.data(), taps_,
                   static_cast<int>(first_.size()), cells_.data());
