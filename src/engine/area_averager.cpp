@@ -329,7 +329,7 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
         }
     }
     // Rows of the same weight in a target row (most of them when shrinking) are added up as whole
-    // numbers and weighted once; 257 rows of 255 still fit 16 bits.
+    // numbers and weighed once; 257 rows of 255 still fit 16 bits.
     constexpr int kMostTotalled = 257;
     common_.assign(down_.spans.size(), -1.0F);
     for (std::size_t j = 0; j < down_.spans.size(); ++j) {
