@@ -254,11 +254,7 @@ PixelRect ResetAveragers(std::span<AreaAverager> averagers, std::span<const Shri
 }
 
 void AddRowToAveragers(std::span<AreaAverager> averagers, int y, const std::uint8_t* row) {
-    for (AreaAverager& averager : averagers) {
-        if (y >= averager.FirstRow() && y < averager.EndRow()) {
-            averager.AddRow(row);
-        }
-    }
+    AddRowsToAveragers(averagers, y, {&row, 1});
 }
 
 void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelRect from,
@@ -357,17 +353,11 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
         }
     }
 
-    const std::size_t rowSize =
-        static_cast<std::size_t>(std::max(endColumn_ - firstColumn_, 0)) * channels_;
     cells_.resize(cells * static_cast<std::size_t>(channels_));
     for (OpenRow& row : open_) {
         spare_.push_back(std::move(row));
     }
     open_.clear();
-    for (OpenRow& row : spare_) {
-        row.sums.resize(rowSize);
-        row.totals.resize(rowSize);
-    }
 }
 
 void AddRowsToAveragers(std::span<AreaAverager> averagers, int y,
@@ -383,6 +373,7 @@ void AddRowsToAveragers(std::span<AreaAverager> averagers, int y,
     }
 }
 
+// Sized here, when opened, for the picture at hand.
 AreaAverager::OpenRow& AreaAverager::OpenRowOf(int targetRow) {
     const auto index = static_cast<std::size_t>(targetRow - nextTargetRow_);
     while (open_.size() <= index) {

@@ -98,10 +98,13 @@ bool JpegShrinkReader::Open(const std::string& path) {
     std::int64_t size = 0;
     std::string reason;
     codecs::FilePtr file = codecs::OpenRegularFile(path, size, reason);
+    if (!file) {
+        return false;
+    }
     if (!s.readBuffer) {
         s.readBuffer.reset(new char[kReadBufferSize]);
     }
-    if (!file || std::setvbuf(file.get(), s.readBuffer.get(), _IOFBF, kReadBufferSize) != 0) {
+    if (std::setvbuf(file.get(), s.readBuffer.get(), _IOFBF, kReadBufferSize) != 0) {
         return false;
     }
     s.session = std::make_unique<Session>(std::move(file), size);
