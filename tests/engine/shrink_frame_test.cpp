@@ -1,3 +1,5 @@
+#include "codecs/codec_internal.h"
+#include "codecs/jpeg_errors.h"
 #include "codecs/jpeg_shrink_reader.h"
 #include "codecs/picture_decoder.h"
 #include "frame_drawer.h"
@@ -393,6 +395,50 @@ TEST_F(JpegShrink, EveryLayoutMatchesTheFullDecoderOrFailsAsItDoes) {
             }
         }
     }
+}
+
+// libjpeg's own reading of a file held in memory.
+Canvas LibjpegDecode(const std::string& bytes) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    Canvas picture(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = picture.Row(static_cast<int>(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return picture;
+}
+
+// Both readers take a file in pieces: one of several pieces is read as libjpeg reads it, and one
+// cut off in its second piece is refused.
+TEST_F(JpegShrink, FilesOfManyReadsAreReadWholeAndRefusedWhenCut) {
+    const std::string path = Path("noise.jpg");
+    WriteLayout(path, Pattern(1, 800, 600), {{2, 2}, {1, 1}, {1, 1}});
+    const std::string bytes = test::ReadBytes(path);
+    ASSERT_GT(bytes.size(), 2 * codecs::kJpegReadSize);
+    const Canvas reference = LibjpegDecode(bytes);
+    Canvas full;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(path, full, 0, error)) << error;
+    EXPECT_EQ(test::LargestDifference(full, reference), 0);
+    JpegShrinkReader reader;
+    Canvas same;
+    ASSERT_TRUE(reader.Open(path) && reader.ReadInto(same, 800, 600, error)) << error;
+    EXPECT_EQ(test::LargestDifference(same, reference), 0);
+
+    test::WriteBytes(path, bytes.substr(0, codecs::kJpegReadSize + 1000));
+    EXPECT_FALSE(DecodePictureFile(path, full, 0, error));
+    EXPECT_NE(error.find(codecs::kEndsEarly), std::string::npos) << error;
+    EXPECT_FALSE(reader.Open(path) && reader.ReadInto(same, 64, 48, error));
+    EXPECT_NE(error.find(codecs::kEndsEarly), std::string::npos) << error;
 }
 
 // Damaged JPEGs are refused as the full decoder refuses them in the tests of both readers.

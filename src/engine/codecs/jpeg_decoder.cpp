@@ -3,6 +3,7 @@
 #include "jpeg_errors.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace kalvimo::codecs {
@@ -16,6 +17,8 @@ struct JpegReader {
     jpeg_decompress_struct info{};
     JpegErrors errors;
     jpeg_progress_mgr progress{};
+    JpegFileSource source;
+    std::unique_ptr<JOCTET[]> readBuffer = std::make_unique_for_overwrite<JOCTET[]>(kJpegReadSize);
     std::vector<JSAMPLE> inkRow;
     JpegIccProfile icc;
     std::string reason;
@@ -70,7 +73,7 @@ bool Decode(JpegReader& reader, std::FILE* file, std::int64_t fileSize, Canvas& 
     }
     jpeg_create_decompress(&info);
     UseJpegReadingRules(info, reader.errors, reader.progress);
-    jpeg_stdio_src(&info, file);
+    UseJpegFileSource(info, reader.source, file, reader.readBuffer.get());
     jpeg_read_header(&info, TRUE);
     if (!JpegSizeIsPlausible(info, fileSize, kMaxDecodedPixels, reader.reason)) {
         return false;

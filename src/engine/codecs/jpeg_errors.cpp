@@ -56,6 +56,63 @@ void OnProgress(j_common_ptr info) {
 
 } // namespace
 
+namespace {
+
+JpegFileSource& SourceOf(j_decompress_ptr info) {
+    // The manager is the source's first member.
+    return *reinterpret_cast<JpegFileSource*>(info->src);
+}
+
+boolean FillFromFile(j_decompress_ptr info) {
+    JpegFileSource& source = SourceOf(info);
+    std::size_t got = std::fread(source.buffer, 1, kJpegReadSize, source.file);
+    if (got == 0) {
+        if (source.atStart) {
+            ERREXIT(info, JERR_INPUT_EMPTY);
+        }
+        WARNMS(info, JWRN_JPEG_EOF);
+        source.buffer[0] = 0xFF;
+        source.buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    source.manager.next_input_byte = source.buffer;
+    source.manager.bytes_in_buffer = got;
+    source.atStart = false;
+    return TRUE;
+}
+
+void SkipInFile(j_decompress_ptr info, long count) {
+    if (count <= 0) {
+        return;
+    }
+    jpeg_source_mgr& manager = SourceOf(info).manager;
+    auto left = static_cast<std::size_t>(count);
+    while (left > manager.bytes_in_buffer) {
+        left -= manager.bytes_in_buffer;
+        FillFromFile(info);
+    }
+    manager.next_input_byte += left;
+    manager.bytes_in_buffer -= left;
+}
+
+} // namespace
+
+void UseJpegFileSource(jpeg_decompress_struct& info, JpegFileSource& source, std::FILE* file,
+                       JOCTET* buffer) {
+    source.manager.init_source = [](j_decompress_ptr decompress) {
+        SourceOf(decompress).atStart = true;
+    };
+    source.manager.fill_input_buffer = FillFromFile;
+    source.manager.skip_input_data = SkipInFile;
+    source.manager.resync_to_restart = jpeg_resync_to_restart;
+    source.manager.term_source = [](j_decompress_ptr) {};
+    source.manager.next_input_byte = nullptr;
+    source.manager.bytes_in_buffer = 0;
+    source.file = file;
+    source.buffer = buffer;
+    info.src = &source.manager;
+}
+
 jpeg_error_mgr* UseJpegErrors(JpegErrors& errors) {
     jpeg_std_error(&errors.manager);
     errors.manager.error_exit = FailJpeg;

@@ -21,6 +21,23 @@ struct JpegErrors {
     bool sawEnd = false;
 };
 
+// A file as libjpeg's data source, read a large piece at a time: libjpeg decodes its Huffman
+// codes on a faster path while a few kilobytes of data lie ready, which its own 4 KiB reads
+// rarely leave. Like libjpeg's own, it warns of the file's end and makes up an end marker.
+struct JpegFileSource {
+    jpeg_source_mgr manager{};
+    std::FILE* file = nullptr;
+    JOCTET* buffer = nullptr;
+    bool atStart = true;
+};
+
+// What a source reads at a time.
+inline constexpr std::size_t kJpegReadSize = std::size_t{256} << 10;
+
+// Reads info's data from file through source, into buffer of kJpegReadSize bytes.
+void UseJpegFileSource(jpeg_decompress_struct& info, JpegFileSource& source, std::FILE* file,
+                       JOCTET* buffer);
+
 // Sets errors up and returns the manager for a compress or decompress struct's err.
 jpeg_error_mgr* UseJpegErrors(JpegErrors& errors);
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -17,10 +18,6 @@
 namespace kalvimo {
 
 namespace {
-
-// libjpeg asks for 4 KiB at a time; a larger stream buffer saves most of the system calls. Below
-// the size malloc maps on its own, it stays in the heap from one reader to the next.
-constexpr std::size_t kReadBufferSize = std::size_t{256} << 10;
 
 // One file being read; made anew for each picture.
 struct Session {
@@ -30,6 +27,7 @@ struct Session {
     codecs::FilePtr file;
     std::int64_t fileSize = 0;
     codecs::JpegIccProfile icc;
+    codecs::JpegFileSource source;
 
     Session(codecs::FilePtr opened, std::int64_t size) : file(std::move(opened)), fileSize(size) {
         info.err = codecs::UseJpegErrors(errors);
@@ -46,9 +44,9 @@ struct Session {
 // The averagers and row buffers outlive each picture, so a batch allocates them once.
 struct JpegShrinkReader::State {
     std::unique_ptr<Session> session;
-    // Taken at the first picture, as the run's own reader may never read one, and left as it
-    // comes: the file fills it.
-    std::unique_ptr<char[]> readBuffer;
+    // Taken at the first picture, as the run's own reader may never read one, and kept, so that
+    // its pages are not faulted in afresh for each picture.
+    std::unique_ptr<JOCTET[]> readBuffer;
     std::vector<AreaAverager> averagers;
     // The rows libjpeg hands out at a time.
     std::vector<JSAMPLE> rows;
@@ -67,12 +65,12 @@ int JpegShrinkReader::Height() const {
 namespace {
 
 // Only trivially destructible locals here: libjpeg leaves by longjmp.
-bool ReadHeader(Session& session, std::string& reason) {
+bool ReadHeader(Session& session, JOCTET* buffer, std::string& reason) {
     jpeg_decompress_struct& info = session.info;
     if (setjmp(session.errors.jump) != 0) {
         return false;
     }
-    jpeg_stdio_src(&info, session.file.get());
+    codecs::UseJpegFileSource(info, session.source, session.file.get(), buffer);
     jpeg_read_header(&info, TRUE);
     const bool colour = (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB) &&
                         info.num_components == 3;
@@ -102,13 +100,10 @@ bool JpegShrinkReader::Open(const std::string& path) {
         return false;
     }
     if (!s.readBuffer) {
-        s.readBuffer.reset(new char[kReadBufferSize]);
-    }
-    if (std::setvbuf(file.get(), s.readBuffer.get(), _IOFBF, kReadBufferSize) != 0) {
-        return false;
+        s.readBuffer = std::make_unique_for_overwrite<JOCTET[]>(codecs::kJpegReadSize);
     }
     s.session = std::make_unique<Session>(std::move(file), size);
-    if (!ReadHeader(*s.session, reason)) {
+    if (!ReadHeader(*s.session, s.readBuffer.get(), reason)) {
         s.session.reset();
         return false;
     }
