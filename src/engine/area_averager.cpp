@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace kalvimo {
@@ -145,6 +146,22 @@ void TotalPair(const std::uint8_t* a, const std::uint8_t* b, std::uint16_t* out,
 template <int kChannels, int kTaps>
 [[gnu::always_inline]] inline void GatherFixed(const float* row, const std::int32_t* firsts,
                                                const float* weights, int cells, float* out) {
+    if constexpr (kChannels == 3) {
+        // A pixel and the next one's first sample in one vector; the extra lane is dropped, as
+        // the next cell overwrites it (both rows have a spare sample at the end).
+        using Lanes = float __attribute__((vector_size(16)));
+        for (int i = 0; i < cells; ++i, weights += kTaps, out += 3) {
+            const float* p = row + static_cast<std::ptrdiff_t>(firsts[i]) * 3;
+            Lanes total = {};
+            for (int k = 0; k < kTaps; ++k) {
+                Lanes pixel;
+                std::memcpy(&pixel, p + 3 * k, sizeof pixel);
+                total += weights[k] * pixel;
+            }
+            std::memcpy(out, &total, sizeof total);
+        }
+        return;
+    }
     for (int i = 0; i < cells; ++i, weights += kTaps, out += kChannels) {
         const float* p = row + static_cast<std::ptrdiff_t>(firsts[i]) * kChannels;
         float total[kChannels] = {};
@@ -353,7 +370,7 @@ void AreaAverager::Reset(int sourceWidth, int sourceHeight, int channels, PixelR
         }
     }
 
-    cells_.resize(cells * static_cast<std::size_t>(channels_));
+    cells_.resize(cells * static_cast<std::size_t>(channels_) + 1);
     for (OpenRow& row : open_) {
         spare_.push_back(std::move(row));
     }
@@ -383,7 +400,7 @@ AreaAverager::OpenRow& AreaAverager::OpenRowOf(int targetRow) {
             spare_.pop_back();
         }
         const auto rowSize = static_cast<std::size_t>(endColumn_ - firstColumn_) * channels_;
-        fresh.sums.resize(rowSize);
+        fresh.sums.resize(rowSize + 1);
         fresh.totals.resize(rowSize);
         fresh.summed = false;
         fresh.totalled = false;
@@ -434,7 +451,7 @@ void AreaAverager::AddRow(const std::uint8_t* row) {
     const std::uint8_t* totalled = reachTotalled_.data() + reach.weightOffset;
     for (int k = 0; k < reach.count; ++k) {
         OpenRow& open = OpenRowOf(reach.first + k);
-        const std::size_t n = open.sums.size();
+        const std::size_t n = open.totals.size();
         if (totalled[k] == 0) {
             WeighRow(kept, w[k], open.sums.data(), n, open.summed);
             open.summed = true;
@@ -458,7 +475,7 @@ void AreaAverager::CompleteRow() {
         y >= 0 && y < target_->Height()) {
         if (row.totalled) {
             WeighTotals(row.totals.data(), common_[static_cast<std::size_t>(j)], row.sums.data(),
-                        row.sums.size(), row.summed);
+                        row.totals.size(), row.summed);
         }
         GatherRow(row.sums.data(), channels_, first_.data(), across_.data(), taps_,
                   static_cast<int>(first_.size()), cells_.data());
