@@ -36,8 +36,6 @@ void PrepareMetadataReader() {
         // A malformed file is an ordinary event of a run, not something to write to the terminal.
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(LockXmp, &xmpMutex);
-        // HEIF pictures' EXIF is read through libheif, started once as its readers start it.
-        heif_init(nullptr);
         return true;
     }();
     (void)prepared;
@@ -73,6 +71,11 @@ const heif_reader kHeifFileReader = {
 // The EXIF block of a HEIF picture's primary image: four bytes giving the offset of the TIFF
 // header, then the block.
 std::optional<ExifBlock> HeifExif(std::FILE* file) {
+    // Started at the first HEIF picture, not before: starting takes some milliseconds.
+    static const bool started = heif_init(nullptr).code == heif_error_Ok;
+    if (!started) {
+        return std::nullopt;
+    }
     std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),
                                                                    heif_context_free);
     heif_image_handle* rawHandle = nullptr;
