@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <lcms2.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace kalvimo {
@@ -14,6 +17,33 @@ namespace {
 
 void IgnoreError(cmsContext, cmsUInt32Number, const char*) {}
 
+// Whether transform moves no colour by more than a level: it is then sRGB to sRGB (most cameras'
+// and editors' profiles), and taking every pixel through it would only cost time and move some
+// samples by a level. Every level of grey and of each primary is tried, and a grid of mixtures.
+bool MovesNoColour(cmsHTRANSFORM transform) {
+    constexpr int kLevels = 256;
+    constexpr int kGridStep = 15;
+    std::vector<std::uint8_t> colours;
+    for (int v = 0; v < kLevels; ++v) {
+        const auto level = static_cast<std::uint8_t>(v);
+        colours.insert(colours.end(), {level, level, level, level, 0, 0, 0, level, 0, 0, 0, level});
+    }
+    for (int r = 0; r < kLevels; r += kGridStep) {
+        for (int g = 0; g < kLevels; g += kGridStep) {
+            for (int b = 0; b < kLevels; b += kGridStep) {
+                colours.insert(colours.end(),
+                               {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+                                static_cast<std::uint8_t>(b)});
+            }
+        }
+    }
+    std::vector<std::uint8_t> converted(colours.size());
+    cmsDoTransform(transform, colours.data(), converted.data(),
+                   static_cast<cmsUInt32Number>(colours.size() / 3));
+    return std::equal(colours.begin(), colours.end(), converted.begin(),
+                      [](std::uint8_t a, std::uint8_t b) { return std::abs(a - b) <= 1; });
+}
+
 struct TransformDeleter {
     void operator()(void* transform) const { cmsDeleteTransform(transform); }
 };
@@ -21,7 +51,7 @@ using Transform = std::shared_ptr<void>;
 
 // A batch holds pictures of a few cameras and phones: one transform per distinct profile is
 // built once and shared by every thread (built without lcms2's pixel cache, which is not shared
-// safely). A profile that cannot be used is remembered as such too.
+// safely). A profile that cannot be used, or need not be, is remembered as such too.
 class Transforms {
 public:
     Transforms() : context_(cmsCreateContext(nullptr, nullptr)) {
@@ -40,14 +70,16 @@ public:
 
     Transform For(const std::vector<std::uint8_t>& profile) {
         const std::lock_guard lock(mutex_);
-        if (const auto found = known_.find(profile); found != known_.end()) {
+        // Kept by text: GCC 12 warns wrongly where byte vectors are compared as keys.
+        std::string key(profile.begin(), profile.end());
+        if (const auto found = known_.find(key); found != known_.end()) {
             return found->second;
         }
         if (known_.size() >= kMaxKept) {
             known_.clear();
         }
         Transform made = Make(profile);
-        known_.emplace(profile, made);
+        known_.emplace(std::move(key), made);
         return made;
     }
 
@@ -76,12 +108,16 @@ private:
         if (transform == nullptr) {
             return nullptr;
         }
+        if (MovesNoColour(transform)) {
+            cmsDeleteTransform(transform);
+            return nullptr;
+        }
         return Transform(transform, TransformDeleter{});
     }
 
     cmsContext context_;
     std::mutex mutex_;
-    std::map<std::vector<std::uint8_t>, Transform> known_;
+    std::map<std::string, Transform> known_;
 };
 
 } // namespace

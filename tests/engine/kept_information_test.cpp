@@ -1,4 +1,6 @@
 #include "codecs/picture_decoder.h"
+#include "colour_profile.h"
+#include "picture_maker.h"
 #include "run_fixture.h"
 
 #include <algorithm>
@@ -171,6 +173,19 @@ TEST_F(ColourProfileTest, EmbeddedProfilesBecomeSrgbOnEveryPathAndOthersAreLeftA
             EXPECT_EQ(out.Pixel(47, 31), ToRgb(back));
         }
     }
+}
+
+// A profile that is sRGB but for rounding (this one, 600 bytes, lcms wrote) leaves every pixel as
+// decoded: taken through it, about one sample in a hundred of these random colours moves a level.
+TEST(ColourProfile, SrgbProfilesLeaveThePixelsAsTheyAre) {
+    Canvas picture;
+    std::string error;
+    ASSERT_TRUE(DecodePictureFile(KALVIMO_TEST_DATA "/profile-srgb.jpg", picture, 0, error));
+    ASSERT_FALSE(picture.IccProfile().empty());
+    const Canvas decoded = picture;
+    ConvertToSrgb(picture, {0, 0, picture.Width(), picture.Height()});
+    EXPECT_TRUE(picture.IccProfile().empty());
+    EXPECT_EQ(test::LargestDifference(picture, decoded), 0);
 }
 
 } // namespace
