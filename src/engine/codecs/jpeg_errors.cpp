@@ -54,10 +54,6 @@ void OnProgress(j_common_ptr info) {
     }
 }
 
-} // namespace
-
-namespace {
-
 JpegFileSource& SourceOf(j_decompress_ptr info) {
     // The manager is the source's first member.
     return *reinterpret_cast<JpegFileSource*>(info->src);
