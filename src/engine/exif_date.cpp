@@ -1,6 +1,7 @@
 #include "exif_date.h"
 
 #include "codecs/codec_internal.h"
+#include "codecs/heif_input.h"
 #include "codecs/picture_decoder.h"
 #include "metadata_file.h"
 
@@ -71,9 +72,7 @@ const heif_reader kHeifFileReader = {
 // The EXIF block of a HEIF picture's primary image: four bytes giving the offset of the TIFF
 // header, then the block.
 std::optional<ExifBlock> HeifExif(std::FILE* file) {
-    // Started at the first HEIF picture, not before: starting takes some milliseconds.
-    static const bool started = heif_init(nullptr).code == heif_error_Ok;
-    if (!started) {
+    if (!codecs::StartHeif()) {
         return std::nullopt;
     }
     std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),

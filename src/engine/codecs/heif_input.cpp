@@ -52,8 +52,7 @@ void HeifImageRelease::operator()(heif_image* image) const {
     heif_image_release(image);
 }
 
-bool HeifPicture::Decode(std::FILE* file, std::int64_t fileSize, std::string& reason) {
-    Clear();
+bool StartHeif() {
     static const bool started = [] {
         const bool ok = heif_init(nullptr).code == heif_error_Ok;
         if (ok) {
@@ -61,7 +60,12 @@ bool HeifPicture::Decode(std::FILE* file, std::int64_t fileSize, std::string& re
         }
         return ok;
     }();
-    if (!started) {
+    return started;
+}
+
+bool HeifPicture::Decode(std::FILE* file, std::int64_t fileSize, std::string& reason) {
+    Clear();
+    if (!StartHeif()) {
         reason = "the HEIF library could not start";
         return false;
     }
