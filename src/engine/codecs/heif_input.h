@@ -14,8 +14,8 @@ struct heif_image;
 
 namespace kalvimo::codecs {
 
-// Starts libheif, with the HEVC decoder of our own, at the first call (starting builds decoder
-// tables, so a run without HEIF pictures never does); whether it could. Safe on any thread.
+// Starts libheif, with the HEVC decoder of our own, at the first call; whether it could. Safe on
+// any thread.
 bool StartHeif();
 
 struct HeifContextFree {
